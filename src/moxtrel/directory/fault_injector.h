@@ -1,0 +1,50 @@
+// FaultInjector: makes chosen provider calls of the embedded directory fail, to test how the
+// object model traps or passes on failures.
+//
+//   dir->Faults().Add({.member = u"IADs.SetInfo", .path = u"WinNT://CORP/*"});
+//   dir->Faults().Add({.member = u"IADsEnum.Next", .ordinal = 3});          // the third call only
+//   dir->Faults().Add({.member = u"GetObject", .persistent = true,
+//                      .code = errc::kNetworkUnreachable});                // every bind from now on
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "moxtrel/frame/error_codes.h"
+
+namespace moxtrel::directory {
+
+struct Fault {
+  // "Interface.member" or a bare member ("SetInfo", "GetObject", "Next", "FullName.put").
+  std::u16string member;
+  // Glob (* and ?) matched without regard to case against the path of the call; empty = any.
+  std::u16string path;
+  // The call that fails is the ordinal-th call matching member and path (1 = the next one).
+  int32_t ordinal = 1;
+  // Keep failing every matching call from the ordinal-th on; otherwise fail once.
+  bool persistent = false;
+  int32_t code = static_cast<int32_t>(errc::kFail);
+  std::u16string description = u"Injected failure";
+};
+
+class FaultInjector {
+ public:
+  void Add(Fault fault);
+  void Clear() noexcept { faults_.clear(); }
+  bool Empty() const noexcept { return faults_.empty(); }
+  // Called by the directory for each call; throws AutomationError when a fault fires.
+  void Check(std::u16string_view interface, std::u16string_view member, std::u16string_view path);
+
+ private:
+  struct Armed {
+    Fault fault;
+    int32_t seen = 0;
+    bool spent = false;
+  };
+  std::vector<Armed> faults_;
+};
+
+}  // namespace moxtrel::directory

@@ -1,0 +1,20 @@
+#include "moxtrel/frame/automation_error.h"
+
+#include <cstdio>
+
+#include "moxtrel/frame/text.h"
+
+namespace moxtrel {
+
+AutomationError::AutomationError(int32_t code, std::u16string description)
+    : std::runtime_error(ToUtf8(description) + " (" + FormatCode(code) + ")"),
+      code_(code),
+      description_(std::move(description)) {}
+
+std::string FormatCode(int32_t code) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%08X", static_cast<uint32_t>(code));
+  return buf;
+}
+
+}  // namespace moxtrel

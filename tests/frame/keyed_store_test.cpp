@@ -1,0 +1,99 @@
+#include "moxtrel/frame/keyed_store.h"
+
+#include <gtest/gtest.h>
+
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/error_codes.h"
+
+namespace moxtrel {
+namespace {
+
+using Store = KeyedStore<std::u16string>;
+
+std::shared_ptr<Store> Make(std::initializer_list<const char16_t*> keys) {
+  auto store = Store::Create();
+  for (auto k : keys) store->Add(std::u16string(k) + u"-item", k);
+  return store;
+}
+
+int32_t CodeOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const AutomationError& e) {
+    return e.code();
+  }
+  return 0;
+}
+
+// Positions are 1-based in insertion order; keys ignore case, non-ASCII letters included.
+TEST(KeyedStoreTest, FindsByPositionAndByKeyWithoutRegardToCase) {
+  auto store = Make({u"alice", u"Ärger", u"Σοφία"});
+  EXPECT_EQ(store->Count(), 3);
+  EXPECT_EQ(store->Item(Variant(int32_t{1})), u"alice-item");
+  EXPECT_EQ(store->Item(Variant(int16_t{3})), u"Σοφία-item");
+  EXPECT_EQ(store->Item(Variant(2.0)), u"Ärger-item");
+  EXPECT_EQ(store->Item(Variant(u"ALICE")), u"alice-item");
+  EXPECT_EQ(store->Item(Variant(u"äRGER")), u"Ärger-item");
+  EXPECT_EQ(store->Item(Variant(u"ΣΟΦΊΑ")), u"Σοφία-item");
+}
+
+// A string made of digits is a key, never a position.
+TEST(KeyedStoreTest, DigitStringIsAKey) {
+  auto store = Make({u"x", u"1"});
+  EXPECT_EQ(store->Item(Variant(u"1")), u"1-item");
+  EXPECT_EQ(store->Item(Variant(int32_t{1})), u"x-item");
+  EXPECT_FALSE(store->Exists(Variant(u"2")));
+}
+
+TEST(KeyedStoreTest, BadIndexesFailWithDistinctErrors) {
+  auto store = Make({u"a", u"b"});
+  EXPECT_EQ(CodeOf([&] { store->Item(Variant(int32_t{0})); }), int32_t(errc::kSubscriptOutOfRange));
+  EXPECT_EQ(CodeOf([&] { store->Item(Variant(int32_t{3})); }), int32_t(errc::kSubscriptOutOfRange));
+  EXPECT_EQ(CodeOf([&] { store->Item(Variant(u"zz")); }), int32_t(errc::kInvalidProcedureCall));
+  EXPECT_EQ(CodeOf([&] { store->Item(Variant()); }), int32_t(errc::kTypeMismatch));
+  EXPECT_EQ(CodeOf([&] { store->Item(Variant(ByteArray{1})); }), int32_t(errc::kTypeMismatch));
+  EXPECT_FALSE(store->Exists(Variant(int32_t{0})));
+  EXPECT_FALSE(store->Exists(Variant::Missing()));
+}
+
+TEST(KeyedStoreTest, DuplicateKeyFailsAndAddsNothing) {
+  auto store = Make({u"Bob"});
+  EXPECT_EQ(CodeOf([&] { store->Add(u"again", u"BOB"); }), int32_t(errc::kDuplicateKey));
+  EXPECT_EQ(store->Count(), 1);
+  EXPECT_EQ(store->Item(Variant(u"bob")), u"Bob-item");
+}
+
+TEST(KeyedStoreTest, RemoveReindexesLaterEntries) {
+  auto store = Make({u"a", u"b", u"c"});
+  store->Remove(Variant(u"B"));
+  EXPECT_EQ(store->Count(), 2);
+  EXPECT_EQ(store->Item(Variant(int32_t{2})), u"c-item");
+  EXPECT_EQ(store->Item(Variant(u"c")), u"c-item");
+  EXPECT_FALSE(store->Exists(Variant(u"b")));
+  store->Add(u"b2", u"b");  // the key is free again
+  EXPECT_EQ(store->Item(Variant(int32_t{3})), u"b2");
+}
+
+// An enumerator keeps its store alive and goes on visiting it after the owner dropped it.
+TEST(KeyedStoreTest, EnumeratorOutlivesItsStore) {
+  auto store = Make({u"a", u"b", u"c"});
+  auto e = store->NewEnum();
+  std::weak_ptr<Store> weak = store;
+  store.reset();
+  ASSERT_FALSE(weak.expired());
+  EXPECT_EQ(e->Next()->AsString(), u"a-item");
+  auto clone = e->Clone();
+  EXPECT_TRUE(e->Skip(1));
+  EXPECT_EQ(e->Next()->AsString(), u"c-item");
+  EXPECT_FALSE(e->Next().has_value());
+  EXPECT_FALSE(e->Skip(1));
+  EXPECT_EQ(clone->Next()->AsString(), u"b-item");
+  e->Reset();
+  EXPECT_EQ(e->Next(5).size(), 3u);
+  e.reset();
+  clone.reset();
+  EXPECT_TRUE(weak.expired());
+}
+
+}  // namespace
+}  // namespace moxtrel
