@@ -1,0 +1,38 @@
+// A fresh embedded directory per test, installed as the current provider.
+//
+//   class UserTest : public DirectoryTest {};
+//   TEST_F(UserTest, ...) { auto corp = build.AddDomain(u"CORP"); ... dir->Journal() ... }
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "moxtrel/directory/memory_directory.h"
+#include "moxtrel/frame/automation_error.h"
+
+namespace moxtrel::testing {
+
+class DirectoryTest : public ::testing::Test {
+ protected:
+  DirectoryTest() : dir(directory::MemoryDirectory::Create()), build(*dir) {
+    directory::SetCurrentProvider(dir);
+  }
+  ~DirectoryTest() override { directory::SetCurrentProvider(nullptr); }
+
+  std::shared_ptr<directory::MemoryDirectory> dir;
+  directory::DirectoryBuilder build;
+};
+
+// The code of the AutomationError `f` throws, or 0 when it throws none.
+inline int32_t ErrorCodeOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const AutomationError& e) {
+    return e.code();
+  }
+  return 0;
+}
+
+}  // namespace moxtrel::testing
