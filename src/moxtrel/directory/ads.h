@@ -58,7 +58,8 @@ class IADsContainer : public virtual IADs {
   virtual Variant Filter() = 0;
   virtual std::unique_ptr<IADsEnum> NewEnum() = 0;
   // Creates an object that exists only after its SetInfo.
-  virtual std::shared_ptr<IADs> Create(std::u16string_view class_word, std::u16string_view name) = 0;
+  virtual std::shared_ptr<IADs> Create(std::u16string_view class_word,
+                                       std::u16string_view name) = 0;
   virtual void Delete(std::u16string_view class_word, std::u16string_view name) = 0;
   // Moves or renames the object at `source_path` into this container under `new_name`.
   virtual std::shared_ptr<IADs> MoveHere(std::u16string_view source_path,
@@ -256,9 +257,8 @@ template <class I>
 std::shared_ptr<I> As(const std::shared_ptr<IADs>& object) {
   if (!object) throw AutomationError(errc::kObjectRequired, u"No directory object to cast");
   if (auto typed = std::dynamic_pointer_cast<I>(object)) return typed;
-  throw AutomationError(errc::kNoInterface,
-                        u"The directory object " + object->ADsPath() +
-                            u" does not support the interface asked for");
+  throw AutomationError(errc::kNoInterface, u"The directory object " + object->ADsPath() +
+                                                u" does not support the interface asked for");
 }
 
 }  // namespace moxtrel::directory

@@ -14,9 +14,9 @@
 namespace moxtrel::directory {
 
 struct JournalEntry {
-  std::u16string interface;  // "IADsUser"
-  std::u16string member;     // "FullName.put"; gets of typed properties are "FullName"
-  std::u16string path;       // the ADsPath of the object called, or the path bound
+  std::u16string interface;          // "IADsUser"
+  std::u16string member;             // "FullName.put"; gets of typed properties are "FullName"
+  std::u16string path;               // the ADsPath of the object called, or the path bound
   std::vector<std::u16string> args;  // arguments as Variant::Describe() shows them
 
   // "IADsUser.FullName.put WinNT://CORP/alice ("Alice")"

@@ -4,7 +4,8 @@
 //   dir->Faults().Add({.member = u"IADs.SetInfo", .path = u"WinNT://CORP/*"});
 //   dir->Faults().Add({.member = u"IADsEnum.Next", .ordinal = 3});          // the third call only
 //   dir->Faults().Add({.member = u"GetObject", .persistent = true,
-//                      .code = errc::kNetworkUnreachable});                // every bind from now on
+//                      .code = errc::kNetworkUnreachable});                // every bind from now
+//                      on
 #pragma once
 
 #include <cstdint>
@@ -17,16 +18,25 @@
 
 namespace moxtrel::directory {
 
+// A status code that takes the errc constants (unsigned) and plain int32_t values alike, so
+// `.code = errc::kAccessDenied` is not a narrowing conversion.
+struct FaultCode {
+  int32_t value;
+  constexpr FaultCode(int32_t v) : value(v) {}
+  constexpr FaultCode(uint32_t v) : value(static_cast<int32_t>(v)) {}
+  constexpr operator int32_t() const { return value; }
+};
+
 struct Fault {
   // "Interface.member" or a bare member ("SetInfo", "GetObject", "Next", "FullName.put").
-  std::u16string member;
+  std::u16string member{};
   // Glob (* and ?) matched without regard to case against the path of the call; empty = any.
-  std::u16string path;
+  std::u16string path{};
   // The call that fails is the ordinal-th call matching member and path (1 = the next one).
   int32_t ordinal = 1;
   // Keep failing every matching call from the ordinal-th on; otherwise fail once.
   bool persistent = false;
-  int32_t code = static_cast<int32_t>(errc::kFail);
+  FaultCode code = errc::kFail;
   std::u16string description = u"Injected failure";
 };
 

@@ -16,6 +16,8 @@ std::shared_ptr<DirectoryProvider> CurrentProvider() {
   return Slot();
 }
 
-void SetCurrentProvider(std::shared_ptr<DirectoryProvider> provider) { Slot() = std::move(provider); }
+void SetCurrentProvider(std::shared_ptr<DirectoryProvider> provider) {
+  Slot() = std::move(provider);
+}
 
 }  // namespace moxtrel::directory

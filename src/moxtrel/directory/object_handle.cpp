@@ -1,0 +1,242 @@
+#include "moxtrel/directory/object_handle.h"
+
+#include <algorithm>
+
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/error_codes.h"
+
+namespace moxtrel::directory {
+namespace {
+
+std::u16string Quoted(std::u16string_view s) {
+  return u"\"" + std::u16string(s) + u"\"";
+}
+
+}  // namespace
+
+void ObjectHandle::Call(std::u16string_view interface, std::u16string_view member,
+                        std::vector<std::u16string> args) {
+  core_->Record(interface, member, MyPath(), std::move(args));
+  if (node_->life == Life::kDeleted) {
+    throw AutomationError(errc::kNoSuchObject, u"The " + std::u16string(KindNoun(node_->kind)) +
+                                                   u" " + MyPath() + u" no longer exists");
+  }
+}
+
+void ObjectHandle::RequireCreated() const {
+  if (node_->life == Life::kPending) {
+    throw AutomationError(errc::kNoSuchObject, u"The " + std::u16string(KindNoun(node_->kind)) +
+                                                   u" " + MyPath() +
+                                                   u" does not exist until SetInfo creates it");
+  }
+}
+
+std::u16string ObjectHandle::Name() {
+  Call(u"IADs", u"Name");
+  return node_->name;
+}
+
+std::u16string ObjectHandle::Class() {
+  Call(u"IADs", u"Class");
+  return std::u16string(ClassName(node_->kind));
+}
+
+std::u16string ObjectHandle::GUID() {
+  Call(u"IADs", u"GUID");
+  return node_->guid;
+}
+
+std::u16string ObjectHandle::ADsPath() {
+  Call(u"IADs", u"ADsPath");
+  return MyPath();
+}
+
+std::u16string ObjectHandle::Parent() {
+  Call(u"IADs", u"Parent");
+  return ParentPath(*node_);
+}
+
+Variant ObjectHandle::Get(std::u16string_view name) {
+  Call(u"IADs", u"Get", {Quoted(name)});
+  return ReadAttribute(*node_, &staged_, name);
+}
+
+void ObjectHandle::Put(std::u16string_view name, const Variant& value) {
+  Call(u"IADs", u"Put", {Quoted(name), value.Describe()});
+  Stage(name, value);
+}
+
+Variant ObjectHandle::Read(std::u16string_view interface, std::u16string_view attribute) {
+  Call(interface, attribute);
+  return ReadAttribute(*node_, &staged_, attribute);
+}
+
+void ObjectHandle::Write(std::u16string_view interface, std::u16string_view attribute,
+                         const Variant& value) {
+  Call(interface, std::u16string(attribute) + u".put", {value.Describe()});
+  Stage(attribute, value);
+}
+
+void ObjectHandle::Stage(std::u16string_view name, const Variant& value) {
+  const AttributeDef* def = FindAttribute(node_->kind, name);
+  if (!def) {
+    throw AutomationError(errc::kPropertyNotFound, u"A " + std::u16string(KindNoun(node_->kind)) +
+                                                       u" has no attribute " + Quoted(name) +
+                                                       u" (" + MyPath() + u")");
+  }
+  bool writable = def->writable;
+  // The kind of a group is chosen when it is created.
+  if (def->name == u"GroupType" && node_->life != Life::kPending) writable = false;
+  if (!writable) {
+    throw AutomationError(errc::kNotSupported, u"The attribute " + Quoted(def->name) + u" of " +
+                                                   MyPath() + u" cannot be written");
+  }
+  Variant conformed = ConformValue(*def, value, MyPath());
+  if (def->type == AttributeType::kUserFlag) {
+    int32_t flags = ReadAttribute(*node_, &staged_, u"UserFlags").ToLong();
+    bool set = conformed.ToBool() != def->inverted;
+    staged_[u"UserFlags"] = Variant(set ? flags | def->flag : flags & ~def->flag);
+    return;
+  }
+  staged_[std::u16string(def->name)] = std::move(conformed);
+}
+
+void ObjectHandle::ValidateStaged() const {
+  if (auto it = staged_.find(u"Priority"); it != staged_.end()) {
+    int32_t p = it->second.ToLong();
+    if (p < 1 || p > 99) {
+      throw AutomationError(errc::kInvalidArg, u"The priority " + it->second.ToString() + u" of " +
+                                                   MyPath() + u" is outside 1 to 99");
+    }
+  }
+  if (auto it = staged_.find(u"GroupType"); it != staged_.end()) {
+    int32_t t = it->second.ToLong();
+    NodePtr parent = node_->Parent();
+    bool on_computer = parent && parent->kind == ObjectKind::kComputer;
+    if (t != kGroupTypeLocal && (t != kGroupTypeGlobal || on_computer)) {
+      throw AutomationError(errc::kInvalidArg,
+                            u"The group type " + it->second.ToString() + u" is not allowed for " +
+                                MyPath() +
+                                (on_computer ? u": a computer holds only local groups (4)"
+                                             : u": use 2 (global) or 4 (local)"));
+    }
+  }
+}
+
+void ObjectHandle::SetInfo() {
+  Call(u"IADs", u"SetInfo");
+  ValidateStaged();
+  if (node_->life == Life::kPending) core_->Attach(node_);
+  for (auto& [name, value] : staged_) node_->attributes[name] = std::move(value);
+  staged_.clear();
+}
+
+// Containers.
+
+void ContainerHandle::Filter(const Variant& class_words) {
+  Call(u"IADsContainer", u"Filter.put", {class_words.Describe()});
+  std::vector<std::u16string> words;
+  if (class_words.IsString()) {
+    if (!class_words.AsString().empty()) words.push_back(class_words.AsString());
+  } else if (class_words.IsArray()) {
+    for (const auto& item : class_words.AsArray().items) {
+      if (!item.IsString()) {
+        throw AutomationError(
+            errc::kTypeMismatch,
+            u"Filter of " + MyPath() + u": class words must be Strings, not " + item.TypeName());
+      }
+      words.push_back(item.AsString());
+    }
+  } else if (!class_words.IsEmpty() && !class_words.IsMissing()) {
+    throw AutomationError(errc::kTypeMismatch, u"Filter of " + MyPath() +
+                                                   u": give an array of class words, not " +
+                                                   class_words.TypeName());
+  }
+  std::vector<ObjectKind> kinds;
+  for (const auto& w : words) {
+    auto kind = KindFromClassWord(w);
+    if (!kind) {
+      throw AutomationError(errc::kUnknownObject,
+                            u"Filter of " + MyPath() + u": unknown class word " + Quoted(w));
+    }
+    kinds.push_back(*kind);
+  }
+  filter_kinds_ = std::move(kinds);
+  filter_ = filter_kinds_.empty() ? Variant() : class_words;
+}
+
+Variant ContainerHandle::Filter() {
+  Call(u"IADsContainer", u"Filter");
+  return filter_;
+}
+
+std::unique_ptr<IADsEnum> ContainerHandle::NewEnum() {
+  Call(u"IADsContainer", u"NewEnum");
+  RequireCreated();
+  std::vector<NodePtr> nodes;
+  for (const auto& child : node_->children) {
+    if (filter_kinds_.empty() ||
+        std::find(filter_kinds_.begin(), filter_kinds_.end(), child->kind) != filter_kinds_.end()) {
+      nodes.push_back(child);
+    }
+  }
+  return std::make_unique<NodeEnum>(core_, MyPath(), std::move(nodes));
+}
+
+std::shared_ptr<IADs> ContainerHandle::Create(std::u16string_view class_word,
+                                              std::u16string_view name) {
+  Call(u"IADsContainer", u"Create", {Quoted(class_word), Quoted(name)});
+  RequireCreated();
+  auto kind = KindFromClassWord(class_word);
+  if (!kind) {
+    throw AutomationError(errc::kUnknownObject,
+                          u"Create in " + MyPath() + u": unknown class word " + Quoted(class_word));
+  }
+  if (*kind == ObjectKind::kFileService || *kind == ObjectKind::kPrintJob) {
+    throw AutomationError(errc::kInvalidArg, u"Create in " + MyPath() + u": a " +
+                                                 std::u16string(KindNoun(*kind)) +
+                                                 u" cannot be created");
+  }
+  DirectoryCore::CheckHolds(*node_, *kind);
+  ValidateName(name, *kind);
+  core_->CheckFree(node_, *kind, name);
+  return MakeHandle(core_, core_->NewNode(*kind, std::u16string(name), node_));
+}
+
+void ContainerHandle::Delete(std::u16string_view class_word, std::u16string_view name) {
+  Call(u"IADsContainer", u"Delete", {Quoted(class_word), Quoted(name)});
+  RequireCreated();
+  auto kind = KindFromClassWord(class_word);
+  if (!kind) {
+    throw AutomationError(errc::kUnknownObject,
+                          u"Delete in " + MyPath() + u": unknown class word " + Quoted(class_word));
+  }
+  NodePtr target = *kind == ObjectKind::kComputer && node_->kind == ObjectKind::kDomain
+                       ? node_->ChildIn(Namespace::kComputers, name)
+                       : node_->ChildIn(NamespaceOf(*kind), name);
+  if (!target || target->kind != *kind || *kind == ObjectKind::kFileService) {
+    throw AutomationError(errc::kNoSuchObject, u"There is no " + std::u16string(KindNoun(*kind)) +
+                                                   u" " + Quoted(name) + u" in " + MyPath());
+  }
+  core_->Remove(target);
+}
+
+std::shared_ptr<IADs> ContainerHandle::MoveHere(std::u16string_view source_path,
+                                                std::u16string_view new_name) {
+  Call(u"IADsContainer", u"MoveHere", {Quoted(source_path), Quoted(new_name)});
+  RequireCreated();
+  NodePtr source = core_->Resolve(source_path);
+  core_->MoveTo(source, node_, new_name.empty() ? std::u16string_view(source->name) : new_name);
+  return MakeHandle(core_, source);
+}
+
+std::shared_ptr<IADs> NodeEnum::Next() {
+  core_->Record(u"IADsEnum", u"Next", path_);
+  while (pos_ < nodes_.size()) {
+    const NodePtr& node = nodes_[pos_++];
+    if (node->life == Life::kLive) return MakeHandle(core_, node);
+  }
+  return nullptr;
+}
+
+}  // namespace moxtrel::directory

@@ -1,0 +1,134 @@
+#include "moxtrel/directory/resource_handles.h"
+
+#include <algorithm>
+
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/error_codes.h"
+
+namespace moxtrel::directory {
+namespace {
+
+enum ServiceState : int32_t {
+  kStopped = 1,
+  kStartPending = 2,
+  kStopPending = 3,
+  kRunning = 4,
+  kContinuePending = 5,
+  kPausePending = 6,
+  kPaused = 7,
+};
+
+std::u16string StateName(int32_t state) {
+  switch (state) {
+    case kStopped:
+      return u"stopped";
+    case kStartPending:
+      return u"start pending";
+    case kStopPending:
+      return u"stop pending";
+    case kRunning:
+      return u"running";
+    case kContinuePending:
+      return u"continue pending";
+    case kPausePending:
+      return u"pause pending";
+    case kPaused:
+      return u"paused";
+    default:
+      return u"in state " + FromUtf8(std::to_string(state));
+  }
+}
+
+std::u16string_view Verb(std::u16string_view member) {
+  if (member == u"Start") return u"started";
+  if (member == u"Stop") return u"stopped";
+  if (member == u"Pause") return u"paused";
+  return u"continued";
+}
+
+}  // namespace
+
+std::shared_ptr<IADsCollection> PrintQueueHandle::PrintJobs() {
+  Call(u"IADsPrintQueueOperations", u"PrintJobs");
+  RequireCreated();
+  return std::make_shared<JobCollection>(core_, node_);
+}
+
+std::unique_ptr<IADsEnum> JobCollection::NewEnum() {
+  std::u16string path = CanonicalPath(*queue_);
+  core_->Record(u"IADsCollection", u"NewEnum", path);
+  if (queue_->life == Life::kDeleted) {
+    throw AutomationError(errc::kNoSuchObject, u"The print queue " + path + u" no longer exists");
+  }
+  std::vector<NodePtr> jobs(queue_->children.begin(), queue_->children.end());
+  return std::make_unique<NodeEnum>(core_, path, std::move(jobs));
+}
+
+void JobCollection::Remove(std::u16string_view name) {
+  std::u16string path = CanonicalPath(*queue_);
+  core_->Record(u"IADsCollection", u"Remove", path, {u"\"" + std::u16string(name) + u"\""});
+  if (queue_->life == Life::kDeleted) {
+    throw AutomationError(errc::kNoSuchObject, u"The print queue " + path + u" no longer exists");
+  }
+  NodePtr job = queue_->ChildIn(Namespace::kJobs, name);
+  if (!job) {
+    throw AutomationError(errc::kNoSuchObject,
+                          u"There is no print job \"" + std::u16string(name) + u"\" in " + path);
+  }
+  core_->Remove(job);
+}
+
+void PrintJobHandle::Pause() {
+  Call(kOps, u"Pause");
+  auto& status = node_->attributes[u"Status"];
+  status = Variant(status.ToLong() | kJobStatusPaused);
+}
+
+void PrintJobHandle::Resume() {
+  Call(kOps, u"Resume");
+  auto& status = node_->attributes[u"Status"];
+  status = Variant(status.ToLong() & ~kJobStatusPaused);
+}
+
+void ServiceHandle::Control(std::u16string_view member, std::initializer_list<int32_t> from,
+                            int32_t to) {
+  Call(kOps, member);
+  RequireCreated();
+  auto& status = node_->attributes[u"Status"];
+  const int32_t state = status.ToLong();
+  if (std::find(from.begin(), from.end(), state) != from.end()) {
+    status = Variant(to);
+    return;
+  }
+  uint32_t code = errc::kServiceControlRefused;
+  if (member == u"Start" && (state == kRunning || state == kPaused)) {
+    code = errc::kServiceAlreadyRunning;
+  } else if (member != u"Start" && state == kStopped) {
+    code = errc::kServiceNotActive;
+  }
+  throw AutomationError(code, u"The service \"" + node_->name + u"\" on " +
+                                  ReadAttribute(*node_, nullptr, u"HostComputer").ToString() +
+                                  u" cannot be " + std::u16string(Verb(member)) + u": it is " +
+                                  StateName(state));
+}
+
+void ServiceHandle::Start() {
+  Control(u"Start", {kStopped}, kRunning);
+}
+void ServiceHandle::Stop() {
+  Control(u"Stop", {kRunning, kPaused}, kStopped);
+}
+void ServiceHandle::Pause() {
+  Control(u"Pause", {kRunning}, kPaused);
+}
+void ServiceHandle::Continue() {
+  Control(u"Continue", {kPaused}, kRunning);
+}
+
+void ServiceHandle::SetPassword(std::u16string_view password) {
+  Call(kOps, u"SetPassword", {u"\"<hidden>\""});
+  RequireCreated();
+  node_->password = std::u16string(password);
+}
+
+}  // namespace moxtrel::directory

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "moxtrel/directory/memory_directory.h"
+#include "moxtrel/frame/text.h"
+
+namespace moxtrel::testing {
+namespace {
+
+using directory::MemoryDirectory;
+using directory::SeedError;
+
+// The first ```json block of the format document, so the documented example stays loadable.
+std::string DocumentedExample() {
+  std::ifstream in(std::string(MOXTREL_SOURCE_DIR) + "/docs/directory-format.md");
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string doc = text.str();
+  auto start = doc.find("```json\n");
+  auto end = doc.find("```", start + 8);
+  if (start == std::string::npos || end == std::string::npos) return {};
+  return doc.substr(start + 8, end - start - 8);
+}
+
+// The line a seed error reports, or 0 when the seed loads.
+int ErrorLine(const std::string& json, std::string* message = nullptr) {
+  try {
+    MemoryDirectory::FromJson(json, "t.json");
+  } catch (const SeedError& e) {
+    if (message) *message = e.what();
+    return e.line();
+  }
+  return 0;
+}
+
+// The documented example loads, with every kind of object, typed values and members.
+TEST(SeedLoaderTest, LoadsTheDocumentedExample) {
+  std::string json = DocumentedExample();
+  ASSERT_FALSE(json.empty());
+  auto dir = MemoryDirectory::FromJson(json, "directory-format.md");
+  EXPECT_EQ(dir->Peek(u"WinNT://CORP/alice,user", u"FullName"), Variant(u"Alice Liddell"));
+  EXPECT_TRUE(dir->PasswordMatches(u"WinNT://CORP/alice", u"wonderland"));
+  EXPECT_EQ(dir->Peek(u"WinNT://CORP/bob", u"UserFlags").ToLong(), 0x10203);
+  EXPECT_EQ(dir->Peek(u"WinNT://CORP/bob", u"AccountExpirationDate"),
+            Variant(Date::FromCivil(2030, 12, 31)));
+  EXPECT_EQ(dir->Peek(u"WinNT://CORP/bob", u"ObjectSID").AsBytes().size(), 28u);
+  EXPECT_EQ(dir->MembersOf(u"WinNT://CORP/Sales"),
+            (std::vector<std::u16string>{u"WinNT://CORP/alice", u"WinNT://CORP/bob"}));
+  EXPECT_EQ(
+      dir->MembersOf(u"WinNT://PC1/Administrators,group"),
+      (std::vector<std::u16string>{u"WinNT://CORP/PC1/Administrator", u"WinNT://CORP/Sales"}));
+  EXPECT_EQ(dir->Peek(u"WinNT://PC1/LanmanServer/DATA", u"Path"), Variant(u"C:\\data"));
+  EXPECT_EQ(dir->Peek(u"WinNT://CORP/PC1/Laser/1,PrintJob", u"Status").ToLong(), 0);
+  EXPECT_EQ(dir->Peek(u"WinNT://PC1/Laser", u"PrintDevices"),
+            Variant::StringArray({u"LPT1:", u"LPT2:"}));
+  EXPECT_EQ(dir->Peek(u"WinNT://PC1/Browser,service", u"Dependencies"),
+            Variant::StringArray({u"Spooler"}, 1));
+  EXPECT_EQ(dir->Peek(u"WinNT://LONER/Alerter", u"Dependencies"), Variant(u"LanmanServer"));
+  EXPECT_EQ(dir->Peek(u"WinNT://PC1/Spooler", u"Status").ToLong(), 4);
+  EXPECT_EQ(dir->CanonicalPath(u"WinNT://LONER"), u"WinNT://LONER");
+}
+
+// Broken rules and typos name the line they are on.
+TEST(SeedLoaderTest, ErrorsNameTheLine) {
+  std::string message;
+  EXPECT_EQ(ErrorLine(R"({"domains": [
+  {"name": "CORP", "users": [
+    {"name": "bob"},
+    {"name": "BOB"}
+  ]}
+]})",
+                      &message),
+            4);
+  EXPECT_NE(message.find("t.json:4: user 'BOB' in domain 'CORP'"), std::string::npos) << message;
+  EXPECT_NE(message.find("already used"), std::string::npos) << message;
+  // A misspelt key.
+  EXPECT_EQ(ErrorLine("{\"domains\": [{\"name\": \"CORP\",\n \"users\": [{\"name\": \"a\",\n"
+                      " \"FulName\": \"x\"}]}]}",
+                      &message),
+            3);
+  EXPECT_NE(message.find("FulName"), std::string::npos);
+  // Wrong value types, bad names, bad dates, numbers out of range.
+  EXPECT_EQ(ErrorLine("{\"domains\": [{\"name\": \"CORP\",\n\"MinPasswordLength\": \"six\"}]}"), 2);
+  EXPECT_EQ(ErrorLine("{\"domains\": [\n{\"name\": \"CO/RP\"}]}"), 2);
+  EXPECT_EQ(ErrorLine("{\"domains\": [{\"name\": \"C\", \"users\": [{\"name\": \"u\",\n"
+                      "\"AccountExpirationDate\": \"31.12.2030\"}]}]}"),
+            2);
+  EXPECT_EQ(ErrorLine("{\"domains\": [{\"name\": \"C\",\n\"MinPasswordLength\": 9999999999\n}]}"),
+            2);
+  // A member that does not exist is reported at its own line.
+  EXPECT_EQ(ErrorLine("{\"domains\": [{\"name\": \"C\", \"groups\": [{\"name\": \"g\",\n"
+                      "\"members\": [\n\"WinNT://C/ghost\"]}]}]}",
+                      &message),
+            3);
+  EXPECT_NE(message.find("ghost"), std::string::npos);
+  // A global group holding another domain's user.
+  EXPECT_EQ(ErrorLine(R"({"domains": [{"name": "A", "users": [{"name": "u"}]},
+{"name": "B", "groups": [{"name": "g", "members": ["WinNT://A/u"]}]}]})"),
+            2);
+  // Syntax errors carry the parser's position as a line.
+  EXPECT_EQ(ErrorLine("{\n\"domains\": [\n{\"name\": \"C\",}\n]}", &message), 3);
+  EXPECT_NE(message.find("JSON syntax"), std::string::npos);
+  EXPECT_EQ(ErrorLine("{\"domains\": [], \"domains\": []}"), 1);
+  EXPECT_EQ(ErrorLine("{\"domain\": []}"), 1);
+  EXPECT_EQ(ErrorLine("[]"), 1);
+}
+
+// A file that cannot be read is a seed error, not a crash.
+TEST(SeedLoaderTest, MissingFileIsASeedError) {
+  EXPECT_THROW(MemoryDirectory::FromFile("/nonexistent/seed.json"), SeedError);
+}
+
+}  // namespace
+}  // namespace moxtrel::testing
