@@ -18,7 +18,9 @@ struct Date {
   static constexpr double kMaxDays = 2958465.0;  // 31 December 9999
 
   // True when the value lies inside the representable days (time of day included).
-  static bool InRange(double days) noexcept { return days > kMinDays - 1.0 && days < kMaxDays + 1.0; }
+  static bool InRange(double days) noexcept {
+    return days > kMinDays - 1.0 && days < kMaxDays + 1.0;
+  }
   static Date FromCivil(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
   struct Civil {

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -21,6 +22,10 @@
 #include "moxtrel/frame/variant.h"
 
 namespace moxtrel {
+
+namespace typelib {
+struct InterfaceInfo;
+}
 
 using DispId = int32_t;
 
@@ -30,8 +35,8 @@ inline constexpr uint16_t kDispatchGet = 0x2;
 inline constexpr uint16_t kDispatchPut = 0x4;
 inline constexpr uint16_t kDispatchPutRef = 0x8;
 
-inline constexpr DispId kDispIdValue = 0;         // the default member (Item)
-inline constexpr DispId kDispIdNewEnum = -4;      // the enumerator
+inline constexpr DispId kDispIdValue = 0;     // the default member (Item)
+inline constexpr DispId kDispIdNewEnum = -4;  // the enumerator
 inline constexpr DispId kDispIdRefresh = -550;
 
 // Receives the events of a source object, late-bound (NewJob of a print jobs collection).
@@ -58,6 +63,21 @@ ObjectPtr AppObject();
 // Connects a sink to an object's default source interface; returns a cookie for Disconnect.
 uint32_t Connect(const ObjectPtr& source, std::shared_ptr<EventSink> sink);
 void Disconnect(const ObjectPtr& source, uint32_t cookie);
+
+// Registration: the type library and one class-factory entry per creatable class. The library
+// registers itself on first use; after UnregisterServer creation fails until RegisterServer.
+void RegisterServer();
+void UnregisterServer();
+bool IsRegistered();
+// The class-factory entries ("Moxtrel.moxUser"), empty while unregistered.
+std::vector<std::u16string> RegisteredClasses();
+
+// The interface describing an object's members, or null for an object that has none; a host
+// lists it with typelib::DescribeMembers.
+const typelib::InterfaceInfo* InterfaceOf(const AutomationObject& object);
+// The library dump for `moxtrel typelib --json` and its readable form for `moxtrel typelib`.
+std::string TypeLibraryJson();
+std::u16string TypeLibraryText();
 
 }  // namespace dispatch
 }  // namespace moxtrel

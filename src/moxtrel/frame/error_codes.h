@@ -9,22 +9,22 @@ namespace moxtrel::errc {
 inline constexpr uint32_t kInvalidProcedureCall = 0x800A0005;  // bad argument value, missing key
 inline constexpr uint32_t kOverflow = 0x800A0006;              // number outside the target type
 inline constexpr uint32_t kSubscriptOutOfRange = 0x800A0009;   // position outside 1..Count
-inline constexpr uint32_t kTypeMismatch = 0x800A000D;          // value of a type that does not convert
-inline constexpr uint32_t kDuplicateKey = 0x800A01C9;          // key already in a keyed store
-inline constexpr uint32_t kObjectRequired = 0x800A01A8;        // an object was expected
-inline constexpr uint32_t kNotCreatable = 0x800A01AD;          // class cannot be created by name
+inline constexpr uint32_t kTypeMismatch = 0x800A000D;    // value of a type that does not convert
+inline constexpr uint32_t kDuplicateKey = 0x800A01C9;    // key already in a keyed store
+inline constexpr uint32_t kObjectRequired = 0x800A01A8;  // an object was expected
+inline constexpr uint32_t kNotCreatable = 0x800A01AD;    // class cannot be created by name
 
 // Dispatch layer.
-inline constexpr uint32_t kMemberNotFound = 0x80020003;   // no such member, or wrong kind of call
-inline constexpr uint32_t kUnknownName = 0x80020006;      // GetIDsOfNames found no member
-inline constexpr uint32_t kBadParamCount = 0x8002000E;    // wrong number of arguments
-inline constexpr uint32_t kParamNotOptional = 0x8002000F; // a required argument was omitted
-inline constexpr uint32_t kDispTypeMismatch = 0x80020005; // an argument does not convert
+inline constexpr uint32_t kMemberNotFound = 0x80020003;    // no such member, or wrong kind of call
+inline constexpr uint32_t kUnknownName = 0x80020006;       // GetIDsOfNames found no member
+inline constexpr uint32_t kBadParamCount = 0x8002000E;     // wrong number of arguments
+inline constexpr uint32_t kParamNotOptional = 0x8002000F;  // a required argument was omitted
+inline constexpr uint32_t kDispTypeMismatch = 0x80020005;  // an argument does not convert
 inline constexpr uint32_t kClassNotRegistered = 0x80040154;
 
 // Generic failures.
 inline constexpr uint32_t kFail = 0x80004005;
-inline constexpr uint32_t kNoInterface = 0x80004002;     // provider object lacks the interface
+inline constexpr uint32_t kNoInterface = 0x80004002;  // provider object lacks the interface
 inline constexpr uint32_t kNotImplemented = 0x80004001;
 inline constexpr uint32_t kInvalidArg = 0x80070057;
 inline constexpr uint32_t kAccessDenied = 0x80070005;
@@ -36,10 +36,10 @@ inline constexpr uint32_t kPropertyNotFound = 0x8000500D;  // attribute not held
 inline constexpr uint32_t kObjectExists = 0x8000500E;      // name already used in the container
 inline constexpr uint32_t kNoSuchObject = 0x80070002;      // nothing at the path
 inline constexpr uint32_t kInvalidName = 0x8007007B;       // name with forbidden characters
-inline constexpr uint32_t kNetworkUnreachable = 0x80070035;  // injected: directory not reachable
-inline constexpr uint32_t kMemberInGroup = 0x80070562;       // already a member
-inline constexpr uint32_t kMemberNotInGroup = 0x80070561;    // not a member
-inline constexpr uint32_t kInvalidMember = 0x8007056C;       // member of a kind the group refuses
+inline constexpr uint32_t kNetworkUnreachable = 0x80070035;   // injected: directory not reachable
+inline constexpr uint32_t kMemberInGroup = 0x80070562;        // already a member
+inline constexpr uint32_t kMemberNotInGroup = 0x80070561;     // not a member
+inline constexpr uint32_t kInvalidMember = 0x8007056C;        // member of a kind the group refuses
 inline constexpr uint32_t kPasswordRestriction = 0x800708C5;  // password refused by policy
 inline constexpr uint32_t kServiceControlRefused = 0x8007041C;  // state does not allow it
 inline constexpr uint32_t kServiceAlreadyRunning = 0x80070420;

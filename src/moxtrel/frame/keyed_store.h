@@ -37,14 +37,15 @@ int32_t ResolveIndex(const Variant& index, int32_t count, FindKey&& find_key) {
     return at;
   }
   if (!index.IsNumeric()) {
-    throw AutomationError(errc::kTypeMismatch, std::u16string(u"An index must be a position or a key, not ") +
-                                                   index.TypeName());
+    throw AutomationError(
+        errc::kTypeMismatch,
+        std::u16string(u"An index must be a position or a key, not ") + index.TypeName());
   }
   const double position = std::nearbyint(index.ToDouble());
   if (!(position >= 1 && position <= count)) {
-    throw AutomationError(errc::kSubscriptOutOfRange,
-                          u"Position " + index.ToString() + u" is outside 1.." +
-                              FromUtf8(std::to_string(count)));
+    throw AutomationError(
+        errc::kSubscriptOutOfRange,
+        u"Position " + index.ToString() + u" is outside 1.." + FromUtf8(std::to_string(count)));
   }
   return static_cast<int32_t>(position) - 1;
 }
@@ -53,7 +54,9 @@ template <class T>
 class KeyedStore final : public EnumerableSource,
                          public std::enable_shared_from_this<KeyedStore<T>> {
  public:
-  static std::shared_ptr<KeyedStore> Create() { return std::shared_ptr<KeyedStore>(new KeyedStore); }
+  static std::shared_ptr<KeyedStore> Create() {
+    return std::shared_ptr<KeyedStore>(new KeyedStore);
+  }
 
   int32_t Count() const override { return static_cast<int32_t>(entries_.size()); }
 
@@ -91,7 +94,9 @@ class KeyedStore final : public EnumerableSource,
   const std::u16string& KeyAt(int32_t zero_based) const { return entries_.at(zero_based).key; }
   Variant ItemAt(int32_t zero_based) const override { return Variant(At(zero_based)); }
 
-  std::shared_ptr<Enumerator> NewEnum() const { return Enumerator::Create(this->shared_from_this()); }
+  std::shared_ptr<Enumerator> NewEnum() const {
+    return Enumerator::Create(this->shared_from_this());
+  }
 
  private:
   KeyedStore() = default;

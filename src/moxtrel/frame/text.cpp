@@ -64,10 +64,9 @@ std::size_t NoCaseHash::operator()(std::u16string_view text) const noexcept {
 }
 
 bool NoCaseLess::operator()(std::u16string_view a, std::u16string_view b) const noexcept {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                      [](char16_t x, char16_t y) {
-                                        return FoldChar(x) < FoldChar(y);
-                                      });
+  return std::lexicographical_compare(
+      a.begin(), a.end(), b.begin(), b.end(),
+      [](char16_t x, char16_t y) { return FoldChar(x) < FoldChar(y); });
 }
 
 std::string ToUtf8(std::u16string_view text) {

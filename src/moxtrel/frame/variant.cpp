@@ -19,11 +19,14 @@ namespace {
 }
 
 [[noreturn]] void Overflow(const char16_t* target) {
-  throw AutomationError(errc::kOverflow, std::u16string(u"Overflow: the value does not fit ") + target);
+  throw AutomationError(errc::kOverflow,
+                        std::u16string(u"Overflow: the value does not fit ") + target);
 }
 
 // Banker's rounding, as the runtime rounds doubles to integers.
-double RoundHalfEven(double v) { return std::nearbyint(v); }
+double RoundHalfEven(double v) {
+  return std::nearbyint(v);
+}
 
 std::u16string FormatDouble(double v) {
   if (std::isnan(v)) return u"NaN";
@@ -187,26 +190,40 @@ Date Variant::ToDate() const {
 
 const char16_t* Variant::TypeName() const noexcept {
   switch (type()) {
-    case VarType::kEmpty: return u"Empty";
-    case VarType::kMissing: return u"Missing";
-    case VarType::kBoolean: return u"Boolean";
-    case VarType::kInteger: return u"Integer";
-    case VarType::kLong: return u"Long";
-    case VarType::kDouble: return u"Double";
-    case VarType::kDate: return u"Date";
-    case VarType::kString: return u"String";
-    case VarType::kObject: return u"Object";
-    case VarType::kByteArray: return u"Byte()";
-    case VarType::kArray: return u"Variant()";
+    case VarType::kEmpty:
+      return u"Empty";
+    case VarType::kMissing:
+      return u"Missing";
+    case VarType::kBoolean:
+      return u"Boolean";
+    case VarType::kInteger:
+      return u"Integer";
+    case VarType::kLong:
+      return u"Long";
+    case VarType::kDouble:
+      return u"Double";
+    case VarType::kDate:
+      return u"Date";
+    case VarType::kString:
+      return u"String";
+    case VarType::kObject:
+      return u"Object";
+    case VarType::kByteArray:
+      return u"Byte()";
+    case VarType::kArray:
+      return u"Variant()";
   }
   return u"Unknown";
 }
 
 std::u16string Variant::Describe() const {
   switch (type()) {
-    case VarType::kEmpty: return u"Empty";
-    case VarType::kMissing: return u"Missing";
-    case VarType::kString: return u"\"" + std::get<std::u16string>(value_) + u"\"";
+    case VarType::kEmpty:
+      return u"Empty";
+    case VarType::kMissing:
+      return u"Missing";
+    case VarType::kString:
+      return u"\"" + std::get<std::u16string>(value_) + u"\"";
     case VarType::kObject: {
       const auto& o = std::get<ObjectPtr>(value_);
       return o ? std::u16string(o->TypeName()) : std::u16string(u"Nothing");
@@ -228,8 +245,10 @@ std::u16string Variant::Describe() const {
       }
       return out + u")";
     }
-    case VarType::kDate: return u"#" + std::get<Date>(value_).ToString() + u"#";
-    default: return ToString();
+    case VarType::kDate:
+      return u"#" + std::get<Date>(value_).ToString() + u"#";
+    default:
+      return ToString();
   }
 }
 

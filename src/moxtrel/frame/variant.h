@@ -68,8 +68,8 @@ class Variant {
   Variant(const char16_t* v) : value_(std::u16string(v)) {}
   Variant(ObjectPtr v) : value_(std::move(v)) {}
   template <class T>
-    requires std::is_base_of_v<AutomationObject, T>
-  Variant(std::shared_ptr<T> v) : value_(ObjectPtr(std::move(v))) {}
+  requires std::is_base_of_v<AutomationObject, T> Variant(std::shared_ptr<T> v)
+      : value_(ObjectPtr(std::move(v))) {}
   Variant(ByteArray v) : value_(std::move(v)) {}
   Variant(VariantArray v) : value_(std::move(v)) {}
   Variant(bool) = delete;  // say Variant::Boolean(b): a C++ bool is not the 16-bit Boolean

@@ -1,0 +1,131 @@
+#include "moxtrel/frame/dispatch.h"
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/call_args.h"
+#include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
+#include "moxtrel/frame/typelib.h"
+
+namespace moxtrel::dispatch {
+namespace {
+
+using typelib::ClassBinding;
+using typelib::MemberInfo;
+using typelib::MemberKind;
+
+std::u16string Hex(DispId id) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%08X", static_cast<uint32_t>(id));
+  return FromUtf8(buf);
+}
+
+const ClassBinding& RequireBinding(const AutomationObject& object, uint32_t code) {
+  const ClassBinding* binding = typelib::BindingForType(object.TypeName());
+  if (!binding) {
+    throw AutomationError(code, u"An object of type " + std::u16string(object.TypeName()) +
+                                    u" has no late-bound members");
+  }
+  return *binding;
+}
+
+const MemberInfo* FindKind(const std::vector<const MemberInfo*>& entries, MemberKind kind) {
+  for (const MemberInfo* m : entries) {
+    if (m->kind == kind) return m;
+  }
+  return nullptr;
+}
+
+// Picks the slot a call means. Reads accept a get or a method either way, as scripts cannot
+// always tell them apart; a put falls back to put-by-reference for an object value.
+const MemberInfo& Choose(const std::vector<const MemberInfo*>& entries, uint16_t flags,
+                         const std::vector<Variant>& args, const std::u16string& where) {
+  const bool put = flags & kDispatchPut;
+  const bool putref = flags & kDispatchPutRef;
+  const bool get = flags & kDispatchGet;
+  const bool method = flags & kDispatchMethod;
+  if (put || putref) {
+    const MemberInfo* m = nullptr;
+    if (putref) m = FindKind(entries, MemberKind::kPutRef);
+    if (!m && put) m = FindKind(entries, MemberKind::kPut);
+    if (!m && put && !args.empty() && args.back().IsObject()) {
+      m = FindKind(entries, MemberKind::kPutRef);
+    }
+    if (m) return *m;
+    const char16_t* why =
+        FindKind(entries, MemberKind::kPutRef) ? u" takes only an object, assigned by reference"
+        : FindKind(entries, MemberKind::kGet)  ? u" is read-only"
+                                               : u" is a method and cannot be assigned";
+    throw AutomationError(errc::kMemberNotFound, where + why);
+  }
+  if (get || method) {
+    const MemberInfo* m = nullptr;
+    if (method) m = FindKind(entries, MemberKind::kMethod);
+    if (!m && get) m = FindKind(entries, MemberKind::kGet);
+    if (!m) m = FindKind(entries, MemberKind::kMethod);
+    if (!m) m = FindKind(entries, MemberKind::kGet);
+    if (m) return *m;
+    throw AutomationError(errc::kMemberNotFound, where + u" cannot be read");
+  }
+  throw AutomationError(errc::kInvalidArg, where +
+                                               u": the call names no kind (get, put, putref "
+                                               u"or method)");
+}
+
+}  // namespace
+
+DispId GetIDOfName(const AutomationObject& object, std::u16string_view name) {
+  const ClassBinding& binding = RequireBinding(object, errc::kUnknownName);
+  DispId id = 0;
+  if (!binding.iface.FindDispId(name, id)) {
+    throw AutomationError(errc::kUnknownName, std::u16string(object.TypeName()) +
+                                                  u" has no member named \"" +
+                                                  std::u16string(name) + u"\"");
+  }
+  return id;
+}
+
+Variant Invoke(AutomationObject& object, DispId id, uint16_t flags, std::vector<Variant>& args) {
+  const ClassBinding& binding = RequireBinding(object, errc::kMemberNotFound);
+  const auto entries = binding.iface.ByDispId(id);
+  if (entries.empty()) {
+    throw AutomationError(errc::kMemberNotFound, std::u16string(object.TypeName()) +
+                                                     u" has no member with DISPID " + Hex(id));
+  }
+  const std::u16string where = std::u16string(object.TypeName()) + u"." + entries.front()->name;
+  const MemberInfo& member = Choose(entries, flags, args, where);
+  CallArgs call(where, member, args);
+  Variant result;
+  try {
+    result = member.invoke(object, call);
+  } catch (const AutomationError&) {
+    throw;
+  } catch (const std::exception& e) {
+    // Nothing but AutomationError crosses the automation boundary.
+    throw AutomationError(errc::kFail, where + u": " + FromUtf8(e.what()));
+  }
+  call.WriteBack();
+  return result;
+}
+
+Variant InvokeByName(AutomationObject& object, std::u16string_view name, uint16_t flags,
+                     std::vector<Variant>& args) {
+  return Invoke(object, GetIDOfName(object, name), flags, args);
+}
+
+const typelib::InterfaceInfo* InterfaceOf(const AutomationObject& object) {
+  const ClassBinding* binding = typelib::BindingForType(object.TypeName());
+  return binding ? &binding->iface : nullptr;
+}
+
+std::string TypeLibraryJson() {
+  return typelib::TypeLibraryJson(typelib::Library());
+}
+std::u16string TypeLibraryText() {
+  return typelib::TypeLibraryText(typelib::Library());
+}
+
+}  // namespace moxtrel::dispatch

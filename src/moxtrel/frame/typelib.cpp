@@ -1,0 +1,214 @@
+#include "moxtrel/frame/typelib.h"
+
+#include <map>
+#include <set>
+#include <utility>
+
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/dispatch_table.h"
+#include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
+
+namespace moxtrel::typelib {
+
+TypeRef Void() {
+  return {TypeKind::kVoid, u"void"};
+}
+TypeRef String() {
+  return {TypeKind::kString, u"String"};
+}
+TypeRef Long() {
+  return {TypeKind::kLong, u"Long"};
+}
+TypeRef Boolean() {
+  return {TypeKind::kBoolean, u"Boolean"};
+}
+TypeRef DateTime() {
+  return {TypeKind::kDate, u"Date"};
+}
+TypeRef Double() {
+  return {TypeKind::kDouble, u"Double"};
+}
+TypeRef AnyVariant() {
+  return {TypeKind::kVariant, u"Variant"};
+}
+TypeRef Object(std::u16string class_name) {
+  return {TypeKind::kObject, std::move(class_name)};
+}
+TypeRef Enum(std::u16string enum_name) {
+  return {TypeKind::kEnum, std::move(enum_name)};
+}
+
+const char16_t* KindName(MemberKind kind) noexcept {
+  switch (kind) {
+    case MemberKind::kGet:
+      return u"get";
+    case MemberKind::kPut:
+      return u"put";
+    case MemberKind::kPutRef:
+      return u"putref";
+    case MemberKind::kMethod:
+      return u"method";
+  }
+  return u"?";
+}
+
+std::vector<const MemberInfo*> InterfaceInfo::ByDispId(DispId dispid) const {
+  std::vector<const MemberInfo*> out;
+  for (const auto& m : members) {
+    if (m.dispid == dispid) out.push_back(&m);
+  }
+  return out;
+}
+
+bool InterfaceInfo::FindDispId(std::u16string_view name, DispId& out) const {
+  for (const auto& m : members) {
+    if (EqualsNoCase(m.name, name)) {
+      out = m.dispid;
+      return true;
+    }
+  }
+  return false;
+}
+
+const ClassBinding* TypeLibrary::FindClass(std::u16string_view class_name) const {
+  for (const auto& c : classes) {
+    if (EqualsNoCase(c.coclass.name, class_name)) return &c;
+  }
+  return nullptr;
+}
+
+const InterfaceInfo* TypeLibrary::FindInterface(std::u16string_view interface_name) const {
+  for (const auto& c : classes) {
+    if (EqualsNoCase(c.iface.name, interface_name)) return &c.iface;
+  }
+  for (const auto& d : dispinterfaces) {
+    if (EqualsNoCase(d.name, interface_name)) return &d;
+  }
+  return nullptr;
+}
+
+std::vector<std::u16string> CheckInterface(const InterfaceInfo& iface) {
+  std::vector<std::u16string> problems;
+  std::set<std::pair<DispId, MemberKind>> slots;
+  std::map<DispId, std::u16string> name_of;
+  std::map<std::u16string, DispId, NoCaseLess> dispid_of;
+  const auto where = [&](const MemberInfo& m) {
+    return iface.name + u"." + m.name + u" (" + KindName(m.kind) + u" " +
+           FromUtf8(std::to_string(m.dispid)) + u")";
+  };
+  for (const auto& m : iface.members) {
+    if (!slots.emplace(m.dispid, m.kind).second) {
+      problems.push_back(where(m) + u": a second slot of this kind at this DISPID");
+    }
+    auto [named, fresh_id] = name_of.emplace(m.dispid, m.name);
+    if (!fresh_id && !EqualsNoCase(named->second, m.name)) {
+      problems.push_back(where(m) + u": the DISPID is already used by " + named->second);
+    }
+    auto [id, fresh_name] = dispid_of.emplace(m.name, m.dispid);
+    if (!fresh_name && id->second != m.dispid) {
+      problems.push_back(where(m) + u": the name already has another DISPID");
+    }
+  }
+  return problems;
+}
+
+namespace {
+
+void Require(const ClassBinding& binding) {
+  std::vector<std::u16string> problems = CheckInterface(binding.iface);
+  for (const auto& m : binding.iface.members) {
+    if (!m.invoke) problems.push_back(binding.iface.name + u"." + m.name + u": not bound");
+  }
+  if (binding.coclass.creatable && !binding.coclass.factory) {
+    problems.push_back(binding.coclass.name + u": creatable without a factory");
+  }
+  if (!problems.empty()) {
+    std::u16string text = u"Invalid dispatch table:";
+    for (const auto& p : problems) text += u" " + p + u";";
+    throw AutomationError(errc::kFail, text);
+  }
+}
+
+// Classes added after start-up (tests); kept apart so the library's pointers stay valid.
+std::vector<std::unique_ptr<ClassBinding>>& ExtraClasses() {
+  static std::vector<std::unique_ptr<ClassBinding>> extra;
+  return extra;
+}
+
+}  // namespace
+
+const TypeLibrary& Library() {
+  static const TypeLibrary lib = [] {
+    TypeLibrary built = BuildMoxtrelLibrary();
+    built.classes.push_back(EnumeratorBinding());
+    for (const auto& c : built.classes) Require(c);
+    for (const auto& d : built.dispinterfaces) {
+      auto problems = CheckInterface(d);
+      if (!problems.empty())
+        throw AutomationError(errc::kFail, u"Invalid event interface " + d.name);
+    }
+    return built;
+  }();
+  return lib;
+}
+
+void RegisterExtraClass(ClassBinding binding) {
+  Require(binding);
+  if (BindingForType(binding.coclass.name) || Library().FindClass(binding.coclass.name)) {
+    throw AutomationError(errc::kInvalidArg, binding.coclass.name + u": already registered");
+  }
+  binding.published = false;
+  ExtraClasses().push_back(std::make_unique<ClassBinding>(std::move(binding)));
+}
+
+const ClassBinding* BindingForType(std::u16string_view type_name) {
+  for (const auto& c : Library().classes) {
+    if (c.coclass.name == type_name) return &c;
+  }
+  for (const auto& c : ExtraClasses()) {
+    if (c->coclass.name == type_name) return c.get();
+  }
+  return nullptr;
+}
+
+const ClassBinding* FindAnyClass(std::u16string_view class_name) {
+  if (const ClassBinding* found = Library().FindClass(class_name)) return found;
+  for (const auto& c : ExtraClasses()) {
+    if (EqualsNoCase(c->coclass.name, class_name)) return c.get();
+  }
+  return nullptr;
+}
+
+}  // namespace moxtrel::typelib
+
+namespace moxtrel {
+
+std::u16string ValueParamName(const typelib::TypeRef& type, std::u16string_view property) {
+  using typelib::TypeKind;
+  std::u16string prefix;
+  switch (type.kind) {
+    case TypeKind::kString:
+      prefix = u"s";
+      break;
+    case TypeKind::kLong:
+    case TypeKind::kEnum:
+      prefix = u"l";
+      break;
+    case TypeKind::kBoolean:
+      prefix = u"b";
+      break;
+    case TypeKind::kDate:
+      prefix = u"d";
+      break;
+    case TypeKind::kObject:
+      prefix = u"o";
+      break;
+    default:
+      prefix = u"v";
+      break;
+  }
+  return prefix + std::u16string(property);
+}
+
+}  // namespace moxtrel

@@ -1,0 +1,162 @@
+// The type library written out: JSON for tools, text for people.
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "moxtrel/frame/text.h"
+#include "moxtrel/frame/typelib.h"
+
+namespace moxtrel::typelib {
+namespace {
+
+using nlohmann::json;
+
+std::string U8(std::u16string_view s) {
+  return ToUtf8(s);
+}
+
+json DefaultJson(const Variant& v) {
+  switch (v.type()) {
+    case VarType::kEmpty:
+    case VarType::kMissing:
+      return nullptr;
+    case VarType::kString:
+      return U8(v.AsString());
+    case VarType::kBoolean:
+      return v.ToBool();
+    case VarType::kInteger:
+    case VarType::kLong:
+      return v.ToLong();
+    default:
+      return v.ToDouble();
+  }
+}
+
+json InterfaceJson(const InterfaceInfo& iface) {
+  json flags = json::array();
+  for (const auto& f : iface.flags) flags.push_back(U8(f));
+  json members = json::array();
+  for (const auto& m : iface.members) {
+    json params = json::array();
+    for (const auto& p : m.params) {
+      params.push_back({{"name", U8(p.name)},
+                        {"type", U8(p.type.name)},
+                        {"byref", p.by_ref},
+                        {"optional", p.optional},
+                        {"default", DefaultJson(p.default_value)}});
+    }
+    members.push_back({{"name", U8(m.name)},
+                       {"kind", U8(KindName(m.kind))},
+                       {"dispid", m.dispid},
+                       {"params", std::move(params)}});
+  }
+  return {{"name", U8(iface.name)}, {"flags", std::move(flags)}, {"members", std::move(members)}};
+}
+
+std::u16string Hex(uint32_t v) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%08X", v);
+  return FromUtf8(buf);
+}
+
+std::u16string Number(int64_t v) {
+  return FromUtf8(std::to_string(v));
+}
+
+std::u16string DescribeMember(const MemberInfo& m) {
+  std::u16string line =
+      Hex(static_cast<uint32_t>(m.dispid)) + u" " + KindName(m.kind) + u" " + m.name + u"(";
+  for (std::size_t i = 0; i < m.params.size(); ++i) {
+    const auto& p = m.params[i];
+    if (i) line += u", ";
+    if (p.optional) line += u"[";
+    line += (p.by_ref ? u"" : u"ByVal ") + p.name + u" As " + p.type.name;
+    if (p.optional && !p.default_value.IsEmpty()) {
+      line += u" = " + (p.default_value.IsString() ? u"\"" + p.default_value.AsString() + u"\""
+                                                   : p.default_value.Describe());
+    }
+    if (p.optional) line += u"]";
+  }
+  line += u")";
+  if (m.result.kind != TypeKind::kVoid) line += u" As " + m.result.name;
+  if (m.hidden) line += u" [hidden]";
+  return line;
+}
+
+std::u16string FlagList(const std::vector<std::u16string>& flags) {
+  std::u16string out;
+  for (const auto& f : flags) out += (out.empty() ? u"" : u", ") + f;
+  return u"[" + out + u"]";
+}
+
+}  // namespace
+
+std::string TypeLibraryJson(const TypeLibrary& lib) {
+  json enums = json::array();
+  for (const auto& e : lib.enums) {
+    json members = json::array();
+    for (const auto& [name, value] : e.members)
+      members.push_back({{"name", U8(name)}, {"value", value}});
+    enums.push_back({{"name", U8(e.name)}, {"members", std::move(members)}});
+  }
+  json interfaces = json::array();
+  json coclasses = json::array();
+  for (const auto& c : lib.classes) {
+    if (!c.published) continue;
+    interfaces.push_back(InterfaceJson(c.iface));
+    coclasses.push_back(
+        {{"name", U8(c.coclass.name)},
+         {"interface", U8(c.coclass.interface)},
+         {"creatable", c.coclass.creatable},
+         {"appobject", c.coclass.appobject},
+         {"source", c.coclass.source.empty() ? json(nullptr) : json(U8(c.coclass.source))}});
+  }
+  json dispinterfaces = json::array();
+  for (const auto& d : lib.dispinterfaces) dispinterfaces.push_back(InterfaceJson(d));
+  json out = {{"library",
+               {{"name", U8(lib.name)},
+                {"helpstring", U8(lib.helpstring)},
+                {"version", std::to_string(lib.major) + "." + std::to_string(lib.minor)},
+                {"lcid", lib.lcid}}},
+              {"enums", std::move(enums)},
+              {"interfaces", std::move(interfaces)},
+              {"dispinterfaces", std::move(dispinterfaces)},
+              {"coclasses", std::move(coclasses)}};
+  return out.dump(2);
+}
+
+std::vector<std::u16string> DescribeMembers(const InterfaceInfo& iface) {
+  std::vector<std::u16string> out;
+  for (const auto& m : iface.members) out.push_back(DescribeMember(m));
+  return out;
+}
+
+std::u16string TypeLibraryText(const TypeLibrary& lib) {
+  std::u16string out = u"library " + lib.name + u" \"" + lib.helpstring + u"\" version " +
+                       Number(lib.major) + u"." + Number(lib.minor) + u" lcid " + Hex(lib.lcid) +
+                       u"\n";
+  for (const auto& e : lib.enums) {
+    out += u"\nenum " + e.name + u"\n";
+    for (const auto& [name, value] : e.members)
+      out += u"  \"" + name + u"\" = " + Number(value) + u"\n";
+  }
+  const auto write_interface = [&out](const std::u16string& word, const InterfaceInfo& iface) {
+    out += u"\n" + word + u" " + iface.name + u" " + FlagList(iface.flags) + u"\n";
+    for (const auto& line : DescribeMembers(iface)) out += u"  " + line + u"\n";
+  };
+  for (const auto& c : lib.classes) {
+    if (c.published) write_interface(u"interface", c.iface);
+  }
+  for (const auto& d : lib.dispinterfaces) write_interface(u"dispinterface", d);
+  for (const auto& c : lib.classes) {
+    if (!c.published) continue;
+    out += u"\ncoclass " + c.coclass.name + u" : " + c.coclass.interface;
+    if (c.coclass.creatable) out += u" [creatable]";
+    if (c.coclass.appobject) out += u" [appobject]";
+    if (!c.coclass.source.empty()) out += u" [source " + c.coclass.source + u"]";
+  }
+  out += u"\n";
+  return out;
+}
+
+}  // namespace moxtrel::typelib
