@@ -1,0 +1,205 @@
+#include "moxtrel/accounts/group.h"
+
+#include "moxtrel/accounts/groups.h"
+#include "moxtrel/accounts/users.h"
+#include "moxtrel/directory/provider.h"
+#include "moxtrel/frame/text.h"
+
+namespace moxtrel {
+
+using directory::Bind;
+using directory::IADsComputer;
+using directory::IADsContainer;
+using directory::IADsDomain;
+using directory::IADsGroup;
+
+namespace {
+
+constexpr std::u16string_view kScheme = u"WinNT://";
+// "GroupType" bits: a global group, a local group.
+constexpr int32_t kGlobalGroupBit = 0x2;
+constexpr int32_t kLocalGroupBit = 0x4;
+
+std::u16string NameFromPath(const std::u16string& path) {
+  return path.size() > kScheme.size() ? path.substr(kScheme.size()) : std::u16string();
+}
+
+}  // namespace
+
+std::shared_ptr<moxGroup> moxGroup::Create() {
+  return std::shared_ptr<moxGroup>(new moxGroup);
+}
+
+std::shared_ptr<moxUsers> moxGroup::Users() {
+  return users_;
+}
+void moxGroup::Users(std::shared_ptr<moxUsers> value) {
+  users_ = std::move(value);
+}
+std::shared_ptr<moxGroups> moxGroup::Groups() {
+  return groups_;
+}
+void moxGroup::Groups(std::shared_ptr<moxGroups> value) {
+  groups_ = std::move(value);
+}
+
+std::u16string moxGroup::Description() {
+  return group_ ? group_->Description() : u"";
+}
+void moxGroup::Description(const std::u16string& sDescription) {
+  if (!group_) return;
+  group_->Description(Trim(sDescription));
+  group_->SetInfo();
+}
+
+std::u16string moxGroup::Domain() {
+  return domain_name_;
+}
+bool moxGroup::Exists() {
+  return static_cast<bool>(group_);
+}
+moxType moxGroup::GroupType() {
+  return static_cast<moxType>(group_type_);
+}
+std::u16string moxGroup::Name() {
+  return group_ ? group_->Name() : name_;
+}
+std::u16string moxGroup::Server() {
+  return server_name_;
+}
+
+void moxGroup::Name(const std::u16string& sName) {
+  const std::u16string new_name = Trim(sName);
+  if (!group_ || new_name.empty()) return;
+  try {
+    std::shared_ptr<IADsContainer> container;
+    if (group_type_ == 2) {
+      container = Bind<IADsDomain>(group_->Parent() + u",domain");
+    } else if (group_type_ == 1) {
+      container = Bind<IADsComputer>(group_->Parent() + u",computer");
+    } else {
+      return;
+    }
+    container->MoveHere(group_->ADsPath(), new_name);
+  } catch (const AutomationError&) {
+    return;
+  }
+  name_ = new_name;
+  Rebind();
+}
+
+bool moxGroup::AddToLocalGroup(std::u16string& sGroup, std::u16string& sServer) {
+  return ChangeLocalMembership(sGroup, sServer, true);
+}
+
+bool moxGroup::RemoveFromLocalGroup(std::u16string& sGroup, std::u16string& sServer) {
+  return ChangeLocalMembership(sGroup, sServer, false);
+}
+
+bool moxGroup::ChangeLocalMembership(std::u16string& sGroup, std::u16string& sServer, bool add) {
+  if (!group_ || group_type_ != 2) return false;
+  sGroup = Trim(sGroup);
+  sServer = Trim(sServer);
+  if (sGroup.empty() || sServer.empty()) return false;
+  try {
+    auto local = Bind<IADsGroup>(std::u16string(kScheme) + sServer + u"/" + sGroup + u",group");
+    if (add) {
+      local->Add(group_->ADsPath());
+    } else {
+      local->Remove(group_->ADsPath());
+    }
+    groups_ = NewGroupsCollection();
+    return true;
+  } catch (const AutomationError&) {
+    return false;
+  }
+}
+
+bool moxGroup::Find(const std::u16string& sName, const std::u16string& sParent) {
+  try {
+    return BindFromProvider(
+        Bind<IADsGroup>(std::u16string(kScheme) + Trim(sParent) + u"/" + Trim(sName) + u",group"));
+  } catch (const AutomationError&) {
+    return false;
+  }
+}
+
+std::u16string moxGroup::ADsPath() {
+  return group_ ? group_->ADsPath() : u"";
+}
+
+bool moxGroup::BindFromProvider(const std::shared_ptr<IADsGroup>& group) {
+  if (!group) {
+    throw AutomationError(errc::kObjectRequired, u"moxGroup: no directory group object to bind to");
+  }
+  name_ = group->Name();
+  const int32_t flags = group->Get(u"GroupType").ToLong();
+  int32_t type = 0;
+  if (flags & kGlobalGroupBit) {
+    type = 2;
+  } else if (flags & kLocalGroupBit) {
+    type = 1;
+  } else {
+    return false;
+  }
+  (type == 2 ? domain_name_ : server_name_) = NameFromPath(group->Parent());
+  group_type_ = type;
+  // The object handed in is not kept: the group is looked up again by its path.
+  return Rebind();
+}
+
+std::u16string moxGroup::ContainerName() const {
+  if (group_type_ == 2) return domain_name_;
+  if (group_type_ == 1) return server_name_;
+  return {};
+}
+
+bool moxGroup::Rebind() {
+  if (name_.empty()) {
+    Unbind();
+    return false;
+  }
+  if (group_type_ != 1 && group_type_ != 2) return static_cast<bool>(group_);
+  const std::u16string container = ContainerName();
+  if (container.empty()) {
+    Unbind();
+    return false;
+  }
+  try {
+    group_ = Bind<IADsGroup>(std::u16string(kScheme) + container + u"/" + name_ + u",group");
+  } catch (const AutomationError&) {
+    Unbind();
+    return false;
+  }
+  auto users = moxUsers::Create();
+  if (group_type_ == 2) {
+    users->SetDomainName(domain_name_);
+  } else {
+    users->SetServerName(server_name_);
+  }
+  users->SetAccountType(group_type_);
+  users->SetGroupName(name_);
+  users_ = users;
+  groups_ = NewGroupsCollection();
+  return true;
+}
+
+void moxGroup::Unbind() {
+  users_ = nullptr;
+  groups_ = nullptr;
+  group_ = nullptr;
+}
+
+std::shared_ptr<moxGroups> moxGroup::NewGroupsCollection() const {
+  auto groups = moxGroups::Create();
+  if (group_type_ == 2) {
+    groups->SetDomainName(domain_name_);
+  } else {
+    groups->SetServerName(server_name_);
+  }
+  groups->SetAccountType(group_type_);
+  groups->SetGroupName(name_);
+  return groups;
+}
+
+}  // namespace moxtrel

@@ -1,0 +1,442 @@
+#include "moxtrel/accounts/user.h"
+
+#include <bit>
+
+#include "moxtrel/accounts/groups.h"
+#include "moxtrel/directory/provider.h"
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
+
+namespace moxtrel {
+
+using directory::Bind;
+using directory::IADsComputer;
+using directory::IADsContainer;
+using directory::IADsDomain;
+using directory::IADsGroup;
+using directory::IADsUser;
+
+namespace {
+
+constexpr int32_t kPasswordCantChangeBit = 0x40;
+constexpr int32_t kPasswordDoesntExpireBit = 0x10000;
+constexpr std::u16string_view kScheme = u"WinNT://";
+
+// A provider path less its "WinNT://"; a shorter text yields nothing.
+std::u16string NameFromPath(const std::u16string& path) {
+  return path.size() > kScheme.size() ? path.substr(kScheme.size()) : std::u16string();
+}
+
+// Runs a conversion of an attribute value; a failure names the property it was read for.
+template <class Convert>
+auto Converted(std::u16string_view property, Convert&& convert) {
+  try {
+    return convert();
+  } catch (const AutomationError& e) {
+    throw AutomationError(e.code(), std::u16string(property) + u": " + e.description());
+  }
+}
+
+std::u16string UserPath(const std::u16string& parent, const std::u16string& name) {
+  return std::u16string(kScheme) + parent + u"/" + name + u",user";
+}
+
+std::u16string HexBytes(const Variant& sid) {
+  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+  std::u16string out;
+  auto append = [&out](uint8_t b) {
+    out += kDigits[b >> 4];
+    out += kDigits[b & 15];
+  };
+  if (sid.type() == VarType::kByteArray) {
+    for (uint8_t b : sid.AsBytes()) append(b);
+    return out;
+  }
+  if (sid.IsArray()) {
+    for (const Variant& item : sid.AsArray().items) {
+      const int32_t b = item.ToLong();
+      if (b < 0 || b > 255) {
+        throw AutomationError(errc::kOverflow,
+                              u"the attribute ObjectSID holds a value that is not a byte");
+      }
+      append(static_cast<uint8_t>(b));
+    }
+    return out;
+  }
+  if (sid.IsEmpty()) return out;
+  throw AutomationError(
+      errc::kTypeMismatch,
+      std::u16string(u"the attribute ObjectSID is not a byte array but ") + sid.TypeName());
+}
+
+}  // namespace
+
+std::shared_ptr<moxUser> moxUser::Create() {
+  return std::shared_ptr<moxUser>(new moxUser);
+}
+
+std::shared_ptr<moxGroups> moxUser::Groups() {
+  return groups_;
+}
+void moxUser::Groups(std::shared_ptr<moxGroups> value) {
+  groups_ = std::move(value);
+}
+
+bool moxUser::AccountDisabled() {
+  return user_ && user_->AccountDisabled();
+}
+void moxUser::AccountDisabled(bool value) {
+  if (!user_) return;
+  user_->AccountDisabled(value);
+  user_->SetInfo();
+}
+
+Date moxUser::AccountExpirationDate() {
+  if (!user_) return Date{};
+  try {
+    return user_->AccountExpirationDate();
+  } catch (const AutomationError&) {
+    return Date{};
+  }
+}
+void moxUser::AccountExpirationDate(Date value) {
+  if (!user_) return;
+  // Date 1.0 exactly is written as 1 January 1970, which the directory takes as "never".
+  if (std::bit_cast<uint64_t>(value.value) == std::bit_cast<uint64_t>(1.0)) {
+    value = Date::FromCivil(1970, 1, 1);
+  }
+  user_->AccountExpirationDate(value);
+  user_->SetInfo();
+}
+
+bool moxUser::AccountLocked() {
+  return user_ && user_->IsAccountLocked();
+}
+void moxUser::AccountLocked(bool value) {
+  if (!user_ || value) return;
+  user_->IsAccountLocked(false);
+  user_->SetInfo();
+}
+
+std::u16string moxUser::Description() {
+  return user_ ? user_->Description() : u"";
+}
+void moxUser::Description(const std::u16string& value) {
+  if (!user_) return;
+  user_->Description(Trim(value));
+  user_->SetInfo();
+}
+
+std::u16string moxUser::Domain() {
+  return domain_name_;
+}
+bool moxUser::Exists() {
+  return static_cast<bool>(user_);
+}
+
+std::u16string moxUser::FullName() {
+  return user_ ? user_->FullName() : u"";
+}
+void moxUser::FullName(const std::u16string& value) {
+  if (!user_) return;
+  user_->FullName(Trim(value));
+  user_->SetInfo();
+}
+
+std::u16string moxUser::GUID() {
+  return user_ ? user_->GUID() : u"";
+}
+
+std::u16string moxUser::HomeDirDrive() {
+  if (!user_) return u"";
+  const Variant value = user_->Get(u"HomeDirDrive");
+  return Converted(u"HomeDirDrive", [&] { return value.ToString(); });
+}
+void moxUser::HomeDirDrive(const std::u16string& value) {
+  if (!user_) return;
+  user_->Put(u"HomeDirDrive", Variant(Trim(value)));
+  user_->SetInfo();
+}
+
+std::u16string moxUser::HomeDirectory() {
+  return user_ ? user_->HomeDirectory() : u"";
+}
+void moxUser::HomeDirectory(const std::u16string& value) {
+  if (!user_) return;
+  user_->HomeDirectory(Trim(value));
+  user_->SetInfo();
+}
+
+Date moxUser::LastLogin() {
+  return user_ ? user_->LastLogin() : Date{};
+}
+Date moxUser::LastLogoff() {
+  return user_ ? user_->LastLogoff() : Date{};
+}
+
+std::u16string moxUser::LoginScript() {
+  return user_ ? user_->LoginScript() : u"";
+}
+void moxUser::LoginScript(const std::u16string& value) {
+  if (!user_) return;
+  user_->LoginScript(Trim(value));
+  user_->SetInfo();
+}
+
+int32_t moxUser::MaxStorage() {
+  return user_ ? user_->MaxStorage() : 0;
+}
+void moxUser::MaxStorage(int32_t value) {
+  if (!user_) return;
+  user_->MaxStorage(value);
+  user_->SetInfo();
+}
+
+Date moxUser::PasswordAge() {
+  if (!user_) return Date{};
+  const Variant value = user_->Get(u"passwordAge");
+  return Converted(u"PasswordAge", [&] { return value.ToDate(); });
+}
+
+int32_t moxUser::Flags() {
+  const Variant value = user_->Get(u"UserFlags");
+  return Converted(u"UserFlags", [&] { return value.ToLong(); });
+}
+
+bool moxUser::UserFlag(int32_t mask) {
+  return user_ && (Flags() & mask) != 0;
+}
+void moxUser::UserFlag(int32_t mask, bool value) {
+  if (!user_) return;
+  if (value) {
+    user_->Put(u"UserFlags", Variant(Flags() | mask));
+  } else if (UserFlag(mask)) {
+    // The bit is known to be set, so Xor clears it and keeps the others.
+    user_->Put(u"UserFlags", Variant(Flags() ^ mask));
+  }
+  user_->SetInfo();
+}
+
+bool moxUser::PasswordCantChange() {
+  return UserFlag(kPasswordCantChangeBit);
+}
+void moxUser::PasswordCantChange(bool value) {
+  UserFlag(kPasswordCantChangeBit, value);
+}
+bool moxUser::PasswordDoesntExpire() {
+  return UserFlag(kPasswordDoesntExpireBit);
+}
+void moxUser::PasswordDoesntExpire(bool value) {
+  UserFlag(kPasswordDoesntExpireBit, value);
+}
+
+Date moxUser::PasswordExpirationDate() {
+  return user_ ? user_->PasswordExpirationDate() : Date{};
+}
+void moxUser::PasswordExpirationDate(Date value) {
+  if (!user_) return;
+  user_->PasswordExpirationDate(value);
+  user_->SetInfo();
+}
+
+Date moxUser::PasswordExpired() {
+  if (!user_) return Date{};
+  const Variant value = user_->Get(u"PasswordExpired");
+  return Converted(u"PasswordExpired", [&] { return value.ToDate(); });
+}
+int32_t moxUser::PasswordMinimumLength() {
+  return user_ ? user_->PasswordMinimumLength() : 0;
+}
+
+bool moxUser::PasswordRequired() {
+  return user_ && user_->PasswordRequired();
+}
+void moxUser::PasswordRequired(bool value) {
+  if (!user_) return;
+  user_->PasswordRequired(value);
+  user_->SetInfo();
+}
+
+std::u16string moxUser::Profile() {
+  return user_ ? user_->Profile() : u"";
+}
+void moxUser::Profile(const std::u16string& value) {
+  if (!user_) return;
+  user_->Profile(Trim(value));
+  user_->SetInfo();
+}
+
+std::u16string moxUser::Server() {
+  return server_name_;
+}
+
+bool moxUser::MustChangePasswordNextLogon() {
+  if (!user_) return false;
+  const Variant value = user_->Get(u"PasswordExpired");
+  return Converted(u"MustChangePasswordNextLogon", [&] { return value.ToDouble(); }) != 0.0;
+}
+void moxUser::MustChangePasswordNextLogon(bool value) {
+  if (!user_) return;
+  user_->Put(u"PasswordExpired", Variant(int16_t{value ? int16_t{1} : int16_t{0}}));
+  user_->SetInfo();
+}
+
+std::u16string moxUser::SID() {
+  if (!user_) return u"";
+  const Variant value = user_->Get(u"ObjectSID");
+  return Converted(u"SID", [&] { return HexBytes(value); });
+}
+
+std::u16string moxUser::UserName() {
+  return user_ ? user_->Name() : user_name_;
+}
+
+void moxUser::UserName(const std::u16string& value) {
+  const std::u16string new_name = Trim(value);
+  if (!user_ || new_name.empty()) return;
+  try {
+    std::shared_ptr<IADsContainer> container;
+    if (user_type_ == 2) {
+      container = Bind<IADsDomain>(user_->Parent() + u",domain");
+    } else if (user_type_ == 1) {
+      container = Bind<IADsComputer>(user_->Parent() + u",computer");
+    } else {
+      return;
+    }
+    container->MoveHere(user_->ADsPath(), new_name);
+  } catch (const AutomationError&) {
+    return;
+  }
+  user_name_ = new_name;
+  Rebind();
+  // The groups collection this object set up still lists the old path; point it at the new.
+  if (user_ && groups_ && groups_ == own_groups_.lock()) {
+    try {
+      groups_->SetUserPath(user_->ADsPath());
+    } catch (const AutomationError&) {
+    }
+  }
+}
+
+moxType moxUser::UserType() {
+  return static_cast<moxType>(user_type_);
+}
+
+bool moxUser::SetPassword(const std::u16string& sPassword) {
+  if (!user_) return false;
+  try {
+    user_->SetPassword(Trim(sPassword));
+    return true;
+  } catch (const AutomationError&) {
+    return false;
+  }
+}
+
+bool moxUser::AddToGroup(std::u16string& sGroup, const std::u16string& sServer) {
+  return ChangeMembership(sGroup, sServer, true);
+}
+
+bool moxUser::RemoveFromGroup(std::u16string& sGroup, const std::u16string& sServer) {
+  return ChangeMembership(sGroup, sServer, false);
+}
+
+bool moxUser::ChangeMembership(std::u16string& sGroup, const std::u16string& sServer, bool add) {
+  try {
+    if (!user_) return false;
+    sGroup = Trim(sGroup);
+    if (sGroup.empty()) return false;
+    // Add takes any non-empty server text, blanks included; Remove ignores an all-blank one.
+    const bool server_given = add ? !sServer.empty() : !Trim(sServer).empty();
+    std::u16string container;
+    if (server_given) {
+      if (user_type_ != 2) return false;
+      container = sServer;
+    } else if (user_type_ == 2) {
+      container = domain_name_;
+    } else if (user_type_ == 1) {
+      container = server_name_;
+    } else {
+      return false;
+    }
+    auto group = Bind<IADsGroup>(std::u16string(kScheme) + container + u"/" + sGroup + u",group");
+    if (add) {
+      group->Add(user_->ADsPath());
+    } else {
+      group->Remove(user_->ADsPath());
+    }
+    // Built before it replaces the field, so a failing read leaves Groups scoped as it was.
+    auto groups = NewGroupsCollection(user_->ADsPath());
+    groups_ = groups;
+    own_groups_ = groups;
+    return true;
+  } catch (const AutomationError&) {
+    return false;
+  }
+}
+
+bool moxUser::Find(const std::u16string& sUserName, const std::u16string& sParent,
+                   moxType lUserType) {
+  const std::u16string name = Trim(sUserName);
+  const std::u16string parent = Trim(sParent);
+  const auto type = static_cast<int32_t>(lUserType);
+  if (name.empty() || parent.empty() || (type != 1 && type != 2)) return false;
+  try {
+    return BindFromProvider(Bind<IADsUser>(UserPath(parent, name)), lUserType);
+  } catch (const AutomationError&) {
+    return false;
+  }
+}
+
+std::u16string moxUser::ADsPath() {
+  return user_ ? user_->ADsPath() : u"";
+}
+
+bool moxUser::BindFromProvider(const std::shared_ptr<IADsUser>& user, moxType type) {
+  if (!user) {
+    throw AutomationError(errc::kObjectRequired, u"moxUser: no directory user object to bind to");
+  }
+  const std::u16string parent = NameFromPath(user->Parent());
+  std::u16string name = user->Name();
+  const auto scope = static_cast<int32_t>(type);
+  if (scope != 1 && scope != 2) {
+    user_name_ = std::move(name);
+    groups_ = nullptr;
+    own_groups_.reset();
+    user_ = nullptr;
+    return false;
+  }
+  // Everything the bind needs is read before any field changes, so a failure leaves the
+  // previous binding whole.
+  auto groups = NewGroupsCollection(user->ADsPath());
+  user_name_ = std::move(name);
+  user_type_ = scope;
+  (scope == 2 ? domain_name_ : server_name_) = parent;
+  user_ = user;
+  groups_ = groups;
+  own_groups_ = groups;
+  return true;
+}
+
+void moxUser::Rebind() {
+  std::u16string container;
+  if (user_type_ == 2) container = domain_name_;
+  if (user_type_ == 1) container = server_name_;
+  if (user_name_.empty() || container.empty()) {
+    user_ = nullptr;
+    return;
+  }
+  try {
+    user_ = Bind<IADsUser>(UserPath(container, user_name_));
+  } catch (const AutomationError&) {
+    user_ = nullptr;
+  }
+}
+
+std::shared_ptr<moxGroups> moxUser::NewGroupsCollection(const std::u16string& user_path) {
+  auto groups = moxGroups::Create();
+  groups->SetUserPath(user_path);
+  return groups;
+}
+
+}  // namespace moxtrel

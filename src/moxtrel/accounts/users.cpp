@@ -1,0 +1,153 @@
+#include "moxtrel/accounts/users.h"
+
+#include "moxtrel/accounts/user.h"
+#include "moxtrel/directory/provider.h"
+#include "moxtrel/frame/text.h"
+
+namespace moxtrel {
+
+using directory::Bind;
+using directory::IADsComputer;
+using directory::IADsContainer;
+using directory::IADsDomain;
+using directory::IADsGroup;
+using directory::IADsUser;
+
+namespace {
+constexpr std::u16string_view kScheme = u"WinNT://";
+}  // namespace
+
+moxUsers::moxUsers() : KeyedCollection(/*needs_refresh=*/true, /*create_store=*/true) {}
+
+std::shared_ptr<moxUsers> moxUsers::Create() {
+  return std::shared_ptr<moxUsers>(new moxUsers);
+}
+
+void moxUsers::SetDomainName(const std::u16string& value) {
+  domain_name_ = Trim(value);
+  MarkStale();
+}
+void moxUsers::SetServerName(const std::u16string& value) {
+  server_name_ = Trim(value);
+  MarkStale();
+}
+void moxUsers::SetGroupName(const std::u16string& value) {
+  group_name_ = Trim(value);
+  MarkStale();
+}
+void moxUsers::SetAccountType(int32_t value) {
+  account_type_ = value;
+  MarkStale();
+}
+
+bool moxUsers::Refresh() {
+  Store& store = ResetStore();
+  std::u16string container;
+  if (account_type_ == 2) container = domain_name_;
+  if (account_type_ == 1) container = server_name_;
+  if (container.empty()) {
+    MarkStale();
+    return false;
+  }
+  const std::u16string base = std::u16string(kScheme) + container;
+  if (group_name_.empty()) {
+    ListContainer(store, base + (account_type_ == 2 ? u",domain" : u",computer"),
+                  static_cast<moxType>(account_type_));
+  } else {
+    ListGroup(store, base + u"/" + group_name_ + u",group", account_type_ == 1);
+  }
+  MarkCurrent();
+  return true;
+}
+
+void moxUsers::ListContainer(Store& store, const std::u16string& path, moxType type) {
+  std::shared_ptr<IADsContainer> container;
+  if (type == moxType::moxGlobal) {
+    container = Bind<IADsDomain>(path);
+  } else {
+    container = Bind<IADsComputer>(path);
+  }
+  container->Filter(Variant::StringArray({u"User"}));
+  auto walk = container->NewEnum();
+  while (auto object = walk->Next()) {
+    auto member = moxUser::Create();
+    if (member->BindFromProvider(directory::As<IADsUser>(object), type)) {
+      store.Add(member, member->UserName());
+    }
+  }
+}
+
+void moxUsers::ListGroup(Store& store, const std::u16string& path, bool local) {
+  auto group = Bind<IADsGroup>(path);
+  auto walk = group->Members()->NewEnum();
+  while (auto object = walk->Next()) {
+    if (object->Class() != u"User") continue;
+    auto member = moxUser::Create();
+    auto type = moxType::moxGlobal;
+    // In a local group, members from elsewhere than the group's own server are domain accounts.
+    if (local) {
+      const std::u16string member_parent = object->Parent();
+      if (member_parent == group->Parent()) type = moxType::moxLocal;
+    }
+    if (member->BindFromProvider(directory::As<IADsUser>(object), type)) {
+      store.Add(member, member->UserName());
+    }
+  }
+}
+
+bool moxUsers::Add(std::u16string& sUserName, const std::u16string& sFullName,
+                   const std::u16string& sDescription) {
+  if (!group_name_.empty()) return false;
+  try {
+    sUserName = Trim(sUserName);
+    if (sUserName.empty()) return false;
+    std::shared_ptr<IADsContainer> container;
+    if (!domain_name_.empty() && account_type_ == 2) {
+      container = Bind<IADsDomain>(std::u16string(kScheme) + domain_name_ + u",domain");
+    } else if (!server_name_.empty() && account_type_ == 1) {
+      container = Bind<IADsComputer>(std::u16string(kScheme) + server_name_ + u",computer");
+    } else {
+      return false;
+    }
+    auto user = directory::As<IADsUser>(container->Create(u"user", sUserName));
+    user->Description(Trim(sDescription));
+    user->FullName(Trim(sFullName));
+    user->SetInfo();
+    MarkStale();
+    return true;
+  } catch (const AutomationError&) {
+    return false;
+  }
+}
+
+bool moxUsers::Remove(const Variant& Index) {
+  if (NeedsRefresh() && !Refresh()) return false;
+  try {
+    auto entry = RequireStore().Item(Index);
+    std::u16string container;
+    if (!domain_name_.empty() && account_type_ == 2) {
+      container = domain_name_;
+    } else if (!server_name_.empty() && account_type_ == 1) {
+      container = server_name_;
+    } else {
+      return false;
+    }
+    const std::u16string base = std::u16string(kScheme) + container;
+    if (!group_name_.empty()) {
+      auto group = Bind<IADsGroup>(base + u"/" + group_name_ + u",group");
+      group->Remove(entry->ADsPath());
+    } else if (account_type_ == 2) {
+      auto domain = Bind<IADsDomain>(base + u",domain");
+      domain->Delete(u"user", entry->UserName());
+    } else {
+      auto computer = Bind<IADsComputer>(base + u",computer");
+      computer->Delete(u"user", entry->UserName());
+    }
+    MarkStale();
+    return true;
+  } catch (const AutomationError&) {
+    return false;
+  }
+}
+
+}  // namespace moxtrel

@@ -1,0 +1,52 @@
+// A directory holding both domain and local accounts, shared by the account tests, and a
+// one-line fault helper.
+//
+//   CORP: users alice, bob; global groups Staff {alice, bob}, Auditors {alice}
+//   CORP/PC1: users admin, alice; local group Administrators {PC1 admin, CORP alice, CORP Staff}
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "support/directory_fixture.h"
+
+namespace moxtrel::testing {
+
+inline directory::Fault Failing(std::u16string member, std::u16string path = {},
+                                int32_t ordinal = 1) {
+  directory::Fault fault;
+  fault.member = std::move(member);
+  fault.path = std::move(path);
+  fault.ordinal = ordinal;
+  return fault;
+}
+
+class AccountsTest : public DirectoryTest {
+ protected:
+  void SetUp() override {
+    corp = build.AddDomain(u"CORP");
+    alice = build.AddUser(corp, u"alice", {{u"FullName", Variant(u"Alice Liddell")}});
+    bob = build.AddUser(corp, u"bob");
+    staff = build.AddGroup(corp, u"Staff", {{u"Description", Variant(u"Everyone")}});
+    auditors = build.AddGroup(corp, u"Auditors");
+    build.AddMember(staff, alice);
+    build.AddMember(staff, bob);
+    build.AddMember(auditors, alice);
+    pc1 = build.AddComputer(corp, u"PC1");
+    admin = build.AddUser(pc1, u"admin");
+    local_alice = build.AddUser(pc1, u"alice");
+    admins = build.AddGroup(pc1, u"Administrators");
+    build.AddMember(admins, admin);
+    build.AddMember(admins, alice);
+    build.AddMember(admins, staff);
+    dir->Journal().Clear();
+  }
+
+  std::size_t Calls(std::u16string_view member, std::u16string_view path = {}) const {
+    return dir->Journal().Count(member, path);
+  }
+
+  std::u16string corp, alice, bob, staff, auditors, pc1, admin, local_alice, admins;
+};
+
+}  // namespace moxtrel::testing
