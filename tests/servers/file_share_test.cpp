@@ -1,0 +1,72 @@
+#include "moxtrel/servers/file_share.h"
+
+#include <gtest/gtest.h>
+
+#include "servers/fault_on.h"
+#include "support/directory_fixture.h"
+
+namespace moxtrel {
+namespace {
+
+using testing::ErrorCodeOf;
+using testing::FaultOn;
+
+class FileShareTest : public testing::DirectoryTest {
+ protected:
+  void SetUp() override {
+    const auto pc1 = build.AddComputer(build.AddDomain(u"CORP"), u"PC1");
+    path = build.AddShare(pc1, u"Public", {{u"Path", u"C:\\Public"}, {u"MaxUserCount", 10}});
+    dir->Journal().Clear();
+  }
+  std::u16string path;
+};
+
+// An unbound share answers with empty values, ignores writes and never calls the directory.
+TEST_F(FileShareTest, UnboundShareMakesNoCall) {
+  auto share = moxFileShare::Create();
+  share->Description(u"x");
+  share->MaxUsers(5);
+  EXPECT_EQ(share->Description() + share->GUID() + share->Path() + share->Server(), u"");
+  EXPECT_EQ(share->MaxUsers() + share->CurrentUsers(), 0);
+  EXPECT_EQ(dir->Journal().Size(), 0u) << dir->Journal().Dump();
+}
+
+// Find binds the trimmed names with no domain part; blank names unbind without a call; an
+// unbound share keeps its name but reports no server.
+TEST_F(FileShareTest, FindBindsTrimmedPathOrUnbinds) {
+  auto share = moxFileShare::Create();
+  ASSERT_TRUE(share->Find(u"  Public ", u" PC1  "));
+  EXPECT_EQ(dir->Journal().Count(u"GetObject", u"WinNT://PC1/LanmanServer/Public,FileShare"), 1u)
+      << dir->Journal().Dump();
+  dir->Journal().Clear();
+  EXPECT_EQ(share->Server(), u"PC1");
+  EXPECT_FALSE(share->Find(u"Public", u"   "));
+  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_FALSE(share->Exists());
+
+  EXPECT_FALSE(share->Find(u" Missing ", u"PC1"));
+  EXPECT_EQ(share->Name(), u"Missing");
+  EXPECT_EQ(share->Server(), u"");
+}
+
+// Writes are trimmed and committed at once, a blank description clears the old one, and a
+// refused write reaches the caller without a commit while the share stays bound.
+TEST_F(FileShareTest, WritesCommitOrRaise) {
+  auto share = moxFileShare::Create();
+  ASSERT_TRUE(share->Find(u"Public", u"PC1"));
+  share->Description(u"  Team ");
+  EXPECT_EQ(share->Description(), u"Team");
+  dir->Journal().Clear();
+  share->Description(u"   ");
+  EXPECT_EQ(dir->Journal().Count(u"SetInfo"), 1u) << dir->Journal().Dump();
+  EXPECT_EQ(dir->Peek(path, u"Description").ToString(), u"");
+
+  dir->Faults().Add(FaultOn(u"MaxUserCount.put"));
+  EXPECT_EQ(ErrorCodeOf([&] { share->MaxUsers(3); }), static_cast<int32_t>(errc::kFail));
+  EXPECT_EQ(dir->Journal().Count(u"SetInfo"), 1u);
+  EXPECT_TRUE(share->Exists());
+  EXPECT_EQ(share->MaxUsers(), 10);
+}
+
+}  // namespace
+}  // namespace moxtrel
