@@ -1,0 +1,159 @@
+#include "moxtrel/printing/print_jobs.h"
+
+#include "moxtrel/directory/provider.h"
+#include "moxtrel/frame/error_codes.h"
+#include "moxtrel/printing/mod_timer.h"
+
+namespace moxtrel {
+
+namespace {
+constexpr int32_t kMinimumPeriod = 250;
+}
+
+moxPrintJobs::moxPrintJobs()
+    : KeyedCollection(/*needs_refresh=*/false, /*create_store=*/false),
+      m_Timer(KestStdTimer::Create()) {}
+
+std::shared_ptr<moxPrintJobs> moxPrintJobs::Create() {
+  std::shared_ptr<moxPrintJobs> jobs(new moxPrintJobs);
+  // Weak: the timer must not keep its collection alive.
+  std::weak_ptr<moxPrintJobs> weak = jobs;
+  jobs->m_Timer->Timer([weak] {
+    if (auto self = weak.lock()) self->m_Timer_Timer();
+  });
+  return jobs;
+}
+
+moxPrintJobs::~moxPrintJobs() {
+  if (m_Timer && m_Timer->Running()) m_Timer->StopTimer();
+}
+
+void moxPrintJobs::AutoUpdate(int32_t value) {
+  if (value <= 0) {
+    period_ = 0;
+    if (m_Timer->Running()) m_Timer->StopTimer();
+    return;
+  }
+  period_ = value < kMinimumPeriod ? kMinimumPeriod : value;
+  if (!m_Timer->Running()) {
+    m_Timer->Interval(period_);
+    m_Timer->StartTimer();
+  } else if (m_Timer->Interval() != period_) {
+    m_Timer->StopTimer();
+    m_Timer->Interval(period_);
+    m_Timer->StartTimer();
+  }
+}
+
+void moxPrintJobs::BindToQueue(const std::u16string& path) {
+  try {
+    queue_ = directory::Bind<directory::IADsPrintQueue>(path + u",PrintQueue");
+  } catch (const AutomationError&) {
+    store_ = Store::Create();
+    queue_.reset();
+    return;
+  }
+  announced_.clear();
+  Refresh();
+}
+
+void moxPrintJobs::m_Timer_Timer() {
+  Refresh();
+}
+
+bool moxPrintJobs::Refresh() {
+  // A NewJob handler may drop the client's last reference to this collection.
+  const auto keep_alive = shared_from_this();
+  // Locals, so that a handler that refreshes again cannot pull them away mid-walk.
+  const auto store = Store::Create();
+  store_ = store;
+  const auto queue = queue_;
+  if (!queue) return false;
+  auto walk = directory::As<directory::IADsPrintQueueOperations>(queue)->PrintJobs()->NewEnum();
+  while (auto element = walk->Next()) {
+    auto job = directory::As<directory::IADsPrintJob>(element);
+    auto member = moxPrintJob::Create();
+    member->SetProviderJob(job);
+    store->Add(member, member->Name());
+    if (period_ > 0) {
+      const int32_t status = directory::As<directory::IADsPrintJobOperations>(element)->Status();
+      // Still spooling: a later refresh looks at it again.
+      if ((status & directory::kJobStatusSpooling) != 0) continue;
+      Announce(job);
+    }
+  }
+  return true;
+}
+
+void moxPrintJobs::Announce(const std::shared_ptr<directory::IADsPrintJob>& job) {
+  bool known = false;
+  try {
+    known = announced_.count(job->Name()) != 0;
+  } catch (const AutomationError&) {
+  }
+  if (known) return;
+  try {
+    const Date submitted = job->TimeSubmitted();
+    const std::u16string name = job->Name();
+    const std::u16string user = job->User();
+    const std::u16string description = job->Description();
+    const int32_t pages = job->TotalPages();
+    const int32_t size = job->Size();
+    RaiseNewJob(name, user, description, pages, size, submitted);
+  } catch (const AutomationError&) {
+    // The job is marked all the same: an unreadable job is not retried at every tick.
+  }
+  try {
+    announced_.insert(job->Name());
+  } catch (const AutomationError&) {
+  }
+}
+
+void moxPrintJobs::RaiseNewJob(const std::u16string& sName, const std::u16string& sUserName,
+                               const std::u16string& sDescription, int32_t sPages, int32_t sSize,
+                               Date dTimeSubmitted) {
+  // A copy: handlers may connect or disconnect while the event is raised.
+  const auto handlers = handlers_;
+  for (const auto& [token, handler] : handlers) {
+    // Fresh copies per handler: what one writes must not reach the next.
+    std::u16string name = sName, user = sUserName, description = sDescription;
+    int32_t pages = sPages, size = sSize;
+    Date submitted = dTimeSubmitted;
+    try {
+      handler(name, user, description, pages, size, submitted);
+    } catch (...) {
+      modTimer::ReportCurrentException(u"A NewJob handler");
+    }
+  }
+}
+
+bool moxPrintJobs::Remove(const Variant& Index) {
+  if (!queue_) return false;
+  std::shared_ptr<moxPrintJob> member;
+  try {
+    member = RequireStore().Item(Index);
+  } catch (const AutomationError&) {
+    return false;
+  }
+  try {
+    directory::As<directory::IADsPrintQueueOperations>(queue_)->PrintJobs()->Remove(member->Name());
+  } catch (const AutomationError&) {
+    return false;
+  }
+  RequireStore().Remove(Index);
+  return true;
+}
+
+EventToken moxPrintJobs::NewJob(NewJobHandler handler) {
+  if (!handler) {
+    throw AutomationError(errc::kInvalidArg, u"moxPrintJobs.NewJob: the handler is empty");
+  }
+  handlers_.emplace_back(++last_token_, std::move(handler));
+  return EventToken{last_token_};
+}
+
+void moxPrintJobs::NewJob(EventToken token) noexcept {
+  std::erase_if(handlers_, [&](const auto& entry) { return entry.first == token.value; });
+}
+
+}  // namespace moxtrel

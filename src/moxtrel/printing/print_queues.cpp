@@ -1,0 +1,47 @@
+#include "moxtrel/printing/print_queues.h"
+
+#include "moxtrel/directory/provider.h"
+#include "moxtrel/frame/text.h"
+
+namespace moxtrel {
+
+std::shared_ptr<moxPrintQueues> moxPrintQueues::Create() {
+  return std::shared_ptr<moxPrintQueues>(new moxPrintQueues);
+}
+
+void moxPrintQueues::SetServerName(const std::u16string& name) {
+  server_ = Trim(name);
+  MarkStale();
+}
+
+bool moxPrintQueues::Refresh() {
+  const auto store = Store::Create();
+  store_ = store;
+  if (server_.empty()) return false;
+  auto computer = directory::Bind<directory::IADsContainer>(u"WinNT://" + server_ + u",computer");
+  computer->Filter(Variant::StringArray({u"PrintQueue"}));
+  auto walk = computer->NewEnum();
+  while (auto element = walk->Next()) {
+    auto queue = directory::As<directory::IADsPrintQueue>(element);
+    auto member = moxPrintQueue::Create();
+    member->BindFromPath(queue->ADsPath());
+    if (member->Exists()) store->Add(member, member->Name());
+  }
+  MarkCurrent();
+  return true;
+}
+
+bool moxPrintQueues::Remove(const Variant& Index) {
+  RefreshIfNeeded();
+  try {
+    const auto member = RequireStore().Item(Index);
+    auto computer =
+        directory::Bind<directory::IADsComputer>(u"WinNT://" + member->Server() + u",computer");
+    computer->Delete(u"PrintQueue", member->Name());
+  } catch (const AutomationError&) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace moxtrel
