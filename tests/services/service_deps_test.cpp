@@ -1,0 +1,138 @@
+#include "moxtrel/services/service_deps.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "moxtrel/services/service.h"
+#include "services/services_fixture.h"
+
+namespace moxtrel::testing {
+namespace {
+
+class ServiceDepsTest : public ServicesTest {
+ protected:
+  // The dependency list of a bound service whose Dependencies value is `value`; the journal
+  // starts empty.
+  std::shared_ptr<moxServiceDeps> DepsOf(const Variant& value,
+                                         const std::u16string& name = u"Spooler") {
+    path = build.AddService(pc1, name, {{u"Dependencies", value}});
+    service = moxService::Create();
+    EXPECT_TRUE(service->Find(name));
+    dir->Journal().Clear();
+    return service->Dependencies();
+  }
+  Variant Stored() const { return dir->Peek(path, u"Dependencies"); }
+  static std::vector<std::u16string> Names(moxServiceDeps& deps) {
+    std::vector<std::u16string> names;
+    for (int32_t i = 1; i <= deps.Count(); ++i) names.push_back(deps.Item(Variant(i)));
+    return names;
+  }
+  static Variant Array(std::vector<std::u16string> names, int32_t lower_bound = 0) {
+    return Variant::StringArray(names, lower_bound);
+  }
+
+  std::u16string path;
+  std::shared_ptr<moxService> service;
+};
+
+using Strings = std::vector<std::u16string>;
+
+// Both forms of the value are listed: an array of any lower bound in index order, and a
+// single string as one name.
+TEST_F(ServiceDepsTest, ListsBothValueForms) {
+  auto deps = DepsOf(Array({u"RpcSs", u"HTTP"}, 1));
+  EXPECT_EQ(Names(*deps), (Strings{u"RpcSs", u"HTTP"}));
+  EXPECT_TRUE(deps->Exists(Variant(u"rpcss")));
+  EXPECT_FALSE(deps->Exists(Variant(int32_t{0})));
+  EXPECT_NE(ErrorCodeOf([&] { deps->Item(Variant(u"Nope")); }), 0);
+  // Reading once lists the value once.
+  EXPECT_EQ(dir->Journal().Count(u"IADsService.Dependencies"), 1u);
+
+  auto single = DepsOf(Variant(u"Tcpip"), u"Browser");
+  EXPECT_EQ(Names(*single), (Strings{u"Tcpip"}));
+}
+
+// Add and Remove write the whole list back in the form its size calls for and commit it.
+TEST_F(ServiceDepsTest, WriteBackForms) {
+  auto deps = DepsOf(Variant(u"RpcSs"));
+  ASSERT_TRUE(deps->Add(u" HTTP "));
+  EXPECT_EQ(Stored(), Array({u"RpcSs", u" HTTP "}));
+  EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo"), 1u);
+
+  ASSERT_TRUE(deps->Remove(Variant(int32_t{1})));
+  EXPECT_EQ(Stored(), Variant(u" HTTP "));
+  EXPECT_EQ(Names(*deps), (Strings{u" HTTP "}));
+
+  ASSERT_TRUE(deps->Remove(Variant(u" http ")));
+  EXPECT_EQ(Stored(), Variant(VariantArray{}));
+  EXPECT_EQ(deps->Count(), 0);
+  EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo"), 3u);
+}
+
+// A name already listed in another letter case is refused without a write; Remove works only
+// on a list that has been read.
+TEST_F(ServiceDepsTest, DuplicatesAndUnreadListsAreRefused) {
+  auto deps = DepsOf(Array({u"RpcSs", u"HTTP"}));
+  EXPECT_FALSE(deps->Remove(Variant(u"HTTP")));
+  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_FALSE(deps->Add(u"rpcss"));
+  EXPECT_EQ(dir->Journal().Count(u"Dependencies.put"), 0u);
+  EXPECT_FALSE(deps->Remove(Variant(u"Nope")));
+  EXPECT_TRUE(deps->Remove(Variant(u"HTTP")));
+  EXPECT_EQ(Stored(), Variant(u"RpcSs"));
+}
+
+// A value holding a name twice lists up to the repeat; writing that shortened list back would
+// delete the names after it, so Add and Remove refuse and leave the value as it was.
+TEST_F(ServiceDepsTest, ShortenedListIsNeverWrittenBack) {
+  const Variant value = Array({u"A", u"B", u"a", u"C"});
+  auto deps = DepsOf(value);
+  EXPECT_TRUE(deps->Refresh());
+  EXPECT_EQ(Names(*deps), (Strings{u"A", u"B"}));
+  EXPECT_FALSE(deps->Add(u"D"));
+  EXPECT_FALSE(deps->Remove(Variant(u"B")));
+  EXPECT_EQ(dir->Journal().Count(u"Dependencies.put"), 0u);
+  EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo"), 0u);
+  EXPECT_EQ(Stored(), value);
+}
+
+// A read that fails part-way refuses edits until a complete read, which then keeps every name.
+TEST_F(ServiceDepsTest, FailedReadBlocksEditsUntilACompleteRead) {
+  auto deps = DepsOf(Array({u"A", u"B"}));
+  FailNext(u"IADsService.Dependencies");
+  EXPECT_EQ(deps->Count(), 0);
+  EXPECT_FALSE(deps->Add(u"C"));
+  EXPECT_EQ(Stored(), Array({u"A", u"B"}));
+  EXPECT_TRUE(deps->Refresh());
+  EXPECT_TRUE(deps->Add(u"C"));
+  EXPECT_EQ(Stored(), Array({u"A", u"B", u"C"}));
+}
+
+// A refused write or commit gives False.
+TEST_F(ServiceDepsTest, RefusedWriteReturnsFalse) {
+  auto deps = DepsOf(Variant(u"A"));
+  FailNext(u"Dependencies.put");
+  EXPECT_FALSE(deps->Add(u"B"));
+  EXPECT_EQ(Stored(), Variant(u"A"));
+  FailNext(u"IADs.SetInfo");
+  EXPECT_FALSE(deps->Add(u"B"));
+  EXPECT_EQ(Stored(), Variant(u"A"));
+}
+
+// A list without a service answers empty, even by position, and never reads.
+TEST_F(ServiceDepsTest, ListWithoutServiceIsEmpty) {
+  auto deps = moxServiceDeps::Create();
+  EXPECT_EQ(deps->Count(), 0);
+  EXPECT_EQ(deps->Item(Variant(int32_t{1})), u"");
+  EXPECT_FALSE(deps->Exists(Variant(int32_t{1})));
+  EXPECT_FALSE(deps->Add(u"A"));
+  EXPECT_FALSE(deps->Remove(Variant(int32_t{1})));
+  EXPECT_FALSE(deps->Refresh());
+  EXPECT_FALSE(deps->NewEnum()->Next().has_value());
+  EXPECT_EQ(dir->Journal().Size(), 0u);
+}
+
+}  // namespace
+}  // namespace moxtrel::testing
