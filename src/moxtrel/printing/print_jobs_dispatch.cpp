@@ -1,0 +1,59 @@
+// _moxPrintJobs in slot order, and NewJob delivered to late-bound sinks.
+#include "moxtrel/automation/class_bindings.h"
+#include "moxtrel/frame/dispatch_table.h"
+#include "moxtrel/printing/print_job.h"
+#include "moxtrel/printing/print_jobs.h"
+
+namespace moxtrel::typelib {
+namespace {
+
+// Takes back what a sink wrote, where it still converts; anything else keeps the old value.
+template <class T>
+void TakeBack(const Variant& value, T& target) {
+  try {
+    target = FromVariant<T>(value);
+  } catch (const AutomationError&) {
+  }
+}
+
+std::function<void()> ConnectNewJob(AutomationObject& object, std::shared_ptr<EventSink> sink) {
+  auto& jobs = dynamic_cast<moxPrintJobs&>(object);
+  const EventToken token = jobs.NewJob([sink](std::u16string& sName, std::u16string& sUserName,
+                                              std::u16string& sDescription, int32_t& sPages,
+                                              int32_t& sSize, Date& dTimeSubmitted) {
+    std::vector<Variant> args{Variant(sName),  Variant(sUserName), Variant(sDescription),
+                              Variant(sPages), Variant(sSize),     Variant(dTimeSubmitted)};
+    sink->OnEvent(1, u"NewJob", args);
+    TakeBack(args[0], sName);
+    TakeBack(args[1], sUserName);
+    TakeBack(args[2], sDescription);
+    TakeBack(args[3], sPages);
+    TakeBack(args[4], sSize);
+    TakeBack(args[5], dTimeSubmitted);
+  });
+  // The connection must not keep the collection alive.
+  std::weak_ptr<moxPrintJobs> weak =
+      std::static_pointer_cast<moxPrintJobs>(jobs.shared_from_this());
+  return [weak, token] {
+    if (auto alive = weak.lock()) alive->NewJob(token);
+  };
+}
+
+}  // namespace
+
+ClassBinding moxPrintJobsBinding() {
+  return ClassTable<moxPrintJobs>(u"moxPrintJobs")
+      .Source(u"__moxPrintJobs", ConnectNewJob)
+      .Property(u"AutoUpdate", 0x68030001, Long(), MOX_GET(AutoUpdate), MOX_PUT(AutoUpdate))
+      .Get(u"Count", 0x68030000, Long(), MOX_GET(Count))
+      .Get(u"Item", kDispIdValue, Object(u"moxPrintJob"), MOX_CALL(Item, 1),
+           {Param(u"Index", AnyVariant())})
+      .Get(u"NewEnum", kDispIdNewEnum, Object(u"IUnknown"), MOX_GET(NewEnum))
+      .Hidden()
+      .Method(u"Remove", 0x60030003, Boolean(), {Param(u"Index", AnyVariant())},
+              MOX_CALL(Remove, 1))
+      .Method(u"Refresh", kDispIdRefresh, Boolean(), {}, MOX_CALL(Refresh, 0))
+      .Build();
+}
+
+}  // namespace moxtrel::typelib
