@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "cli.h"
+#include "repl.h"
+
+namespace moxtrel::script {
+namespace {
+
+struct CliResult {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+CliResult Cli(std::vector<std::string> args, const std::string& input = "") {
+  args.insert(args.begin(), "moxtrel");
+  std::vector<const char*> argv;
+  for (const auto& a : args) argv.push_back(a.c_str());
+  std::istringstream in(input);
+  std::ostringstream out, err;
+  const int status = RunCli(static_cast<int>(argv.size()), argv.data(), in, out, err, false);
+  return {status, out.str(), err.str()};
+}
+
+std::string WriteTemp(const std::string& name, const std::string& text) {
+  const std::string path = ::testing::TempDir() + name;
+  std::ofstream(path, std::ios::binary) << text;
+  return path;
+}
+
+// Scripts that run, fail to parse or fail at run time end with 0, 1 and 1, and messages
+// that name the file and line.
+TEST(CliTest, ScriptOutcomes) {
+  auto ok = Cli({WriteTemp("ok.mox", "Print \"hello\", 1 + 1\n")});
+  EXPECT_EQ(ok.status, kExitOk);
+  EXPECT_EQ(ok.out, "hello 2\n");
+
+  const std::string bad = WriteTemp("bad.mox", "Print 1\nIf x Print 2\n");
+  auto syntax = Cli({bad});
+  EXPECT_EQ(syntax.status, kExitScriptError);
+  EXPECT_EQ(syntax.out, "");  // nothing runs when the script does not parse
+  EXPECT_EQ(syntax.err, bad + ":2:6: expected 'Then' after the If condition, found 'Print'\n");
+
+  auto runtime = Cli({"-e", "Set u = New moxUser\nu.Frob 1"});
+  EXPECT_EQ(runtime.status, kExitScriptError);
+  EXPECT_EQ(runtime.err.rfind("-e:2: u.Frob: ", 0), 0u) << runtime.err;
+
+  auto piped = Cli({}, "Print 40 + 2\n");
+  EXPECT_EQ(piped.status, kExitOk);
+  EXPECT_EQ(piped.out, "42\n");
+}
+
+// Usage mistakes end with 2 and say what is wrong.
+TEST(CliTest, UsageErrors) {
+  auto missing = Cli({"/no/such/dir/tour.mox"});
+  EXPECT_EQ(missing.status, kExitUsage);
+  EXPECT_EQ(missing.err,
+            "moxtrel: cannot read script /no/such/dir/tour.mox: No such file or directory\n");
+
+  auto option = Cli({"--frobnicate"});
+  EXPECT_EQ(option.status, kExitUsage);
+  EXPECT_NE(option.err.find("--frobnicate"), std::string::npos);
+
+  auto both = Cli({"x.mox", "-e", "Print 1"});
+  EXPECT_EQ(both.status, kExitUsage);
+
+  auto help = Cli({"--help"});
+  EXPECT_EQ(help.status, kExitOk);
+  EXPECT_NE(help.out.find("--directory"), std::string::npos);
+}
+
+// A directory file that is not JSON, breaks the format's rules, or is missing ends with 2;
+// a good one seeds the directory the script sees.
+TEST(CliTest, DirectoryFiles) {
+  auto not_json =
+      Cli({"--directory", WriteTemp("broken.json", "{ \"domains\": [ }"), "-e", "Print 1"});
+  EXPECT_EQ(not_json.status, kExitUsage);
+  EXPECT_EQ(not_json.out, "");
+  EXPECT_NE(not_json.err.find("cannot load directory"), std::string::npos) << not_json.err;
+  EXPECT_NE(not_json.err.find("broken.json:1"), std::string::npos) << not_json.err;
+
+  auto rules = Cli({"--directory",
+                    WriteTemp("dup.json",
+                              "{\"domains\": [{\"name\": \"D\", \"users\": [\n"
+                              "{\"name\": \"ann\"}, {\"name\": \"ANN\"}]}]}"),
+                    "-e", "Print 1"});
+  EXPECT_EQ(rules.status, kExitUsage);
+  EXPECT_NE(rules.err.find("dup.json:2"), std::string::npos) << rules.err;
+
+  auto absent = Cli({"--directory", "/no/such/seed.json", "-e", "Print 1"});
+  EXPECT_EQ(absent.status, kExitUsage);
+
+  auto good =
+      Cli({"--directory",
+           WriteTemp("good.json",
+                     "{\"domains\": [{\"name\": \"D\", \"users\": [{\"name\": \"ann\"}]}]}"),
+           "-e", "Set d = New moxDomain : d.Name = \"D\" : Print d.Users.Count"});
+  EXPECT_EQ(good.status, kExitOk) << good.err;
+  EXPECT_EQ(good.out, "1\n");
+}
+
+// The built-in sample directory loads, and the type library prints in both forms.
+TEST(CliTest, SampleDirectoryAndTypeLibrary) {
+  auto sample = Cli({"-e", "Set d = New moxDomain : d.Name = \"HARBOR\" : Print d.Exists"});
+  EXPECT_EQ(sample.status, kExitOk) << sample.err;
+  EXPECT_EQ(sample.out, "True\n");
+
+  auto text = Cli({"typelib"});
+  EXPECT_EQ(text.status, kExitOk);
+  EXPECT_EQ(text.out.rfind("library MoxtrelLib", 0), 0u);
+  auto json = Cli({"typelib", "--json"});
+  EXPECT_EQ(json.status, kExitOk);
+  EXPECT_EQ(json.out.front(), '{');
+}
+
+// The prompt gathers a block until it closes, keeps going after mistakes, and lists members.
+TEST(ReplTest, BlocksCommandsAndMistakes) {
+  std::ostringstream out, err;
+  Interpreter interpreter({.out = &out, .directory = nullptr, .pump = nullptr});
+  ReplSession s(interpreter, out, err);
+  EXPECT_FALSE(s.Feed("For i = 1 To 2"));
+  EXPECT_FALSE(s.Feed("  Print i"));
+  EXPECT_TRUE(s.Feed("Next"));
+  EXPECT_TRUE(s.Feed("? 6 * 7"));
+  EXPECT_TRUE(s.Feed("Print nope"));
+  EXPECT_TRUE(s.Feed("If x Print"));
+  EXPECT_EQ(out.str(), "1\n2\n42\n");
+  EXPECT_NE(err.str().find("<input 3>:1: nope: Variable is undefined"), std::string::npos)
+      << err.str();
+  EXPECT_NE(err.str().find("<input 4>:1:6: expected 'Then'"), std::string::npos) << err.str();
+
+  out.str("");
+  s.Feed(":members moxUser");
+  EXPECT_NE(out.str().find("_moxUser"), std::string::npos);
+  EXPECT_NE(out.str().find("AddToGroup"), std::string::npos);
+  out.str("");
+  s.Feed("Set u = CreateObject(\"moxUser\")");
+  s.Feed(":members u");
+  EXPECT_NE(out.str().find("Find"), std::string::npos) << out.str();
+  s.Feed(":members Err");
+  EXPECT_NE(out.str().find("Description"), std::string::npos);
+  out.str("");
+  EXPECT_FALSE(s.Feed("Function Twice(n)"));
+  EXPECT_FALSE(s.Feed("  Twice = n * 2"));
+  EXPECT_TRUE(s.Feed("End Function"));
+  EXPECT_TRUE(s.Feed("? Twice(21)"));
+  EXPECT_EQ(out.str(), "42\n");
+  s.Feed(":quit");
+  EXPECT_TRUE(s.quit());
+}
+
+}  // namespace
+}  // namespace moxtrel::script

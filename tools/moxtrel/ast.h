@@ -1,0 +1,91 @@
+// The syntax tree of a script: expressions, statements and procedures, as the parser builds
+// them and the interpreter walks them. Names keep their spelling; lookups ignore case.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "moxtrel/frame/text.h"
+#include "moxtrel/frame/variant.h"
+
+namespace moxtrel::script {
+
+struct Expr;
+using ExprPtr = std::unique_ptr<Expr>;
+
+enum class ExprKind {
+  kLiteral,  // value
+  kName,     // name
+  kMember,   // object.name
+  kCall,     // callee(args); an omitted argument is a null pointer
+  kUnary,    // op operand ("-", "Not")
+  kBinary,   // lhs op rhs
+  kNew,      // New name
+};
+
+struct Expr {
+  ExprKind kind;
+  int line = 0;
+  int column = 0;
+  int depth = 1;  // height of the tree below; bounded so walking it cannot exhaust the stack
+  Variant value;
+  std::string name;  // kName, kMember, kNew; the operator for kUnary and kBinary
+  bool bracketed = false;
+  bool parenthesized = false;  // written inside ( ): never written back as a by-reference slot
+  ExprPtr object;              // kMember object, kCall callee, kUnary operand, kBinary lhs
+  ExprPtr rhs;
+  std::vector<ExprPtr> args;
+};
+
+struct Stmt;
+using StmtPtr = std::unique_ptr<Stmt>;
+using Block = std::vector<StmtPtr>;
+
+enum class StmtKind {
+  kDim,      // names (with an upper bound for arrays in `bounds`)
+  kAssign,   // target = value; `is_set` for Set
+  kCall,     // an expression run for its effect
+  kIf,       // conditions[i] guards blocks[i]; a last block without condition is Else
+  kForNext,  // name = from To to [Step step]: body
+  kForEach,  // For Each name In value: body
+  kDoLoop,   // pre- or post-tested loop; While ... Wend is a pre-tested While loop
+  kExit,     // name: "For", "Do", "Sub" or "Function"
+  kPrint,    // exprs
+  kOnError,  // resume_next
+};
+
+struct Stmt {
+  StmtKind kind;
+  int line = 0;
+  std::vector<std::string> names;
+  std::vector<ExprPtr> bounds;  // kDim: an array's upper bound, or null
+  ExprPtr target;
+  ExprPtr value;
+  ExprPtr from, to, step;
+  bool is_set = false;
+  bool until = false;        // kDoLoop: Until instead of While
+  bool test_at_end = false;  // kDoLoop: Loop While/Until
+  bool resume_next = false;  // kOnError
+  std::vector<ExprPtr> conditions;
+  std::vector<Block> blocks;  // kIf branches; loops keep their body in blocks[0]
+  std::vector<ExprPtr> exprs;
+};
+
+struct Procedure {
+  std::string name;
+  bool is_function = false;
+  std::vector<std::string> params;
+  Block body;
+  int line = 0;
+};
+
+struct Program {
+  std::string file;
+  Block body;
+  std::map<std::u16string, std::shared_ptr<Procedure>, NoCaseLess> procedures;
+};
+
+}  // namespace moxtrel::script

@@ -1,0 +1,147 @@
+#include "cli.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "interpreter.h"
+#include "moxtrel/directory/memory_directory.h"
+#include "moxtrel/directory/provider.h"
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/dispatch.h"
+#include "moxtrel/frame/text.h"
+#include "parser.h"
+#include "repl.h"
+#include "sample_directory.h"
+#include "script_error.h"
+
+namespace moxtrel::script {
+namespace {
+
+// Keeps the embedded directory installed for exactly as long as a run lasts.
+class ProviderScope {
+ public:
+  explicit ProviderScope(std::shared_ptr<directory::MemoryDirectory> dir) {
+    directory::SetCurrentProvider(std::move(dir));
+  }
+  ~ProviderScope() { directory::SetCurrentProvider(nullptr); }
+  ProviderScope(const ProviderScope&) = delete;
+  ProviderScope& operator=(const ProviderScope&) = delete;
+};
+
+int RunText(Interpreter& interpreter, const std::string& text, const std::string& name,
+            std::ostream& err) {
+  Program program;
+  try {
+    program = Parse(text, name);
+  } catch (const SyntaxError& e) {
+    err << e.what() << '\n';
+    return kExitScriptError;
+  }
+  try {
+    interpreter.Run(program);
+  } catch (const RuntimeError& e) {
+    err << e.Format(name) << '\n';
+    return kExitScriptError;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+           std::ostream& err, bool terminal) {
+  CLI::App app{"moxtrel: runs scripts against the Moxtrel object model and an embedded directory",
+               "moxtrel"};
+  std::string script;
+  std::string statements;
+  std::string directory_file;
+  bool as_json = false;
+  app.add_option("script", script, "script file to run (.mox)");
+  app.add_option("-e,--execute", statements, "statements to run instead of a script file");
+  app.add_option("--directory", directory_file,
+                 "seed the embedded directory from this JSON file instead of the built-in sample");
+  auto* typelib_cmd = app.add_subcommand("typelib", "print the type library");
+  typelib_cmd->add_flag("--json", as_json, "as JSON");
+  app.footer(
+      "Exit status: 0 success, 1 script error, 2 bad usage (unknown option, unreadable script,\n"
+      "a directory file that cannot be loaded). See docs/script-language.md.");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& e) {
+    out << app.help();
+    return kExitOk;
+  } catch (const CLI::ParseError& e) {
+    err << "moxtrel: " << e.what() << "\n(run moxtrel --help for usage)\n";
+    return kExitUsage;
+  }
+
+  if (*typelib_cmd) {
+    try {
+      if (as_json) {
+        out << dispatch::TypeLibraryJson() << '\n';
+      } else {
+        out << ToUtf8(dispatch::TypeLibraryText());
+      }
+    } catch (const AutomationError& e) {
+      err << "moxtrel: typelib: " << ToUtf8(e.description()) << '\n';
+      return kExitScriptError;
+    }
+    return kExitOk;
+  }
+  if (!script.empty() && !statements.empty()) {
+    err << "moxtrel: give either a script file or -e statements, not both\n";
+    return kExitUsage;
+  }
+
+  // Read the script before loading the directory, so a wrong path is reported first.
+  std::string text;
+  std::string name;
+  if (!script.empty()) {
+    std::ifstream file(script, std::ios::binary);
+    if (!file) {
+      err << "moxtrel: cannot read script " << script << ": " << std::strerror(errno) << '\n';
+      return kExitUsage;
+    }
+    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    name = script;
+  } else if (!statements.empty()) {
+    text = statements;
+    name = "-e";
+  } else if (!terminal) {
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    name = "<stdin>";
+  }
+
+  std::shared_ptr<directory::MemoryDirectory> dir;
+  try {
+    dir = directory_file.empty()
+              ? directory::MemoryDirectory::FromJson(kSampleDirectoryJson, "sample-directory.json")
+              : directory::MemoryDirectory::FromFile(directory_file);
+  } catch (const std::exception& e) {
+    err << "moxtrel: cannot load directory "
+        << (directory_file.empty() ? std::string("(built-in sample)") : directory_file) << ": "
+        << e.what() << '\n';
+    return kExitUsage;
+  }
+
+  ProviderScope scope(dir);
+  int status = kExitOk;
+  {
+    Interpreter interpreter({.out = &out, .directory = dir, .pump = nullptr});
+    if (name.empty()) {
+      RunRepl(interpreter, out, err);
+    } else {
+      status = RunText(interpreter, text, name, err);
+    }
+  }
+  out.flush();
+  return status;
+}
+
+}  // namespace moxtrel::script

@@ -1,0 +1,809 @@
+#include "interpreter.h"
+
+#include "builtins.h"
+#include "directory_hooks.h"
+#include "enum_constants.h"
+#include "err_object.h"
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/enumerator.h"
+#include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
+#include "moxtrel/frame/typelib.h"
+#include "operators.h"
+#include "pump.h"
+
+namespace moxtrel::script {
+
+struct Interpreter::Frame {
+  std::map<std::u16string, Variant, NoCaseLess> locals;
+  bool resume_next = false;
+  const Procedure* procedure = nullptr;
+};
+
+// Routes events from sinks held by objects back to a live interpreter; the interpreter cuts
+// the route when it goes, so a sink that outlives it does nothing.
+class Interpreter::EventHub {
+ public:
+  std::function<void(const std::u16string&, std::u16string_view, std::vector<Variant>&)> deliver;
+};
+
+namespace {
+
+constexpr uint16_t kGetOrCall = kDispatchGet | kDispatchMethod;
+
+class ScriptSink final : public EventSink {
+ public:
+  ScriptSink(std::weak_ptr<void> hub, std::u16string handler,
+             std::function<void(const std::u16string&, std::u16string_view, std::vector<Variant>&)>*
+                 deliver)
+      : hub_(std::move(hub)), handler_(std::move(handler)), deliver_(deliver) {}
+
+  void OnEvent(DispId, std::u16string_view name, std::vector<Variant>& args) override {
+    auto alive = hub_.lock();
+    if (alive && *deliver_) (*deliver_)(handler_, name, args);
+  }
+
+ private:
+  std::weak_ptr<void> hub_;
+  std::u16string handler_;
+  // Points into the hub, which `hub_` keeps alive while it is used.
+  std::function<void(const std::u16string&, std::u16string_view, std::vector<Variant>&)>* deliver_;
+};
+
+std::u16string U(const std::string& s) {
+  return FromUtf8(s);
+}
+
+std::string Count(size_t n, const char* noun) {
+  return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
+RuntimeError FromAutomation(const AutomationError& e, const std::string& where) {
+  return RuntimeError(e.code(), e.description(), where);
+}
+
+// Runs `f`, turning an AutomationError into a RuntimeError that names `where`.
+template <class F>
+auto Guard(const std::string& where, F&& f) {
+  try {
+    return f();
+  } catch (const AutomationError& e) {
+    throw FromAutomation(e, where);
+  }
+}
+
+}  // namespace
+
+Interpreter::Interpreter(InterpreterOptions options)
+    : options_(std::move(options)),
+      err_(std::make_shared<ErrObject>()),
+      hub_(std::make_shared<EventHub>()) {
+  frames_.push_back(std::make_unique<Frame>());
+  if (options_.directory) directory_ = std::make_shared<DirectoryHooks>(options_.directory);
+  hub_->deliver = [this](const std::u16string& handler, std::u16string_view event,
+                         std::vector<Variant>& args) { DeliverEvent(handler, event, args); };
+}
+
+Interpreter::~Interpreter() {
+  hub_->deliver = nullptr;
+  for (const auto& c : connections_) {
+    try {
+      dispatch::Disconnect(c.source, c.cookie);
+    } catch (const AutomationError&) {
+      // The source may already refuse; the hub is cut either way.
+    }
+  }
+}
+
+std::optional<Variant> Interpreter::Global(std::u16string_view name) const {
+  auto it = frames_.front()->locals.find(name);
+  if (it == frames_.front()->locals.end()) return std::nullopt;
+  return it->second;
+}
+
+std::optional<Variant> Interpreter::Lookup(std::u16string_view name) {
+  if (auto v = Global(name)) return v;
+  if (EqualsNoCase(name, u"Err")) return Variant(ObjectPtr(err_));
+  if (EqualsNoCase(name, u"Directory") && directory_) return Variant(ObjectPtr(directory_));
+  return std::nullopt;
+}
+
+void Interpreter::Run(const Program& program) {
+  for (const auto& [name, proc] : program.procedures) procedures_[name] = proc;
+  frames_.resize(1);
+  frames_.front()->resume_next = false;
+  depth_ = 0;
+  ExecBlock(program.body);
+}
+
+// ---- statements ----
+
+Interpreter::Flow Interpreter::ExecBlock(const Block& block) {
+  for (const auto& s : block) {
+    Flow flow = Flow::kNormal;
+    try {
+      flow = Exec(*s);
+      RaisePending();
+    } catch (RuntimeError& e) {
+      if (e.line() == 0) e.set_line(s->line);
+      if (!frames_.back()->resume_next) throw;
+      err_->Set(e);
+    } catch (const AutomationError& e) {
+      RuntimeError r = FromAutomation(e, "");
+      r.set_line(s->line);
+      if (!frames_.back()->resume_next) throw r;
+      err_->Set(r);
+    }
+    if (flow != Flow::kNormal) return flow;
+  }
+  return Flow::kNormal;
+}
+
+void Interpreter::RaisePending() {
+  if (!pending_) return;
+  RuntimeError e = std::move(*pending_);
+  pending_.reset();
+  throw e;
+}
+
+Interpreter::Flow Interpreter::Exec(const Stmt& s) {
+  switch (s.kind) {
+    case StmtKind::kDim:
+      for (size_t i = 0; i < s.names.size(); ++i) {
+        Variant v;
+        if (s.bounds[i]) {
+          const int32_t upper = Eval(*s.bounds[i]).ToLong();
+          if (upper < 0 || upper > 1000000) {
+            throw RuntimeError(errc::kSubscriptOutOfRange,
+                               u"Dim " + U(s.names[i]) + u": an array bound must be 0 to 1000000");
+          }
+          VariantArray arr;
+          arr.items.resize(static_cast<size_t>(upper) + 1);
+          v = Variant(std::move(arr));
+        }
+        Declare(s.names[i], std::move(v));
+      }
+      return Flow::kNormal;
+    case StmtKind::kAssign:
+      ExecAssign(s);
+      return Flow::kNormal;
+    case StmtKind::kCall:
+      ExecCall(*s.value);
+      return Flow::kNormal;
+    case StmtKind::kIf:
+      return ExecIf(s);
+    case StmtKind::kForNext:
+      return ExecForNext(s);
+    case StmtKind::kForEach:
+      return ExecForEach(s);
+    case StmtKind::kDoLoop:
+      return ExecDoLoop(s);
+    case StmtKind::kExit: {
+      const std::string& w = s.names[0];
+      const Procedure* proc = frames_.back()->procedure;
+      if (w == "sub" || w == "function") {
+        if (!proc || proc->is_function != (w == "function")) {
+          throw RuntimeError(errc::kInvalidProcedureCall,
+                             u"Exit " + std::u16string(w == "sub" ? u"Sub" : u"Function") +
+                                 u" outside a " + (w == "sub" ? u"Sub" : u"Function"));
+        }
+        return w == "sub" ? Flow::kExitSub : Flow::kExitFunction;
+      }
+      return w == "for" ? Flow::kExitFor : Flow::kExitDo;
+    }
+    case StmtKind::kPrint: {
+      std::u16string line;
+      for (size_t i = 0; i < s.exprs.size(); ++i) {
+        if (i) line += u' ';
+        line += Show(Eval(*s.exprs[i]));
+      }
+      if (options_.out) *options_.out << ToUtf8(line) << '\n';
+      return Flow::kNormal;
+    }
+    case StmtKind::kOnError:
+      frames_.back()->resume_next = s.resume_next;
+      err_->Clear();
+      return Flow::kNormal;
+  }
+  return Flow::kNormal;
+}
+
+Interpreter::Flow Interpreter::ExecIf(const Stmt& s) {
+  for (size_t i = 0; i < s.blocks.size(); ++i) {
+    if (i >= s.conditions.size() || Truth(Eval(*s.conditions[i]))) return ExecBlock(s.blocks[i]);
+  }
+  return Flow::kNormal;
+}
+
+Interpreter::Flow Interpreter::ExecForNext(const Stmt& s) {
+  const std::string& var = s.names[0];
+  const Variant from = Eval(*s.from);
+  const double to = Eval(*s.to).ToDouble();
+  const Variant step_v = s.step ? Eval(*s.step) : Variant(int32_t{1});
+  const double step = step_v.ToDouble();
+  if (step == 0)
+    throw RuntimeError(errc::kInvalidProcedureCall, u"For " + U(var) + u": Step must not be 0");
+  SetVariable(var, from);
+  for (;;) {
+    const double i = FindVariable(U(var))->ToDouble();
+    if (step > 0 ? i > to : i < to) break;
+    const Flow flow = ExecBlock(s.blocks[0]);
+    if (flow == Flow::kExitFor) break;
+    if (flow != Flow::kNormal) return flow;
+    SetVariable(var, BinaryOp("+", *FindVariable(U(var)), step_v));
+  }
+  return Flow::kNormal;
+}
+
+Interpreter::Flow Interpreter::ExecForEach(const Stmt& s) {
+  const std::string& var = s.names[0];
+  const std::string where = Describe(*s.value);
+  const Variant coll = Eval(*s.value);
+  auto body = [&](Variant item) {
+    SetVariable(var, std::move(item));
+    return ExecBlock(s.blocks[0]);
+  };
+  if (coll.IsArray()) {
+    const std::vector<Variant> items = coll.AsArray().items;
+    for (const auto& item : items) {
+      const Flow flow = body(item);
+      if (flow == Flow::kExitFor) break;
+      if (flow != Flow::kNormal) return flow;
+    }
+    return Flow::kNormal;
+  }
+  if (!coll.IsObject() || !coll.AsObject()) {
+    throw RuntimeError(errc::kObjectRequired,
+                       u"For Each needs a collection or an array, not " +
+                           (coll.IsObject() ? std::u16string(u"Nothing") : coll.TypeName()),
+                       where);
+  }
+  std::vector<Variant> none;
+  const Variant e = Guard(where + ".NewEnum", [&] {
+    return dispatch::Invoke(*coll.AsObject(), kDispIdNewEnum, kGetOrCall, none);
+  });
+  auto enumerator = e.IsObject() ? std::dynamic_pointer_cast<Enumerator>(e.AsObject()) : nullptr;
+  if (!enumerator) {
+    throw RuntimeError(errc::kTypeMismatch, u"For Each: NewEnum gave no enumerator", where);
+  }
+  for (;;) {
+    std::optional<Variant> item = Guard(where, [&] { return enumerator->Next(); });
+    if (!item) break;
+    const Flow flow = body(std::move(*item));
+    if (flow == Flow::kExitFor) break;
+    if (flow != Flow::kNormal) return flow;
+  }
+  return Flow::kNormal;
+}
+
+Interpreter::Flow Interpreter::ExecDoLoop(const Stmt& s) {
+  auto test = [&] { return !s.value || Truth(Eval(*s.value)) != s.until; };
+  if (!s.test_at_end && !test()) return Flow::kNormal;
+  for (;;) {
+    const Flow flow = ExecBlock(s.blocks[0]);
+    if (flow == Flow::kExitDo) break;
+    if (flow != Flow::kNormal) return flow;
+    if (!test()) break;
+  }
+  return Flow::kNormal;
+}
+
+void Interpreter::ExecAssign(const Stmt& s) {
+  Variant value = Eval(*s.value);
+  const Expr& target = *s.target;
+  const std::string where = Describe(target);
+  if (s.is_set) {
+    if (!value.IsObject()) {
+      throw RuntimeError(errc::kObjectRequired,
+                         std::u16string(u"Object required: Set needs an object or Nothing, not ") +
+                             value.TypeName(),
+                         where);
+    }
+  } else if (value.IsObject()) {
+    throw RuntimeError(errc::kObjectRequired,
+                       u"Assigning an object needs Set: write Set " + U(where) + u" = ...", where);
+  }
+  const uint16_t put = s.is_set ? kDispatchPutRef : kDispatchPut;
+  switch (target.kind) {
+    case ExprKind::kName:
+      if (FindProcedure(U(target.name)) &&
+          !(frames_.back()->procedure &&
+            EqualsNoCase(U(frames_.back()->procedure->name), U(target.name)))) {
+        throw RuntimeError(errc::kTypeMismatch,
+                           u"'" + U(target.name) + u"' is a procedure, not a variable", where);
+      }
+      SetVariable(target.name, std::move(value));
+      return;
+    case ExprKind::kMember: {
+      const Variant obj = Eval(*target.object);
+      std::vector<Variant> args{std::move(value)};
+      Invoke(obj, where, U(target.name), put, args);
+      return;
+    }
+    case ExprKind::kCall: {
+      std::vector<Variant> args = EvalArgs(target.args);
+      const Expr& callee = *target.object;
+      if (callee.kind == ExprKind::kMember) {
+        const Variant obj = Eval(*callee.object);
+        args.push_back(std::move(value));
+        Invoke(obj, where, U(callee.name), put, args);
+        return;
+      }
+      Variant* var = callee.kind == ExprKind::kName ? FindVariable(U(callee.name)) : nullptr;
+      if (var && var->IsArray()) {
+        if (args.size() != 1) {
+          throw RuntimeError(errc::kSubscriptOutOfRange, u"Arrays have one dimension", where);
+        }
+        VariantArray arr = var->AsArray();
+        const int32_t i = args[0].ToLong() - arr.lower_bound;
+        if (i < 0 || static_cast<size_t>(i) >= arr.items.size()) {
+          throw RuntimeError(errc::kSubscriptOutOfRange,
+                             u"Subscript out of range: " + Show(args[0]), where);
+        }
+        arr.items[static_cast<size_t>(i)] = std::move(value);
+        *var = Variant(std::move(arr));
+        return;
+      }
+      const Variant obj = Eval(callee);
+      args.push_back(std::move(value));
+      Guard(where, [&] {
+        if (!obj.IsObject() || !obj.AsObject()) {
+          throw RuntimeError(errc::kObjectRequired, u"Object required", where);
+        }
+        return dispatch::Invoke(*obj.AsObject(), kDispIdValue, put, args);
+      });
+      return;
+    }
+    default:
+      throw RuntimeError(errc::kTypeMismatch, u"Cannot assign to this expression", where);
+  }
+}
+
+void Interpreter::ExecCall(const Expr& e) {
+  switch (e.kind) {
+    case ExprKind::kName:
+      EvalName(e, true);
+      return;
+    case ExprKind::kMember: {
+      const Variant obj = Eval(*e.object);
+      std::vector<Variant> args;
+      Invoke(obj, Describe(e), U(e.name), kGetOrCall, args);
+      return;
+    }
+    case ExprKind::kCall:
+      EvalCall(e, true);
+      return;
+    default:
+      throw RuntimeError(errc::kTypeMismatch, u"This expression is not a statement", Describe(e));
+  }
+}
+
+// ---- expressions ----
+
+std::string Interpreter::Describe(const Expr& e) {
+  switch (e.kind) {
+    case ExprKind::kName:
+      return e.bracketed ? "[" + e.name + "]" : e.name;
+    case ExprKind::kMember:
+      return Describe(*e.object) + "." + e.name;
+    case ExprKind::kCall:
+      return Describe(*e.object);
+    case ExprKind::kNew:
+      return "New " + e.name;
+    default:
+      return "expression";
+  }
+}
+
+Variant Interpreter::Eval(const Expr& e) {
+  switch (e.kind) {
+    case ExprKind::kLiteral:
+      return e.value;
+    case ExprKind::kName:
+      return EvalName(e, false);
+    case ExprKind::kMember:
+      return EvalMember(e);
+    case ExprKind::kCall:
+      return EvalCall(e, false);
+    case ExprKind::kUnary:
+      return UnaryOp(e.name, Eval(*e.object));
+    case ExprKind::kBinary: {
+      const Variant a = Eval(*e.object);
+      const Variant b = Eval(*e.rhs);
+      return BinaryOp(e.name, a, b);
+    }
+    case ExprKind::kNew:
+      return Guard("New " + e.name, [&] { return Variant(dispatch::CreateObject(U(e.name))); });
+  }
+  return {};
+}
+
+std::vector<Variant> Interpreter::EvalArgs(const std::vector<ExprPtr>& args) {
+  std::vector<Variant> out;
+  out.reserve(args.size());
+  for (const auto& a : args) out.push_back(a ? Eval(*a) : Variant::Missing());
+  // A trailing omitted argument stands for nothing at all: `Foo 1,` is Foo(1, <omitted>).
+  return out;
+}
+
+// By-reference arguments: a bare variable passed to a member that changed it (a trimmed
+// name) sees the change, as it would in any automation client.
+void Interpreter::WriteBack(const std::vector<ExprPtr>& exprs, const std::vector<Variant>& before,
+                            const std::vector<Variant>& after) {
+  for (size_t i = 0; i < exprs.size() && i < after.size() && i < before.size(); ++i) {
+    const Expr* a = exprs[i].get();
+    if (!a || a->kind != ExprKind::kName || a->parenthesized) continue;
+    if (after[i].type() != before[i].type() || after[i] == before[i]) continue;
+    if (Variant* var = FindVariable(U(a->name))) *var = after[i];
+  }
+}
+
+Variant Interpreter::EvalName(const Expr& e, bool as_statement) {
+  const std::u16string name = U(e.name);
+  if (!e.bracketed) {
+    if (Variant* v = FindVariable(name)) return *v;
+    if (const Procedure* proc = FindProcedure(name)) {
+      return CallProcedure(*proc, {}, e.name);
+    }
+    std::vector<Variant> none;
+    Variant result;
+    if (CallBuiltin(e.name, none, as_statement, result)) return result;
+  }
+  if (auto value = LookupEnumConstant(name)) return Variant(*value);
+  if (AppHas(name)) {
+    std::vector<Variant> none;
+    return Invoke(Variant(AppObject()), e.name, name, kGetOrCall, none);
+  }
+  if (e.bracketed) {
+    throw RuntimeError(kVariableUndefined, u"No enum member is named [" + name + u"]", Describe(e));
+  }
+  throw RuntimeError(kVariableUndefined, u"Variable is undefined: '" + name + u"'", e.name);
+}
+
+Variant Interpreter::EvalMember(const Expr& e) {
+  const Variant obj = Eval(*e.object);
+  std::vector<Variant> args;
+  return Invoke(obj, Describe(e), U(e.name), kGetOrCall, args);
+}
+
+Variant Interpreter::EvalCall(const Expr& e, bool as_statement) {
+  const Expr& callee = *e.object;
+  const std::string where = Describe(e);
+  std::vector<Variant> args = EvalArgs(e.args);
+  const std::vector<Variant> before = args;
+  Variant result;
+  if (callee.kind == ExprKind::kMember) {
+    const Variant obj = Eval(*callee.object);
+    try {
+      result = Invoke(obj, where, U(callee.name), kGetOrCall, args);
+    } catch (const RuntimeError& first) {
+      // `d.Users("alice")`: Users takes no arguments, so they go to its default member.
+      if (first.code() != static_cast<int32_t>(errc::kBadParamCount) || args.empty() ||
+          !obj.IsObject() || std::dynamic_pointer_cast<HostObject>(obj.AsObject())) {
+        throw;
+      }
+      Variant inner;
+      try {
+        std::vector<Variant> none;
+        inner = Invoke(obj, where, U(callee.name), kGetOrCall, none);
+      } catch (const RuntimeError&) {
+        throw first;
+      }
+      if (!inner.IsObject() && !inner.IsArray()) throw first;
+      args = before;
+      return Index(inner, where, args);
+    }
+    WriteBack(e.args, before, args);
+    return result;
+  }
+  if (callee.kind == ExprKind::kName && !callee.bracketed) {
+    const std::u16string name = U(callee.name);
+    // A procedure first: inside a Function its name is also its result variable.
+    if (const Procedure* proc = FindProcedure(name)) {
+      return CallProcedure(*proc, std::move(args), callee.name);
+    }
+    if (Variant* v = FindVariable(name)) {
+      const Variant target = *v;
+      return Index(target, where, args);
+    }
+    if (CallBuiltin(callee.name, args, as_statement, result)) return result;
+    if (AppHas(name)) {
+      result = Invoke(Variant(AppObject()), where, name, kGetOrCall, args);
+      WriteBack(e.args, before, args);
+      return result;
+    }
+    throw RuntimeError(kSubNotDefined, u"Sub or Function not defined: '" + name + u"'", where);
+  }
+  const Variant target = Eval(callee);
+  return Index(target, where, args);
+}
+
+// `x(i)`: an array element, or the default member of an object.
+Variant Interpreter::Index(const Variant& target, const std::string& where,
+                           std::vector<Variant>& args) {
+  if (target.IsArray()) {
+    const VariantArray& arr = target.AsArray();
+    if (args.size() != 1 || args[0].IsMissing()) {
+      throw RuntimeError(errc::kSubscriptOutOfRange, u"Arrays have one dimension", where);
+    }
+    const int32_t i = Guard(where, [&] { return args[0].ToLong(); }) - arr.lower_bound;
+    if (i < 0 || static_cast<size_t>(i) >= arr.items.size()) {
+      throw RuntimeError(errc::kSubscriptOutOfRange, u"Subscript out of range: " + Show(args[0]),
+                         where);
+    }
+    return arr.items[static_cast<size_t>(i)];
+  }
+  return InvokeDefault(target, where, args);
+}
+
+Variant Interpreter::InvokeDefault(const Variant& target, const std::string& where,
+                                   std::vector<Variant>& args) {
+  std::string item = where + ".Item";
+  if (!target.IsObject()) {
+    throw RuntimeError(kNotAnObjectMember,
+                       u"'" + U(where) + u"' is " + target.TypeName() +
+                           u", neither an array nor an object, and takes no arguments",
+                       where);
+  }
+  if (!target.AsObject()) {
+    throw RuntimeError(errc::kObjectRequired, u"Object required: '" + U(where) + u"' is Nothing",
+                       item);
+  }
+  if (const auto* iface = dispatch::InterfaceOf(*target.AsObject())) {
+    const auto slots = iface->ByDispId(kDispIdValue);
+    if (!slots.empty()) item = where + "." + ToUtf8(slots.front()->name);
+  }
+  return Guard(
+      item, [&] { return dispatch::Invoke(*target.AsObject(), kDispIdValue, kGetOrCall, args); });
+}
+
+Variant Interpreter::Invoke(const Variant& target, const std::string& where,
+                            std::u16string_view member, uint16_t flags,
+                            std::vector<Variant>& args) {
+  const size_t dot = where.rfind('.');
+  const std::string owner = dot == std::string::npos ? where : where.substr(0, dot);
+  if (!target.IsObject()) {
+    throw RuntimeError(errc::kObjectRequired,
+                       u"Object required: '" + U(owner) + u"' is " + target.TypeName(), where);
+  }
+  if (!target.AsObject()) {
+    throw RuntimeError(errc::kObjectRequired, u"Object required: '" + U(owner) + u"' is Nothing",
+                       where);
+  }
+  if (auto host = std::dynamic_pointer_cast<HostObject>(target.AsObject())) {
+    try {
+      return host->Call(member, flags, args);
+    } catch (RuntimeError& e) {
+      if (e.where().empty()) e.set_where(where);
+      throw;
+    }
+  }
+  return Guard(where,
+               [&] { return dispatch::InvokeByName(*target.AsObject(), member, flags, args); });
+}
+
+ObjectPtr Interpreter::AppObject() {
+  if (!app_) app_ = Guard("moxCurrentEnvironment", [] { return dispatch::AppObject(); });
+  return app_;
+}
+
+bool Interpreter::AppHas(std::u16string_view name) {
+  try {
+    dispatch::GetIDOfName(*AppObject(), name);
+    return true;
+  } catch (const AutomationError&) {
+    return false;
+  } catch (const RuntimeError&) {
+    return false;
+  }
+}
+
+// ---- variables ----
+
+Variant* Interpreter::FindVariable(std::u16string_view name) {
+  auto& locals = frames_.back()->locals;
+  if (auto it = locals.find(name); it != locals.end()) return &it->second;
+  auto& globals = frames_.front()->locals;
+  if (auto it = globals.find(name); it != globals.end()) return &it->second;
+  return nullptr;
+}
+
+void Interpreter::SetVariable(const std::string& name, Variant value) {
+  if (Variant* v = FindVariable(U(name))) {
+    *v = std::move(value);
+    return;
+  }
+  Declare(name, std::move(value));
+}
+
+void Interpreter::Declare(const std::string& name, Variant value) {
+  const std::u16string key = U(name);
+  if (IsPureBuiltin(key) || FindProcedure(key)) {
+    throw RuntimeError(errc::kTypeMismatch,
+                       u"'" + key + u"' names a procedure and cannot be a variable", name);
+  }
+  frames_.back()->locals[key] = std::move(value);
+}
+
+// ---- procedures ----
+
+const Procedure* Interpreter::FindProcedure(std::u16string_view name) const {
+  auto it = procedures_.find(name);
+  return it == procedures_.end() ? nullptr : it->second.get();
+}
+
+Variant Interpreter::CallProcedure(const Procedure& proc, std::vector<Variant> args,
+                                   const std::string& where) {
+  size_t given = args.size();
+  while (given > proc.params.size() && args[given - 1].IsMissing()) --given;
+  if (given != proc.params.size()) {
+    throw RuntimeError(kWrongArgCount,
+                       u"Wrong number of arguments: " + U(proc.name) + u" takes " +
+                           U(Count(proc.params.size(), "argument")) + u", got " +
+                           U(std::to_string(args.size())),
+                       where);
+  }
+  if (depth_ >= 200) {
+    throw RuntimeError(errc::kFail, u"Out of stack space: calls nest deeper than 200", where);
+  }
+  auto frame = std::make_unique<Frame>();
+  frame->procedure = &proc;
+  for (size_t i = 0; i < proc.params.size(); ++i) {
+    Variant v = std::move(args[i]);
+    if (v.IsMissing()) v = Variant();
+    frame->locals[U(proc.params[i])] = std::move(v);
+  }
+  if (proc.is_function) frame->locals.try_emplace(U(proc.name));
+  frames_.push_back(std::move(frame));
+  ++depth_;
+  struct Pop {
+    Interpreter* self;
+    ~Pop() {
+      self->frames_.pop_back();
+      --self->depth_;
+    }
+  };
+  Variant result;
+  {
+    Pop pop{this};
+    ExecBlock(proc.body);
+    if (proc.is_function) result = frames_.back()->locals[U(proc.name)];
+  }
+  return result;
+}
+
+bool Interpreter::CallBuiltin(const std::string& name, std::vector<Variant>& args,
+                              bool as_statement, Variant& result) {
+  const std::u16string n = U(name);
+  auto expect = [&](size_t count) {
+    if (args.size() != count) {
+      throw RuntimeError(kWrongArgCount,
+                         u"Wrong number of arguments: " + n + u" takes " +
+                             U(Count(count, "argument")) + u", got " +
+                             U(std::to_string(args.size())),
+                         name);
+    }
+  };
+  if (EqualsNoCase(n, u"Err")) {
+    expect(0);
+    result = Variant(ObjectPtr(err_));
+    return true;
+  }
+  if (EqualsNoCase(n, u"Directory") && directory_) {
+    expect(0);
+    result = Variant(ObjectPtr(directory_));
+    return true;
+  }
+  if (EqualsNoCase(n, u"CreateObject")) {
+    expect(1);
+    result = Guard(name, [&] { return Variant(dispatch::CreateObject(args[0].ToString())); });
+    return true;
+  }
+  if (EqualsNoCase(n, u"Connect")) {
+    Connect(args);
+    return true;
+  }
+  if (EqualsNoCase(n, u"Disconnect")) {
+    Disconnect(args);
+    return true;
+  }
+  if (EqualsNoCase(n, u"Pump")) {
+    Pump(args);
+    return true;
+  }
+  (void)as_statement;
+  return CallPureBuiltin(n, args, result);
+}
+
+// Connect source, "HandlerSub": every event of the source calls the Sub with its arguments.
+void Interpreter::Connect(std::vector<Variant>& args) {
+  if (args.size() != 2) {
+    throw RuntimeError(kWrongArgCount,
+                       u"Wrong number of arguments: Connect takes a source object and a Sub name",
+                       "Connect");
+  }
+  if (!args[0].IsObject() || !args[0].AsObject()) {
+    throw RuntimeError(errc::kObjectRequired, u"Connect: the event source must be an object",
+                       "Connect");
+  }
+  const std::u16string handler = args[1].ToString();
+  const Procedure* proc = FindProcedure(handler);
+  if (!proc || proc->is_function) {
+    throw RuntimeError(kSubNotDefined, u"Connect: no Sub is named '" + handler + u"'", "Connect");
+  }
+  auto sink = std::make_shared<ScriptSink>(std::weak_ptr<void>(hub_), handler, &hub_->deliver);
+  const uint32_t cookie =
+      Guard("Connect", [&] { return dispatch::Connect(args[0].AsObject(), sink); });
+  connections_.push_back({args[0].AsObject(), cookie});
+}
+
+void Interpreter::Disconnect(std::vector<Variant>& args) {
+  if (args.size() != 1 || !args[0].IsObject() || !args[0].AsObject()) {
+    throw RuntimeError(errc::kObjectRequired, u"Disconnect takes the object given to Connect",
+                       "Disconnect");
+  }
+  bool found = false;
+  for (auto it = connections_.begin(); it != connections_.end();) {
+    if (it->source == args[0].AsObject()) {
+      Guard("Disconnect", [&] {
+        dispatch::Disconnect(it->source, it->cookie);
+        return 0;
+      });
+      it = connections_.erase(it);
+      found = true;
+    } else {
+      ++it;
+    }
+  }
+  if (!found) {
+    throw RuntimeError(errc::kInvalidProcedureCall, u"Disconnect: the object is not connected",
+                       "Disconnect");
+  }
+}
+
+void Interpreter::Pump(std::vector<Variant>& args) {
+  if (args.size() != 1) {
+    throw RuntimeError(kWrongArgCount, u"Wrong number of arguments: Pump takes milliseconds",
+                       "Pump");
+  }
+  const int32_t ms = Guard("Pump", [&] { return args[0].ToLong(); });
+  if (ms < 0 || ms > 600000) {
+    throw RuntimeError(errc::kInvalidProcedureCall, u"Pump: milliseconds must be 0 to 600000",
+                       "Pump");
+  }
+  Guard("Pump", [&] {
+    if (options_.pump) {
+      options_.pump(ms);
+    } else {
+      PumpMessages(ms);
+    }
+    return 0;
+  });
+}
+
+// Runs a handler inside the object's raise; its error waits for the statement that caused it,
+// since nothing may be thrown back through the object.
+void Interpreter::DeliverEvent(const std::u16string& handler, std::u16string_view event,
+                               std::vector<Variant>& args) {
+  if (pending_) return;
+  const Procedure* proc = FindProcedure(handler);
+  try {
+    if (!proc) {
+      throw RuntimeError(kSubNotDefined, u"No Sub is named '" + handler + u"'", ToUtf8(handler));
+    }
+    if (proc->params.size() != args.size()) {
+      throw RuntimeError(kWrongArgCount,
+                         u"The handler " + U(proc->name) + u" takes " +
+                             U(Count(proc->params.size(), "parameter")) + u" but the event " +
+                             std::u16string(event) + u" passes " + U(std::to_string(args.size())),
+                         proc->name);
+    }
+    CallProcedure(*proc, args, proc->name);
+  } catch (RuntimeError& e) {
+    pending_ = std::move(e);
+  } catch (const AutomationError& e) {
+    pending_ = FromAutomation(e, proc ? proc->name : ToUtf8(handler));
+  }
+}
+
+}  // namespace moxtrel::script

@@ -1,0 +1,120 @@
+// Interpreter: runs a parsed script against the object model, reaching objects only through
+// the dispatch layer (names, DISPIDs, CreateObject, Connect).
+//
+//   Interpreter host({.out = &std::cout});
+//   host.Run(Parse(text, "tour.mox"));     // throws RuntimeError with the failing line
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "ast.h"
+#include "host_object.h"
+#include "moxtrel/frame/dispatch.h"
+#include "script_error.h"
+
+namespace moxtrel::directory {
+class MemoryDirectory;
+}
+
+namespace moxtrel::script {
+
+class ErrObject;
+
+struct InterpreterOptions {
+  std::ostream* out = nullptr;  // Print goes here; nothing is printed when null
+  // The embedded directory behind the Directory object; without it Directory is undefined.
+  std::shared_ptr<directory::MemoryDirectory> directory;
+  // Pump ms: dispatches this thread's messages for a while; the platform's pump by default.
+  std::function<void(int32_t ms)> pump;
+};
+
+class Interpreter {
+ public:
+  explicit Interpreter(InterpreterOptions options);
+  ~Interpreter();
+  Interpreter(const Interpreter&) = delete;
+  Interpreter& operator=(const Interpreter&) = delete;
+
+  // Runs the program's statements; its procedures join those already known, so an
+  // interactive session can define a Sub on one line and call it on the next.
+  void Run(const Program& program);
+
+  // A global variable's value, if it exists.
+  std::optional<Variant> Global(std::u16string_view name) const;
+  // What a name stands for at the top level: a global variable, Err or Directory.
+  std::optional<Variant> Lookup(std::u16string_view name);
+
+ private:
+  friend class Evaluator;
+  struct Frame;
+  enum class Flow { kNormal, kExitFor, kExitDo, kExitSub, kExitFunction };
+  class EventHub;
+
+  Flow ExecBlock(const Block& block);
+  Flow Exec(const Stmt& s);
+  Flow ExecIf(const Stmt& s);
+  Flow ExecForNext(const Stmt& s);
+  Flow ExecForEach(const Stmt& s);
+  Flow ExecDoLoop(const Stmt& s);
+  void ExecAssign(const Stmt& s);
+  void ExecCall(const Expr& e);
+
+  Variant Eval(const Expr& e);
+  Variant EvalName(const Expr& e, bool as_statement);
+  Variant EvalCall(const Expr& e, bool as_statement);
+  Variant EvalMember(const Expr& e);
+  std::vector<Variant> EvalArgs(const std::vector<ExprPtr>& args);
+  void WriteBack(const std::vector<ExprPtr>& exprs, const std::vector<Variant>& before,
+                 const std::vector<Variant>& after);
+
+  // Object calls.
+  Variant Invoke(const Variant& target, const std::string& where, std::u16string_view member,
+                 uint16_t flags, std::vector<Variant>& args);
+  Variant InvokeDefault(const Variant& target, const std::string& where,
+                        std::vector<Variant>& args);
+  Variant Index(const Variant& target, const std::string& where, std::vector<Variant>& args);
+  ObjectPtr AppObject();
+  bool AppHas(std::u16string_view name);
+
+  // Variables.
+  Variant* FindVariable(std::u16string_view name);
+  void SetVariable(const std::string& name, Variant value);
+  void Declare(const std::string& name, Variant value);
+
+  // Procedures and built-ins.
+  const Procedure* FindProcedure(std::u16string_view name) const;
+  Variant CallProcedure(const Procedure& proc, std::vector<Variant> args, const std::string& where);
+  bool CallBuiltin(const std::string& name, std::vector<Variant>& args, bool as_statement,
+                   Variant& result);
+  void Connect(std::vector<Variant>& args);
+  void Disconnect(std::vector<Variant>& args);
+  void Pump(std::vector<Variant>& args);
+  void DeliverEvent(const std::u16string& handler, std::u16string_view event,
+                    std::vector<Variant>& args);
+  void RaisePending();
+
+  static std::string Describe(const Expr& e);
+
+  InterpreterOptions options_;
+  std::vector<std::unique_ptr<Frame>> frames_;
+  std::map<std::u16string, std::shared_ptr<Procedure>, NoCaseLess> procedures_;
+  std::shared_ptr<ErrObject> err_;
+  std::shared_ptr<HostObject> directory_;
+  ObjectPtr app_;
+  std::shared_ptr<EventHub> hub_;
+  struct Connection {
+    ObjectPtr source;
+    uint32_t cookie;
+  };
+  std::vector<Connection> connections_;
+  std::optional<RuntimeError> pending_;
+  int depth_ = 0;
+};
+
+}  // namespace moxtrel::script

@@ -1,0 +1,211 @@
+#include "operators.h"
+
+#include <cmath>
+#include <limits>
+
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
+#include "script_error.h"
+
+namespace moxtrel::script {
+namespace {
+
+[[noreturn]] void Mismatch(std::string_view op, const Variant& a, const Variant& b) {
+  throw RuntimeError(errc::kTypeMismatch, u"Type mismatch: '" + FromUtf8(op) +
+                                              u"' cannot combine " + a.TypeName() + u" and " +
+                                              b.TypeName());
+}
+
+bool IsIntegral(const Variant& v) {
+  return v.type() == VarType::kLong || v.type() == VarType::kInteger ||
+         v.type() == VarType::kBoolean || v.IsEmpty();
+}
+
+bool IsScalar(const Variant& v) {
+  return v.IsNumeric() || v.IsEmpty() || v.IsString() || v.type() == VarType::kDate;
+}
+
+// A number for arithmetic; strings must hold one.
+double Num(std::string_view op, const Variant& v, const Variant& other) {
+  if (!IsScalar(v)) Mismatch(op, v, other);
+  try {
+    return v.ToDouble();
+  } catch (const AutomationError&) {
+    Mismatch(op, v, other);
+  }
+}
+
+// A Long when the exact result fits, otherwise a Double.
+Variant Widen(double exact) {
+  if (exact >= std::numeric_limits<int32_t>::min() &&
+      exact <= std::numeric_limits<int32_t>::max() && exact == std::floor(exact)) {
+    return Variant(static_cast<int32_t>(exact));
+  }
+  return Variant(exact);
+}
+
+Variant Arith(std::string_view op, const Variant& a, const Variant& b) {
+  if (op == "+" && a.IsString() && b.IsString()) return Variant(a.AsString() + b.AsString());
+  const double x = Num(op, a, b);
+  const double y = Num(op, b, a);
+  const bool integral = IsIntegral(a) && IsIntegral(b);
+  const bool date = a.type() == VarType::kDate || b.type() == VarType::kDate;
+  if (op == "+" || op == "-") {
+    const double r = op == "+" ? x + y : x - y;
+    if (date && !(op == "-" && a.type() == VarType::kDate && b.type() == VarType::kDate)) {
+      if (!Date::InRange(r)) throw RuntimeError(errc::kOverflow, u"Overflow: date out of range");
+      return Variant(Date{r});
+    }
+    return integral ? Widen(r) : Variant(r);
+  }
+  if (op == "*") return integral ? Widen(x * y) : Variant(x * y);
+  if (op == "/") {
+    if (y == 0) throw RuntimeError(kDivisionByZero, u"Division by zero");
+    return Variant(x / y);
+  }
+  if (op == "^") return Variant(std::pow(x, y));
+  // \ and Mod round their operands to Longs first.
+  const int64_t ix = Variant(x).ToLong();
+  const int64_t iy = Variant(y).ToLong();
+  if (iy == 0) throw RuntimeError(kDivisionByZero, u"Division by zero");
+  return Widen(static_cast<double>(op == "\\" ? ix / iy : ix % iy));
+}
+
+// -1, 0 or 1.
+int Compare(std::string_view op, const Variant& a, const Variant& b) {
+  if (a.IsObject() || b.IsObject()) {
+    throw RuntimeError(errc::kTypeMismatch, u"Type mismatch: '" + FromUtf8(op) +
+                                                u"' compares values; use Is for objects");
+  }
+  if (!IsScalar(a) || !IsScalar(b)) Mismatch(op, a, b);
+  auto numeric = [](const Variant& v) { return v.IsNumeric() || v.type() == VarType::kDate; };
+  const bool a_text = a.IsString() || (a.IsEmpty() && b.IsString());
+  const bool b_text = b.IsString() || (b.IsEmpty() && a.IsString());
+  if (a_text && b_text) {
+    const std::u16string x = a.ToString(), y = b.ToString();
+    return x < y ? -1 : (x == y ? 0 : 1);
+  }
+  double x = 0, y = 0;
+  try {
+    x = a.ToDouble();
+    y = b.ToDouble();
+  } catch (const AutomationError&) {
+    // A number against text that is not a number: compare as text.
+    if (numeric(a) || numeric(b)) {
+      const std::u16string sx = Show(a), sy = Show(b);
+      return sx < sy ? -1 : (sx == sy ? 0 : 1);
+    }
+    Mismatch(op, a, b);
+  }
+  return x < y ? -1 : (x == y ? 0 : 1);
+}
+
+bool IsBoolish(const Variant& v) {
+  if (v.type() == VarType::kBoolean) return true;
+  if (!v.IsString()) return false;
+  const std::u16string t = Trim(v.AsString());
+  return EqualsNoCase(t, u"True") || EqualsNoCase(t, u"False");
+}
+
+Variant Logic(std::string_view op, const Variant& a, const Variant& b) {
+  if (!IsScalar(a) || !IsScalar(b)) Mismatch(op, a, b);
+  if (IsBoolish(a) && IsBoolish(b)) {
+    const bool x = a.ToBool(), y = b.ToBool();
+    const bool r = op == "and" ? (x && y) : op == "or" ? (x || y) : (x != y);
+    return Variant::Boolean(r);
+  }
+  int32_t x = 0, y = 0;
+  try {
+    x = a.ToLong();
+    y = b.ToLong();
+  } catch (const AutomationError&) {
+    Mismatch(op, a, b);
+  }
+  return Variant(op == "and" ? (x & y) : op == "or" ? (x | y) : (x ^ y));
+}
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+Variant Binary(const std::string& op, const Variant& a, const Variant& b);
+
+}  // namespace
+
+Variant BinaryOp(std::string_view op_in, const Variant& a, const Variant& b) {
+  try {
+    return Binary(Lower(op_in), a, b);
+  } catch (const AutomationError& e) {
+    throw RuntimeError(e.code(), e.description());
+  }
+}
+
+namespace {
+
+Variant Binary(const std::string& op, const Variant& a, const Variant& b) {
+  if (op == "&") return Variant(Show(a) + Show(b));
+  if (op == "is") {
+    if (!a.IsObject() || !b.IsObject()) {
+      throw RuntimeError(errc::kObjectRequired, u"Object required: 'Is' compares two objects");
+    }
+    return Variant::Boolean(a.AsObject() == b.AsObject());
+  }
+  if (op == "and" || op == "or" || op == "xor") return Logic(op, a, b);
+  if (op == "=") return Variant::Boolean(Compare(op, a, b) == 0);
+  if (op == "<>") return Variant::Boolean(Compare(op, a, b) != 0);
+  if (op == "<") return Variant::Boolean(Compare(op, a, b) < 0);
+  if (op == ">") return Variant::Boolean(Compare(op, a, b) > 0);
+  if (op == "<=") return Variant::Boolean(Compare(op, a, b) <= 0);
+  if (op == ">=") return Variant::Boolean(Compare(op, a, b) >= 0);
+  return Arith(op, a, b);
+}
+
+}  // namespace
+
+Variant UnaryOp(std::string_view op, const Variant& a) {
+  if (op == "-") {
+    if (!IsScalar(a)) Mismatch(op, a, a);
+    if (a.type() == VarType::kDouble || a.IsString()) return Variant(-Num(op, a, a));
+    return Widen(-Num(op, a, a));
+  }
+  // Not
+  if (IsBoolish(a)) return Variant::Boolean(!a.ToBool());
+  if (!IsScalar(a)) Mismatch(op, a, a);
+  try {
+    return Variant(~a.ToLong());
+  } catch (const AutomationError&) {
+    Mismatch(op, a, a);
+  }
+}
+
+bool Truth(const Variant& v) {
+  if (!IsScalar(v)) {
+    throw RuntimeError(errc::kTypeMismatch,
+                       std::u16string(u"Type mismatch: a condition cannot be ") + v.TypeName());
+  }
+  try {
+    return v.ToBool();
+  } catch (const AutomationError& e) {
+    throw RuntimeError(e.code(), e.description());
+  }
+}
+
+std::u16string Show(const Variant& v) {
+  switch (v.type()) {
+    case VarType::kObject:
+      return v.AsObject() ? u"<" + std::u16string(v.AsObject()->TypeName()) + u">" : u"Nothing";
+    case VarType::kMissing:
+      return u"";
+    case VarType::kArray:
+      return u"<Array>";
+    case VarType::kByteArray:
+      return u"<Byte()>";
+    default:
+      return v.ToString();
+  }
+}
+
+}  // namespace moxtrel::script

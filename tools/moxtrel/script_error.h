@@ -1,0 +1,63 @@
+// Errors of the script host: syntax errors found while reading a script, and runtime errors
+// that carry the automation code a script sees in Err.Number.
+//
+//   throw SyntaxError("tour.mox", 3, 7, "expected 'Then' after the If condition");
+//   throw RuntimeError(script::kVariableUndefined, u"Variable is undefined: 'x'");
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace moxtrel::script {
+
+// Codes of the language itself; the object model's codes live in frame/error_codes.h.
+inline constexpr uint32_t kDivisionByZero = 0x800A000B;
+inline constexpr uint32_t kSubNotDefined = 0x800A0023;
+inline constexpr uint32_t kWrongArgCount = 0x800A01C2;
+inline constexpr uint32_t kVariableUndefined = 0x800A01F4;
+inline constexpr uint32_t kNotAnObjectMember = 0x800A01B6;  // Object doesn't support this member
+inline constexpr uint32_t kUserRaised = 0x800A0000;         // Err.Raise with a code of 0
+
+// A script that does not parse: file, 1-based line and column, what was expected.
+class SyntaxError : public std::runtime_error {
+ public:
+  SyntaxError(std::string file, int line, int column, const std::string& message)
+      : std::runtime_error(file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " +
+                           message),
+        line_(line),
+        column_(column) {}
+  int line() const noexcept { return line_; }
+  int column() const noexcept { return column_; }
+
+ private:
+  int line_;
+  int column_;
+};
+
+// A failure while a script runs. `where` names the member or procedure that failed
+// ("d.Users.Item"); `line` is filled in by the statement that was running.
+class RuntimeError : public std::runtime_error {
+ public:
+  RuntimeError(int32_t code, std::u16string description, std::string where = {}, int line = 0);
+  RuntimeError(uint32_t code, std::u16string description, std::string where = {}, int line = 0)
+      : RuntimeError(static_cast<int32_t>(code), std::move(description), std::move(where), line) {}
+
+  int32_t code() const noexcept { return code_; }
+  const std::u16string& description() const noexcept { return description_; }
+  const std::string& where() const noexcept { return where_; }
+  int line() const noexcept { return line_; }
+  void set_line(int line) noexcept { line_ = line; }
+  void set_where(std::string where) { where_ = std::move(where); }
+
+  // "tour.mox:12: d.Users.Item: No member has the key "zed" (0x800A0005)"
+  std::string Format(const std::string& file) const;
+
+ private:
+  int32_t code_;
+  std::u16string description_;
+  std::string where_;
+  int line_;
+};
+
+}  // namespace moxtrel::script
