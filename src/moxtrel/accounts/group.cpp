@@ -1,28 +1,24 @@
 #include "moxtrel/accounts/group.h"
 
+#include "moxtrel/accounts/account_container.h"
 #include "moxtrel/accounts/groups.h"
 #include "moxtrel/accounts/users.h"
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/directory/winnt_path.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel {
 
 using directory::Bind;
-using directory::IADsComputer;
-using directory::IADsContainer;
-using directory::IADsDomain;
 using directory::IADsGroup;
+using directory::kScheme;
+using directory::NameFromPath;
 
 namespace {
 
-constexpr std::u16string_view kScheme = u"WinNT://";
 // "GroupType" bits: a global group, a local group.
 constexpr int32_t kGlobalGroupBit = 0x2;
 constexpr int32_t kLocalGroupBit = 0x4;
-
-std::u16string NameFromPath(const std::u16string& path) {
-  return path.size() > kScheme.size() ? path.substr(kScheme.size()) : std::u16string();
-}
 
 }  // namespace
 
@@ -72,14 +68,8 @@ void moxGroup::Name(const std::u16string& sName) {
   const std::u16string new_name = Trim(sName);
   if (!group_ || new_name.empty()) return;
   try {
-    std::shared_ptr<IADsContainer> container;
-    if (group_type_ == 2) {
-      container = Bind<IADsDomain>(group_->Parent() + u",domain");
-    } else if (group_type_ == 1) {
-      container = Bind<IADsComputer>(group_->Parent() + u",computer");
-    } else {
-      return;
-    }
+    auto container = BindAccountContainer(group_type_, group_->Parent());
+    if (!container) return;
     container->MoveHere(group_->ADsPath(), new_name);
   } catch (const AutomationError&) {
     return;

@@ -1,22 +1,20 @@
 #include "moxtrel/accounts/groups.h"
 
+#include "moxtrel/accounts/account_container.h"
 #include "moxtrel/accounts/group.h"
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/directory/winnt_path.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel {
 
 using directory::Bind;
-using directory::IADsComputer;
-using directory::IADsContainer;
-using directory::IADsDomain;
 using directory::IADsEnum;
 using directory::IADsGroup;
 using directory::IADsUser;
+using directory::kScheme;
 
 namespace {
-
-constexpr std::u16string_view kScheme = u"WinNT://";
 
 // Binds a member for each group the walk meets and stores the ones that bind.
 void StoreGroups(KeyedStore<std::shared_ptr<moxGroup>>& store, IADsEnum& walk, bool only_groups,
@@ -68,20 +66,14 @@ bool moxGroups::Refresh() {
       auto memberships = user->Groups();
       StoreGroups(store, *memberships->NewEnum(), false, bind);
     } else if (account_type_ == 1 || account_type_ == 2) {
-      const bool global = account_type_ == 2;
-      const std::u16string& container = global ? domain_name_ : server_name_;
-      if (container.empty()) {
+      const std::u16string& scope = AccountScopeName(account_type_, domain_name_, server_name_);
+      if (scope.empty()) {
         MarkStale();
         return false;
       }
-      const std::u16string base = std::u16string(kScheme) + container;
+      const std::u16string base = std::u16string(kScheme) + scope;
       if (group_name_.empty()) {
-        std::shared_ptr<IADsContainer> parent;
-        if (global) {
-          parent = Bind<IADsDomain>(base + u",domain");
-        } else {
-          parent = Bind<IADsComputer>(base + u",computer");
-        }
+        auto parent = BindAccountContainer(account_type_, base);
         parent->Filter(Variant::StringArray({u"Group"}));
         StoreGroups(store, *parent->NewEnum(), false, bind);
       } else {
@@ -102,14 +94,9 @@ bool moxGroups::Add(std::u16string& sName, const std::u16string& sDescription) {
   sName = Trim(sName);
   if (sName.empty()) return false;
   try {
-    std::shared_ptr<IADsContainer> container;
-    if (!domain_name_.empty() && account_type_ == 2) {
-      container = Bind<IADsDomain>(std::u16string(kScheme) + domain_name_ + u",domain");
-    } else if (!server_name_.empty() && account_type_ == 1) {
-      container = Bind<IADsComputer>(std::u16string(kScheme) + server_name_ + u",computer");
-    } else {
-      return false;
-    }
+    const std::u16string& scope = AccountScopeName(account_type_, domain_name_, server_name_);
+    if (scope.empty()) return false;
+    auto container = BindAccountContainer(account_type_, std::u16string(kScheme) + scope);
     auto group = directory::As<IADsGroup>(container->Create(u"group", sName));
     group->Description(Trim(sDescription));
     group->SetInfo();
@@ -129,24 +116,14 @@ bool moxGroups::Remove(const Variant& Index) {
       auto group = Bind<IADsGroup>(entry->ADsPath() + u",group");
       group->Remove(user_path_);
     } else {
-      std::u16string container;
-      if (!domain_name_.empty() && account_type_ == 2) {
-        container = domain_name_;
-      } else if (!server_name_.empty() && account_type_ == 1) {
-        container = server_name_;
-      } else {
-        return false;
-      }
-      const std::u16string base = std::u16string(kScheme) + container;
+      const std::u16string& scope = AccountScopeName(account_type_, domain_name_, server_name_);
+      if (scope.empty()) return false;
+      const std::u16string base = std::u16string(kScheme) + scope;
       if (!group_name_.empty()) {
         auto group = Bind<IADsGroup>(base + u"/" + group_name_ + u",group");
         group->Remove(entry->ADsPath());
-      } else if (account_type_ == 2) {
-        auto domain = Bind<IADsDomain>(base + u",domain");
-        domain->Delete(u"group", entry->Name());
       } else {
-        auto computer = Bind<IADsComputer>(base + u",computer");
-        computer->Delete(u"group", entry->Name());
+        BindAccountContainer(account_type_, base)->Delete(u"group", entry->Name());
       }
     }
     MarkStale();

@@ -2,8 +2,10 @@
 
 #include <bit>
 
+#include "moxtrel/accounts/account_container.h"
 #include "moxtrel/accounts/groups.h"
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/directory/winnt_path.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
@@ -11,22 +13,15 @@
 namespace moxtrel {
 
 using directory::Bind;
-using directory::IADsComputer;
-using directory::IADsContainer;
-using directory::IADsDomain;
 using directory::IADsGroup;
 using directory::IADsUser;
+using directory::kScheme;
+using directory::NameFromPath;
 
 namespace {
 
 constexpr int32_t kPasswordCantChangeBit = 0x40;
 constexpr int32_t kPasswordDoesntExpireBit = 0x10000;
-constexpr std::u16string_view kScheme = u"WinNT://";
-
-// A provider path less its "WinNT://"; a shorter text yields nothing.
-std::u16string NameFromPath(const std::u16string& path) {
-  return path.size() > kScheme.size() ? path.substr(kScheme.size()) : std::u16string();
-}
 
 // Runs a conversion of an attribute value; a failure names the property it was read for.
 template <class Convert>
@@ -296,14 +291,8 @@ void moxUser::UserName(const std::u16string& value) {
   const std::u16string new_name = Trim(value);
   if (!user_ || new_name.empty()) return;
   try {
-    std::shared_ptr<IADsContainer> container;
-    if (user_type_ == 2) {
-      container = Bind<IADsDomain>(user_->Parent() + u",domain");
-    } else if (user_type_ == 1) {
-      container = Bind<IADsComputer>(user_->Parent() + u",computer");
-    } else {
-      return;
-    }
+    auto container = BindAccountContainer(user_type_, user_->Parent());
+    if (!container) return;
     container->MoveHere(user_->ADsPath(), new_name);
   } catch (const AutomationError&) {
     return;

@@ -1,21 +1,17 @@
 #include "moxtrel/accounts/users.h"
 
+#include "moxtrel/accounts/account_container.h"
 #include "moxtrel/accounts/user.h"
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/directory/winnt_path.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel {
 
 using directory::Bind;
-using directory::IADsComputer;
-using directory::IADsContainer;
-using directory::IADsDomain;
 using directory::IADsGroup;
 using directory::IADsUser;
-
-namespace {
-constexpr std::u16string_view kScheme = u"WinNT://";
-}  // namespace
+using directory::kScheme;
 
 moxUsers::moxUsers() : KeyedCollection(/*needs_refresh=*/true, /*create_store=*/true) {}
 
@@ -42,17 +38,14 @@ void moxUsers::SetAccountType(int32_t value) {
 
 bool moxUsers::Refresh() {
   Store& store = ResetStore();
-  std::u16string container;
-  if (account_type_ == 2) container = domain_name_;
-  if (account_type_ == 1) container = server_name_;
-  if (container.empty()) {
+  const std::u16string& scope = AccountScopeName(account_type_, domain_name_, server_name_);
+  if (scope.empty()) {
     MarkStale();
     return false;
   }
-  const std::u16string base = std::u16string(kScheme) + container;
+  const std::u16string base = std::u16string(kScheme) + scope;
   if (group_name_.empty()) {
-    ListContainer(store, base + (account_type_ == 2 ? u",domain" : u",computer"),
-                  static_cast<moxType>(account_type_));
+    ListContainer(store, base, static_cast<moxType>(account_type_));
   } else {
     ListGroup(store, base + u"/" + group_name_ + u",group", account_type_ == 1);
   }
@@ -61,12 +54,7 @@ bool moxUsers::Refresh() {
 }
 
 void moxUsers::ListContainer(Store& store, const std::u16string& path, moxType type) {
-  std::shared_ptr<IADsContainer> container;
-  if (type == moxType::moxGlobal) {
-    container = Bind<IADsDomain>(path);
-  } else {
-    container = Bind<IADsComputer>(path);
-  }
+  auto container = BindAccountContainer(static_cast<int32_t>(type), path);
   container->Filter(Variant::StringArray({u"User"}));
   auto walk = container->NewEnum();
   while (auto object = walk->Next()) {
@@ -101,14 +89,9 @@ bool moxUsers::Add(std::u16string& sUserName, const std::u16string& sFullName,
   try {
     sUserName = Trim(sUserName);
     if (sUserName.empty()) return false;
-    std::shared_ptr<IADsContainer> container;
-    if (!domain_name_.empty() && account_type_ == 2) {
-      container = Bind<IADsDomain>(std::u16string(kScheme) + domain_name_ + u",domain");
-    } else if (!server_name_.empty() && account_type_ == 1) {
-      container = Bind<IADsComputer>(std::u16string(kScheme) + server_name_ + u",computer");
-    } else {
-      return false;
-    }
+    const std::u16string& scope = AccountScopeName(account_type_, domain_name_, server_name_);
+    if (scope.empty()) return false;
+    auto container = BindAccountContainer(account_type_, std::u16string(kScheme) + scope);
     auto user = directory::As<IADsUser>(container->Create(u"user", sUserName));
     user->Description(Trim(sDescription));
     user->FullName(Trim(sFullName));
@@ -124,24 +107,14 @@ bool moxUsers::Remove(const Variant& Index) {
   if (NeedsRefresh() && !Refresh()) return false;
   try {
     auto entry = RequireStore().Item(Index);
-    std::u16string container;
-    if (!domain_name_.empty() && account_type_ == 2) {
-      container = domain_name_;
-    } else if (!server_name_.empty() && account_type_ == 1) {
-      container = server_name_;
-    } else {
-      return false;
-    }
-    const std::u16string base = std::u16string(kScheme) + container;
+    const std::u16string& scope = AccountScopeName(account_type_, domain_name_, server_name_);
+    if (scope.empty()) return false;
+    const std::u16string base = std::u16string(kScheme) + scope;
     if (!group_name_.empty()) {
       auto group = Bind<IADsGroup>(base + u"/" + group_name_ + u",group");
       group->Remove(entry->ADsPath());
-    } else if (account_type_ == 2) {
-      auto domain = Bind<IADsDomain>(base + u",domain");
-      domain->Delete(u"user", entry->UserName());
     } else {
-      auto computer = Bind<IADsComputer>(base + u",computer");
-      computer->Delete(u"user", entry->UserName());
+      BindAccountContainer(account_type_, base)->Delete(u"user", entry->UserName());
     }
     MarkStale();
     return true;

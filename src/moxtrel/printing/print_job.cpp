@@ -1,5 +1,6 @@
 #include "moxtrel/printing/print_job.h"
 
+#include "moxtrel/directory/winnt_path.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel {
@@ -20,8 +21,7 @@ void moxPrintJob::Description(const std::u16string& sDescription) {
 
 std::u16string moxPrintJob::HostPrintQueue() {
   if (!job_) return u"";
-  std::u16string path = job_->HostPrintQueue();
-  return path.size() > 8 ? path.substr(8) : u"";
+  return directory::NameFromPath(job_->HostPrintQueue());
 }
 
 std::u16string moxPrintJob::Name() {

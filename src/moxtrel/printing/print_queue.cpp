@@ -1,13 +1,10 @@
 #include "moxtrel/printing/print_queue.h"
 
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/directory/winnt_path.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel {
-
-namespace {
-constexpr std::size_t kSchemeLength = 8;  // "WinNT://"
-}
 
 std::shared_ptr<moxPrintQueue> moxPrintQueue::Create() {
   return std::shared_ptr<moxPrintQueue>(new moxPrintQueue);
@@ -50,8 +47,7 @@ void moxPrintQueue::BindFromPath(const std::u16string& path) {
   } catch (const AutomationError&) {
   }
   try {
-    const std::u16string parent = queue_->Parent();
-    server_ = parent.size() > kSchemeLength ? parent.substr(kSchemeLength) : u"";
+    server_ = directory::NameFromPath(queue_->Parent());
   } catch (const AutomationError&) {
   }
   bound_ = true;

@@ -1,15 +1,11 @@
 #include "moxtrel/servers/file_share.h"
 
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/directory/winnt_path.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel {
-
-namespace {
-// Provider paths start with "WinNT://"; names taken from them drop it.
-constexpr std::size_t kSchemeLength = 8;
-}  // namespace
 
 std::shared_ptr<moxFileShare> moxFileShare::Create() {
   return std::shared_ptr<moxFileShare>(new moxFileShare);
@@ -57,8 +53,7 @@ std::u16string moxFileShare::Server() {
   if (!bound_) return u"";
   // Found by name: the server we were given. Listed by path: ask the share for its host.
   if (!server_.empty()) return server_;
-  const std::u16string host = share_->HostComputer();
-  return host.size() > kSchemeLength ? host.substr(kSchemeLength) : u"";
+  return directory::NameFromPath(share_->HostComputer());
 }
 
 bool moxFileShare::Find(const std::u16string& sName, const std::u16string& sServer) {

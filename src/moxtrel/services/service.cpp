@@ -1,6 +1,7 @@
 #include "moxtrel/services/service.h"
 
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/directory/winnt_path.h"
 #include "moxtrel/frame/text.h"
 #include "moxtrel/services/mod_general.h"
 
@@ -80,9 +81,7 @@ void moxService::Path(const std::u16string& sPath) {
 
 std::u16string moxService::Server() {
   if (!bound_) return server_;
-  const std::u16string host = service_->HostComputer();
-  // Drops "WinNT://"; a shorter path leaves nothing rather than failing.
-  return host.size() > 8 ? host.substr(8) : u"";
+  return directory::NameFromPath(service_->HostComputer());
 }
 
 std::u16string moxService::AccountName() {
