@@ -28,30 +28,14 @@ void StoreGroups(KeyedStore<std::shared_ptr<moxGroup>>& store, IADsEnum& walk, b
 
 }  // namespace
 
-moxGroups::moxGroups() : KeyedCollection(/*needs_refresh=*/true, /*create_store=*/true) {}
+moxGroups::moxGroups() = default;
 
 std::shared_ptr<moxGroups> moxGroups::Create() {
   return std::shared_ptr<moxGroups>(new moxGroups);
 }
 
-void moxGroups::SetDomainName(const std::u16string& value) {
-  domain_name_ = Trim(value);
-  MarkStale();
-}
-void moxGroups::SetServerName(const std::u16string& value) {
-  server_name_ = Trim(value);
-  MarkStale();
-}
-void moxGroups::SetGroupName(const std::u16string& value) {
-  group_name_ = Trim(value);
-  MarkStale();
-}
 void moxGroups::SetUserPath(const std::u16string& value) {
   user_path_ = Trim(value);
-  MarkStale();
-}
-void moxGroups::SetAccountType(int32_t value) {
-  account_type_ = value;
   MarkStale();
 }
 
@@ -66,7 +50,7 @@ bool moxGroups::Refresh() {
       auto memberships = user->Groups();
       StoreGroups(store, *memberships->NewEnum(), false, bind);
     } else if (account_type_ == 1 || account_type_ == 2) {
-      const std::u16string& scope = AccountScopeName(account_type_, domain_name_, server_name_);
+      const std::u16string& scope = ScopeName();
       if (scope.empty()) {
         MarkStale();
         return false;
@@ -94,7 +78,7 @@ bool moxGroups::Add(std::u16string& sName, const std::u16string& sDescription) {
   sName = Trim(sName);
   if (sName.empty()) return false;
   try {
-    const std::u16string& scope = AccountScopeName(account_type_, domain_name_, server_name_);
+    const std::u16string& scope = ScopeName();
     if (scope.empty()) return false;
     auto container = BindAccountContainer(account_type_, std::u16string(kScheme) + scope);
     auto group = directory::As<IADsGroup>(container->Create(u"group", sName));
@@ -116,7 +100,7 @@ bool moxGroups::Remove(const Variant& Index) {
       auto group = Bind<IADsGroup>(entry->ADsPath() + u",group");
       group->Remove(user_path_);
     } else {
-      const std::u16string& scope = AccountScopeName(account_type_, domain_name_, server_name_);
+      const std::u16string& scope = ScopeName();
       if (scope.empty()) return false;
       const std::u16string base = std::u16string(kScheme) + scope;
       if (!group_name_.empty()) {

@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "moxtrel/frame/keyed_collection.h"
+#include "moxtrel/accounts/account_collection.h"
 
 namespace moxtrel {
 
@@ -22,7 +22,7 @@ class moxUser;
 class moxDomain;
 class moxServer;
 
-class moxGroups final : public KeyedCollection<std::shared_ptr<moxGroup>> {
+class moxGroups final : public AccountCollection<moxGroup> {
  public:
   static std::shared_ptr<moxGroups> Create();
   std::u16string_view TypeName() const noexcept override { return u"moxGroups"; }
@@ -42,16 +42,9 @@ class moxGroups final : public KeyedCollection<std::shared_ptr<moxGroup>> {
 
   moxGroups();
 
-  void SetDomainName(const std::u16string& value);
-  void SetServerName(const std::u16string& value);
-  void SetGroupName(const std::u16string& value);
+  // The user whose memberships are listed; when set, it decides the listing alone.
   void SetUserPath(const std::u16string& value);
-  void SetAccountType(int32_t value);
 
-  int32_t account_type_ = 0;
-  std::u16string server_name_;
-  std::u16string domain_name_;
-  std::u16string group_name_;
   std::u16string user_path_;
 };
 

@@ -13,32 +13,15 @@ using directory::IADsGroup;
 using directory::IADsUser;
 using directory::kScheme;
 
-moxUsers::moxUsers() : KeyedCollection(/*needs_refresh=*/true, /*create_store=*/true) {}
+moxUsers::moxUsers() = default;
 
 std::shared_ptr<moxUsers> moxUsers::Create() {
   return std::shared_ptr<moxUsers>(new moxUsers);
 }
 
-void moxUsers::SetDomainName(const std::u16string& value) {
-  domain_name_ = Trim(value);
-  MarkStale();
-}
-void moxUsers::SetServerName(const std::u16string& value) {
-  server_name_ = Trim(value);
-  MarkStale();
-}
-void moxUsers::SetGroupName(const std::u16string& value) {
-  group_name_ = Trim(value);
-  MarkStale();
-}
-void moxUsers::SetAccountType(int32_t value) {
-  account_type_ = value;
-  MarkStale();
-}
-
 bool moxUsers::Refresh() {
   Store& store = ResetStore();
-  const std::u16string& scope = AccountScopeName(account_type_, domain_name_, server_name_);
+  const std::u16string& scope = ScopeName();
   if (scope.empty()) {
     MarkStale();
     return false;
@@ -89,7 +72,7 @@ bool moxUsers::Add(std::u16string& sUserName, const std::u16string& sFullName,
   try {
     sUserName = Trim(sUserName);
     if (sUserName.empty()) return false;
-    const std::u16string& scope = AccountScopeName(account_type_, domain_name_, server_name_);
+    const std::u16string& scope = ScopeName();
     if (scope.empty()) return false;
     auto container = BindAccountContainer(account_type_, std::u16string(kScheme) + scope);
     auto user = directory::As<IADsUser>(container->Create(u"user", sUserName));
@@ -107,7 +90,7 @@ bool moxUsers::Remove(const Variant& Index) {
   if (NeedsRefresh() && !Refresh()) return false;
   try {
     auto entry = RequireStore().Item(Index);
-    const std::u16string& scope = AccountScopeName(account_type_, domain_name_, server_name_);
+    const std::u16string& scope = ScopeName();
     if (scope.empty()) return false;
     const std::u16string base = std::u16string(kScheme) + scope;
     if (!group_name_.empty()) {

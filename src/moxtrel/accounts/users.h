@@ -13,8 +13,8 @@
 #include <memory>
 #include <string>
 
+#include "moxtrel/accounts/account_collection.h"
 #include "moxtrel/frame/enums.h"
-#include "moxtrel/frame/keyed_collection.h"
 
 namespace moxtrel {
 
@@ -23,7 +23,7 @@ class moxGroup;
 class moxDomain;
 class moxServer;
 
-class moxUsers final : public KeyedCollection<std::shared_ptr<moxUser>> {
+class moxUsers final : public AccountCollection<moxUser> {
  public:
   static std::shared_ptr<moxUsers> Create();
   std::u16string_view TypeName() const noexcept override { return u"moxUsers"; }
@@ -43,18 +43,8 @@ class moxUsers final : public KeyedCollection<std::shared_ptr<moxUser>> {
 
   moxUsers();
 
-  void SetDomainName(const std::u16string& value);
-  void SetServerName(const std::u16string& value);
-  void SetGroupName(const std::u16string& value);
-  void SetAccountType(int32_t value);
-
   void ListContainer(Store& store, const std::u16string& path, moxType type);
   void ListGroup(Store& store, const std::u16string& path, bool local);
-
-  std::u16string domain_name_;
-  std::u16string server_name_;
-  int32_t account_type_ = 0;
-  std::u16string group_name_;
 };
 
 }  // namespace moxtrel
