@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config googletest libgtest-dev libgmock-dev
-          libbenchmark-dev nlohmann-json3-dev libcli11-dev libedit-dev clang-format)
+          libbenchmark-dev nlohmann-json3-dev libcli11-dev libedit-dev clang-format ccache
+          libtomlplusplus-dev libcrypt-dev)
 
 missing=()
 for p in "${packages[@]}"; do
