@@ -27,7 +27,6 @@ std::shared_ptr<MemoryDirectory> DirectoryWithUsers(int64_t count) {
 void BM_ListUsers(benchmark::State& state) {
   auto dir = DirectoryWithUsers(state.range(0));
   for (auto _ : state) {
-    dir->Journal().Clear();
     auto domain = moxtrel::directory::As<IADsContainer>(dir->GetObject(u"WinNT://CORP,domain"));
     domain->Filter(Variant::StringArray({u"User"}));
     auto e = domain->NewEnum();
@@ -51,7 +50,6 @@ BENCHMARK(BM_ListUsers)
 void BM_BindUser(benchmark::State& state) {
   auto dir = DirectoryWithUsers(state.range(0));
   for (auto _ : state) {
-    dir->Journal().Clear();
     benchmark::DoNotOptimize(dir->GetObject(u"WinNT://CORP/user500,user"));
   }
 }

@@ -39,11 +39,11 @@ class AccountsTest : public DirectoryTest {
     build.AddMember(admins, admin);
     build.AddMember(admins, alice);
     build.AddMember(admins, staff);
-    dir->Journal().Clear();
+    layer->Journal().Clear();
   }
 
   std::size_t Calls(std::u16string_view member, std::u16string_view path = {}) const {
-    return dir->Journal().Count(member, path);
+    return layer->Journal().Count(member, path);
   }
 
   std::u16string corp, alice, bob, staff, auditors, pc1, admin, local_alice, admins;

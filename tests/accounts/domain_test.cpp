@@ -17,7 +17,7 @@ class DomainTest : public testing::DirectoryTest {
     build.AddUser(corp, u"alice");
     build.AddGroup(corp, u"Staff");
     build.AddUser(build.AddComputer(corp, u"PC1"), u"localuser");
-    dir->Journal().Clear();
+    layer->Journal().Clear();
   }
 };
 
@@ -27,14 +27,14 @@ TEST_F(DomainTest, NameBindsTrimmedName) {
   auto domain = moxDomain::Create();
   EXPECT_EQ(domain->GUID(), u"");
   domain->Name(u"  CORP ");
-  EXPECT_EQ(dir->Journal().Count(u"GetObject", u"WinNT://CORP,domain"), 1u)
-      << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Count(u"GetObject", u"WinNT://CORP,domain"), 1u)
+      << layer->Journal().Dump();
   EXPECT_EQ(domain->Name(), u"CORP");
   EXPECT_FALSE(domain->GUID().empty());
 
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   domain->Name(u"   ");
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
   EXPECT_FALSE(domain->Exists());
   domain->Name(u"CORP");
   domain->Name(u" NOWHERE ");

@@ -15,7 +15,7 @@ class GroupTest : public testing::AccountsTest {
   std::shared_ptr<moxGroup> FindGroup(const std::u16string& name, const std::u16string& parent) {
     auto group = moxGroup::Create();
     EXPECT_TRUE(group->Find(name, parent));
-    dir->Journal().Clear();
+    layer->Journal().Clear();
     return group;
   }
 };
@@ -32,7 +32,7 @@ TEST_F(GroupTest, UnboundGroupNeverCallsTheProvider) {
   group->Description(u"x");
   EXPECT_FALSE(group->AddToLocalGroup(local, server));
   EXPECT_EQ(group->Name(), u"");
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
 }
 
 // Find trims into the path, takes the type from the GroupType bits and the container from the
@@ -67,7 +67,7 @@ TEST_F(GroupTest, FindBindsGlobalAndLocalGroups) {
 TEST_F(GroupTest, RenameRebindsWithNewCollections) {
   auto group = FindGroup(u"Staff", u"CORP");
   auto users = group->Users();
-  dir->Faults().Add(Failing(u"MoveHere"));
+  layer->Faults().Add(Failing(u"MoveHere"));
   group->Name(u"Team");
   EXPECT_EQ(group->Name(), u"Staff");
   EXPECT_EQ(group->Users(), users);
@@ -91,7 +91,7 @@ TEST_F(GroupTest, LocalGroupMembership) {
   EXPECT_FALSE(group->AddToLocalGroup(name, server));
   EXPECT_EQ(name, u"Administrators");
   EXPECT_EQ(server, u"");
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
 
   auto before = group->Groups();
   server = u" PC1 ";
@@ -110,11 +110,11 @@ TEST_F(GroupTest, AddToLocalGroupTrapsEveryProviderCall) {
   for (const char16_t* member : {u"GetObject", u"IADs.ADsPath", u"IADsGroup.Add"}) {
     auto group = FindGroup(u"Auditors", u"CORP");
     auto before = group->Groups();
-    dir->Faults().Add(Failing(member));
+    layer->Faults().Add(Failing(member));
     std::u16string name = u"Administrators", server = u"PC1";
     EXPECT_FALSE(group->AddToLocalGroup(name, server)) << ToUtf8(member);
     EXPECT_EQ(group->Groups(), before);
-    dir->Faults().Clear();
+    layer->Faults().Clear();
     EXPECT_EQ(dir->MembersOf(admins).size(), 3u);
   }
 }

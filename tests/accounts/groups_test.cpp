@@ -20,13 +20,13 @@ class GroupsTest : public testing::AccountsTest {
   std::shared_ptr<moxGroups> DomainGroups() {
     domain = moxDomain::Create();
     domain->Name(u"CORP");
-    dir->Journal().Clear();
+    layer->Journal().Clear();
     return domain->Groups();
   }
   std::shared_ptr<moxGroups> UserGroups() {
     user = moxUser::Create();
     EXPECT_TRUE(user->Find(u"alice", u"CORP", moxType::moxGlobal));
-    dir->Journal().Clear();
+    layer->Journal().Clear();
     return user->Groups();
   }
   std::shared_ptr<moxDomain> domain;
@@ -72,7 +72,7 @@ TEST_F(GroupsTest, UserListingFollowsRename) {
   EXPECT_EQ(Calls(u"GetObject", u"WinNT://CORP/alice,user"), 1u);
   user->UserName(u"alicia");
   EXPECT_TRUE(groups->NeedsRefresh());
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   EXPECT_TRUE(groups->Exists(Variant(u"Staff")));
   EXPECT_EQ(Calls(u"GetObject", u"WinNT://CORP/alicia,user"), 1u);
 }
@@ -80,10 +80,10 @@ TEST_F(GroupsTest, UserListingFollowsRename) {
 // Listing never raises: a failure shows as a short collection and a stale one tries again.
 TEST_F(GroupsTest, RefreshNeverRaises) {
   auto groups = DomainGroups();
-  dir->Faults().Add(Failing(u"GetObject", u"WinNT://CORP,domain"));
+  layer->Faults().Add(Failing(u"GetObject", u"WinNT://CORP,domain"));
   EXPECT_EQ(groups->Count(), 0);
   EXPECT_TRUE(groups->NeedsRefresh());
-  dir->Faults().Add(Failing(u"IADsEnum.Next", {}, 2));
+  layer->Faults().Add(Failing(u"IADsEnum.Next", {}, 2));
   EXPECT_EQ(groups->Count(), 1);
   EXPECT_TRUE(groups->NeedsRefresh());
   EXPECT_TRUE(groups->Refresh());
@@ -110,7 +110,7 @@ TEST_F(GroupsTest, AddCreatesInDomainListingsOnly) {
   auto mine = UserGroups();
   std::u16string name = u"Team";
   EXPECT_FALSE(mine->Add(name));
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
   auto groups = DomainGroups();
   name = u"  ";
   EXPECT_FALSE(groups->Add(name));
@@ -123,7 +123,7 @@ TEST_F(GroupsTest, AddCreatesInDomainListingsOnly) {
   EXPECT_EQ(dir->Peek(u"WinNT://CORP/Team,group", u"Description"), Variant(u"Core team"));
   EXPECT_TRUE(groups->NeedsRefresh());
   EXPECT_EQ(groups->Count(), 3);
-  dir->Faults().Add(Failing(u"IADs.SetInfo"));
+  layer->Faults().Add(Failing(u"IADs.SetInfo"));
   name = u"Other";
   EXPECT_FALSE(groups->Add(name));
 }
@@ -150,13 +150,13 @@ TEST_F(GroupsTest, RemoveTrapsEveryProviderCall) {
   for (const char16_t* member : {u"IADs.ADsPath", u"GetObject", u"IADsGroup.Remove"}) {
     auto mine = UserGroups();
     EXPECT_EQ(mine->Count(), 3);
-    dir->Faults().Add(Failing(member));
+    layer->Faults().Add(Failing(member));
     EXPECT_FALSE(mine->Remove(Variant(u"Staff"))) << ToUtf8(member);
-    dir->Faults().Clear();
+    layer->Faults().Clear();
     EXPECT_EQ(dir->MembersOf(staff).size(), 2u) << ToUtf8(member);
   }
   auto mine = UserGroups();
-  dir->Faults().Add(Failing(u"GetObject"));
+  layer->Faults().Add(Failing(u"GetObject"));
   EXPECT_EQ(ErrorCodeOf([&] { EXPECT_FALSE(mine->Remove(Variant(u"Staff"))); }), 0);
 }
 

@@ -19,11 +19,11 @@ class UserTest : public testing::AccountsTest {
   std::shared_ptr<moxUser> FindAlice() {
     auto user = moxUser::Create();
     EXPECT_TRUE(user->Find(u"alice", u"CORP", moxType::moxGlobal));
-    dir->Journal().Clear();
+    layer->Journal().Clear();
     return user;
   }
   std::vector<std::u16string> Args(std::u16string_view member) const {
-    for (const auto& e : dir->Journal().Entries()) {
+    for (const auto& e : layer->Journal().Entries()) {
       if (e.interface + u"." + e.member == member) return e.args;
     }
     return {};
@@ -56,7 +56,7 @@ TEST_F(UserTest, UnboundUserNeverCallsTheProvider) {
   EXPECT_FALSE(user->SetPassword(u"pw") || user->AddToGroup(group) || user->RemoveFromGroup(group));
   EXPECT_EQ(group, u" Staff ");  // an unbound user does not even trim
   EXPECT_EQ(user->UserName(), u"");
-  EXPECT_EQ(dir->Journal().Size(), 0u) << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Size(), 0u) << layer->Journal().Dump();
 }
 
 // Bad Find arguments give False without a call; good ones are trimmed into the path and the
@@ -67,10 +67,10 @@ TEST_F(UserTest, FindChecksTrimsAndBinds) {
   EXPECT_FALSE(user->Find(u"alice", u"", moxType::moxGlobal));
   EXPECT_FALSE(user->Find(u"alice", u"CORP", moxType{0}));
   EXPECT_FALSE(user->Find(u"alice", u"CORP", moxType{3}));
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
 
   ASSERT_TRUE(user->Find(u" alice ", u" CORP ", moxType::moxGlobal));
-  EXPECT_EQ(Calls(u"GetObject", u"WinNT://CORP/alice,user"), 1u) << dir->Journal().Dump();
+  EXPECT_EQ(Calls(u"GetObject", u"WinNT://CORP/alice,user"), 1u) << layer->Journal().Dump();
   EXPECT_TRUE(user->Exists());
   EXPECT_EQ(user->Domain(), u"CORP");
   EXPECT_EQ(user->Server(), u"");
@@ -91,9 +91,9 @@ TEST_F(UserTest, FailedFindKeepsThePreviousBinding) {
   auto user = FindAlice();
   auto groups = user->Groups();
   EXPECT_FALSE(user->Find(u"nobody", u"CORP", moxType::moxGlobal));
-  dir->Faults().Add(Failing(u"IADs.ADsPath", u"WinNT://CORP/bob"));
+  layer->Faults().Add(Failing(u"IADs.ADsPath", u"WinNT://CORP/bob"));
   EXPECT_FALSE(user->Find(u"bob", u"CORP", moxType::moxGlobal));
-  dir->Faults().Add(Failing(u"IADs.Parent", admin));
+  layer->Faults().Add(Failing(u"IADs.Parent", admin));
   EXPECT_FALSE(user->Find(u"admin", u"PC1", moxType::moxLocal));
   EXPECT_EQ(user->UserName(), u"alice");
   EXPECT_EQ(user->Groups(), groups);
@@ -106,18 +106,18 @@ TEST_F(UserTest, FailedFindKeepsThePreviousBinding) {
 TEST_F(UserTest, RenameRebindsAndKeepsGroups) {
   auto local = moxUser::Create();
   ASSERT_TRUE(local->Find(u"admin", u"PC1", moxType::moxLocal));
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   local->UserName(u" root ");
   EXPECT_EQ(Calls(u"IADsContainer.MoveHere"), 1u);
-  EXPECT_EQ(Calls(u"GetObject", u"WinNT://CORP/PC1/root,user"), 1u) << dir->Journal().Dump();
+  EXPECT_EQ(Calls(u"GetObject", u"WinNT://CORP/PC1/root,user"), 1u) << layer->Journal().Dump();
   EXPECT_TRUE(local->Exists());
   EXPECT_EQ(local->UserName(), u"root");
 
   auto user = FindAlice();
   auto groups = user->Groups();
   user->UserName(u"   ");
-  EXPECT_EQ(dir->Journal().Size(), 0u);
-  dir->Faults().Add(Failing(u"MoveHere"));
+  EXPECT_EQ(layer->Journal().Size(), 0u);
+  layer->Faults().Add(Failing(u"MoveHere"));
   user->UserName(u"alicia");
   EXPECT_EQ(user->UserName(), u"alice");
   user->UserName(u"alicia");
@@ -132,29 +132,29 @@ TEST_F(UserTest, RenameRebindsAndKeepsGroups) {
 TEST_F(UserTest, PropertyWritesCommitAtOnce) {
   auto user = FindAlice();
   user->Description(u"  Reviewer ");
-  EXPECT_THAT(dir->Journal().Members(), ElementsAre(u"IADsUser.Description.put", u"IADs.SetInfo"));
+  EXPECT_THAT(layer->Journal().Members(), ElementsAre(u"IADsUser.Description.put", u"IADs.SetInfo"));
   EXPECT_EQ(Args(u"IADsUser.Description.put"), std::vector<std::u16string>{u"\"Reviewer\""});
   EXPECT_EQ(user->Description(), u"Reviewer");
 
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   user->AccountLocked(true);
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
   user->AccountLocked(false);
-  EXPECT_THAT(dir->Journal().Members(),
+  EXPECT_THAT(layer->Journal().Members(),
               ElementsAre(u"IADsUser.IsAccountLocked.put", u"IADs.SetInfo"));
 
-  dir->Faults().Add(Failing(u"FullName.put"));
-  dir->Journal().Clear();
+  layer->Faults().Add(Failing(u"FullName.put"));
+  layer->Journal().Clear();
   EXPECT_NE(ErrorCodeOf([&] { user->FullName(u"X"); }), 0);
   EXPECT_EQ(Calls(u"IADs.SetInfo"), 0u);
-  dir->Faults().Add(Failing(u"IADsUser.FullName"));
+  layer->Faults().Add(Failing(u"IADsUser.FullName"));
   EXPECT_NE(ErrorCodeOf([&] { user->FullName(); }), 0);
 
   user->AccountExpirationDate(Date{1.0});
   EXPECT_EQ(user->AccountExpirationDate(), Date::FromCivil(1970, 1, 1));
   user->AccountExpirationDate(Date{2.0});
   EXPECT_EQ(user->AccountExpirationDate(), Date{2.0});
-  dir->Faults().Add(Failing(u"IADsUser.AccountExpirationDate"));
+  layer->Faults().Add(Failing(u"IADsUser.AccountExpirationDate"));
   EXPECT_EQ(user->AccountExpirationDate(), Date{});
 }
 
@@ -162,14 +162,14 @@ TEST_F(UserTest, PropertyWritesCommitAtOnce) {
 TEST_F(UserTest, UserFlagBitsUpdateInOrder) {
   auto user = FindAlice();
   user->PasswordCantChange(false);  // bit clear: one read, no write
-  EXPECT_THAT(dir->Journal().Members(), ElementsAre(u"IADs.Get", u"IADs.SetInfo"));
-  dir->Journal().Clear();
+  EXPECT_THAT(layer->Journal().Members(), ElementsAre(u"IADs.Get", u"IADs.SetInfo"));
+  layer->Journal().Clear();
   user->PasswordCantChange(true);
-  EXPECT_THAT(dir->Journal().Members(), ElementsAre(u"IADs.Get", u"IADs.Put", u"IADs.SetInfo"));
+  EXPECT_THAT(layer->Journal().Members(), ElementsAre(u"IADs.Get", u"IADs.Put", u"IADs.SetInfo"));
   EXPECT_EQ(dir->Peek(alice, u"UserFlags"), Variant(int32_t{0x241}));
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   user->PasswordCantChange(false);  // bit set: read by the get, read again, clear it
-  EXPECT_THAT(dir->Journal().Members(),
+  EXPECT_THAT(layer->Journal().Members(),
               ElementsAre(u"IADs.Get", u"IADs.Get", u"IADs.Put", u"IADs.SetInfo"));
   EXPECT_EQ(dir->Peek(alice, u"UserFlags"), Variant(int32_t{0x201}));
   user->PasswordDoesntExpire(true);
@@ -209,9 +209,9 @@ TEST_F(UserTest, AttributeConversions) {
 TEST_F(UserTest, SetPasswordTrimsAndTraps) {
   auto user = FindAlice();
   EXPECT_TRUE(user->SetPassword(u"  s3cret! "));
-  EXPECT_THAT(dir->Journal().Members(), ElementsAre(u"IADsUser.SetPassword"));
+  EXPECT_THAT(layer->Journal().Members(), ElementsAre(u"IADsUser.SetPassword"));
   EXPECT_TRUE(dir->PasswordMatches(alice, u"s3cret!"));
-  dir->Faults().Add(Failing(u"SetPassword"));
+  layer->Faults().Add(Failing(u"SetPassword"));
   EXPECT_FALSE(user->SetPassword(u"other"));
 }
 
@@ -224,16 +224,16 @@ TEST_F(UserTest, MembershipChangesChooseTheGroupPath) {
   EXPECT_EQ(group, u"");
   auto local = moxUser::Create();
   ASSERT_TRUE(local->Find(u"admin", u"PC1", moxType::moxLocal));
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   group = u"Administrators";
   EXPECT_FALSE(local->AddToGroup(group, u"PC1"));
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
   EXPECT_TRUE(local->RemoveFromGroup(group, u"  "));  // blanks count as no server
   EXPECT_EQ(Calls(u"GetObject", u"WinNT://CORP/PC1/Administrators,group"), 1u);
 
   group = u"Auditors";
   EXPECT_FALSE(user->AddToGroup(group, u"  "));  // blanks stand in for a server name
-  EXPECT_EQ(Calls(u"GetObject", u"WinNT://  /Auditors,group"), 1u) << dir->Journal().Dump();
+  EXPECT_EQ(Calls(u"GetObject", u"WinNT://  /Auditors,group"), 1u) << layer->Journal().Dump();
   group = u" Auditors ";
   EXPECT_TRUE(user->RemoveFromGroup(group, u"  "));
   EXPECT_EQ(group, u"Auditors");
@@ -244,7 +244,7 @@ TEST_F(UserTest, MembershipChangesChooseTheGroupPath) {
   group = u"Administrators";
   EXPECT_TRUE(user->RemoveFromGroup(group, u"PC1"));
   EXPECT_NE(user->Groups(), before);
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   EXPECT_FALSE(user->Groups()->Exists(Variant(u"Administrators")));
   EXPECT_EQ(Calls(u"IADsUser.Groups"), 1u);
 }
@@ -261,12 +261,12 @@ TEST_F(UserTest, AddToGroupTrapsEveryProviderCall) {
     auto user = moxUser::Create();
     ASSERT_TRUE(user->Find(u"bob", u"CORP", moxType::moxGlobal));
     auto before = user->Groups();
-    dir->Faults().Clear();
-    dir->Faults().Add(fault);
+    layer->Faults().Clear();
+    layer->Faults().Add(fault);
     std::u16string group = u"Auditors";
     EXPECT_FALSE(user->AddToGroup(group)) << ToUtf8(fault.member);
     EXPECT_EQ(user->Groups(), before) << ToUtf8(fault.member);
-    dir->Faults().Clear();
+    layer->Faults().Clear();
     if (dir->MembersOf(auditors).size() > 1) {
       ASSERT_TRUE(user->RemoveFromGroup(group));
     }

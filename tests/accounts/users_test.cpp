@@ -20,13 +20,13 @@ class UsersTest : public testing::AccountsTest {
   std::shared_ptr<moxUsers> DomainUsers() {
     domain = moxDomain::Create();
     domain->Name(u"CORP");
-    dir->Journal().Clear();
+    layer->Journal().Clear();
     return domain->Users();
   }
   std::shared_ptr<moxUsers> GroupUsers(const std::u16string& name, const std::u16string& parent) {
     group = moxGroup::Create();
     EXPECT_TRUE(group->Find(name, parent));
-    dir->Journal().Clear();
+    layer->Journal().Clear();
     return group->Users();
   }
   std::shared_ptr<moxDomain> domain;
@@ -37,14 +37,14 @@ class UsersTest : public testing::AccountsTest {
 // domain's accounts as bound global users keyed by name in the provider's order.
 TEST_F(UsersTest, DomainListingIsLazyAndHoldsGlobalAccounts) {
   auto users = DomainUsers();
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
   ASSERT_EQ(users->Count(), 2);
   EXPECT_EQ(Calls(u"GetObject", u"WinNT://CORP,domain"), 1u);
   EXPECT_EQ(Calls(u"IADsContainer.Filter.put"), 1u);
-  const auto calls = dir->Journal().Size();
+  const auto calls = layer->Journal().Size();
   EXPECT_EQ(users->Count(), 2);
   EXPECT_TRUE(users->Exists(Variant(u"BOB")));
-  EXPECT_EQ(dir->Journal().Size(), calls);
+  EXPECT_EQ(layer->Journal().Size(), calls);
   auto first = users->Item(Variant(int32_t{1}));
   EXPECT_EQ(first->UserName(), u"alice");
   EXPECT_EQ(first->UserType(), moxType::moxGlobal);
@@ -58,7 +58,7 @@ TEST_F(UsersTest, ServerListingHoldsLocalAccounts) {
   auto server = moxServer::Create();
   server->Name(u"PC1");
   auto users = server->Users();
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   ASSERT_EQ(users->Count(), 2);
   EXPECT_EQ(Calls(u"GetObject", u"WinNT://PC1,computer"), 1u);
   EXPECT_EQ(users->Item(Variant(u"alice"))->UserType(), moxType::moxLocal);
@@ -89,7 +89,7 @@ TEST_F(UsersTest, GroupListingsTypeMembersByParent) {
 // the next read lists again; two members of one name fail at the second.
 TEST_F(UsersTest, RefreshFailuresEscapeAndRetry) {
   auto users = GroupUsers(u"Administrators", u"PC1");
-  dir->Faults().Add(Failing(u"IADsGroup.Members"));
+  layer->Faults().Add(Failing(u"IADsGroup.Members"));
   EXPECT_EQ(ErrorCodeOf([&] { users->Count(); }), static_cast<int32_t>(errc::kFail));
   EXPECT_EQ(users->Count(), 2);
   EXPECT_EQ(Calls(u"IADsGroup.Members"), 2u);
@@ -108,7 +108,7 @@ TEST_F(UsersTest, AddCreatesAndMarksStale) {
   auto members = GroupUsers(u"Staff", u"CORP");
   std::u16string name = u"carol";
   EXPECT_FALSE(members->Add(name));
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
 
   auto users = DomainUsers();
   EXPECT_EQ(users->Count(), 2);
@@ -116,14 +116,14 @@ TEST_F(UsersTest, AddCreatesAndMarksStale) {
   EXPECT_FALSE(users->Add(name));
   EXPECT_EQ(name, u"");
   name = u" carol ";
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   ASSERT_TRUE(users->Add(name));
   EXPECT_EQ(name, u"carol");
   std::vector<std::u16string> expected{u"GetObject", u"IADsContainer.Create",
                                        u"IADsUser.Description.put", u"IADsUser.FullName.put",
                                        u"IADs.SetInfo"};
-  auto members_called = dir->Journal().Members();
-  ASSERT_EQ(members_called.size(), expected.size()) << dir->Journal().Dump();
+  auto members_called = layer->Journal().Members();
+  ASSERT_EQ(members_called.size(), expected.size()) << layer->Journal().Dump();
   for (std::size_t i = 1; i < expected.size(); ++i) EXPECT_EQ(members_called[i], expected[i]);
   EXPECT_EQ(dir->Peek(u"WinNT://CORP/carol,user", u"FullName"), Variant(u""));
   EXPECT_TRUE(users->NeedsRefresh());
@@ -137,11 +137,11 @@ TEST_F(UsersTest, AddTrapsEveryProviderCall) {
   for (const char16_t* member : {u"GetObject", u"IADsContainer.Create", u"Description.put",
                                  u"FullName.put", u"IADs.SetInfo"}) {
     auto users = DomainUsers();
-    dir->Faults().Clear();
-    dir->Faults().Add(Failing(member));
+    layer->Faults().Clear();
+    layer->Faults().Add(Failing(member));
     std::u16string name = u"dave";
     EXPECT_FALSE(users->Add(name, u"Dave", u"New")) << ToUtf8(member);
-    dir->Faults().Clear();
+    layer->Faults().Clear();
     EXPECT_FALSE(dir->Contains(u"WinNT://CORP/dave,user")) << ToUtf8(member);
   }
 }
@@ -162,7 +162,7 @@ TEST_F(UsersTest, RemoveDetachesOrDeletes) {
   EXPECT_EQ(Calls(u"IADsContainer.Delete"), 1u);
   EXPECT_FALSE(dir->Contains(bob));
   // The stale collection lists again inside Remove, and that listing's failure escapes.
-  dir->Faults().Add(Failing(u"GetObject", u"WinNT://CORP,domain"));
+  layer->Faults().Add(Failing(u"GetObject", u"WinNT://CORP,domain"));
   EXPECT_EQ(ErrorCodeOf([&] { users->Remove(Variant(int32_t{1})); }),
             static_cast<int32_t>(errc::kFail));
   EXPECT_EQ(users->Count(), 1);
@@ -173,9 +173,9 @@ TEST_F(UsersTest, RemoveTrapsEveryProviderCall) {
   for (const char16_t* member : {u"GetObject", u"IADs.ADsPath", u"IADsGroup.Remove"}) {
     auto members = GroupUsers(u"Auditors", u"CORP");
     EXPECT_EQ(members->Count(), 1);
-    dir->Faults().Add(Failing(member));
+    layer->Faults().Add(Failing(member));
     EXPECT_FALSE(members->Remove(Variant(u"alice"))) << ToUtf8(member);
-    dir->Faults().Clear();
+    layer->Faults().Clear();
     EXPECT_EQ(dir->MembersOf(auditors).size(), 1u) << ToUtf8(member);
   }
 }

@@ -27,14 +27,14 @@ class LateBinding : public LateBindingTest {
     std::vector<std::u16string> calls;
   };
   Outcome Run(const std::function<Variant()>& f) {
-    dir->Journal().Clear();
+    layer->Journal().Clear();
     Outcome out;
     try {
       out.value = Shown(f());
     } catch (const AutomationError& e) {
       out.code = e.code();
     }
-    out.calls = dir->Journal().Members();
+    out.calls = layer->Journal().Members();
     return out;
   }
 };
@@ -149,9 +149,9 @@ TEST_F(LateBinding, SlotsAreBoundToTheirOwnMembers) {
   EXPECT_EQ(Get(o[u"moxPrintQueue"], u"Location"), Variant(u"Annex"));
   EXPECT_EQ(Get(o[u"moxPrintQueue"], u"Model"), Variant(u"LJ4"));
   // A Boolean put through late binding reaches the directory as a commit.
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   Put(o[u"moxUser"], u"AccountDisabled", Variant(int32_t{-1}));
-  EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo"), 1u);
+  EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo"), 1u);
   EXPECT_EQ(Get(o[u"moxUser"], u"AccountDisabled"), Variant::Boolean(true));
 }
 
@@ -161,9 +161,9 @@ TEST_F(LateBinding, BadCallsFailBeforeTheDirectory) {
   auto user = dispatch::CreateObject(u"moxUser");
   const auto code_and_calls = [&](std::u16string_view name, uint16_t flags,
                                   std::vector<Variant> args) {
-    dir->Journal().Clear();
+    layer->Journal().Clear();
     int32_t code = ErrorCodeOf([&] { dispatch::InvokeByName(*user, name, flags, args); });
-    EXPECT_EQ(dir->Journal().Size(), 0u) << dir->Journal().Dump();
+    EXPECT_EQ(layer->Journal().Size(), 0u) << layer->Journal().Dump();
     return code;
   };
   EXPECT_EQ(code_and_calls(u"Find", kDispatchMethod, {Variant(u"alice")}),

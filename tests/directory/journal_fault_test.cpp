@@ -25,36 +25,36 @@ class JournalFaultTest : public DirectoryTest {
 
 // Every call is journaled in order with the object's canonical path; the builder is not.
 TEST_F(JournalFaultTest, JournalsEveryCall) {
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
   auto user = Bind<IADsUser>(u"WinNT://corp/ALICE,user");
   user->FullName(u"Alice");
   user->SetInfo();
   EXPECT_EQ(ErrorCodeOf([&] { user->Get(u"Nope"); }), errc::kPropertyNotFound);
-  EXPECT_THAT(dir->Journal().Members(),
+  EXPECT_THAT(layer->Journal().Members(),
               ElementsAre(u"DirectoryProvider.GetObject", u"IADsUser.FullName.put", u"IADs.SetInfo",
                           u"IADs.Get"));
-  const auto& entries = dir->Journal().Entries();
+  const auto& entries = layer->Journal().Entries();
   EXPECT_EQ(entries[0].path, u"WinNT://corp/ALICE,user");
   EXPECT_EQ(entries[1].ToString(), u"IADsUser.FullName.put WinNT://CORP/alice (\"Alice\")");
-  EXPECT_EQ(dir->Journal().Count(u"SetInfo"), 1u);
-  EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo", u"winnt://corp/alice"), 1u);
-  EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo", u"WinNT://CORP/bob"), 0u);
+  EXPECT_EQ(layer->Journal().Count(u"SetInfo"), 1u);
+  EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo", u"winnt://corp/alice"), 1u);
+  EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo", u"WinNT://CORP/bob"), 0u);
   // Enumeration journals the filter, NewEnum and each Next, the last one included.
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   auto domain = Bind<IADsContainer>(corp);
   domain->Filter(Variant::StringArray({u"User"}));
   auto e = domain->NewEnum();
   while (e->Next()) {
   }
   EXPECT_THAT(
-      dir->Journal().Members(),
+      layer->Journal().Members(),
       ElementsAre(u"DirectoryProvider.GetObject", u"IADsContainer.Filter.put",
                   u"IADsContainer.NewEnum", u"IADsEnum.Next", u"IADsEnum.Next", u"IADsEnum.Next"));
 }
 
 // A fault fires on the ordinal-th matching call, once, after the call is journaled.
 TEST_F(JournalFaultTest, FaultFiresOnTheOrdinalCallOnce) {
-  dir->Faults().Add({.member = u"IADsEnum.Next", .ordinal = 2, .code = errc::kAccessDenied});
+  layer->Faults().Add({.member = u"IADsEnum.Next", .ordinal = 2, .code = errc::kAccessDenied});
   auto e = Bind<IADsContainer>(corp)->NewEnum();
   EXPECT_EQ(e->Next()->Name(), u"alice");
   try {
@@ -66,28 +66,28 @@ TEST_F(JournalFaultTest, FaultFiresOnTheOrdinalCallOnce) {
   }
   // The walk goes on where it was.
   EXPECT_EQ(e->Next()->Name(), u"bob");
-  EXPECT_EQ(dir->Journal().Count(u"Next"), 3u);
+  EXPECT_EQ(layer->Journal().Count(u"Next"), 3u);
 }
 
 // Persistent faults keep failing; path globs choose the objects.
 TEST_F(JournalFaultTest, PersistentFaultsAndPathGlobs) {
-  dir->Faults().Add({.member = u"SetInfo", .path = u"winnt://corp/a*", .persistent = true});
+  layer->Faults().Add({.member = u"SetInfo", .path = u"winnt://corp/a*", .persistent = true});
   auto alice_h = Bind<IADsUser>(alice);
   auto bob_h = Bind<IADsUser>(u"WinNT://CORP/bob");
   EXPECT_EQ(ErrorCodeOf([&] { alice_h->SetInfo(); }), errc::kFail);
   EXPECT_EQ(ErrorCodeOf([&] { alice_h->SetInfo(); }), errc::kFail);
   EXPECT_EQ(ErrorCodeOf([&] { bob_h->SetInfo(); }), 0);
-  dir->Faults().Clear();
-  dir->Faults().Add({.member = u"GetObject",
+  layer->Faults().Clear();
+  layer->Faults().Add({.member = u"GetObject",
                      .path = u"WinNT://CORP/b?b",
                      .persistent = true,
                      .code = errc::kNetworkUnreachable});
-  EXPECT_EQ(ErrorCodeOf([&] { dir->GetObject(u"WinNT://CORP/bob"); }), errc::kNetworkUnreachable);
-  EXPECT_EQ(ErrorCodeOf([&] { dir->GetObject(u"WinNT://CORP/alice"); }), 0);
-  EXPECT_EQ(ErrorCodeOf([&] { dir->Faults().Add({.member = u"Next", .ordinal = 0}); }),
+  EXPECT_EQ(ErrorCodeOf([&] { layer->GetObject(u"WinNT://CORP/bob"); }), errc::kNetworkUnreachable);
+  EXPECT_EQ(ErrorCodeOf([&] { layer->GetObject(u"WinNT://CORP/alice"); }), 0);
+  EXPECT_EQ(ErrorCodeOf([&] { layer->Faults().Add({.member = u"Next", .ordinal = 0}); }),
             errc::kInvalidArg);
   // A failed call was still journaled.
-  EXPECT_EQ(dir->Journal().Count(u"GetObject", u"WinNT://CORP/bob"), 2u);
+  EXPECT_EQ(layer->Journal().Count(u"GetObject", u"WinNT://CORP/bob"), 2u);
 }
 
 }  // namespace

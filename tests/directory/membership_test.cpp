@@ -112,7 +112,7 @@ TEST_F(MembershipTest, SetPasswordChecksLength) {
   carol->SetPassword(u"longer!");
   EXPECT_TRUE(dir->PasswordMatches(u"WinNT://CORP/carol", u"longer!"));
   EXPECT_EQ(ErrorCodeOf([&] { carol->Get(u"Password"); }), errc::kPropertyNotFound);
-  EXPECT_EQ(dir->Journal().Dump().find("longer!"), std::string::npos);
+  EXPECT_EQ(layer->Journal().Dump().find("longer!"), std::string::npos);
 }
 
 }  // namespace

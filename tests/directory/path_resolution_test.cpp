@@ -30,7 +30,7 @@ class PathTest : public DirectoryTest {
     build.AddPrintQueue(pc1, u"Laser");
     build.AddShare(pc1, u"DATA");
   }
-  std::u16string Path(std::u16string_view p) { return dir->GetObject(p)->ADsPath(); }
+  std::u16string Path(std::u16string_view p) { return layer->GetObject(p)->ADsPath(); }
   std::u16string corp, pc1, solo;
 };
 
@@ -53,41 +53,41 @@ TEST_F(PathTest, ResolvesEveryFormToCanonicalPaths) {
   EXPECT_EQ(Path(u"WinNT://CORP/ALICE"), u"WinNT://CORP/alice");
   EXPECT_EQ(Path(u"WinNT://SOLO,computer"), u"WinNT://SOLO");
   // Paths the provider returned, with a class word appended, resolve again.
-  auto user = dir->GetObject(u"WinNT://PC1/localbob,user");
+  auto user = layer->GetObject(u"WinNT://PC1/localbob,user");
   EXPECT_EQ(user->Parent(), u"WinNT://CORP/PC1");
   EXPECT_EQ(Path(user->Parent() + u",computer"), u"WinNT://CORP/PC1");
-  EXPECT_EQ(dir->GetObject(u"WinNT://CORP,domain")->Parent(), u"WinNT:");
+  EXPECT_EQ(layer->GetObject(u"WinNT://CORP,domain")->Parent(), u"WinNT:");
   EXPECT_EQ(user->Name(), u"localbob");
-  EXPECT_EQ(dir->GetObject(u"WinNT://corp/ALICE")->Name(), u"alice");
+  EXPECT_EQ(layer->GetObject(u"WinNT://corp/ALICE")->Name(), u"alice");
 }
 
 // Each object reports its class and implements exactly the interfaces of its class.
 TEST_F(PathTest, ObjectsAreTypedByClass) {
-  auto computer = dir->GetObject(u"WinNT://PC1,computer");
+  auto computer = layer->GetObject(u"WinNT://PC1,computer");
   EXPECT_EQ(computer->Class(), u"Computer");
   EXPECT_NO_THROW(As<IADsComputer>(computer));
   EXPECT_NO_THROW(As<directory::IADsComputerOperations>(computer));
   EXPECT_EQ(ErrorCodeOf([&] { As<IADsUser>(computer); }), errc::kNoInterface);
-  auto group = dir->GetObject(u"WinNT://CORP/Staff");
+  auto group = layer->GetObject(u"WinNT://CORP/Staff");
   EXPECT_EQ(group->Class(), u"Group");
   EXPECT_EQ(ErrorCodeOf([&] { As<IADsContainer>(group); }), errc::kNoInterface);
-  EXPECT_NO_THROW(As<directory::IADsDomain>(dir->GetObject(u"WinNT://CORP")));
-  EXPECT_NO_THROW(As<directory::IADsFileService>(dir->GetObject(u"WinNT://PC1/LanmanServer")));
-  auto queue = dir->GetObject(u"WinNT://PC1/Laser,PrintQueue");
+  EXPECT_NO_THROW(As<directory::IADsDomain>(layer->GetObject(u"WinNT://CORP")));
+  EXPECT_NO_THROW(As<directory::IADsFileService>(layer->GetObject(u"WinNT://PC1/LanmanServer")));
+  auto queue = layer->GetObject(u"WinNT://PC1/Laser,PrintQueue");
   EXPECT_NO_THROW(As<directory::IADsPrintQueueOperations>(queue));
-  auto service = dir->GetObject(u"WinNT://PC1/Spooler,service");
+  auto service = layer->GetObject(u"WinNT://PC1/Spooler,service");
   EXPECT_NO_THROW(As<directory::IADsServiceOperations>(service));
   EXPECT_EQ(service->Class(), u"Service");
   // GUIDs are stable per object and differ between objects.
   auto guid = group->GUID();
   EXPECT_EQ(guid.size(), 38u);
-  EXPECT_EQ(dir->GetObject(u"WinNT://CORP/Staff")->GUID(), guid);
+  EXPECT_EQ(layer->GetObject(u"WinNT://CORP/Staff")->GUID(), guid);
   EXPECT_NE(computer->GUID(), guid);
 }
 
 // Bad paths fail with the code that says why, naming the path.
 TEST_F(PathTest, RefusesBadPaths) {
-  auto code = [&](std::u16string_view p) { return ErrorCodeOf([&] { dir->GetObject(p); }); };
+  auto code = [&](std::u16string_view p) { return ErrorCodeOf([&] { layer->GetObject(p); }); };
   EXPECT_EQ(code(u"CORP/alice"), errc::kBadPathname);
   EXPECT_EQ(code(u"WinNT://"), errc::kBadPathname);
   EXPECT_EQ(code(u"WinNT://CORP//alice"), errc::kBadPathname);
@@ -97,7 +97,7 @@ TEST_F(PathTest, RefusesBadPaths) {
   EXPECT_EQ(code(u"WinNT://CORP/nobody,user"), errc::kNoSuchObject);
   EXPECT_EQ(code(u"WinNT://NOWHERE"), errc::kNoSuchObject);
   try {
-    dir->GetObject(u"WinNT://CORP/alice,group");
+    layer->GetObject(u"WinNT://CORP/alice,group");
     FAIL() << "a user bound as a group";
   } catch (const AutomationError& e) {
     EXPECT_EQ(e.description(), u"WinNT://CORP/alice is a user, not a group");

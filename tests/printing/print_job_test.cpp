@@ -23,7 +23,7 @@ TEST_F(PrintJobTest, WithoutDirectoryJobEverythingIsEmpty) {
   blank->Description(u"x");
   blank->Priority(50);
   blank->StartTime(Date{1.0});
-  EXPECT_EQ(dir->Journal().Size(), 0u) << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Size(), 0u) << layer->Journal().Dump();
 }
 
 // Reads pass the directory's values through (the host queue loses only "WinNT://"); puts
@@ -38,20 +38,20 @@ TEST_F(PrintJobTest, ReadsAndPutsGoToTheDirectory) {
   EXPECT_EQ(job->User(), u"alice");
   EXPECT_EQ(job->Pages(), 3);
   EXPECT_EQ(job->TimeSubmitted(), Date{45000.5});
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   job->Priority(0);
   job->Priority(100);
-  EXPECT_EQ(dir->Journal().Size(), 0u) << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Size(), 0u) << layer->Journal().Dump();
   job->Priority(1);
   job->Priority(99);
   job->Description(u"  quarterly report ");
-  EXPECT_EQ(dir->Journal().Count(u"IADsPrintJob.Priority.put"), 2u);
-  EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo"), 3u) << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Count(u"IADsPrintJob.Priority.put"), 2u);
+  EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo"), 3u) << layer->Journal().Dump();
   EXPECT_EQ(job->Description(), u"quarterly report");
-  dir->Journal().Clear();
-  dir->Faults().Add(FaultAt(u"Description.put"));
+  layer->Journal().Clear();
+  layer->Faults().Add(FaultAt(u"Description.put"));
   EXPECT_EQ(ErrorCodeOf([&] { job->Description(u"x"); }), static_cast<int32_t>(errc::kFail));
-  EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo"), 0u);
+  EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo"), 0u);
 }
 
 }  // namespace

@@ -27,9 +27,9 @@ class PrintJobsTest : public testing::PrintingTest {
     jobs = queue->PrintJobs();
     jobs->NewJob([this](std::u16string& sName, std::u16string& sUserName, std::u16string&, int32_t&,
                         int32_t&, Date&) { announced.push_back(sName + u":" + sUserName); });
-    dir->Journal().Clear();
+    layer->Journal().Clear();
   }
-  std::size_t Listings() const { return dir->Journal().Count(u"IADsCollection.NewEnum"); }
+  std::size_t Listings() const { return layer->Journal().Count(u"IADsCollection.NewEnum"); }
   using Strings = std::vector<std::u16string>;
 
   std::shared_ptr<moxPrintQueue> queue;
@@ -77,7 +77,7 @@ TEST_F(PrintJobsTest, AnnouncesEachFinishedJobOnce) {
   Submit(u"carol", directory::kJobStatusPrinting, 4);
   Bind();
   EXPECT_TRUE(jobs->Refresh());
-  EXPECT_EQ(dir->Journal().Count(u"IADsPrintJobOperations.Status"), 0u);
+  EXPECT_EQ(layer->Journal().Count(u"IADsPrintJobOperations.Status"), 0u);
   EXPECT_TRUE(announced.empty());
   Strings details;
   jobs->NewJob([&](std::u16string& sName, std::u16string&, std::u16string& sDescription,
@@ -135,7 +135,7 @@ TEST_F(PrintJobsTest, HandlersAreIsolated) {
   jobs->NewJob(scribbler);
   Submit(u"bob", 0);
   Submit(u"carol", 0);
-  dir->Faults().Add(FaultAt(u"IADsPrintJob.User", u"*/2"));
+  layer->Faults().Add(FaultAt(u"IADsPrintJob.User", u"*/2"));
   EXPECT_TRUE(jobs->Refresh());
   EXPECT_TRUE(jobs->Refresh());
   EXPECT_EQ(announced, (Strings{u"1:alice", u"3:carol"}));
@@ -149,10 +149,10 @@ TEST_F(PrintJobsTest, FailingRefreshIsContainedInTheTick) {
   Submit(u"bob", 0);
   Bind();
   jobs->AutoUpdate(250);
-  dir->Faults().Add(FaultAt(u"IADsPrintJobOperations.Status", u"*/2"));
+  layer->Faults().Add(FaultAt(u"IADsPrintJobOperations.Status", u"*/2"));
   EXPECT_NE(ErrorCodeOf([&] { jobs->Refresh(); }), 0);
   EXPECT_EQ(jobs->Count(), 2);  // both were added before the failing status read
-  dir->Faults().Add(FaultAt(u"IADsCollection.NewEnum"));
+  layer->Faults().Add(FaultAt(u"IADsCollection.NewEnum"));
   EXPECT_NO_THROW(platform::PumpFor(milliseconds(250)));
   EXPECT_EQ(contained.size(), 1u);
   EXPECT_EQ(jobs->Count(), 0);
@@ -168,7 +168,7 @@ TEST_F(PrintJobsTest, RemoveDeletesFromQueueAndList) {
   const std::u16string second = Submit(u"bob", 0);
   Bind();
   EXPECT_FALSE(jobs->Remove(Variant(int32_t{3})));
-  dir->Faults().Add(FaultAt(u"IADsCollection.Remove"));
+  layer->Faults().Add(FaultAt(u"IADsCollection.Remove"));
   EXPECT_FALSE(jobs->Remove(Variant(u"2")));
   EXPECT_EQ(jobs->Count(), 2);
   EXPECT_TRUE(jobs->Remove(Variant(u"2")));
@@ -181,7 +181,7 @@ TEST_F(PrintJobsTest, RemoveDeletesFromQueueAndList) {
 // When the collection's own bind fails it lists and removes nothing, but its timer runs.
 TEST_F(PrintJobsTest, UnboundCollectionStillRunsItsTimer) {
   Submit(u"alice", 0);
-  dir->Faults().Add(FaultAt(u"GetObject", u"WinNT://CORP/PRINTSRV/LaserJet,PrintQueue"));
+  layer->Faults().Add(FaultAt(u"GetObject", u"WinNT://CORP/PRINTSRV/LaserJet,PrintQueue"));
   Bind();
   EXPECT_EQ(jobs->Count(), 0);
   EXPECT_FALSE(jobs->Refresh());

@@ -24,7 +24,7 @@ TEST_F(PrintQueueTest, NewQueueIsEmptyAndSilent) {
   EXPECT_EQ(queue->PrintJobs(), nullptr);
   queue->Description(u"x");
   queue->Priority(5);
-  EXPECT_EQ(dir->Journal().Size(), 0u) << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Size(), 0u) << layer->Journal().Dump();
 }
 
 // Find trims both names into the path and lists the jobs at once; a blank name keeps the
@@ -33,17 +33,17 @@ TEST_F(PrintQueueTest, NewQueueIsEmptyAndSilent) {
 TEST_F(PrintQueueTest, FindBindsOrLeavesUnbound) {
   Submit(u"alice", 0);
   ASSERT_TRUE(queue->Find(u"  LaserJet ", u" PRINTSRV  "));
-  EXPECT_EQ(dir->Journal().Count(u"GetObject", u"WinNT://PRINTSRV/LaserJet,PrintQueue"), 1u)
-      << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Count(u"GetObject", u"WinNT://PRINTSRV/LaserJet,PrintQueue"), 1u)
+      << layer->Journal().Dump();
   EXPECT_EQ(queue->Server(), u"PRINTSRV");
   EXPECT_EQ(queue->Location(), u"Hall");
   auto jobs = queue->PrintJobs();
   ASSERT_NE(jobs, nullptr);
   EXPECT_EQ(jobs->Count(), 1);
 
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   EXPECT_FALSE(queue->Find(u"   ", u" OTHER "));
-  EXPECT_EQ(dir->Journal().Size(), 0u) << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Size(), 0u) << layer->Journal().Dump();
   EXPECT_TRUE(queue->Exists());
   EXPECT_EQ(queue->PrintJobs(), jobs);
   EXPECT_EQ(queue->Server(), u"OTHER");
@@ -52,7 +52,7 @@ TEST_F(PrintQueueTest, FindBindsOrLeavesUnbound) {
   EXPECT_FALSE(queue->Exists());
   EXPECT_EQ(queue->PrintJobs(), nullptr);
   EXPECT_EQ(queue->Name(), u"Nowhere");
-  dir->Faults().Add(FaultAt(u"IADsCollection.NewEnum"));
+  layer->Faults().Add(FaultAt(u"IADsCollection.NewEnum"));
   EXPECT_FALSE(queue->Find(u"LaserJet", u"PRINTSRV"));
   EXPECT_EQ(queue->PrintJobs(), nullptr);
 }
@@ -61,20 +61,20 @@ TEST_F(PrintQueueTest, FindBindsOrLeavesUnbound) {
 // write, and a failed write is not committed.
 TEST_F(PrintQueueTest, PutsWriteAndCommitAtOnce) {
   ASSERT_TRUE(queue->Find(u"LaserJet", u"PRINTSRV"));
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   queue->Priority(0);
   queue->Priority(100);
-  EXPECT_EQ(dir->Journal().Size(), 0u) << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Size(), 0u) << layer->Journal().Dump();
   queue->Priority(99);
   queue->Description(u"  Colour ");
   queue->DefaultJobPriority(-7);
-  EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo"), 3u) << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo"), 3u) << layer->Journal().Dump();
   EXPECT_EQ(queue->Description(), u"Colour");
   EXPECT_EQ(queue->DefaultJobPriority(), -7);
-  dir->Journal().Clear();
-  dir->Faults().Add(FaultAt(u"Model.put"));
+  layer->Journal().Clear();
+  layer->Faults().Add(FaultAt(u"Model.put"));
   EXPECT_EQ(ErrorCodeOf([&] { queue->Model(u"x"); }), static_cast<int32_t>(errc::kFail));
-  EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo"), 0u);
+  EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo"), 0u);
 }
 
 // PrintDevices converts a single device to text; a list has no text form.

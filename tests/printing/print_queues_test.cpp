@@ -19,7 +19,7 @@ class PrintQueuesTest : public testing::PrintingTest {
     server->Name(u"PRINTSRV");
     queues = server->PrintQueues();
     ASSERT_NE(queues, nullptr);
-    dir->Journal().Clear();
+    layer->Journal().Clear();
   }
   std::shared_ptr<moxPrintQueues> queues;
 };
@@ -29,14 +29,14 @@ class PrintQueuesTest : public testing::PrintingTest {
 TEST_F(PrintQueuesTest, ListsOnceAndKeysByName) {
   EXPECT_EQ(queues->Count(), 2);
   EXPECT_EQ(queues->Count(), 2);
-  EXPECT_EQ(dir->Journal().Count(u"GetObject", u"WinNT://PRINTSRV,computer"), 1u)
-      << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Count(u"GetObject", u"WinNT://PRINTSRV,computer"), 1u)
+      << layer->Journal().Dump();
   auto laser_queue = queues->Item(Variant(u"LASERJET"));
   EXPECT_EQ(laser_queue->Name(), u"LaserJet");
   EXPECT_EQ(laser_queue->Server(), u"CORP/PRINTSRV");
   EXPECT_NE(laser_queue->PrintJobs(), nullptr);
   EXPECT_EQ(queues->Item(Variant(int32_t{2}))->Name(), u"Plotter");
-  dir->Faults().Add(FaultAt(u"GetObject", u"*LaserJet,PrintQueue"));
+  layer->Faults().Add(FaultAt(u"GetObject", u"*LaserJet,PrintQueue"));
   EXPECT_TRUE(queues->Refresh());
   EXPECT_EQ(queues->Count(), 1);
 }
@@ -44,32 +44,32 @@ TEST_F(PrintQueuesTest, ListsOnceAndKeysByName) {
 // A failing listing reaches the caller and the next read tries again; an unnamed
 // collection has no list until refreshed, and its Refresh calls nobody.
 TEST_F(PrintQueuesTest, FailedOrUnnamedListing) {
-  dir->Faults().Add(FaultAt(u"IADsEnum.Next"));
+  layer->Faults().Add(FaultAt(u"IADsEnum.Next"));
   EXPECT_NE(ErrorCodeOf([&] { queues->Count(); }), 0);
   EXPECT_EQ(queues->Count(), 2);
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   auto loose = moxPrintQueues::Create();
   EXPECT_EQ(ErrorCodeOf([&] { loose->Count(); }), static_cast<int32_t>(errc::kObjectRequired));
   EXPECT_FALSE(loose->Remove(Variant(int32_t{1})));
   EXPECT_FALSE(loose->Refresh());
   EXPECT_EQ(loose->Count(), 0);
-  EXPECT_EQ(dir->Journal().Size(), 0u) << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Size(), 0u) << layer->Journal().Dump();
 }
 
 // Remove deletes at once but the list keeps the queue until Refresh; a bad index or a
 // failing delete is False.
 TEST_F(PrintQueuesTest, RemoveDeletesButKeepsTheListUntilRefresh) {
   EXPECT_EQ(queues->Count(), 2);
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   EXPECT_FALSE(queues->Remove(Variant(int32_t{3})));
   EXPECT_FALSE(queues->Remove(Variant(u"Nope")));
-  EXPECT_EQ(dir->Journal().Size(), 0u) << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Size(), 0u) << layer->Journal().Dump();
   EXPECT_TRUE(queues->Remove(Variant(u"plotter")));
   EXPECT_FALSE(dir->Contains(u"WinNT://CORP/PRINTSRV/Plotter,PrintQueue"));
   EXPECT_EQ(queues->Count(), 2);
   EXPECT_TRUE(queues->Refresh());
   EXPECT_EQ(queues->Count(), 1);
-  dir->Faults().Add(FaultAt(u"Delete"));
+  layer->Faults().Add(FaultAt(u"Delete"));
   EXPECT_FALSE(queues->Remove(Variant(int32_t{1})));
 }
 

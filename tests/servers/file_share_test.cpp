@@ -16,7 +16,7 @@ class FileShareTest : public testing::DirectoryTest {
   void SetUp() override {
     const auto pc1 = build.AddComputer(build.AddDomain(u"CORP"), u"PC1");
     path = build.AddShare(pc1, u"Public", {{u"Path", u"C:\\Public"}, {u"MaxUserCount", 10}});
-    dir->Journal().Clear();
+    layer->Journal().Clear();
   }
   std::u16string path;
 };
@@ -28,7 +28,7 @@ TEST_F(FileShareTest, UnboundShareMakesNoCall) {
   share->MaxUsers(5);
   EXPECT_EQ(share->Description() + share->GUID() + share->Path() + share->Server(), u"");
   EXPECT_EQ(share->MaxUsers() + share->CurrentUsers(), 0);
-  EXPECT_EQ(dir->Journal().Size(), 0u) << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Size(), 0u) << layer->Journal().Dump();
 }
 
 // Find binds the trimmed names with no domain part; blank names unbind without a call; an
@@ -36,12 +36,12 @@ TEST_F(FileShareTest, UnboundShareMakesNoCall) {
 TEST_F(FileShareTest, FindBindsTrimmedPathOrUnbinds) {
   auto share = moxFileShare::Create();
   ASSERT_TRUE(share->Find(u"  Public ", u" PC1  "));
-  EXPECT_EQ(dir->Journal().Count(u"GetObject", u"WinNT://PC1/LanmanServer/Public,FileShare"), 1u)
-      << dir->Journal().Dump();
-  dir->Journal().Clear();
+  EXPECT_EQ(layer->Journal().Count(u"GetObject", u"WinNT://PC1/LanmanServer/Public,FileShare"), 1u)
+      << layer->Journal().Dump();
+  layer->Journal().Clear();
   EXPECT_EQ(share->Server(), u"PC1");
   EXPECT_FALSE(share->Find(u"Public", u"   "));
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
   EXPECT_FALSE(share->Exists());
 
   EXPECT_FALSE(share->Find(u" Missing ", u"PC1"));
@@ -56,14 +56,14 @@ TEST_F(FileShareTest, WritesCommitOrRaise) {
   ASSERT_TRUE(share->Find(u"Public", u"PC1"));
   share->Description(u"  Team ");
   EXPECT_EQ(share->Description(), u"Team");
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   share->Description(u"   ");
-  EXPECT_EQ(dir->Journal().Count(u"SetInfo"), 1u) << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Count(u"SetInfo"), 1u) << layer->Journal().Dump();
   EXPECT_EQ(dir->Peek(path, u"Description").ToString(), u"");
 
-  dir->Faults().Add(FaultOn(u"MaxUserCount.put"));
+  layer->Faults().Add(FaultOn(u"MaxUserCount.put"));
   EXPECT_EQ(ErrorCodeOf([&] { share->MaxUsers(3); }), static_cast<int32_t>(errc::kFail));
-  EXPECT_EQ(dir->Journal().Count(u"SetInfo"), 1u);
+  EXPECT_EQ(layer->Journal().Count(u"SetInfo"), 1u);
   EXPECT_TRUE(share->Exists());
   EXPECT_EQ(share->MaxUsers(), 10);
 }

@@ -23,7 +23,7 @@ class FileSharesTest : public testing::DirectoryTest {
     auto server = moxServer::Create();
     server->Name(u"CORP/PC1");
     shares = server->FileShares();
-    dir->Journal().Clear();
+    layer->Journal().Clear();
   }
   std::u16string pc1;
   std::shared_ptr<moxFileShares> shares;
@@ -33,7 +33,7 @@ class FileSharesTest : public testing::DirectoryTest {
 TEST_F(FileSharesTest, ListsOnceKeyedWithoutCase) {
   EXPECT_EQ(shares->Count(), 3);
   EXPECT_EQ(shares->Count(), 3);
-  EXPECT_EQ(dir->Journal().Count(u"GetObject", kService), 1u) << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Count(u"GetObject", kService), 1u) << layer->Journal().Dump();
   EXPECT_EQ(shares->Item(Variant(u"TOOLS"))->Server(), u"CORP/PC1");
 }
 
@@ -42,7 +42,7 @@ TEST_F(FileSharesTest, AddCreatesTrimmedShare) {
   EXPECT_FALSE(shares->Add(u"  ", u"C:\\x"));
   EXPECT_FALSE(shares->Add(u"x", u"   "));
   EXPECT_FALSE(moxFileShares::Create()->Add(u"x", u"C:\\x"));
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
   ASSERT_TRUE(shares->Add(u" Data ", u"  D:\\Data "));
   auto data = shares->Item(Variant(u"Data"));
   EXPECT_EQ(data->Path(), u"D:\\Data");
@@ -55,9 +55,9 @@ TEST_F(FileSharesTest, AddCreatesTrimmedShare) {
 // Remove deletes on the server; an index that finds nothing never binds the file service.
 TEST_F(FileSharesTest, RemoveDeletesOnServer) {
   EXPECT_EQ(shares->Count(), 3);
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   EXPECT_FALSE(shares->Remove(Variant(u"Nope")));
-  EXPECT_EQ(dir->Journal().Count(u"GetObject"), 0u);
+  EXPECT_EQ(layer->Journal().Count(u"GetObject"), 0u);
   ASSERT_TRUE(shares->Remove(Variant(u"tools")));
   EXPECT_FALSE(dir->Contains(pc1 + u"/LanmanServer/Tools"));
   EXPECT_EQ(shares->Count(), 2);
@@ -66,14 +66,14 @@ TEST_F(FileSharesTest, RemoveDeletesOnServer) {
 // An unbindable file service raises and keeps the last listing; a listing cut short counts as
 // complete; a collection without a server raises.
 TEST_F(FileSharesTest, RefreshFailures) {
-  dir->Faults().Add(FaultOn(u"GetObject", kService));
+  layer->Faults().Add(FaultOn(u"GetObject", kService));
   EXPECT_NE(ErrorCodeOf([&] { shares->Count(); }), 0);
   EXPECT_EQ(shares->Count(), 3);
-  dir->Faults().Add(FaultOn(u"GetObject", kService));
+  layer->Faults().Add(FaultOn(u"GetObject", kService));
   EXPECT_NE(ErrorCodeOf([&] { shares->Refresh(); }), 0);
   EXPECT_EQ(shares->Count(), 3);
 
-  dir->Faults().Add(FaultOn(u"Next", u"", 3));
+  layer->Faults().Add(FaultOn(u"Next", u"", 3));
   EXPECT_TRUE(shares->Refresh());
   EXPECT_EQ(shares->Count(), 2);
   EXPECT_NE(ErrorCodeOf([&] { moxFileShares::Create()->Refresh(); }), 0);

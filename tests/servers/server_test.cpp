@@ -25,7 +25,7 @@ class ServerTest : public testing::DirectoryTest {
     build.AddGroup(pc1, u"localgroup");
     build.AddShare(pc1, u"Public", {{u"Path", u"C:\\Public"}});
     build.AddPrintQueue(pc1, u"Laser");
-    dir->Journal().Clear();
+    layer->Journal().Clear();
   }
 };
 
@@ -34,7 +34,7 @@ TEST_F(ServerTest, UnboundServerShutsNothingDown) {
   auto server = moxServer::Create();
   EXPECT_EQ(server->Owner() + server->GUID() + server->ProcessorCount(), u"");
   EXPECT_FALSE(server->Shutdown(true));
-  EXPECT_EQ(dir->Journal().Size(), 0u) << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Size(), 0u) << layer->Journal().Dump();
 }
 
 // Names are trimmed; a pair binds through the domain; a blank name unbinds without a call and
@@ -42,16 +42,16 @@ TEST_F(ServerTest, UnboundServerShutsNothingDown) {
 TEST_F(ServerTest, NameBindsTrimmedNameOrPair) {
   auto server = moxServer::Create();
   server->Name(u"  PC1 ");
-  EXPECT_EQ(dir->Journal().Count(u"GetObject", u"WinNT://PC1,computer"), 1u)
-      << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Count(u"GetObject", u"WinNT://PC1,computer"), 1u)
+      << layer->Journal().Dump();
   server->Name(u" CORP/PC1 ");
-  EXPECT_EQ(dir->Journal().Count(u"GetObject", u"WinNT://CORP/PC1,computer"), 1u);
+  EXPECT_EQ(layer->Journal().Count(u"GetObject", u"WinNT://CORP/PC1,computer"), 1u);
   EXPECT_EQ(server->Name(), u"CORP/PC1");
   EXPECT_EQ(server->Owner(), u"Ops");
 
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   server->Name(u"   ");
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
   EXPECT_FALSE(server->Exists());
   server->Name(u"PC1");
   server->Name(u" Ghost ");
@@ -83,9 +83,9 @@ TEST_F(ServerTest, ShutdownAndFactFailures) {
   ASSERT_TRUE(server->Shutdown(true));
   ASSERT_EQ(dir->ShutdownRequests().size(), 1u);
   EXPECT_NE(dir->ShutdownRequests()[0].find(u"reboot"), std::u16string::npos);
-  dir->Faults().Add(FaultOn(u"Shutdown"));
+  layer->Faults().Add(FaultOn(u"Shutdown"));
   EXPECT_FALSE(server->Shutdown(false));
-  dir->Faults().Add(FaultOn(u"OperatingSystem"));
+  layer->Faults().Add(FaultOn(u"OperatingSystem"));
   EXPECT_NE(ErrorCodeOf([&] { server->OperatingSystem(); }), 0);
 }
 

@@ -22,7 +22,7 @@ class ServersTest : public testing::DirectoryTest {
     auto domain = moxDomain::Create();
     domain->Name(u"CORP");
     servers = domain->Servers();
-    dir->Journal().Clear();
+    layer->Journal().Clear();
   }
   std::shared_ptr<moxServers> servers;
 };
@@ -30,12 +30,12 @@ class ServersTest : public testing::DirectoryTest {
 // Computers only, listed once, each bound through and keyed by its domain/computer pair
 // without case; a computer that cannot be bound is listed unbound.
 TEST_F(ServersTest, MembersAreDomainComputerPairs) {
-  dir->Faults().Add(FaultOn(u"GetObject", u"WinNT://CORP/PC1,computer"));
+  layer->Faults().Add(FaultOn(u"GetObject", u"WinNT://CORP/PC1,computer"));
   EXPECT_EQ(servers->Count(), 2);
   EXPECT_EQ(servers->Count(), 2);
-  EXPECT_EQ(dir->Journal().Count(u"GetObject", u"WinNT://CORP,domain"), 1u);
-  EXPECT_EQ(dir->Journal().Count(u"GetObject", u"WinNT://CORP/PC2,computer"), 1u)
-      << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Count(u"GetObject", u"WinNT://CORP,domain"), 1u);
+  EXPECT_EQ(layer->Journal().Count(u"GetObject", u"WinNT://CORP/PC2,computer"), 1u)
+      << layer->Journal().Dump();
   EXPECT_EQ(servers->Item(Variant(u"corp/pc2"))->Owner(), u"Ops");
   EXPECT_FALSE(servers->Exists(Variant(u"PC2")));
   EXPECT_NE(ErrorCodeOf([&] { servers->Item(Variant(u"PC2")); }), 0);
@@ -47,7 +47,7 @@ TEST_F(ServersTest, MembersAreDomainComputerPairs) {
 // A listing failure escapes and the next read tries again; each refresh makes new servers; a
 // collection without a domain raises instead of binding a bad path.
 TEST_F(ServersTest, RefreshRebuildsAndPassesFailuresOn) {
-  dir->Faults().Add(FaultOn(u"Next", u"", 2));
+  layer->Faults().Add(FaultOn(u"Next", u"", 2));
   EXPECT_NE(ErrorCodeOf([&] { servers->Count(); }), 0);
   EXPECT_EQ(servers->Count(), 2);
   auto first = servers->Item(Variant(u"CORP/PC1"));

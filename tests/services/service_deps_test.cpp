@@ -20,7 +20,7 @@ class ServiceDepsTest : public ServicesTest {
     path = build.AddService(pc1, name, {{u"Dependencies", value}});
     service = moxService::Create();
     EXPECT_TRUE(service->Find(name));
-    dir->Journal().Clear();
+    layer->Journal().Clear();
     return service->Dependencies();
   }
   Variant Stored() const { return dir->Peek(path, u"Dependencies"); }
@@ -48,7 +48,7 @@ TEST_F(ServiceDepsTest, ListsBothValueForms) {
   EXPECT_FALSE(deps->Exists(Variant(int32_t{0})));
   EXPECT_NE(ErrorCodeOf([&] { deps->Item(Variant(u"Nope")); }), 0);
   // Reading once lists the value once.
-  EXPECT_EQ(dir->Journal().Count(u"IADsService.Dependencies"), 1u);
+  EXPECT_EQ(layer->Journal().Count(u"IADsService.Dependencies"), 1u);
 
   auto single = DepsOf(Variant(u"Tcpip"), u"Browser");
   EXPECT_EQ(Names(*single), (Strings{u"Tcpip"}));
@@ -59,7 +59,7 @@ TEST_F(ServiceDepsTest, WriteBackForms) {
   auto deps = DepsOf(Variant(u"RpcSs"));
   ASSERT_TRUE(deps->Add(u" HTTP "));
   EXPECT_EQ(Stored(), Array({u"RpcSs", u" HTTP "}));
-  EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo"), 1u);
+  EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo"), 1u);
 
   ASSERT_TRUE(deps->Remove(Variant(int32_t{1})));
   EXPECT_EQ(Stored(), Variant(u" HTTP "));
@@ -68,7 +68,7 @@ TEST_F(ServiceDepsTest, WriteBackForms) {
   ASSERT_TRUE(deps->Remove(Variant(u" http ")));
   EXPECT_EQ(Stored(), Variant(VariantArray{}));
   EXPECT_EQ(deps->Count(), 0);
-  EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo"), 3u);
+  EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo"), 3u);
 }
 
 // A name already listed in another letter case is refused without a write; Remove works only
@@ -76,9 +76,9 @@ TEST_F(ServiceDepsTest, WriteBackForms) {
 TEST_F(ServiceDepsTest, DuplicatesAndUnreadListsAreRefused) {
   auto deps = DepsOf(Array({u"RpcSs", u"HTTP"}));
   EXPECT_FALSE(deps->Remove(Variant(u"HTTP")));
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
   EXPECT_FALSE(deps->Add(u"rpcss"));
-  EXPECT_EQ(dir->Journal().Count(u"Dependencies.put"), 0u);
+  EXPECT_EQ(layer->Journal().Count(u"Dependencies.put"), 0u);
   EXPECT_FALSE(deps->Remove(Variant(u"Nope")));
   EXPECT_TRUE(deps->Remove(Variant(u"HTTP")));
   EXPECT_EQ(Stored(), Variant(u"RpcSs"));
@@ -93,8 +93,8 @@ TEST_F(ServiceDepsTest, ShortenedListIsNeverWrittenBack) {
   EXPECT_EQ(Names(*deps), (Strings{u"A", u"B"}));
   EXPECT_FALSE(deps->Add(u"D"));
   EXPECT_FALSE(deps->Remove(Variant(u"B")));
-  EXPECT_EQ(dir->Journal().Count(u"Dependencies.put"), 0u);
-  EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo"), 0u);
+  EXPECT_EQ(layer->Journal().Count(u"Dependencies.put"), 0u);
+  EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo"), 0u);
   EXPECT_EQ(Stored(), value);
 }
 
@@ -131,7 +131,7 @@ TEST_F(ServiceDepsTest, ListWithoutServiceIsEmpty) {
   EXPECT_FALSE(deps->Remove(Variant(int32_t{1})));
   EXPECT_FALSE(deps->Refresh());
   EXPECT_FALSE(deps->NewEnum()->Next().has_value());
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ class ServiceTest : public ServicesTest {
     svc_path = build.AddService(pc1, u"Spooler", {{u"Status", status}});
     auto svc = moxService::Create();
     EXPECT_TRUE(svc->Find(u"Spooler"));
-    dir->Journal().Clear();
+    layer->Journal().Clear();
     return svc;
   }
   std::u16string svc_path;
@@ -47,7 +47,7 @@ TEST_F(ServiceTest, UnboundObjectNeverCallsTheDirectory) {
   EXPECT_FALSE(svc->Continue());
   EXPECT_FALSE(svc->SetPassword(u"pw"));
   EXPECT_EQ(svc->Dependencies()->Count(), 0);
-  EXPECT_EQ(dir->Journal().Size(), 0u) << dir->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Size(), 0u) << layer->Journal().Dump();
 }
 
 // Without a server, Find binds on the local computer, trims both names, and asks the system
@@ -60,7 +60,7 @@ TEST_F(ServiceTest, FindUsesTheLocalComputerAndTrims) {
 
   auto svc = moxService::Create();
   ASSERT_TRUE(svc->Find(u"  Spooler "));
-  EXPECT_EQ(dir->Journal().Entries().front().path, u"WinNT://PC1/Spooler,service");
+  EXPECT_EQ(layer->Journal().Entries().front().path, u"WinNT://PC1/Spooler,service");
   EXPECT_EQ(svc->Name(), u"Spooler");
   EXPECT_EQ(svc->Server(), u"PC1");
   ASSERT_TRUE(moxService::Create()->Find(u"Spooler"));
@@ -84,9 +84,9 @@ TEST_F(ServiceTest, FailedAndBlankFinds) {
   ASSERT_TRUE(svc->Find(u"Spooler"));
   auto first_deps = svc->Dependencies();
   EXPECT_EQ(first_deps->Count(), 1);
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   EXPECT_FALSE(svc->Find(u""));
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
   EXPECT_TRUE(svc->Exists());
   EXPECT_EQ(svc->Name(), u"Spooler");
   EXPECT_NE(svc->Dependencies(), first_deps);
@@ -100,7 +100,7 @@ TEST_F(ServiceTest, WritesCommitAndSwallowFailures) {
   auto svc = BoundService();
   svc->DisplayName(u"   ");
   svc->Path(u"");
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
 
   svc->DisplayName(u"  Print Spooler ");
   EXPECT_EQ(dir->Peek(svc_path, u"DisplayName"), Variant(u"Print Spooler"));
@@ -117,7 +117,7 @@ TEST_F(ServiceTest, WritesCommitAndSwallowFailures) {
   EXPECT_EQ(static_cast<int32_t>(svc->ErrorControl()), 2);
   EXPECT_EQ(static_cast<int32_t>(svc->ServiceType()), 32);
 
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   FailNext(u"DisplayName.put");
   svc->DisplayName(u"Refused");
   EXPECT_EQ(Calls(u"IADs.SetInfo"), 0u);
@@ -158,7 +158,7 @@ TEST_F(ServiceTest, OperationsFollowTheRunState) {
       build.AddService(pc1, name, {{u"Status", status}});
       auto svc = moxService::Create();
       ASSERT_TRUE(svc->Find(name));
-      dir->Journal().Clear();
+      layer->Journal().Clear();
       const bool accepted = status == op.accepted[0] || status == op.accepted[1];
       EXPECT_EQ((*svc.*op.run)(), accepted);
       EXPECT_EQ(Calls(op.call), accepted ? 1u : 0u);

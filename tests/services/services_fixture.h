@@ -25,14 +25,14 @@ class ServicesTest : public DirectoryTest {
   }
 
   // "IADsServiceOperations.Start" and the like, counted on every path.
-  std::size_t Calls(std::u16string_view member) const { return dir->Journal().Count(member); }
+  std::size_t Calls(std::u16string_view member) const { return layer->Journal().Count(member); }
 
   // Makes the next call of `member` on `path` (any path when empty) fail once.
   void FailNext(std::u16string member, std::u16string path = {}) {
     directory::Fault fault;
     fault.member = std::move(member);
     fault.path = std::move(path);
-    dir->Faults().Add(std::move(fault));
+    layer->Faults().Add(std::move(fault));
   }
 
   std::shared_ptr<platform::FakeSystemFacts> facts;

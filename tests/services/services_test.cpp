@@ -23,13 +23,13 @@ class ServicesCollectionTest : public ServicesTest {
 TEST_F(ServicesCollectionTest, ListsTheLocalComputerLazily) {
   auto services = moxServices::Create();
   EXPECT_EQ(services->Server(), u"PC1");
-  EXPECT_EQ(dir->Journal().Size(), 0u);
+  EXPECT_EQ(layer->Journal().Size(), 0u);
   EXPECT_EQ(services->Count(), 2);
   EXPECT_EQ(services->Item(Variant(u"SPOOLER"))->Name(), u"Spooler");
   EXPECT_EQ(services->Item(Variant(int32_t{1}))->Server(), u"PC1");
-  EXPECT_EQ(dir->Journal().Count(u"NewEnum"), 1u);
+  EXPECT_EQ(layer->Journal().Count(u"NewEnum"), 1u);
   EXPECT_FALSE(services->Add(u"C:\\x.exe", u"New"));
-  EXPECT_EQ(dir->Journal().Count(u"NewEnum"), 1u);
+  EXPECT_EQ(layer->Journal().Count(u"NewEnum"), 1u);
 }
 
 // A new server name is trimmed and lists only that computer; a blank one lists nothing and
@@ -44,11 +44,11 @@ TEST_F(ServicesCollectionTest, ServerSelectsTheListing) {
   EXPECT_FALSE(services->Exists(Variant(u"Spooler")));
 
   services->Server(u"   ");
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   EXPECT_FALSE(services->Refresh());
   EXPECT_EQ(services->Count(), 0);
   EXPECT_FALSE(services->Exists(Variant(int32_t{1})));
-  EXPECT_EQ(dir->Journal().Count(u"GetObject"), 3u);
+  EXPECT_EQ(layer->Journal().Count(u"GetObject"), 3u);
 }
 
 // A listed service that cannot be bound again by path is left out without failing the listing.
@@ -65,19 +65,19 @@ TEST_F(ServicesCollectionTest, UnbindableServiceIsLeftOut) {
 TEST_F(ServicesCollectionTest, RemoveEditsTheStoreInPlace) {
   auto services = moxServices::Create();
   EXPECT_EQ(services->Count(), 2);
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   EXPECT_FALSE(services->Remove(Variant(u"Nope")));
-  EXPECT_EQ(dir->Journal().Count(u"GetObject"), 0u);
+  EXPECT_EQ(layer->Journal().Count(u"GetObject"), 0u);
 
   FailNext(u"Delete");
   EXPECT_FALSE(services->Remove(Variant(int32_t{1})));
   EXPECT_EQ(services->Count(), 2);
 
   auto first = services->Item(Variant(int32_t{1}));
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   EXPECT_TRUE(services->Remove(Variant(int32_t{1})));
   EXPECT_EQ(services->Count(), 1);
-  EXPECT_EQ(dir->Journal().Count(u"NewEnum"), 0u);
+  EXPECT_EQ(layer->Journal().Count(u"NewEnum"), 0u);
   EXPECT_FALSE(dir->Contains(u"WinNT://PC1/Alerter,service"));
   EXPECT_TRUE(first->Exists());
 

@@ -1,7 +1,8 @@
-// A fresh embedded directory per test, installed as the current provider.
+// A fresh embedded directory per test, wrapped in a journal layer that is installed as the
+// current provider.
 //
 //   class UserTest : public DirectoryTest {};
-//   TEST_F(UserTest, ...) { auto corp = build.AddDomain(u"CORP"); ... dir->Journal() ... }
+//   TEST_F(UserTest, ...) { auto corp = build.AddDomain(u"CORP"); ... layer->Journal() ... }
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "moxtrel/directory/journal_layer.h"
 #include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/automation_error.h"
 
@@ -16,12 +18,16 @@ namespace moxtrel::testing {
 
 class DirectoryTest : public ::testing::Test {
  protected:
-  DirectoryTest() : dir(directory::MemoryDirectory::Create()), build(*dir) {
-    directory::SetCurrentProvider(dir);
+  DirectoryTest()
+      : dir(directory::MemoryDirectory::Create()),
+        layer(directory::JournalLayer::Wrap(dir)),
+        build(*dir) {
+    directory::SetCurrentProvider(layer);
   }
   ~DirectoryTest() override { directory::SetCurrentProvider(nullptr); }
 
   std::shared_ptr<directory::MemoryDirectory> dir;
+  std::shared_ptr<directory::JournalLayer> layer;  // the journal and the faults
   directory::DirectoryBuilder build;
 };
 

@@ -32,13 +32,13 @@ TEST_F(ScriptObjectTest, PropertyPutCommitsThroughTheProvider) {
           "Print u.Find(\"alice\", \"CORP\", [mox Global]), u.FullName\n");
   ASSERT_EQ(r.error, "");
   EXPECT_EQ(r.out, "True Alice\n");
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   r =
       Run("Set u = New moxUser\nu.Find \"alice\", \"CORP\", moxGlobal\n"
           "u.FullName = \"Alice Liddell\"\n");
   ASSERT_EQ(r.error, "");
-  EXPECT_EQ(dir->Journal().Count(u"IADsUser.FullName.put"), 1u) << dir->Journal().Dump();
-  EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo"), 1u);
+  EXPECT_EQ(layer->Journal().Count(u"IADsUser.FullName.put"), 1u) << layer->Journal().Dump();
+  EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo"), 1u);
   EXPECT_EQ(dir->Peek(alice, u"FullName"), Variant(u"Alice Liddell"));
 }
 

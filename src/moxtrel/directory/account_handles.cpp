@@ -6,20 +6,20 @@
 namespace moxtrel::directory {
 
 void ComputerHandle::Shutdown(bool reboot) {
-  Call(u"IADsComputerOperations", u"Shutdown", {Variant::Boolean(reboot).Describe()});
+  auto lock = Enter();
   RequireCreated();
   core_->shutdown_requests.push_back(MyPath() + (reboot ? u" reboot" : u" halt"));
 }
 
 std::shared_ptr<IADsMembers> UserHandle::Groups() {
-  Call(kI, u"Groups");
+  auto lock = Enter();
   RequireCreated();
   return std::make_shared<MemberList>(core_, node_, true);
 }
 
 void UserHandle::SetPassword(std::u16string_view password) {
   // The password itself never reaches the journal.
-  Call(kI, u"SetPassword", {u"\"<hidden>\""});
+  auto lock = Enter();
   RequireCreated();
   int32_t minimum = ReadAttribute(*node_, nullptr, u"PasswordMinimumLength").ToLong();
   if (static_cast<int64_t>(password.size()) < minimum) {
@@ -33,13 +33,13 @@ void UserHandle::SetPassword(std::u16string_view password) {
 }
 
 std::shared_ptr<IADsMembers> GroupHandle::Members() {
-  Call(kI, u"Members");
+  auto lock = Enter();
   RequireCreated();
   return std::make_shared<MemberList>(core_, node_, false);
 }
 
 bool GroupHandle::IsMember(std::u16string_view path) {
-  Call(kI, u"IsMember", {u"\"" + std::u16string(path) + u"\""});
+  auto lock = Enter();
   NodePtr member;
   try {
     member = core_->Resolve(path);
@@ -51,20 +51,20 @@ bool GroupHandle::IsMember(std::u16string_view path) {
 }
 
 void GroupHandle::Add(std::u16string_view path) {
-  Call(kI, u"Add", {u"\"" + std::u16string(path) + u"\""});
+  auto lock = Enter();
   RequireCreated();
   core_->AddMember(node_, core_->Resolve(path));
 }
 
 void GroupHandle::Remove(std::u16string_view path) {
-  Call(kI, u"Remove", {u"\"" + std::u16string(path) + u"\""});
+  auto lock = Enter();
   RequireCreated();
   core_->RemoveMember(node_, core_->Resolve(path));
 }
 
 std::unique_ptr<IADsEnum> MemberList::NewEnum() {
   std::u16string path = CanonicalPath(*owner_);
-  core_->Record(u"IADsMembers", u"NewEnum", path);
+  auto lock = core_->Lock();
   if (owner_->life == Life::kDeleted) {
     throw AutomationError(errc::kNoSuchObject, path + u" no longer exists");
   }

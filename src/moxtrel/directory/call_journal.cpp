@@ -18,7 +18,28 @@ std::u16string JournalEntry::ToString() const {
 }
 
 void CallJournal::Record(JournalEntry entry) {
+  if (capacity_ == 0) {
+    ++dropped_;
+    return;
+  }
+  if (entries_.size() == capacity_) {
+    entries_.pop_front();
+    ++dropped_;
+  }
   entries_.push_back(std::move(entry));
+}
+
+void CallJournal::Clear() noexcept {
+  std::deque<JournalEntry>().swap(entries_);
+  dropped_ = 0;
+}
+
+void CallJournal::SetCapacity(std::size_t capacity) {
+  capacity_ = capacity;
+  while (entries_.size() > capacity_) {
+    entries_.pop_front();
+    ++dropped_;
+  }
 }
 
 std::size_t CallJournal::Count(std::u16string_view member, std::u16string_view path) const {

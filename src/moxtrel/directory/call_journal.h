@@ -1,12 +1,14 @@
-// CallJournal: every provider call the embedded directory receives, in order, so tests can
-// check call order and that a member made no provider call at all.
+// CallJournal: the provider calls a JournalLayer passes on, in order, so tests can check call
+// order and that a member made no provider call at all. It keeps the newest `Capacity()` entries
+// (a ring), so a long-running process that is traced cannot grow without bound.
 //
-//   dir->Journal().Clear();
+//   layer->Journal().Clear();
 //   user->FullName(u"Alice");
-//   EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo"), 1);
+//   EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo"), 1);
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,10 +27,20 @@ struct JournalEntry {
 
 class CallJournal {
  public:
+  // Enough for any test and a few minutes of tracing; about 250 bytes an entry.
+  static constexpr std::size_t kDefaultCapacity = 100'000;
+
   void Record(JournalEntry entry);
-  const std::vector<JournalEntry>& Entries() const noexcept { return entries_; }
+  const std::deque<JournalEntry>& Entries() const noexcept { return entries_; }
   std::size_t Size() const noexcept { return entries_.size(); }
-  void Clear() noexcept { entries_.clear(); }
+  // Forgets every entry and gives their memory back.
+  void Clear() noexcept;
+
+  // At most this many entries are kept; older ones are dropped first. 0 keeps none.
+  std::size_t Capacity() const noexcept { return capacity_; }
+  void SetCapacity(std::size_t capacity);
+  // Entries dropped to stay within the capacity since the last Clear.
+  std::size_t Dropped() const noexcept { return dropped_; }
 
   // Calls whose "Interface.member" or bare member equals `member` (case-sensitive), optionally
   // only on objects whose path equals `path` (without regard to case).
@@ -39,7 +51,9 @@ class CallJournal {
   std::string Dump() const;
 
  private:
-  std::vector<JournalEntry> entries_;
+  std::deque<JournalEntry> entries_;
+  std::size_t capacity_ = kDefaultCapacity;
+  std::size_t dropped_ = 0;
 };
 
 }  // namespace moxtrel::directory

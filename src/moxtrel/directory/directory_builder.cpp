@@ -56,12 +56,14 @@ NodePtr FileServiceOf(DirectoryCore& core, std::u16string_view path) {
 }  // namespace
 
 std::u16string DirectoryBuilder::AddDomain(std::u16string_view name, const Attributes& attributes) {
+  auto lock = dir_.state_->core->Lock();
   return Add(*dir_.state_->core, ObjectKind::kDomain, name, nullptr, attributes);
 }
 
 std::u16string DirectoryBuilder::AddComputer(std::u16string_view domain_path,
                                              std::u16string_view name,
                                              const Attributes& attributes) {
+  auto lock = dir_.state_->core->Lock();
   auto& core = *dir_.state_->core;
   NodePtr domain = domain_path.empty()
                        ? nullptr
@@ -71,6 +73,7 @@ std::u16string DirectoryBuilder::AddComputer(std::u16string_view domain_path,
 
 std::u16string DirectoryBuilder::AddUser(std::u16string_view parent_path, std::u16string_view name,
                                          const Attributes& attributes) {
+  auto lock = dir_.state_->core->Lock();
   auto& core = *dir_.state_->core;
   NodePtr parent =
       Container(core, parent_path, {ObjectKind::kDomain, ObjectKind::kComputer}, u"user");
@@ -79,6 +82,7 @@ std::u16string DirectoryBuilder::AddUser(std::u16string_view parent_path, std::u
 
 std::u16string DirectoryBuilder::AddGroup(std::u16string_view parent_path, std::u16string_view name,
                                           const Attributes& attributes) {
+  auto lock = dir_.state_->core->Lock();
   auto& core = *dir_.state_->core;
   NodePtr parent =
       Container(core, parent_path, {ObjectKind::kDomain, ObjectKind::kComputer}, u"group");
@@ -86,12 +90,14 @@ std::u16string DirectoryBuilder::AddGroup(std::u16string_view parent_path, std::
 }
 
 void DirectoryBuilder::AddMember(std::u16string_view group_path, std::u16string_view member_path) {
+  auto lock = dir_.state_->core->Lock();
   auto& core = *dir_.state_->core;
   core.AddMember(core.ResolveAs(group_path, ObjectKind::kGroup), core.Resolve(member_path));
 }
 
 std::u16string DirectoryBuilder::AddShare(std::u16string_view computer_path,
                                           std::u16string_view name, const Attributes& attributes) {
+  auto lock = dir_.state_->core->Lock();
   auto& core = *dir_.state_->core;
   return Add(core, ObjectKind::kFileShare, name, FileServiceOf(core, computer_path), attributes);
 }
@@ -99,6 +105,7 @@ std::u16string DirectoryBuilder::AddShare(std::u16string_view computer_path,
 std::u16string DirectoryBuilder::AddPrintQueue(std::u16string_view computer_path,
                                                std::u16string_view name,
                                                const Attributes& attributes) {
+  auto lock = dir_.state_->core->Lock();
   auto& core = *dir_.state_->core;
   NodePtr computer = Container(core, computer_path, {ObjectKind::kComputer}, u"print queue");
   return Add(core, ObjectKind::kPrintQueue, name, computer, attributes);
@@ -106,12 +113,14 @@ std::u16string DirectoryBuilder::AddPrintQueue(std::u16string_view computer_path
 
 std::u16string DirectoryBuilder::AddPrintJob(std::u16string_view queue_path,
                                              const Attributes& attributes) {
+  auto lock = dir_.state_->core->Lock();
   return dir_.SubmitJob(queue_path, attributes);
 }
 
 std::u16string DirectoryBuilder::AddService(std::u16string_view computer_path,
                                             std::u16string_view name,
                                             const Attributes& attributes) {
+  auto lock = dir_.state_->core->Lock();
   auto& core = *dir_.state_->core;
   NodePtr computer = Container(core, computer_path, {ObjectKind::kComputer}, u"service");
   return Add(core, ObjectKind::kService, name, computer, attributes);

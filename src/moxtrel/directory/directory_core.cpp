@@ -19,13 +19,6 @@ int32_t GroupTypeOf(const Node& group) {
 
 }  // namespace
 
-void DirectoryCore::Record(std::u16string_view interface, std::u16string_view member,
-                           std::u16string path, std::vector<std::u16string> args) {
-  journal.Record(
-      JournalEntry{std::u16string(interface), std::u16string(member), path, std::move(args)});
-  faults.Check(interface, member, path);
-}
-
 NodePtr DirectoryCore::Resolve(std::u16string_view path) const {
   ParsedPath parsed = ParsePath(path);
   // The first name may be a domain or a computer; later names are children in any namespace.

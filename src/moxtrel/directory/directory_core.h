@@ -1,8 +1,10 @@
 // DirectoryCore: the embedded directory's state and rules, shared by the MemoryDirectory, its
-// builder and every bound handle (handles keep it alive, so a handle never dangles).
+// builder and every bound handle (handles keep it alive, so a handle never dangles). Whoever
+// touches the state holds Lock() while doing so.
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,8 +12,6 @@
 #include <vector>
 
 #include "moxtrel/directory/attributes.h"
-#include "moxtrel/directory/call_journal.h"
-#include "moxtrel/directory/fault_injector.h"
 #include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/directory/node.h"
 
@@ -21,13 +21,13 @@ class DirectoryCore {
  public:
   using NameMap = std::unordered_map<std::u16string, NodePtr, NoCaseHash, NoCaseEqual>;
 
-  CallJournal journal;
-  FaultInjector faults;
+  using Guard = std::unique_lock<std::recursive_mutex>;
+
   std::vector<std::u16string> shutdown_requests;
 
-  // Journals a call, then lets an injected fault fire.
-  void Record(std::u16string_view interface, std::u16string_view member, std::u16string path,
-              std::vector<std::u16string> args = {});
+  // Every call on the directory holds this for as long as it runs: one call at a time, from
+  // any thread. Recursive, since a call may read through another public entry.
+  [[nodiscard]] Guard Lock() const { return Guard(mutex_); }
 
   // The live object a path names; AutomationError when the path is bad or names nothing.
   NodePtr Resolve(std::u16string_view path) const;
@@ -61,6 +61,7 @@ class DirectoryCore {
   NodePtr AddJob(const NodePtr& queue, const Attributes& attributes);
 
  private:
+  mutable std::recursive_mutex mutex_;
   NameMap domains_;
   NameMap computers_;  // every computer, in a domain or not: computer names are unique
   uint32_t serial_ = 0;

@@ -30,7 +30,7 @@ void FaultInjector::Add(Fault fault) {
 void FaultInjector::Check(std::u16string_view interface, std::u16string_view member,
                           std::u16string_view path) {
   // Every matching fault counts the call, so two faults on one member keep their own ordinals.
-  const Fault* fired = nullptr;
+  Armed* fired = nullptr;
   for (auto& armed : faults_) {
     if (armed.spent) continue;
     const Fault& f = armed.fault;
@@ -39,13 +39,27 @@ void FaultInjector::Check(std::u16string_view interface, std::u16string_view mem
     ++armed.seen;
     if (armed.seen < f.ordinal || fired) continue;
     if (!f.persistent) armed.spent = true;
-    fired = &f;
+    fired = &armed;
   }
   if (fired) {
-    throw AutomationError(fired->code, fired->description + u" (" + std::u16string(interface) +
-                                           u"." + std::u16string(member) + u" on " +
-                                           std::u16string(path) + u")");
+    ++fired->fired;
+    ++fired_;
+    const Fault& f = fired->fault;
+    throw AutomationError(f.code, f.description + u" (" + std::u16string(interface) + u"." +
+                                      std::u16string(member) + u" on " + std::u16string(path) +
+                                      u")");
   }
+}
+
+std::vector<std::u16string> FaultInjector::NeverFired() const {
+  std::vector<std::u16string> out;
+  for (const auto& armed : faults_) {
+    if (armed.fired == 0) {
+      out.push_back(armed.fault.member +
+                    (armed.fault.path.empty() ? u"" : u" " + armed.fault.path));
+    }
+  }
+  return out;
 }
 
 }  // namespace moxtrel::directory

@@ -1,13 +1,16 @@
-// FaultInjector: makes chosen provider calls of the embedded directory fail, to test how the
-// object model traps or passes on failures.
+// FaultInjector: makes chosen provider calls fail, to test how the object model traps or passes
+// on failures. A JournalLayer owns one and checks it on every call it passes on, whatever the
+// provider behind it.
 //
-//   dir->Faults().Add({.member = u"IADs.SetInfo", .path = u"WinNT://CORP/*"});
-//   dir->Faults().Add({.member = u"IADsEnum.Next", .ordinal = 3});          // the third call only
-//   dir->Faults().Add({.member = u"GetObject", .persistent = true,
-//                      .code = errc::kNetworkUnreachable});                // every bind from now
-//                      on
+//   layer->Faults().Add({.member = u"IADs.SetInfo", .path = u"WinNT://CORP/*"});
+//   layer->Faults().Add({.member = u"IADsEnum.Next", .ordinal = 3});   // the third call only
+//   layer->Faults().Add({.member = u"GetObject", .persistent = true,
+//                        .code = errc::kNetworkUnreachable});         // every bind from now on
+//   EXPECT_EQ(layer->Faults().Fired(), 1u);  // a fault that never fired is a test that tested
+//   nothing
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -43,8 +46,15 @@ struct Fault {
 class FaultInjector {
  public:
   void Add(Fault fault);
-  void Clear() noexcept { faults_.clear(); }
+  void Clear() noexcept {
+    faults_.clear();
+    fired_ = 0;
+  }
   bool Empty() const noexcept { return faults_.empty(); }
+  // How many calls an armed fault has failed since the last Clear.
+  std::size_t Fired() const noexcept { return fired_; }
+  // The faults added since the last Clear that have not failed any call, as "member path".
+  std::vector<std::u16string> NeverFired() const;
   // Called by the directory for each call; throws AutomationError when a fault fires.
   void Check(std::u16string_view interface, std::u16string_view member, std::u16string_view path);
 
@@ -52,9 +62,11 @@ class FaultInjector {
   struct Armed {
     Fault fault;
     int32_t seen = 0;
+    int32_t fired = 0;
     bool spent = false;
   };
   std::vector<Armed> faults_;
+  std::size_t fired_ = 0;
 };
 
 }  // namespace moxtrel::directory

@@ -44,18 +44,12 @@ std::shared_ptr<MemoryDirectory> MemoryDirectory::Create() {
 
 std::shared_ptr<IADs> MemoryDirectory::GetObject(std::u16string_view path) {
   const auto& core = state_->core;
-  core->Record(u"DirectoryProvider", u"GetObject", std::u16string(path));
+  auto lock = core->Lock();
   return MakeHandle(core, core->Resolve(path));
 }
 
-CallJournal& MemoryDirectory::Journal() noexcept {
-  return state_->core->journal;
-}
-FaultInjector& MemoryDirectory::Faults() noexcept {
-  return state_->core->faults;
-}
-
 bool MemoryDirectory::Contains(std::u16string_view path) const {
+  auto lock = state_->core->Lock();
   try {
     state_->core->Resolve(path);
     return true;
@@ -66,15 +60,18 @@ bool MemoryDirectory::Contains(std::u16string_view path) const {
 }
 
 Variant MemoryDirectory::Peek(std::u16string_view path, std::u16string_view attribute) const {
+  auto lock = state_->core->Lock();
   return ReadAttribute(*state_->core->Resolve(path), nullptr, attribute);
 }
 
 void MemoryDirectory::Poke(std::u16string_view path, std::u16string_view attribute,
                            const Variant& value) {
+  auto lock = state_->core->Lock();
   DirectoryCore::SeedAttribute(*state_->core->Resolve(path), attribute, value);
 }
 
 std::vector<std::u16string> MemoryDirectory::MembersOf(std::u16string_view group_path) const {
+  auto lock = state_->core->Lock();
   NodePtr group = state_->core->ResolveAs(group_path, ObjectKind::kGroup);
   std::vector<std::u16string> out;
   out.reserve(group->members.size());
@@ -83,28 +80,33 @@ std::vector<std::u16string> MemoryDirectory::MembersOf(std::u16string_view group
 }
 
 std::u16string MemoryDirectory::CanonicalPath(std::u16string_view path) const {
+  auto lock = state_->core->Lock();
   const NodePtr node = state_->core->Resolve(path);
   return ::moxtrel::directory::CanonicalPath(*node);
 }
 
 std::u16string MemoryDirectory::SubmitJob(std::u16string_view queue_path,
                                           const Attributes& attributes) {
+  auto lock = state_->core->Lock();
   auto& core = *state_->core;
   const NodePtr job = core.AddJob(core.ResolveAs(queue_path, ObjectKind::kPrintQueue), attributes);
   return ::moxtrel::directory::CanonicalPath(*job);
 }
 
 void MemoryDirectory::SetJobStatus(std::u16string_view job_path, int32_t status) {
+  auto lock = state_->core->Lock();
   NodePtr job = state_->core->ResolveAs(job_path, ObjectKind::kPrintJob);
   job->attributes[u"Status"] = Variant(status);
 }
 
 const std::vector<std::u16string>& MemoryDirectory::ShutdownRequests() const {
+  auto lock = state_->core->Lock();
   return state_->core->shutdown_requests;
 }
 
 bool MemoryDirectory::PasswordMatches(std::u16string_view path,
                                       std::u16string_view password) const {
+  auto lock = state_->core->Lock();
   return state_->core->Resolve(path)->password == password;
 }
 

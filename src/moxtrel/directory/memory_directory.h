@@ -2,8 +2,9 @@
 //
 // Domains hold users, groups and computers; computers hold local users and groups, services,
 // print queues and the "LanmanServer" file service with its shares; groups hold member paths;
-// print queues hold jobs. Bound objects keep a property cache (Put stages, SetInfo commits),
-// every call is journaled, and faults can be injected per member, path and ordinal.
+// print queues hold jobs. Bound objects keep a property cache (Put stages, SetInfo commits).
+// One directory may be used from several threads: each call runs alone. Wrap it in a
+// JournalLayer to journal its calls and inject faults.
 //
 //   auto dir = MemoryDirectory::Create();
 //   DirectoryBuilder b(*dir);
@@ -20,8 +21,6 @@
 #include <utility>
 #include <vector>
 
-#include "moxtrel/directory/call_journal.h"
-#include "moxtrel/directory/fault_injector.h"
 #include "moxtrel/directory/provider.h"
 
 namespace moxtrel::directory {
@@ -51,11 +50,8 @@ class MemoryDirectory final : public DirectoryProvider,
 
   std::shared_ptr<IADs> GetObject(std::u16string_view path) override;
 
-  CallJournal& Journal() noexcept;
-  FaultInjector& Faults() noexcept;
-
-  // Back doors for tests and the script host: no journal entry, no fault, no rule but the
-  // path must resolve (AutomationError otherwise).
+  // Back doors for tests and the script host: never journaled (they bypass any layer), no
+  // rule but the path must resolve (AutomationError otherwise).
   bool Contains(std::u16string_view path) const;
   Variant Peek(std::u16string_view path, std::u16string_view attribute) const;
   void Poke(std::u16string_view path, std::u16string_view attribute, const Variant& value);

@@ -14,13 +14,13 @@ std::u16string Quoted(std::u16string_view s) {
 
 }  // namespace
 
-void ObjectHandle::Call(std::u16string_view interface, std::u16string_view member,
-                        std::vector<std::u16string> args) {
-  core_->Record(interface, member, MyPath(), std::move(args));
+DirectoryCore::Guard ObjectHandle::Enter() {
+  auto lock = core_->Lock();
   if (node_->life == Life::kDeleted) {
     throw AutomationError(errc::kNoSuchObject, u"The " + std::u16string(KindNoun(node_->kind)) +
                                                    u" " + MyPath() + u" no longer exists");
   }
+  return lock;
 }
 
 void ObjectHandle::RequireCreated() const {
@@ -32,48 +32,47 @@ void ObjectHandle::RequireCreated() const {
 }
 
 std::u16string ObjectHandle::Name() {
-  Call(u"IADs", u"Name");
+  auto lock = Enter();
   return node_->name;
 }
 
 std::u16string ObjectHandle::Class() {
-  Call(u"IADs", u"Class");
+  auto lock = Enter();
   return std::u16string(ClassName(node_->kind));
 }
 
 std::u16string ObjectHandle::GUID() {
-  Call(u"IADs", u"GUID");
+  auto lock = Enter();
   return node_->guid;
 }
 
 std::u16string ObjectHandle::ADsPath() {
-  Call(u"IADs", u"ADsPath");
+  auto lock = Enter();
   return MyPath();
 }
 
 std::u16string ObjectHandle::Parent() {
-  Call(u"IADs", u"Parent");
+  auto lock = Enter();
   return ParentPath(*node_);
 }
 
 Variant ObjectHandle::Get(std::u16string_view name) {
-  Call(u"IADs", u"Get", {Quoted(name)});
+  auto lock = Enter();
   return ReadAttribute(*node_, &staged_, name);
 }
 
 void ObjectHandle::Put(std::u16string_view name, const Variant& value) {
-  Call(u"IADs", u"Put", {Quoted(name), value.Describe()});
+  auto lock = Enter();
   Stage(name, value);
 }
 
-Variant ObjectHandle::Read(std::u16string_view interface, std::u16string_view attribute) {
-  Call(interface, attribute);
+Variant ObjectHandle::Read(std::u16string_view attribute) {
+  auto lock = Enter();
   return ReadAttribute(*node_, &staged_, attribute);
 }
 
-void ObjectHandle::Write(std::u16string_view interface, std::u16string_view attribute,
-                         const Variant& value) {
-  Call(interface, std::u16string(attribute) + u".put", {value.Describe()});
+void ObjectHandle::Write(std::u16string_view attribute, const Variant& value) {
+  auto lock = Enter();
   Stage(attribute, value);
 }
 
@@ -124,7 +123,7 @@ void ObjectHandle::ValidateStaged() const {
 }
 
 void ObjectHandle::SetInfo() {
-  Call(u"IADs", u"SetInfo");
+  auto lock = Enter();
   ValidateStaged();
   if (node_->life == Life::kPending) core_->Attach(node_);
   for (auto& [name, value] : staged_) node_->attributes[name] = std::move(value);
@@ -134,7 +133,7 @@ void ObjectHandle::SetInfo() {
 // Containers.
 
 void ContainerHandle::Filter(const Variant& class_words) {
-  Call(u"IADsContainer", u"Filter.put", {class_words.Describe()});
+  auto lock = Enter();
   std::vector<std::u16string> words;
   if (class_words.IsString()) {
     if (!class_words.AsString().empty()) words.push_back(class_words.AsString());
@@ -166,12 +165,12 @@ void ContainerHandle::Filter(const Variant& class_words) {
 }
 
 Variant ContainerHandle::Filter() {
-  Call(u"IADsContainer", u"Filter");
+  auto lock = Enter();
   return filter_;
 }
 
 std::unique_ptr<IADsEnum> ContainerHandle::NewEnum() {
-  Call(u"IADsContainer", u"NewEnum");
+  auto lock = Enter();
   RequireCreated();
   std::vector<NodePtr> nodes;
   for (const auto& child : node_->children) {
@@ -185,7 +184,7 @@ std::unique_ptr<IADsEnum> ContainerHandle::NewEnum() {
 
 std::shared_ptr<IADs> ContainerHandle::Create(std::u16string_view class_word,
                                               std::u16string_view name) {
-  Call(u"IADsContainer", u"Create", {Quoted(class_word), Quoted(name)});
+  auto lock = Enter();
   RequireCreated();
   auto kind = KindFromClassWord(class_word);
   if (!kind) {
@@ -204,7 +203,7 @@ std::shared_ptr<IADs> ContainerHandle::Create(std::u16string_view class_word,
 }
 
 void ContainerHandle::Delete(std::u16string_view class_word, std::u16string_view name) {
-  Call(u"IADsContainer", u"Delete", {Quoted(class_word), Quoted(name)});
+  auto lock = Enter();
   RequireCreated();
   auto kind = KindFromClassWord(class_word);
   if (!kind) {
@@ -223,7 +222,7 @@ void ContainerHandle::Delete(std::u16string_view class_word, std::u16string_view
 
 std::shared_ptr<IADs> ContainerHandle::MoveHere(std::u16string_view source_path,
                                                 std::u16string_view new_name) {
-  Call(u"IADsContainer", u"MoveHere", {Quoted(source_path), Quoted(new_name)});
+  auto lock = Enter();
   RequireCreated();
   NodePtr source = core_->Resolve(source_path);
   core_->MoveTo(source, node_, new_name.empty() ? std::u16string_view(source->name) : new_name);
@@ -231,7 +230,7 @@ std::shared_ptr<IADs> ContainerHandle::MoveHere(std::u16string_view source_path,
 }
 
 std::shared_ptr<IADs> NodeEnum::Next() {
-  core_->Record(u"IADsEnum", u"Next", path_);
+  auto lock = core_->Lock();
   while (pos_ < nodes_.size()) {
     const NodePtr& node = nodes_[pos_++];
     if (node->life == Life::kLive) return MakeHandle(core_, node);

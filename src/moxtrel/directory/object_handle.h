@@ -1,6 +1,7 @@
 // Bound handles of the embedded directory: what GetObject, enumeration and Create hand out.
 // A handle holds its node and its own property cache: puts are staged in the handle until
-// SetInfo commits them. Every call is journaled (and may meet an injected fault) before it runs.
+// SetInfo commits them. Every call holds the directory's lock while it runs, so handles of one
+// directory may be used from several threads.
 #pragma once
 
 #include <memory>
@@ -32,24 +33,21 @@ class ObjectHandle : public virtual IADs {
   void SetInfo() override;
 
  protected:
-  // Journals the call and refuses it when the object has been deleted.
-  void Call(std::u16string_view interface, std::u16string_view member,
-            std::vector<std::u16string> args = {});
+  // Takes the directory's lock for the call and refuses it when the object has been deleted.
+  [[nodiscard]] DirectoryCore::Guard Enter();
   // Refuses an object made by Create that SetInfo has not yet created.
   void RequireCreated() const;
   std::u16string MyPath() const { return CanonicalPath(*node_); }
 
-  // A typed property get or put: journaled as the property (".put" for a put).
-  Variant Read(std::u16string_view interface, std::u16string_view attribute);
-  void Write(std::u16string_view interface, std::u16string_view attribute, const Variant& value);
-  std::u16string ReadString(std::u16string_view i, std::u16string_view a) {
-    return Read(i, a).ToString();
-  }
-  int32_t ReadLong(std::u16string_view i, std::u16string_view a) { return Read(i, a).ToLong(); }
-  bool ReadBool(std::u16string_view i, std::u16string_view a) { return Read(i, a).ToBool(); }
-  Date ReadDate(std::u16string_view i, std::u16string_view a) { return Read(i, a).ToDate(); }
-  void WriteString(std::u16string_view i, std::u16string_view a, std::u16string_view v) {
-    Write(i, a, Variant(std::u16string(v)));
+  // A typed property get or put.
+  Variant Read(std::u16string_view attribute);
+  void Write(std::u16string_view attribute, const Variant& value);
+  std::u16string ReadString(std::u16string_view a) { return Read(a).ToString(); }
+  int32_t ReadLong(std::u16string_view a) { return Read(a).ToLong(); }
+  bool ReadBool(std::u16string_view a) { return Read(a).ToBool(); }
+  Date ReadDate(std::u16string_view a) { return Read(a).ToDate(); }
+  void WriteString(std::u16string_view a, std::u16string_view v) {
+    Write(a, Variant(std::u16string(v)));
   }
 
   CorePtr core_;
@@ -78,7 +76,7 @@ class ContainerHandle : public ObjectHandle, public virtual IADsContainer {
   std::vector<ObjectKind> filter_kinds_;
 };
 
-// Walks a snapshot of nodes, skipping any deleted since; journals each Next on `path`.
+// Walks a snapshot of nodes, skipping any deleted since.
 class NodeEnum final : public IADsEnum {
  public:
   NodeEnum(CorePtr core, std::u16string path, std::vector<NodePtr> nodes)

@@ -49,14 +49,14 @@ std::u16string_view Verb(std::u16string_view member) {
 }  // namespace
 
 std::shared_ptr<IADsCollection> PrintQueueHandle::PrintJobs() {
-  Call(u"IADsPrintQueueOperations", u"PrintJobs");
+  auto lock = Enter();
   RequireCreated();
   return std::make_shared<JobCollection>(core_, node_);
 }
 
 std::unique_ptr<IADsEnum> JobCollection::NewEnum() {
   std::u16string path = CanonicalPath(*queue_);
-  core_->Record(u"IADsCollection", u"NewEnum", path);
+  auto lock = core_->Lock();
   if (queue_->life == Life::kDeleted) {
     throw AutomationError(errc::kNoSuchObject, u"The print queue " + path + u" no longer exists");
   }
@@ -66,7 +66,7 @@ std::unique_ptr<IADsEnum> JobCollection::NewEnum() {
 
 void JobCollection::Remove(std::u16string_view name) {
   std::u16string path = CanonicalPath(*queue_);
-  core_->Record(u"IADsCollection", u"Remove", path, {u"\"" + std::u16string(name) + u"\""});
+  auto lock = core_->Lock();
   if (queue_->life == Life::kDeleted) {
     throw AutomationError(errc::kNoSuchObject, u"The print queue " + path + u" no longer exists");
   }
@@ -79,20 +79,20 @@ void JobCollection::Remove(std::u16string_view name) {
 }
 
 void PrintJobHandle::Pause() {
-  Call(kOps, u"Pause");
+  auto lock = Enter();
   auto& status = node_->attributes[u"Status"];
   status = Variant(status.ToLong() | kJobStatusPaused);
 }
 
 void PrintJobHandle::Resume() {
-  Call(kOps, u"Resume");
+  auto lock = Enter();
   auto& status = node_->attributes[u"Status"];
   status = Variant(status.ToLong() & ~kJobStatusPaused);
 }
 
 void ServiceHandle::Control(std::u16string_view member, std::initializer_list<int32_t> from,
                             int32_t to) {
-  Call(kOps, member);
+  auto lock = Enter();
   RequireCreated();
   auto& status = node_->attributes[u"Status"];
   const int32_t state = status.ToLong();
@@ -126,7 +126,7 @@ void ServiceHandle::Continue() {
 }
 
 void ServiceHandle::SetPassword(std::u16string_view password) {
-  Call(kOps, u"SetPassword", {u"\"<hidden>\""});
+  auto lock = Enter();
   RequireCreated();
   node_->password = std::u16string(password);
 }

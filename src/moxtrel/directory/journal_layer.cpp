@@ -1,0 +1,38 @@
+#include "moxtrel/directory/journal_layer.h"
+
+#include "moxtrel/directory/journal_proxies.h"
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/error_codes.h"
+
+namespace moxtrel::directory {
+
+JournalLayer::JournalLayer(std::shared_ptr<DirectoryProvider> inner, std::shared_ptr<State> state)
+    : inner_(std::move(inner)), state_(std::move(state)) {}
+
+std::shared_ptr<JournalLayer> JournalLayer::Wrap(std::shared_ptr<DirectoryProvider> inner) {
+  if (!inner) {
+    throw AutomationError(errc::kInvalidArg, u"JournalLayer: there is no provider to wrap");
+  }
+  return std::shared_ptr<JournalLayer>(
+      new JournalLayer(std::move(inner), std::make_shared<State>()));
+}
+
+std::shared_ptr<IADs> JournalLayer::GetObject(std::u16string_view path) {
+  state_->Enter(u"DirectoryProvider", u"GetObject", std::u16string(path), {});
+  return journal_detail::Wrap(state_, inner_->GetObject(path));
+}
+
+CallJournal& JournalLayer::Journal() noexcept {
+  return state_->journal;
+}
+
+FaultInjector& JournalLayer::Faults() noexcept {
+  return state_->faults;
+}
+
+void JournalLayer::SetTraceSink(TraceSink sink) {
+  std::lock_guard lock(state_->mutex);
+  state_->sink = std::move(sink);
+}
+
+}  // namespace moxtrel::directory

@@ -1,0 +1,123 @@
+// The wrapped objects a JournalLayer hands out: each forwards every call to the object behind it
+// after the layer has journaled it and let an armed fault fire. Internal to the layer.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "moxtrel/directory/ads.h"
+#include "moxtrel/directory/journal_layer.h"
+
+namespace moxtrel::directory {
+
+struct JournalLayer::State {
+  std::mutex mutex;
+  CallJournal journal;
+  FaultInjector faults;
+  TraceSink sink;
+
+  // Journals a call, traces it, then lets an armed fault fire (AutomationError).
+  void Enter(std::u16string_view interface, std::u16string_view member, std::u16string path,
+             std::vector<std::u16string> args);
+};
+
+namespace journal_detail {
+
+using StatePtr = std::shared_ptr<JournalLayer::State>;
+
+// Wraps an object with proxies for the interfaces it has; nullptr stays nullptr.
+std::shared_ptr<IADs> Wrap(const StatePtr& state, std::shared_ptr<IADs> inner);
+
+// "\"text\"": how the journal shows a string argument.
+std::u16string Quoted(std::u16string_view text);
+
+class ObjectProxy : public virtual IADs {
+ public:
+  ObjectProxy(StatePtr state, std::shared_ptr<IADs> inner);
+
+  std::u16string Name() override;
+  std::u16string Class() override;
+  std::u16string GUID() override;
+  std::u16string ADsPath() override;
+  std::u16string Parent() override;
+  Variant Get(std::u16string_view name) override;
+  void Put(std::u16string_view name, const Variant& value) override;
+  void SetInfo() override;
+
+ protected:
+  void Enter(std::u16string_view interface, std::u16string_view member,
+             std::vector<std::u16string> args = {});
+  // The path the object reports now, or the last one it reported once it no longer answers
+  // (a deleted object).
+  std::u16string CurrentPath();
+
+  // A typed property put, journaled as "Name.put" with the value as the journal shows it.
+  void EnterPut(std::u16string_view interface, std::u16string_view property, const Variant& shown) {
+    Enter(interface, std::u16string(property) + u".put", {shown.Describe()});
+  }
+
+  StatePtr state_;
+  std::shared_ptr<IADs> inner_;
+
+ private:
+  std::u16string path_;
+};
+
+class ContainerProxy : public ObjectProxy, public virtual IADsContainer {
+ public:
+  ContainerProxy(StatePtr state, std::shared_ptr<IADs> inner);
+
+  void Filter(const Variant& class_words) override;
+  Variant Filter() override;
+  std::unique_ptr<IADsEnum> NewEnum() override;
+  std::shared_ptr<IADs> Create(std::u16string_view class_word, std::u16string_view name) override;
+  void Delete(std::u16string_view class_word, std::u16string_view name) override;
+  std::shared_ptr<IADs> MoveHere(std::u16string_view source_path,
+                                 std::u16string_view new_name) override;
+
+ private:
+  std::shared_ptr<IADsContainer> container_;
+};
+
+class EnumProxy final : public IADsEnum {
+ public:
+  EnumProxy(StatePtr state, std::unique_ptr<IADsEnum> inner, std::u16string path)
+      : state_(std::move(state)), inner_(std::move(inner)), path_(std::move(path)) {}
+  std::shared_ptr<IADs> Next() override;
+
+ private:
+  StatePtr state_;
+  std::unique_ptr<IADsEnum> inner_;
+  std::u16string path_;
+};
+
+class MembersProxy final : public IADsMembers {
+ public:
+  MembersProxy(StatePtr state, std::shared_ptr<IADsMembers> inner, std::u16string path)
+      : state_(std::move(state)), inner_(std::move(inner)), path_(std::move(path)) {}
+  std::unique_ptr<IADsEnum> NewEnum() override;
+
+ private:
+  StatePtr state_;
+  std::shared_ptr<IADsMembers> inner_;
+  std::u16string path_;
+};
+
+class CollectionProxy final : public IADsCollection {
+ public:
+  CollectionProxy(StatePtr state, std::shared_ptr<IADsCollection> inner, std::u16string path)
+      : state_(std::move(state)), inner_(std::move(inner)), path_(std::move(path)) {}
+  std::unique_ptr<IADsEnum> NewEnum() override;
+  void Remove(std::u16string_view name) override;
+
+ private:
+  StatePtr state_;
+  std::shared_ptr<IADsCollection> inner_;
+  std::u16string path_;
+};
+
+}  // namespace journal_detail
+}  // namespace moxtrel::directory
