@@ -79,9 +79,9 @@ TEST_F(JournalFaultTest, PersistentFaultsAndPathGlobs) {
   EXPECT_EQ(ErrorCodeOf([&] { bob_h->SetInfo(); }), 0);
   layer->Faults().Clear();
   layer->Faults().Add({.member = u"GetObject",
-                     .path = u"WinNT://CORP/b?b",
-                     .persistent = true,
-                     .code = errc::kNetworkUnreachable});
+                       .path = u"WinNT://CORP/b?b",
+                       .persistent = true,
+                       .code = errc::kNetworkUnreachable});
   EXPECT_EQ(ErrorCodeOf([&] { layer->GetObject(u"WinNT://CORP/bob"); }), errc::kNetworkUnreachable);
   EXPECT_EQ(ErrorCodeOf([&] { layer->GetObject(u"WinNT://CORP/alice"); }), 0);
   EXPECT_EQ(ErrorCodeOf([&] { layer->Faults().Add({.member = u"Next", .ordinal = 0}); }),
