@@ -3,12 +3,15 @@
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
 #include "interpreter.h"
+#include "moxtrel/backends/configuration.h"
+#include "moxtrel/directory/journal_layer.h"
 #include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/directory/provider.h"
 #include "moxtrel/frame/automation_error.h"
@@ -22,11 +25,11 @@
 namespace moxtrel::script {
 namespace {
 
-// Keeps the embedded directory installed for exactly as long as a run lasts.
+// Keeps the provider installed for exactly as long as a run lasts.
 class ProviderScope {
  public:
-  explicit ProviderScope(std::shared_ptr<directory::MemoryDirectory> dir) {
-    directory::SetCurrentProvider(std::move(dir));
+  explicit ProviderScope(std::shared_ptr<directory::DirectoryProvider> provider) {
+    directory::SetCurrentProvider(std::move(provider));
   }
   ~ProviderScope() { directory::SetCurrentProvider(nullptr); }
   ProviderScope(const ProviderScope&) = delete;
@@ -60,11 +63,18 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   std::string script;
   std::string statements;
   std::string directory_file;
+  std::string config_file;
+  bool trace = false;
   bool as_json = false;
   app.add_option("script", script, "script file to run (.mox)");
   app.add_option("-e,--execute", statements, "statements to run instead of a script file");
   app.add_option("--directory", directory_file,
                  "seed the embedded directory from this JSON file instead of the built-in sample");
+  app.add_option("--config", config_file,
+                 "serve domains and computers as this TOML file configures (default: $" +
+                     std::string(directory::kConfigEnvironmentVariable) + ")");
+  app.add_flag("--trace", trace,
+               "print each directory call (interface, member, path, arguments) to standard error");
   auto* typelib_cmd = app.add_subcommand("typelib", "print the type library");
   typelib_cmd->add_flag("--json", as_json, "as JSON");
   app.footer(
@@ -118,19 +128,46 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     name = "<stdin>";
   }
 
+  if (config_file.empty() && directory_file.empty()) {
+    if (const char* env = std::getenv(directory::kConfigEnvironmentVariable)) config_file = env;
+  }
+  if (!config_file.empty() && !directory_file.empty()) {
+    err << "moxtrel: give either --config or --directory, not both\n";
+    return kExitUsage;
+  }
+
+  // The embedded directory (the sample or --directory) also backs the script's Directory
+  // object; a configured router has none.
   std::shared_ptr<directory::MemoryDirectory> dir;
+  std::shared_ptr<directory::DirectoryProvider> provider;
   try {
-    dir = directory_file.empty()
-              ? directory::MemoryDirectory::FromJson(kSampleDirectoryJson, "sample-directory.json")
-              : directory::MemoryDirectory::FromFile(directory_file);
+    if (!config_file.empty()) {
+      provider = directory::LoadConfiguration(config_file);
+    } else {
+      dir = directory_file.empty() ? directory::MemoryDirectory::FromJson(kSampleDirectoryJson,
+                                                                           "sample-directory.json")
+                                   : directory::MemoryDirectory::FromFile(directory_file);
+      provider = dir;
+    }
+  } catch (const directory::ConfigurationError& e) {
+    err << "moxtrel: cannot use configuration " << e.what() << '\n';
+    return kExitUsage;
   } catch (const std::exception& e) {
     err << "moxtrel: cannot load directory "
         << (directory_file.empty() ? std::string("(built-in sample)") : directory_file) << ": "
         << e.what() << '\n';
     return kExitUsage;
   }
+  if (trace) {
+    auto layer = directory::JournalLayer::Wrap(provider);
+    layer->Journal().SetCapacity(0);  // printed, not kept
+    layer->SetTraceSink([&err](const directory::JournalEntry& entry) {
+      err << "trace: " << ToUtf8(entry.ToString()) << '\n';
+    });
+    provider = layer;
+  }
 
-  ProviderScope scope(dir);
+  ProviderScope scope(provider);
   int status = kExitOk;
   {
     Interpreter interpreter({.out = &out, .directory = dir, .pump = nullptr});
