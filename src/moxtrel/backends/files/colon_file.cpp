@@ -1,0 +1,165 @@
+#include "moxtrel/backends/files/colon_file.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
+
+namespace moxtrel::backends::files {
+namespace {
+
+[[noreturn]] void Malformed(const std::string& label, std::size_t line, const std::string& why) {
+  throw AutomationError(errc::kFail, FromUtf8(label + ":" + std::to_string(line) + ": " + why));
+}
+
+bool IsNumber(std::string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The fields that must hold a number (or, for shadow, may be empty) in each kind of file.
+void CheckNumbers(const std::string& label, std::size_t field_count, std::size_t line,
+                  const Row& row) {
+  auto need = [&](std::size_t i, const char* what, bool may_be_empty) {
+    if (row[i].empty() && may_be_empty) return;
+    if (!IsNumber(row[i]) || row[i].size() > 10 ||
+        std::stoull(row[i]) > static_cast<unsigned long long>(UINT32_MAX)) {
+      Malformed(label, line, std::string(what) + " \"" + row[i] + "\" is not a number");
+    }
+  };
+  if (row[0].empty()) Malformed(label, line, "the name is empty");
+  if (field_count == kPasswdFields) {
+    need(kPwUid, "the uid", false);
+    need(kPwGid, "the gid", false);
+  } else if (field_count == kShadowFields) {
+    for (std::size_t i = kSpLastChange; i <= kSpExpire; ++i) {
+      // shadow allows -1 for "not set" in the day fields.
+      if (row[i] == "-1") continue;
+      need(i, "a day count", true);
+    }
+  } else if (field_count == kGroupFields && label.find("gshadow") == std::string::npos) {
+    need(kGrGid, "the gid", false);
+  }
+}
+
+}  // namespace
+
+ColonFile ColonFile::Parse(std::string label, std::size_t field_count, std::string_view text) {
+  ColonFile file;
+  file.label = std::move(label);
+  file.field_count = field_count;
+  file.present = true;
+  std::size_t line = 0;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    ++line;
+    std::size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view raw = text.substr(pos, end - pos);
+    pos = end + 1;
+    if (raw.find('\0') != std::string_view::npos) Malformed(file.label, line, "holds a NUL byte");
+    Row row;
+    std::size_t start = 0;
+    while (true) {
+      std::size_t colon = raw.find(':', start);
+      row.emplace_back(
+          raw.substr(start, colon == std::string_view::npos ? raw.npos : colon - start));
+      if (colon == std::string_view::npos) break;
+      start = colon + 1;
+    }
+    if (row.size() != field_count) {
+      Malformed(file.label, line,
+                "expected " + std::to_string(field_count) + " fields, found " +
+                    std::to_string(row.size()));
+    }
+    CheckNumbers(file.label, field_count, line, row);
+    file.rows.push_back(std::move(row));
+  }
+  file.Reindex();
+  return file;
+}
+
+std::string ColonFile::Format() const {
+  std::string out;
+  for (const auto& row : rows) {
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      if (i) out += ':';
+      out += row[i];
+    }
+    out += '\n';
+  }
+  return out;
+}
+
+void ColonFile::Reindex() {
+  index_.clear();
+  index_.reserve(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) index_.emplace(rows[i][0], i);
+}
+
+std::optional<std::size_t> ColonFile::FindExact(std::string_view name) const {
+  if (auto it = index_.find(std::string(name)); it != index_.end()) return it->second;
+  return std::nullopt;
+}
+
+std::optional<std::size_t> ColonFile::Find(std::string_view name) const {
+  if (auto exact = FindExact(name)) return exact;
+  const std::u16string wanted = FromUtf8(name);
+  std::optional<std::size_t> found;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (EqualsNoCase(FromUtf8(rows[i][0]), wanted)) {
+      if (found) return std::nullopt;  // two entries differ only in case: no unique match
+      found = i;
+    }
+  }
+  return found;
+}
+
+void ColonFile::Append(Row row) {
+  index_.emplace(row[0], rows.size());
+  rows.push_back(std::move(row));
+}
+
+void ColonFile::Erase(std::size_t row) {
+  rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(row));
+  Reindex();
+}
+
+std::vector<std::string> SplitList(std::string_view field) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  while (start <= field.size() && !field.empty()) {
+    std::size_t comma = field.find(',', start);
+    std::string_view item =
+        field.substr(start, comma == std::string_view::npos ? field.npos : comma - start);
+    if (!item.empty()) out.emplace_back(item);
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  return out;
+}
+
+std::string JoinList(const std::vector<std::string>& items) {
+  std::string out;
+  for (const auto& item : items) {
+    if (!out.empty()) out += ',';
+    out += item;
+  }
+  return out;
+}
+
+std::optional<int64_t> NumberField(std::string_view field) {
+  if (field.empty() || field == "-1") return std::nullopt;
+  int64_t v = 0;
+  std::from_chars(field.data(), field.data() + field.size(), v);
+  return v;
+}
+
+uint32_t IdField(std::string_view field) {
+  uint32_t v = 0;
+  std::from_chars(field.data(), field.data() + field.size(), v);
+  return v;
+}
+
+}  // namespace moxtrel::backends::files

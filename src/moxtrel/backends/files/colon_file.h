@@ -1,0 +1,73 @@
+// ColonFile: one of the colon-separated account files (passwd, shadow, group, gshadow), parsed
+// line by line and written back with every line it did not change kept byte for byte.
+//
+//   ColonFile passwd = ColonFile::Parse("etc/passwd", 7, text);   // throws on "etc/passwd:3: ..."
+//   if (auto row = passwd.Find("alice")) passwd.rows[*row][kPwGecos] = "Alice";
+//   std::string out = passwd.Format();
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace moxtrel::backends::files {
+
+// Field positions.
+enum PasswdField : std::size_t { kPwName, kPwPasswd, kPwUid, kPwGid, kPwGecos, kPwHome, kPwShell };
+enum ShadowField : std::size_t {
+  kSpName,
+  kSpPasswd,
+  kSpLastChange,
+  kSpMin,
+  kSpMax,
+  kSpWarn,
+  kSpInactive,
+  kSpExpire,
+  kSpReserved
+};
+enum GroupField : std::size_t { kGrName, kGrPasswd, kGrGid, kGrMembers };
+enum GshadowField : std::size_t { kSgName, kSgPasswd, kSgAdmins, kSgMembers };
+
+inline constexpr std::size_t kPasswdFields = 7;
+inline constexpr std::size_t kShadowFields = 9;
+inline constexpr std::size_t kGroupFields = 4;
+inline constexpr std::size_t kGshadowFields = 4;
+
+using Row = std::vector<std::string>;
+
+struct ColonFile {
+  std::string label;  // "etc/passwd": how messages name the file
+  std::size_t field_count = 0;
+  bool present = false;  // false when the file does not exist
+  std::vector<Row> rows;
+
+  // Throws AutomationError "etc/passwd:7: expected 7 fields" for a malformed line; checks the
+  // numeric fields of passwd, group and shadow.
+  static ColonFile Parse(std::string label, std::size_t field_count, std::string_view text);
+  std::string Format() const;
+
+  // The row of an entry by exact name, else by a name equal without regard to case when only
+  // one such entry exists.
+  std::optional<std::size_t> Find(std::string_view name) const;
+  std::optional<std::size_t> FindExact(std::string_view name) const;
+  void Reindex();
+  void Append(Row row);
+  void Erase(std::size_t row);
+
+ private:
+  std::unordered_map<std::string, std::size_t> index_;
+};
+
+// Comma-separated member lists of group and gshadow.
+std::vector<std::string> SplitList(std::string_view field);
+std::string JoinList(const std::vector<std::string>& items);
+
+// A numeric field: nullopt when empty; throws naming `what` when not a number.
+std::optional<int64_t> NumberField(std::string_view field);
+uint32_t IdField(std::string_view field);
+
+}  // namespace moxtrel::backends::files
