@@ -145,7 +145,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
       provider = directory::LoadConfiguration(config_file);
     } else {
       dir = directory_file.empty() ? directory::MemoryDirectory::FromJson(kSampleDirectoryJson,
-                                                                           "sample-directory.json")
+                                                                          "sample-directory.json")
                                    : directory::MemoryDirectory::FromFile(directory_file);
       provider = dir;
     }

@@ -271,9 +271,12 @@ void FilesUser::SetInfo() {
     auto row = f.passwd.FindExact(name_);
     if (!row) Gone(where, u"user", "etc/passwd");
     UserRecord r = UserRecordAt(f, *row, defs, where);
+    const std::string old_gid = r.pw[kPwGid];
     apply(r);
     const std::string& gid = r.pw[kPwGid];
-    if (std::none_of(f.group.rows.begin(), f.group.rows.end(),
+    // A primary group without an entry is allowed as found (the tools allow it); only a
+    // change to one is refused.
+    if (gid != old_gid && std::none_of(f.group.rows.begin(), f.group.rows.end(),
                      [&](const Row& g) { return g[kGrGid] == gid; })) {
       throw AutomationError(errc::kInvalidArg, u"The property \"PrimaryGroupID\" of " + where +
                                                    u" cannot be " + FromUtf8(gid) +

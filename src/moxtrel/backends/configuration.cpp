@@ -1,0 +1,201 @@
+#include "moxtrel/backends/configuration.h"
+
+#include <toml++/toml.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "moxtrel/backends/files/files_provider.h"
+#include "moxtrel/directory/memory_directory.h"
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/text.h"
+
+namespace moxtrel::directory {
+namespace {
+
+namespace fs = std::filesystem;
+
+int LineOf(const toml::node& node) {
+  return static_cast<int>(node.source().begin.line);
+}
+
+std::string HostName() {
+  char name[HOST_NAME_MAX + 1] = {};
+  if (gethostname(name, sizeof name) != 0) {
+    throw std::runtime_error(std::string("gethostname: ") + std::strerror(errno));
+  }
+  return name;
+}
+
+// Reads one section (a [domains.X] or [computers.X] table) and refuses what it does not know.
+class Section {
+ public:
+  Section(const std::string& file, std::string key, const toml::table& table)
+      : file_(file), key_(std::move(key)), table_(table) {}
+
+  std::string Key() const { return key_; }
+  int Line() const { return LineOf(table_); }
+  [[noreturn]] void Fail(const std::string& key, int line, const std::string& message) const {
+    throw ConfigurationError(file_, line, key_ + "." + key, message);
+  }
+
+  bool Has(const std::string& key) const { return table_.contains(key); }
+  std::string String(const std::string& key, const std::string& fallback = {}) {
+    seen_.insert(key);
+    const toml::node* node = table_.get(key);
+    if (!node) return fallback;
+    if (auto s = node->value<std::string>()) return *s;
+    Fail(key, LineOf(*node), "expected a string");
+  }
+  bool Bool(const std::string& key, bool fallback) {
+    seen_.insert(key);
+    const toml::node* node = table_.get(key);
+    if (!node) return fallback;
+    if (auto b = node->value<bool>()) return *b;
+    Fail(key, LineOf(*node), "expected true or false");
+  }
+  // Every key must have been read by the backend that the section chose.
+  void RefuseUnknownKeys() const {
+    for (const auto& [key, node] : table_) {
+      if (!seen_.contains(std::string(key.str()))) {
+        Fail(std::string(key.str()), LineOf(node), "unknown key");
+      }
+    }
+  }
+
+ private:
+  const std::string& file_;
+  std::string key_;
+  const toml::table& table_;
+  std::set<std::string> seen_;
+};
+
+class Builder {
+ public:
+  explicit Builder(const std::string& file)
+      : file_(file), folder_(fs::path(file).parent_path()), router_(std::make_shared<Router>()) {}
+
+  std::shared_ptr<Router> Build(const toml::table& root) {
+    for (const auto& [key, node] : root) {
+      const std::string name(key.str());
+      if (name != "domains" && name != "computers") {
+        throw ConfigurationError(file_, LineOf(node), name,
+                                 "unknown section (expected [domains.NAME] or [computers.NAME])");
+      }
+      const toml::table* entries = node.as_table();
+      if (!entries) throw ConfigurationError(file_, LineOf(node), name, "expected a table");
+      for (const auto& [entry_key, entry] : *entries) {
+        const toml::table* table = entry.as_table();
+        const std::string entry_name(entry_key.str());
+        if (!table) {
+          throw ConfigurationError(file_, LineOf(entry), name + "." + entry_name,
+                                   "expected a table ([" + name + "." + entry_name + "])");
+        }
+        Section section(file_, name + "." + entry_name, *table);
+        if (name == "domains") {
+          AddDomain(entry_name, section);
+        } else {
+          AddComputer(entry_name == "this" ? HostName() : entry_name, section);
+        }
+        section.RefuseUnknownKeys();
+      }
+    }
+    return router_;
+  }
+
+ private:
+  void AddDomain(const std::string& name, Section& section) {
+    if (!section.Has("seed")) section.Fail("seed", section.Line(), "a domain needs a seed file");
+    Add(section, [&] { router_->AddDomain(FromUtf8(name), Seeded(section)); });
+  }
+
+  void AddComputer(const std::string& name, Section& section) {
+    const bool seeded = section.Has("seed");
+    const std::string accounts = section.String("accounts", seeded ? "" : "files");
+    if (seeded) {
+      if (!accounts.empty())
+        section.Fail("accounts", section.Line(), "give a seed or accounts, not both");
+      Add(section, [&] { router_->AddComputer(FromUtf8(name), Seeded(section)); });
+      return;
+    }
+    if (accounts != "files") {
+      section.Fail("accounts", section.Line(),
+                   "unknown accounts backend \"" + accounts + "\" (expected \"files\")");
+    }
+    backends::files::FilesOptions options;
+    options.root = Resolve(section.String("root", "/"));
+    options.computer = FromUtf8(name);
+    options.domain = FromUtf8(section.String("domain"));
+    options.allow_shutdown = section.Bool("allow_shutdown", false);
+    Add(section, [&] {
+      router_->AddComputer(options.computer, backends::files::MakeFilesProvider(options));
+    });
+  }
+
+  // One embedded directory per seed file, so a domain and its computers share it.
+  std::shared_ptr<DirectoryProvider> Seeded(Section& section) {
+    const std::string path = Resolve(section.String("seed"));
+    auto& dir = seeds_[path];
+    if (!dir) dir = MemoryDirectory::FromFile(path);
+    return dir;
+  }
+
+  std::string Resolve(const std::string& path) const {
+    if (path.empty() || fs::path(path).is_absolute()) return path;
+    return (folder_ / path).lexically_normal().string();
+  }
+
+  template <class F>
+  void Add(const Section& section, F&& add) {
+    try {
+      add();
+    } catch (const AutomationError& e) {
+      throw ConfigurationError(file_, section.Line(), section.Key(), ToUtf8(e.description()));
+    } catch (const SeedError& e) {
+      throw ConfigurationError(file_, section.Line(), section.Key() + ".seed", e.what());
+    }
+  }
+
+  const std::string& file_;
+  fs::path folder_;
+  std::shared_ptr<Router> router_;
+  std::map<std::string, std::shared_ptr<MemoryDirectory>> seeds_;
+};
+
+}  // namespace
+
+ConfigurationError::ConfigurationError(const std::string& file, int line, const std::string& key,
+                                       const std::string& message)
+    : std::runtime_error(file + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " +
+                         (key.empty() ? "" : key + ": ") + message),
+      line_(line) {}
+
+std::shared_ptr<Router> ParseConfiguration(std::string_view text, const std::string& file) {
+  toml::table root;
+  try {
+    root = toml::parse(text, file);
+  } catch (const toml::parse_error& e) {
+    throw ConfigurationError(file, static_cast<int>(e.source().begin.line), "",
+                             std::string(e.description()));
+  }
+  return Builder(file).Build(root);
+}
+
+std::shared_ptr<Router> LoadConfiguration(const std::string& file) {
+  std::error_code ec;
+  if (fs::is_directory(file, ec)) throw ConfigurationError(file, 0, "", "Is a directory");
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw ConfigurationError(file, 0, "", std::strerror(errno));
+  std::ostringstream text;
+  text << in.rdbuf();
+  return ParseConfiguration(text.str(), file);
+}
+
+}  // namespace moxtrel::directory

@@ -1,0 +1,155 @@
+// The object model's local accounts, users, groups and membership, held to the same behaviour on
+// every backend that stores them.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "moxtrel/accounts/group.h"
+#include "moxtrel/accounts/groups.h"
+#include "moxtrel/accounts/user.h"
+#include "moxtrel/accounts/users.h"
+#include "support/backend_suite.h"
+
+namespace moxtrel::testing {
+namespace {
+
+using ::testing::UnorderedElementsAre;
+
+class AccountsSuite : public BackendTest {
+ protected:
+  std::shared_ptr<moxUser> FindUser(const std::u16string& name) {
+    auto user = moxUser::Create();
+    return user->Find(name, std::u16string(kComputer), moxType::moxLocal) ? user : nullptr;
+  }
+  std::shared_ptr<moxGroup> FindGroup(const std::u16string& name) {
+    auto group = moxGroup::Create();
+    return group->Find(name, std::u16string(kComputer)) ? group : nullptr;
+  }
+  template <class Collection>
+  std::vector<std::u16string> Names(const std::shared_ptr<Collection>& c) {
+    std::vector<std::u16string> out;
+    for (int32_t i = 1; i <= c->Count(); ++i) {
+      auto item = c->Item(Variant(i));
+      if constexpr (std::is_same_v<Collection, moxUsers>) {
+        out.push_back(item->UserName());
+      } else {
+        out.push_back(item->Name());
+      }
+    }
+    return out;
+  }
+};
+
+// A server lists its local accounts, each reading its properties from the backend.
+TEST_P(AccountsSuite, ListsLocalAccountsAndTheirProperties) {
+  auto server = Server();
+  EXPECT_THAT(Names(server->Users()), UnorderedElementsAre(u"alice", u"bob"));
+  EXPECT_THAT(Names(server->Groups()), UnorderedElementsAre(u"users", u"staff", u"admins"));
+  auto alice = server->Users()->Item(Variant(u"ALICE"));
+  EXPECT_EQ(alice->FullName(), u"Alice Liddell");
+  EXPECT_EQ(alice->Description(), u"Engineer");
+  EXPECT_EQ(alice->UserType(), moxType::moxLocal);
+  EXPECT_EQ(alice->Server(), kComputer);
+  EXPECT_EQ(server->Groups()->Item(Variant(u"staff"))->GroupType(), moxType::moxLocal);
+  EXPECT_FALSE(server->Users()->Exists(Variant(u"carol")));
+}
+
+// A property write is one provider write committed with SetInfo, and a new view reads it back.
+TEST_P(AccountsSuite, WritesCommitAndReadBack) {
+  auto alice = FindUser(u"alice");
+  ASSERT_TRUE(alice);
+  layer->Journal().Clear();
+  alice->FullName(u"Alice P. Liddell");
+  EXPECT_EQ(layer->Journal().Count(u"IADsUser.FullName.put"), 1u);
+  EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo"), 1u);
+  alice->Description(u"Lead engineer");
+  auto again = FindUser(u"alice");
+  EXPECT_EQ(again->FullName(), u"Alice P. Liddell");
+  EXPECT_EQ(again->Description(), u"Lead engineer");
+  EXPECT_EQ(layer->Faults().Fired(), 0u);
+}
+
+// Passwords are set at once and never reach the journal.
+TEST_P(AccountsSuite, SetsPasswords) {
+  auto bob = FindUser(u"bob");
+  ASSERT_TRUE(bob);
+  layer->Journal().Clear();
+  EXPECT_TRUE(bob->SetPassword(u"Correct-Horse-7"));
+  EXPECT_EQ(layer->Journal().Count(u"IADsUser.SetPassword"), 1u);
+  EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo"), 0u);
+  EXPECT_EQ(layer->Journal().Dump().find("Correct-Horse"), std::string::npos);
+}
+
+// Membership from both sides: a user joins and leaves a group; a group lists its users.
+TEST_P(AccountsSuite, MembershipFromUserAndGroup) {
+  auto bob = FindUser(u"bob");
+  ASSERT_TRUE(bob);
+  std::u16string group = u" admins ";
+  EXPECT_TRUE(bob->AddToGroup(group));
+  EXPECT_EQ(group, u"admins");
+  EXPECT_THAT(Names(FindGroup(u"admins")->Users()), UnorderedElementsAre(u"bob"));
+  EXPECT_THAT(Names(bob->Groups()), UnorderedElementsAre(u"users", u"admins"));
+  // Joining twice is refused by the backend, and reported as False.
+  EXPECT_FALSE(bob->AddToGroup(group));
+  EXPECT_TRUE(bob->RemoveFromGroup(group));
+  EXPECT_TRUE(Names(FindGroup(u"admins")->Users()).empty());
+  std::u16string missing = u"nosuchgroup";
+  EXPECT_FALSE(bob->AddToGroup(missing));
+
+  auto alice = FindUser(u"alice");
+  EXPECT_THAT(Names(alice->Groups()), UnorderedElementsAre(u"users", u"staff"));
+  EXPECT_THAT(Names(FindGroup(u"users")->Users()), UnorderedElementsAre(u"alice", u"bob"));
+  EXPECT_TRUE(alice->Groups()->Remove(Variant(u"staff")));
+  EXPECT_EQ(FindGroup(u"staff")->Users()->Count(), 0);
+}
+
+// Accounts are added, renamed and removed through the collections; bad names change nothing.
+TEST_P(AccountsSuite, AddsRenamesAndRemovesAccounts) {
+  auto server = Server();
+  std::u16string carol = u"carol";
+  ASSERT_TRUE(server->Users()->Add(carol, u"Carol Ames"));
+  EXPECT_EQ(FindUser(u"carol")->FullName(), u"Carol Ames");
+  std::u16string again = u"CAROL";
+  EXPECT_FALSE(server->Users()->Add(again));  // names are unique without regard to case
+  std::u16string hostile = u"bad:name";
+  EXPECT_FALSE(server->Users()->Add(hostile));
+  std::u16string newline = u"bad\nname";
+  EXPECT_FALSE(server->Users()->Add(newline));
+  EXPECT_EQ(Server()->Users()->Count(), 3);
+
+  FindUser(u"carol")->UserName(u"carla");
+  EXPECT_FALSE(FindUser(u"carol"));
+  ASSERT_TRUE(FindUser(u"carla"));
+  EXPECT_EQ(FindUser(u"carla")->FullName(), u"Carol Ames");
+
+  auto users = Server()->Users();
+  EXPECT_TRUE(users->Remove(Variant(u"carla")));
+  EXPECT_FALSE(users->Remove(Variant(u"carla")));
+  EXPECT_FALSE(FindUser(u"carla"));
+
+  std::u16string team = u"team";
+  ASSERT_TRUE(Server()->Groups()->Add(team));
+  EXPECT_TRUE(FindGroup(u"team"));
+  EXPECT_TRUE(Server()->Groups()->Remove(Variant(u"team")));
+  EXPECT_FALSE(FindGroup(u"team"));
+}
+
+// A failing provider call in the middle of an operation is trapped as the model says, and the
+// backend is left as it was.
+TEST_P(AccountsSuite, FailuresLeaveTheBackendAsItWas) {
+  layer->Faults().Add({.member = u"IADs.SetInfo"});
+  std::u16string dan = u"dan";
+  EXPECT_FALSE(Server()->Users()->Add(dan));
+  EXPECT_EQ(layer->Faults().Fired(), 1u);
+  EXPECT_FALSE(FindUser(u"dan"));
+  layer->Faults().Add({.member = u"IADsGroup.Add"});
+  auto bob = FindUser(u"bob");
+  std::u16string staff = u"staff";
+  EXPECT_FALSE(bob->AddToGroup(staff));
+  EXPECT_THAT(Names(FindGroup(u"staff")->Users()), UnorderedElementsAre(u"alice"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, AccountsSuite, ::testing::ValuesIn(AccountBackends()),
+                         BackendName);
+
+}  // namespace
+}  // namespace moxtrel::testing
