@@ -3,10 +3,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "moxtrel/accounts/group.h"
 #include "moxtrel/accounts/groups.h"
 #include "moxtrel/accounts/user.h"
 #include "moxtrel/accounts/users.h"
+#include "moxtrel/frame/text.h"
 #include "support/backend_suite.h"
 
 namespace moxtrel::testing {
@@ -146,6 +151,31 @@ TEST_P(AccountsSuite, FailuresLeaveTheBackendAsItWas) {
   std::u16string staff = u"staff";
   EXPECT_FALSE(bob->AddToGroup(staff));
   EXPECT_THAT(Names(FindGroup(u"staff")->Users()), UnorderedElementsAre(u"alice"));
+}
+
+// Threads, each with its own objects, change one backend at once; no change is lost.
+TEST_P(AccountsSuite, ThreadsKeepEveryChange) {
+  constexpr int kThreads = 3;
+  constexpr int kRounds = 8;
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      try {
+        auto users = Server()->Users();
+        for (int i = 0; i < kRounds; ++i) {
+          std::u16string name = u"t" + FromUtf8(std::to_string(t) + "x" + std::to_string(i));
+          if (!users->Add(name)) ++failures;
+          if (i % 2 == 1 && !users->Remove(Variant(name))) ++failures;
+        }
+      } catch (...) {
+        ++failures;
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(Server()->Users()->Count(), 2 + kThreads * kRounds / 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, AccountsSuite, ::testing::ValuesIn(AccountBackends()),

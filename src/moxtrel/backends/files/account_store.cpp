@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -88,6 +89,9 @@ std::shared_ptr<const AccountFiles> AccountStore::Read() {
 }
 
 void AccountStore::Modify(unsigned which, const std::function<void(AccountFiles&)>& edit) {
+  // The file locks name the process, so threads of one process take turns here first.
+  static std::mutex process_writers;
+  std::lock_guard in_process(process_writers);
   std::optional<SystemPasswordLock> system_lock;
   if (root_.empty()) system_lock.emplace(lock_wait_);
   std::vector<std::unique_ptr<FileLock>> locks;
