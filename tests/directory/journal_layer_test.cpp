@@ -5,10 +5,10 @@
 #include <thread>
 #include <vector>
 
-#include "moxtrel/accounts/domain.h"
 #include "moxtrel/accounts/user.h"
 #include "moxtrel/accounts/users.h"
 #include "moxtrel/directory/memory_directory.h"
+#include "moxtrel/servers/server.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
 #include "support/directory_fixture.h"
@@ -110,34 +110,34 @@ TEST_F(JournalLayerTest, TraceSinkSeesEachCall) {
                                             u"IADsUser.SetPassword " + alice + u" (\"<hidden>\")"));
 }
 
-// Several threads, each with its own objects, on one directory and one layer; and a thread
-// with a directory of its own. Run under the sanitizer presets, this is the check.
+// Several threads, each with its own objects (and its own computer, so no thread lists what
+// another deletes), on one directory and one layer; and a thread with a directory of its own.
+// Run under the sanitizer presets, this is the check.
 TEST(JournalLayerThreads, ThreadsShareADirectoryOrHaveTheirOwn) {
+  constexpr int kThreads = 4;
+  constexpr int kRounds = 50;
   auto dir = MemoryDirectory::Create();
   directory::DirectoryBuilder build(*dir);
-  const auto corp = build.AddDomain(u"CORP");
+  for (int t = 0; t < kThreads; ++t) build.AddComputer(u"", u"PC" + FromUtf8(std::to_string(t)));
   auto layer = JournalLayer::Wrap(dir);
   directory::SetCurrentProvider(layer);
 
-  constexpr int kThreads = 4;
-  constexpr int kRounds = 50;
   std::atomic<int> failures{0};
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
       try {
-        const std::u16string name = u"user" + FromUtf8(std::to_string(t));
-        auto domain = moxDomain::Create();
-        domain->Name(u"CORP");
-        auto users = domain->Users();
+        auto server = moxServer::Create();
+        server->Name(u"PC" + FromUtf8(std::to_string(t)));
+        auto users = server->Users();
         for (int i = 0; i < kRounds; ++i) {
-          std::u16string added = name;
-          if (!users->Add(added)) ++failures;
-          auto user = users->Item(Variant(name));
-          user->FullName(u"Round " + FromUtf8(std::to_string(i)));
+          std::u16string name = u"user";
+          if (!users->Add(name)) ++failures;
+          users->Item(Variant(name))->FullName(u"Round " + FromUtf8(std::to_string(i)));
           if (!users->Remove(Variant(name))) ++failures;
         }
-      } catch (...) {
+      } catch (const AutomationError& e) {
+        ADD_FAILURE() << ToUtf8(e.description());
         ++failures;
       }
     });
@@ -148,7 +148,7 @@ TEST(JournalLayerThreads, ThreadsShareADirectoryOrHaveTheirOwn) {
     directory::DirectoryBuilder(*mine).AddDomain(u"MINE");
     directory::SetThreadProvider(mine);
     if (!directory::Bind<IADsContainer>(u"WinNT://MINE,domain")) ++failures;
-    if (ErrorCodeOf([] { directory::Bind<IADsContainer>(u"WinNT://CORP,domain"); }) == 0) {
+    if (ErrorCodeOf([] { directory::Bind<IADsContainer>(u"WinNT://PC0,computer"); }) == 0) {
       ++failures;
     }
     directory::SetThreadProvider(nullptr);
@@ -157,7 +157,7 @@ TEST(JournalLayerThreads, ThreadsShareADirectoryOrHaveTheirOwn) {
   own.join();
   EXPECT_EQ(failures.load(), 0);
   EXPECT_EQ(layer->Journal().Count(u"IADsContainer.Create"), std::size_t{kThreads * kRounds});
-  EXPECT_FALSE(dir->Contains(u"WinNT://CORP/user0"));
+  EXPECT_FALSE(dir->Contains(u"WinNT://PC0/user"));
   directory::SetCurrentProvider(nullptr);
 }
 

@@ -1,9 +1,11 @@
 #include "moxtrel/directory/directory_core.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
 
 namespace moxtrel::directory {
 namespace {
@@ -343,6 +345,38 @@ Variant ReadAttribute(const Node& node, const AttributeMap* staged, std::u16stri
   }
   throw AutomationError(errc::kPropertyNotFound, u"The attribute \"" + std::u16string(name) +
                                                      u"\" is not held by " + CanonicalPath(node));
+}
+
+std::u16string DirectoryCore::Snapshot() const {
+  std::vector<std::u16string> lines;
+  std::vector<NodePtr> pending;
+  for (const auto& [name, node] : domains_) pending.push_back(node);
+  for (const auto& [name, node] : computers_) {
+    if (!node->Parent()) pending.push_back(node);
+  }
+  while (!pending.empty()) {
+    NodePtr node = std::move(pending.back());
+    pending.pop_back();
+    if (node->life != Life::kLive) continue;
+    const std::u16string path = CanonicalPath(*node);
+    std::vector<std::u16string> attributes;
+    for (const auto& [key, value] : node->attributes) {
+      attributes.push_back(key + u"=" + value.Describe());
+    }
+    std::sort(attributes.begin(), attributes.end());
+    std::u16string line = path + u" " + std::u16string(KindNoun(node->kind));
+    for (const auto& a : attributes) line += u" " + a;
+    for (const auto& m : node->members) line += u" member:" + CanonicalPath(*m);
+    if (!node->password.empty()) {
+      line += u" password#" + FromUtf8(std::to_string(std::hash<std::u16string>{}(node->password)));
+    }
+    lines.push_back(std::move(line));
+    for (const auto& child : node->children) pending.push_back(child);
+  }
+  std::sort(lines.begin(), lines.end());
+  std::u16string out;
+  for (const auto& l : lines) out += l + u"\n";
+  return out;
 }
 
 }  // namespace moxtrel::directory

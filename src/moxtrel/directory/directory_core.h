@@ -55,6 +55,10 @@ class DirectoryCore {
   // Why `group` cannot hold `member`, or nothing when it can.
   static std::optional<std::u16string> MembershipRefused(const Node& group, const Node& member);
 
+  // Every object, attribute, member and password (hashed) as sorted text: two snapshots are
+  // equal exactly when the directories hold the same.
+  std::u16string Snapshot() const;
+
   // Seeding: sets an attribute, bypassing the read-only rule but not the type rule.
   static void SeedAttribute(Node& node, std::u16string_view name, const Variant& value);
   // A new print job in a queue, named by the queue's next number.

@@ -9,7 +9,7 @@ namespace {
 
 bool MemberMatches(std::u16string_view wanted, std::u16string_view interface,
                    std::u16string_view member) {
-  if (wanted == member) return true;
+  if (wanted == member || wanted == u"*") return true;
   return wanted.size() == interface.size() + 1 + member.size() && wanted.starts_with(interface) &&
          wanted[interface.size()] == u'.' && wanted.ends_with(member);
 }

@@ -31,7 +31,8 @@ struct FaultCode {
 };
 
 struct Fault {
-  // "Interface.member" or a bare member ("SetInfo", "GetObject", "Next", "FullName.put").
+  // "Interface.member" or a bare member ("SetInfo", "GetObject", "Next", "FullName.put"); "*"
+  // matches every call, so `.member = u"*", .ordinal = n` fails the n-th call whatever it is.
   std::u16string member{};
   // Glob (* and ?) matched without regard to case against the path of the call; empty = any.
   std::u16string path{};

@@ -104,6 +104,11 @@ const std::vector<std::u16string>& MemoryDirectory::ShutdownRequests() const {
   return state_->core->shutdown_requests;
 }
 
+std::u16string MemoryDirectory::Snapshot() const {
+  auto lock = state_->core->Lock();
+  return state_->core->Snapshot();
+}
+
 bool MemoryDirectory::PasswordMatches(std::u16string_view path,
                                       std::u16string_view password) const {
   auto lock = state_->core->Lock();

@@ -65,6 +65,9 @@ class MemoryDirectory final : public DirectoryProvider,
   void SetJobStatus(std::u16string_view job_path, int32_t status);
   // Shutdown requests received, as "path reboot" or "path halt"; never acted on.
   const std::vector<std::u16string>& ShutdownRequests() const;
+  // Everything the directory holds as sorted text, for tests that check a failed operation left
+  // it as it was (or wholly changed); passwords appear only as hashes.
+  std::u16string Snapshot() const;
   // Whether the password last set on a user (or service) is `password`; passwords are never
   // readable through the directory's interfaces.
   bool PasswordMatches(std::u16string_view path, std::u16string_view password) const;
