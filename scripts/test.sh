@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Moxtrel and runs its tests: `scripts/test.sh` for the default build,
-# `scripts/test.sh asan` for the sanitizer build, or both names for both.
+# `scripts/test.sh asan` for the sanitizer build, `tsan` for the threading tests under
+# ThreadSanitizer, or several names for several.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh
