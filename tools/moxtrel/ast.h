@@ -27,10 +27,22 @@ enum class ExprKind {
 };
 
 struct Expr {
+  Expr() = default;
+  Expr(const Expr&) = delete;
+  Expr& operator=(const Expr&) = delete;
+  // A chain of binary operators nests to the left as long as it is written; it is unlinked in a
+  // loop so that freeing it never recurses down the chain.
+  ~Expr() {
+    while (object && object->kind == ExprKind::kBinary && object->object) {
+      ExprPtr next = std::move(object->object);
+      object = std::move(next);
+    }
+  }
+
   ExprKind kind;
   int line = 0;
   int column = 0;
-  int depth = 1;  // height of the tree below; bounded so walking it cannot exhaust the stack
+  int depth = 1;  // how deeply the tree below nests (operator chains count once); bounded
   Variant value;
   std::string name;  // kName, kMember, kNew; the operator for kUnary and kBinary
   bool bracketed = false;

@@ -410,6 +410,7 @@ class Parser {
   }
 
   Block ParseInlineStatements() {
+    Nest nest(*this);  // `If a Then If b Then ...` nests on one line
     Block block;
     for (;;) {
       block.push_back(ParseStatement(true));
@@ -668,10 +669,15 @@ class Parser {
     Parser& p_;
   };
 
-  // Records the height of `e` from its children; refuses trees too tall to walk.
+  // Records how deeply `e` nests from its children; refuses trees too deep to walk. The left
+  // operand of a binary operator that is itself one is a chain the interpreter walks in a loop,
+  // so `1 + 2 + 3` nests no deeper than `1 + 2`.
   ExprPtr Grown(ExprPtr e) {
     int h = 0;
-    if (e->object) h = std::max(h, e->object->depth);
+    if (e->object) {
+      const bool chain = e->kind == ExprKind::kBinary && e->object->kind == ExprKind::kBinary;
+      h = std::max(h, chain ? e->object->depth - 1 : e->object->depth);
+    }
     if (e->rhs) h = std::max(h, e->rhs->depth);
     for (const auto& a : e->args) {
       if (a) h = std::max(h, a->depth);
