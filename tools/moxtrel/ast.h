@@ -52,6 +52,9 @@ struct Expr {
   std::vector<ExprPtr> args;
 };
 
+// What an Exit statement leaves.
+enum class ExitTarget { kFor, kDo, kSub, kFunction };
+
 struct Stmt;
 using StmtPtr = std::unique_ptr<Stmt>;
 using Block = std::vector<StmtPtr>;
@@ -64,7 +67,7 @@ enum class StmtKind {
   kForNext,  // name = from To to [Step step]: body
   kForEach,  // For Each name In value: body
   kDoLoop,   // pre- or post-tested loop; While ... Wend is a pre-tested While loop
-  kExit,     // name: "For", "Do", "Sub" or "Function"
+  kExit,     // exit_target
   kPrint,    // exprs
   kOnError,  // resume_next
 };
@@ -78,9 +81,10 @@ struct Stmt {
   ExprPtr value;
   ExprPtr from, to, step;
   bool is_set = false;
-  bool until = false;        // kDoLoop: Until instead of While
-  bool test_at_end = false;  // kDoLoop: Loop While/Until
-  bool resume_next = false;  // kOnError
+  bool until = false;                         // kDoLoop: Until instead of While
+  bool test_at_end = false;                   // kDoLoop: Loop While/Until
+  bool resume_next = false;                   // kOnError
+  ExitTarget exit_target = ExitTarget::kFor;  // kExit
   std::vector<ExprPtr> conditions;
   std::vector<Block> blocks;  // kIf branches; loops keep their body in blocks[0]
   std::vector<ExprPtr> exprs;

@@ -210,19 +210,8 @@ Interpreter::Flow Interpreter::Exec(const Stmt& s) {
       return ExecForEach(s);
     case StmtKind::kDoLoop:
       return ExecDoLoop(s);
-    case StmtKind::kExit: {
-      const std::string& w = s.names[0];
-      const Procedure* proc = frames_.back()->procedure;
-      if (w == "sub" || w == "function") {
-        if (!proc || proc->is_function != (w == "function")) {
-          throw RuntimeError(errc::kInvalidProcedureCall,
-                             u"Exit " + std::u16string(w == "sub" ? u"Sub" : u"Function") +
-                                 u" outside a " + (w == "sub" ? u"Sub" : u"Function"));
-        }
-        return w == "sub" ? Flow::kExitSub : Flow::kExitFunction;
-      }
-      return w == "for" ? Flow::kExitFor : Flow::kExitDo;
-    }
+    case StmtKind::kExit:
+      return ExecExit(s.exit_target);
     case StmtKind::kPrint: {
       std::u16string line;
       for (size_t i = 0; i < s.exprs.size(); ++i) {
@@ -238,6 +227,25 @@ Interpreter::Flow Interpreter::Exec(const Stmt& s) {
       return Flow::kNormal;
   }
   return Flow::kNormal;
+}
+
+Interpreter::Flow Interpreter::ExecExit(ExitTarget target) {
+  switch (target) {
+    case ExitTarget::kFor:
+      return Flow::kExitFor;
+    case ExitTarget::kDo:
+      return Flow::kExitDo;
+    case ExitTarget::kSub:
+    case ExitTarget::kFunction:
+      break;
+  }
+  const bool function = target == ExitTarget::kFunction;
+  const Procedure* proc = frames_.back()->procedure;
+  if (!proc || proc->is_function != function) {
+    const std::u16string kind = function ? u"Function" : u"Sub";
+    throw RuntimeError(errc::kInvalidProcedureCall, u"Exit " + kind + u" outside a " + kind);
+  }
+  return function ? Flow::kExitFunction : Flow::kExitSub;
 }
 
 Interpreter::Flow Interpreter::ExecIf(const Stmt& s) {

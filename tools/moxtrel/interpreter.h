@@ -68,6 +68,7 @@ class Interpreter {
 
   Flow ExecBlock(const Block& block);
   Flow Exec(const Stmt& s);
+  Flow ExecExit(ExitTarget target);
   Flow ExecIf(const Stmt& s);
   Flow ExecForNext(const Stmt& s);
   Flow ExecForEach(const Stmt& s);
