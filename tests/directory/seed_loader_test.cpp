@@ -107,9 +107,50 @@ TEST(SeedLoaderTest, ErrorsNameTheLine) {
   EXPECT_EQ(ErrorLine("[]"), 1);
 }
 
-// A file that cannot be read is a seed error, not a crash.
-TEST(SeedLoaderTest, MissingFileIsASeedError) {
+// A file that cannot be read is a seed error naming why: missing, a folder, or endless.
+TEST(SeedLoaderTest, UnreadableFilesAreSeedErrors) {
   EXPECT_THROW(MemoryDirectory::FromFile("/nonexistent/seed.json"), SeedError);
+  try {
+    MemoryDirectory::FromFile("/");
+    ADD_FAILURE() << "a folder loaded";
+  } catch (const SeedError& e) {
+    EXPECT_NE(std::string(e.what()).find("Is a directory"), std::string::npos) << e.what();
+  }
+  try {
+    MemoryDirectory::FromFile("/dev/zero");
+    ADD_FAILURE() << "an endless file loaded";
+  } catch (const SeedError& e) {
+    EXPECT_NE(std::string(e.what()).find("larger than 64 MiB"), std::string::npos) << e.what();
+  }
+}
+
+// Deep nesting is refused with a seed error instead of exhausting the stack, while building
+// or while destroying the half-built tree; nesting within the limit still parses.
+TEST(SeedLoaderTest, NestingIsLimited) {
+  std::string message;
+  EXPECT_EQ(ErrorLine(std::string(400000, '['), &message), 1);
+  EXPECT_NE(message.find("nest deeper than 256"), std::string::npos) << message;
+  std::string objects;
+  for (int i = 0; i < 300; ++i) objects += "{\"a\":\n";
+  EXPECT_EQ(ErrorLine(objects, &message), 257);
+  // 255 arrays inside the seed object: a type error from the loader, not a nesting error.
+  const std::string deep = "{\"domains\": [" + std::string(254, '[') + std::string(255, ']') + "}";
+  ErrorLine(deep, &message);
+  EXPECT_EQ(message.find("nest deeper"), std::string::npos) << message;
+}
+
+// An object with many keys is read whole, and a repeat among them is still found.
+TEST(SeedLoaderTest, ManyKeysAndALateRepeat) {
+  std::string json = "{\"comment\": {";
+  for (int i = 0; i < 40000; ++i)
+    json += "\"k" + std::to_string(i) + "\": " + std::to_string(i) + ",";
+  std::string repeated = json + "\"k39999\": 0}}";
+  json.back() = '}';
+  json += "}";
+  EXPECT_EQ(ErrorLine(json), 0);
+  std::string message;
+  EXPECT_EQ(ErrorLine(repeated, &message), 1);
+  EXPECT_NE(message.find("\"k39999\" is given twice"), std::string::npos) << message;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/call_args.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
 
@@ -25,6 +26,21 @@ TEST(VariantTest, DateConversionByNumericValueAndOverflow) {
   EXPECT_EQ(CodeOf([] { Variant(int32_t{2958466}).ToDate(); }), int32_t(errc::kOverflow));
   EXPECT_EQ(CodeOf([] { Variant(int32_t{-657435}).ToDate(); }), int32_t(errc::kOverflow));
   EXPECT_EQ(CodeOf([] { Variant(ByteArray{}).ToDate(); }), int32_t(errc::kTypeMismatch));
+}
+
+// A Date made outside the range overflows at every conversion instead of computing a civil
+// date from it; describing it for a message still works.
+TEST(VariantTest, OutOfRangeDatesOverflowWhenConverted) {
+  for (double days : {1e15, -1e300, Date::kMaxDays + 1.0}) {
+    const Variant v(Date{days});
+    EXPECT_EQ(CodeOf([&] { v.ToDate(); }), int32_t(errc::kOverflow)) << days;
+    EXPECT_EQ(CodeOf([&] { v.ToString(); }), int32_t(errc::kOverflow)) << days;
+    EXPECT_EQ(CodeOf([&] { FromVariant<std::u16string>(v); }), int32_t(errc::kOverflow));
+    EXPECT_FALSE(v.Describe().empty());
+  }
+  EXPECT_EQ(CodeOf([] { Date::FromCivil(2147483647, 1, 1); }), int32_t(errc::kOverflow));
+  EXPECT_EQ(Date::FromCivil(2000, -1, 1).value, Date::FromCivil(1999, 11, 1).value);
+  EXPECT_EQ(Date::FromCivil(2000, 14, 0).value, Date::FromCivil(2001, 1, 31).value);
 }
 
 TEST(VariantTest, LongAndBooleanConversions) {

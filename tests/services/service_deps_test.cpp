@@ -110,6 +110,39 @@ TEST_F(ServiceDepsTest, FailedReadBlocksEditsUntilACompleteRead) {
   EXPECT_EQ(Stored(), Array({u"A", u"B", u"C"}));
 }
 
+// Two lists of one service (from two service objects): the second, read before the first wrote,
+// refuses to write its stale copy back (which would erase the first one's name); read afresh, it
+// works.
+TEST_F(ServiceDepsTest, StaleListNeverOverwritesAnotherWrite) {
+  auto first = DepsOf(Array({u"A", u"B"}));
+  auto other = moxService::Create();
+  ASSERT_TRUE(other->Find(u"Spooler"));
+  auto second = other->Dependencies();
+  ASSERT_NE(first, second);
+  EXPECT_EQ(first->Count(), 2);
+  EXPECT_EQ(second->Count(), 2);
+  ASSERT_TRUE(first->Add(u"C"));
+  EXPECT_EQ(Stored(), Array({u"A", u"B", u"C"}));
+  dir->Journal().Clear();
+  EXPECT_FALSE(second->Remove(Variant(u"A")));
+  EXPECT_EQ(dir->Journal().Count(u"Dependencies.put"), 0u);
+  EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo"), 0u);
+  EXPECT_EQ(Stored(), Array({u"A", u"B", u"C"}));
+  // The refusal marks the list stale: it reads the new value and then edits it.
+  EXPECT_EQ(Names(*second), (Strings{u"A", u"B", u"C"}));
+  EXPECT_TRUE(second->Remove(Variant(u"A")));
+  EXPECT_EQ(Stored(), Array({u"B", u"C"}));
+  // The first list's copy is now stale in turn; Add reads afresh before it writes.
+  EXPECT_TRUE(first->Add(u"D"));
+  EXPECT_EQ(Stored(), Array({u"B", u"C", u"D"}));
+  // A value changed behind both lists is caught the same way.
+  dir->Poke(path, u"Dependencies", Variant(u"Z"));
+  dir->Journal().Clear();
+  EXPECT_FALSE(first->Remove(Variant(u"B")));
+  EXPECT_EQ(dir->Journal().Count(u"Dependencies.put"), 0u);
+  EXPECT_EQ(Stored(), Variant(u"Z"));
+}
+
 // A refused write or commit gives False.
 TEST_F(ServiceDepsTest, RefusedWriteReturnsFalse) {
   auto deps = DepsOf(Variant(u"A"));

@@ -5,6 +5,7 @@
 
 #include "cli.h"
 #include "repl.h"
+#include "script_limits.h"
 
 namespace moxtrel::script {
 namespace {
@@ -67,6 +68,18 @@ TEST(CliTest, UsageErrors) {
   auto both = Cli({"x.mox", "-e", "Print 1"});
   EXPECT_EQ(both.status, kExitUsage);
 
+  // A folder or an endless device given as the script is refused with the system's words or
+  // the size limit, never read until memory runs out.
+  auto folder = Cli({"/"});
+  EXPECT_EQ(folder.status, kExitUsage);
+  EXPECT_EQ(folder.err, "moxtrel: cannot read script /: Is a directory\n");
+  auto endless = Cli({"/dev/zero"});
+  EXPECT_EQ(endless.status, kExitUsage);
+  EXPECT_NE(endless.err.find("/dev/zero is larger than 16 MiB"), std::string::npos) << endless.err;
+  auto piped = Cli({}, std::string(kMaxScriptBytes + 1, '\n'));
+  EXPECT_EQ(piped.status, kExitUsage);
+  EXPECT_NE(piped.err.find("standard input is larger than 16 MiB"), std::string::npos);
+
   auto help = Cli({"--help"});
   EXPECT_EQ(help.status, kExitOk);
   EXPECT_NE(help.out.find("--directory"), std::string::npos);
@@ -92,6 +105,10 @@ TEST(CliTest, DirectoryFiles) {
 
   auto absent = Cli({"--directory", "/no/such/seed.json", "-e", "Print 1"});
   EXPECT_EQ(absent.status, kExitUsage);
+
+  auto folder = Cli({"--directory", "/", "-e", "Print 1"});
+  EXPECT_EQ(folder.status, kExitUsage);
+  EXPECT_NE(folder.err.find("Is a directory"), std::string::npos) << folder.err;
 
   auto good =
       Cli({"--directory",

@@ -123,14 +123,21 @@ TEST(ParserTest, RefusesStrayExitAndRunawayNesting) {
   EXPECT_EQ(SyntaxMessage("Sub A\nFor i = 1 To 2\nExit For\nNext\nExit Sub\nEnd Sub\n"), "");
   EXPECT_NE(SyntaxMessage("x = " + std::string(100000, '(') + "1").find("nests too deeply"),
             std::string::npos);
+  // A flat chain of operators does not nest; a chain of nested calls does.
   std::string chain = "x = 1";
   for (int i = 0; i < 50000; ++i) chain += " + 1";
-  EXPECT_NE(SyntaxMessage(chain).find("nests too deeply"), std::string::npos);
+  EXPECT_EQ(SyntaxMessage(chain), "");
+  std::string calls = "x = 1";
+  for (int i = 0; i < 300; ++i) calls = "x = Abs(" + calls.substr(4) + ")";
+  EXPECT_NE(SyntaxMessage(calls).find("nests too deeply"), std::string::npos);
   EXPECT_NE(SyntaxMessage("x = " + std::string(100000, '-') + "1").find("nests too deeply"),
             std::string::npos);
   std::string ifs;
   for (int i = 0; i < 5000; ++i) ifs += "If x Then\n";
   EXPECT_NE(SyntaxMessage(ifs).find("nests too deeply"), std::string::npos);
+  std::string one_line;
+  for (int i = 0; i < 100000; ++i) one_line += "If x Then ";
+  EXPECT_NE(SyntaxMessage(one_line + "Print 1\n").find("nests too deeply"), std::string::npos);
 }
 
 }  // namespace

@@ -27,10 +27,22 @@ enum class ExprKind {
 };
 
 struct Expr {
+  Expr() = default;
+  Expr(const Expr&) = delete;
+  Expr& operator=(const Expr&) = delete;
+  // A chain of binary operators nests to the left as long as it is written; it is unlinked in a
+  // loop so that freeing it never recurses down the chain.
+  ~Expr() {
+    while (object && object->kind == ExprKind::kBinary && object->object) {
+      ExprPtr next = std::move(object->object);
+      object = std::move(next);
+    }
+  }
+
   ExprKind kind;
   int line = 0;
   int column = 0;
-  int depth = 1;  // height of the tree below; bounded so walking it cannot exhaust the stack
+  int depth = 1;  // how deeply the tree below nests (operator chains count once); bounded
   Variant value;
   std::string name;  // kName, kMember, kNew; the operator for kUnary and kBinary
   bool bracketed = false;
@@ -39,6 +51,9 @@ struct Expr {
   ExprPtr rhs;
   std::vector<ExprPtr> args;
 };
+
+// What an Exit statement leaves.
+enum class ExitTarget { kFor, kDo, kSub, kFunction };
 
 struct Stmt;
 using StmtPtr = std::unique_ptr<Stmt>;
@@ -52,7 +67,7 @@ enum class StmtKind {
   kForNext,  // name = from To to [Step step]: body
   kForEach,  // For Each name In value: body
   kDoLoop,   // pre- or post-tested loop; While ... Wend is a pre-tested While loop
-  kExit,     // name: "For", "Do", "Sub" or "Function"
+  kExit,     // exit_target
   kPrint,    // exprs
   kOnError,  // resume_next
 };
@@ -66,9 +81,10 @@ struct Stmt {
   ExprPtr value;
   ExprPtr from, to, step;
   bool is_set = false;
-  bool until = false;        // kDoLoop: Until instead of While
-  bool test_at_end = false;  // kDoLoop: Loop While/Until
-  bool resume_next = false;  // kOnError
+  bool until = false;                         // kDoLoop: Until instead of While
+  bool test_at_end = false;                   // kDoLoop: Loop While/Until
+  bool resume_next = false;                   // kOnError
+  ExitTarget exit_target = ExitTarget::kFor;  // kExit
   std::vector<ExprPtr> conditions;
   std::vector<Block> blocks;  // kIf branches; loops keep their body in blocks[0]
   std::vector<ExprPtr> exprs;

@@ -11,6 +11,7 @@
 #include "moxtrel/frame/text.h"
 #include "operators.h"
 #include "script_error.h"
+#include "script_limits.h"
 
 namespace moxtrel::script {
 namespace {
@@ -77,9 +78,11 @@ Variant Replace(const Args& a) {
   std::u16string out;
   size_t from = 0;
   for (size_t at; (at = s.find(find, from)) != std::u16string::npos; from = at + find.size()) {
-    out += s.substr(from, at - from) + with;
+    CheckStringLength(out.size() + (at - from) + with.size());
+    out.append(s, from, at - from).append(with);
   }
-  return Variant(out + s.substr(from));
+  CheckStringLength(out.size() + (s.size() - from));
+  return Variant(out.append(s, from));
 }
 
 Variant Hex(const Args& a) {
@@ -106,6 +109,7 @@ Variant Split(const Args& a) {
     size_t from = 0;
     for (size_t at; (at = s.find(sep, from)) != std::u16string::npos; from = at + sep.size()) {
       parts.push_back(s.substr(from, at - from));
+      CheckArrayLength(parts.size() + 1);
     }
     parts.push_back(s.substr(from));
   }
@@ -117,8 +121,10 @@ Variant Join(const Args& a) {
   const std::u16string sep = a.size() > 1 && !a[1].IsMissing() ? Str(a[1]) : u" ";
   std::u16string out;
   for (size_t i = 0; i < arr.items.size(); ++i) {
+    const std::u16string item = Str(arr.items[i]);
+    CheckStringLength(out.size() + (i ? sep.size() : 0) + item.size());
     if (i) out += sep;
-    out += Str(arr.items[i]);
+    out += item;
   }
   return Variant(out);
 }
@@ -183,7 +189,9 @@ const std::map<std::u16string, Builtin, NoCaseLess>& Table() {
       {u"Space",
        {"Space(n)", 1, 1,
         [](const Args& a) {
-          return Variant(std::u16string(static_cast<size_t>(Pos(a[0], u"the count")), u' '));
+          const auto n = static_cast<size_t>(Pos(a[0], u"the count"));
+          CheckStringLength(n);
+          return Variant(std::u16string(n, u' '));
         }}},
       {u"String",
        {"String(n, char)", 2, 2,
@@ -192,7 +200,9 @@ const std::map<std::u16string, Builtin, NoCaseLess>& Table() {
           if (c.empty())
             throw RuntimeError(errc::kInvalidProcedureCall,
                                u"Invalid procedure call: String needs a character");
-          return Variant(std::u16string(static_cast<size_t>(Pos(a[0], u"the count")), c[0]));
+          const auto n = static_cast<size_t>(Pos(a[0], u"the count"));
+          CheckStringLength(n);
+          return Variant(std::u16string(n, c[0]));
         }}},
       {u"Chr",
        {"Chr(code)", 1, 1,
@@ -291,8 +301,12 @@ const std::map<std::u16string, Builtin, NoCaseLess>& Table() {
       {u"TimeSerial",
        {"TimeSerial(hour, minute, second)", 3, 3,
         [](const Args& a) {
-          return Variant(
-              Date{(a[0].ToLong() * 3600.0 + a[1].ToLong() * 60.0 + a[2].ToLong()) / 86400.0});
+          const double days =
+              (a[0].ToLong() * 3600.0 + a[1].ToLong() * 60.0 + a[2].ToLong()) / 86400.0;
+          if (!Date::InRange(days)) {
+            throw RuntimeError(errc::kOverflow, u"Overflow: the time is outside the date range");
+          }
+          return Variant(Date{days});
         }}},
       {u"Year", {"Year(d)", 1, 1, [](const Args& a) { return DatePart(a[0], 0); }}},
       {u"Month", {"Month(d)", 1, 1, [](const Args& a) { return DatePart(a[0], 1); }}},

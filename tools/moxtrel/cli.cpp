@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -21,6 +22,7 @@
 #include "repl.h"
 #include "sample_directory.h"
 #include "script_error.h"
+#include "script_limits.h"
 
 namespace moxtrel::script {
 namespace {
@@ -35,6 +37,21 @@ class ProviderScope {
   ProviderScope(const ProviderScope&) = delete;
   ProviderScope& operator=(const ProviderScope&) = delete;
 };
+
+// Reads at most kMaxScriptBytes; false when the stream holds more (an endless device too).
+bool ReadLimited(std::istream& in, std::string& text) {
+  char chunk[65536];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    text.append(chunk, static_cast<size_t>(in.gcount()));
+    if (text.size() > kMaxScriptBytes) return false;
+  }
+  return true;
+}
+
+std::string TooLarge(const std::string& what) {
+  return "moxtrel: " + what + " is larger than " + std::to_string(kMaxScriptBytes >> 20) +
+         " MiB, the largest script the host reads\n";
+}
 
 int RunText(Interpreter& interpreter, const std::string& text, const std::string& name,
             std::ostream& err) {
@@ -114,17 +131,30 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   std::string name;
   if (!script.empty()) {
     std::ifstream file(script, std::ios::binary);
-    if (!file) {
+    std::error_code ec;
+    const bool folder = std::filesystem::is_directory(script, ec);
+    if (!file || folder) {
+      if (folder) errno = EISDIR;
       err << "moxtrel: cannot read script " << script << ": " << std::strerror(errno) << '\n';
       return kExitUsage;
     }
-    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    if (!ReadLimited(file, text)) {
+      err << TooLarge("script " + script);
+      return kExitUsage;
+    }
+    if (file.bad()) {
+      err << "moxtrel: cannot read script " << script << ": " << std::strerror(errno) << '\n';
+      return kExitUsage;
+    }
     name = script;
   } else if (!statements.empty()) {
     text = statements;
     name = "-e";
   } else if (!terminal) {
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!ReadLimited(in, text)) {
+      err << TooLarge("the script on standard input");
+      return kExitUsage;
+    }
     name = "<stdin>";
   }
 

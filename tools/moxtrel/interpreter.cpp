@@ -1,5 +1,8 @@
 #include "interpreter.h"
 
+#include <new>
+#include <stdexcept>
+
 #include "builtins.h"
 #include "directory_hooks.h"
 #include "enum_constants.h"
@@ -11,6 +14,7 @@
 #include "moxtrel/frame/typelib.h"
 #include "operators.h"
 #include "pump.h"
+#include "script_limits.h"
 
 namespace moxtrel::script {
 
@@ -113,6 +117,8 @@ void Interpreter::Run(const Program& program) {
   frames_.resize(1);
   frames_.front()->resume_next = false;
   depth_ = 0;
+  stack_floor_ = StackFloor();
+  steps_ = 0;
   ExecBlock(program.body);
 }
 
@@ -133,10 +139,33 @@ Interpreter::Flow Interpreter::ExecBlock(const Block& block) {
       r.set_line(s->line);
       if (!frames_.back()->resume_next) throw r;
       err_->Set(r);
+    } catch (const std::bad_alloc&) {
+      OutOfMemory(s->line);
+    } catch (const std::length_error&) {
+      OutOfMemory(s->line);
     }
     if (flow != Flow::kNormal) return flow;
   }
   return Flow::kNormal;
+}
+
+// A failed allocation ends the statement as the script error Out of memory, which On Error
+// Resume Next can trap like any other.
+void Interpreter::OutOfMemory(int line) {
+  RuntimeError r(kOutOfMemory, u"Out of memory", "", line);
+  if (!frames_.back()->resume_next) throw r;
+  err_->Set(r);
+}
+
+void Interpreter::CheckStack() const {
+  if (static_cast<const char*>(__builtin_frame_address(0)) < stack_floor_) {
+    throw RuntimeError(kOutOfStackSpace,
+                       u"Out of stack space: calls and expressions nest too deeply");
+  }
+}
+
+void Interpreter::Step() {
+  if (options_.max_steps != 0 && ++steps_ > options_.max_steps) throw StatementBudgetSpent();
 }
 
 void Interpreter::RaisePending() {
@@ -147,15 +176,18 @@ void Interpreter::RaisePending() {
 }
 
 Interpreter::Flow Interpreter::Exec(const Stmt& s) {
+  CheckStack();
+  Step();
   switch (s.kind) {
     case StmtKind::kDim:
       for (size_t i = 0; i < s.names.size(); ++i) {
         Variant v;
         if (s.bounds[i]) {
           const int32_t upper = Eval(*s.bounds[i]).ToLong();
-          if (upper < 0 || upper > 1000000) {
+          if (upper < 0 || static_cast<size_t>(upper) >= kMaxArrayLength) {
             throw RuntimeError(errc::kSubscriptOutOfRange,
-                               u"Dim " + U(s.names[i]) + u": an array bound must be 0 to 1000000");
+                               u"Dim " + U(s.names[i]) + u": an array bound must be 0 to " +
+                                   U(std::to_string(kMaxArrayLength - 1)));
           }
           VariantArray arr;
           arr.items.resize(static_cast<size_t>(upper) + 1);
@@ -178,19 +210,8 @@ Interpreter::Flow Interpreter::Exec(const Stmt& s) {
       return ExecForEach(s);
     case StmtKind::kDoLoop:
       return ExecDoLoop(s);
-    case StmtKind::kExit: {
-      const std::string& w = s.names[0];
-      const Procedure* proc = frames_.back()->procedure;
-      if (w == "sub" || w == "function") {
-        if (!proc || proc->is_function != (w == "function")) {
-          throw RuntimeError(errc::kInvalidProcedureCall,
-                             u"Exit " + std::u16string(w == "sub" ? u"Sub" : u"Function") +
-                                 u" outside a " + (w == "sub" ? u"Sub" : u"Function"));
-        }
-        return w == "sub" ? Flow::kExitSub : Flow::kExitFunction;
-      }
-      return w == "for" ? Flow::kExitFor : Flow::kExitDo;
-    }
+    case StmtKind::kExit:
+      return ExecExit(s.exit_target);
     case StmtKind::kPrint: {
       std::u16string line;
       for (size_t i = 0; i < s.exprs.size(); ++i) {
@@ -206,6 +227,25 @@ Interpreter::Flow Interpreter::Exec(const Stmt& s) {
       return Flow::kNormal;
   }
   return Flow::kNormal;
+}
+
+Interpreter::Flow Interpreter::ExecExit(ExitTarget target) {
+  switch (target) {
+    case ExitTarget::kFor:
+      return Flow::kExitFor;
+    case ExitTarget::kDo:
+      return Flow::kExitDo;
+    case ExitTarget::kSub:
+    case ExitTarget::kFunction:
+      break;
+  }
+  const bool function = target == ExitTarget::kFunction;
+  const Procedure* proc = frames_.back()->procedure;
+  if (!proc || proc->is_function != function) {
+    const std::u16string kind = function ? u"Function" : u"Sub";
+    throw RuntimeError(errc::kInvalidProcedureCall, u"Exit " + kind + u" outside a " + kind);
+  }
+  return function ? Flow::kExitFunction : Flow::kExitSub;
 }
 
 Interpreter::Flow Interpreter::ExecIf(const Stmt& s) {
@@ -225,6 +265,7 @@ Interpreter::Flow Interpreter::ExecForNext(const Stmt& s) {
     throw RuntimeError(errc::kInvalidProcedureCall, u"For " + U(var) + u": Step must not be 0");
   SetVariable(var, from);
   for (;;) {
+    Step();
     const double i = FindVariable(U(var))->ToDouble();
     if (step > 0 ? i > to : i < to) break;
     const Flow flow = ExecBlock(s.blocks[0]);
@@ -240,6 +281,7 @@ Interpreter::Flow Interpreter::ExecForEach(const Stmt& s) {
   const std::string where = Describe(*s.value);
   const Variant coll = Eval(*s.value);
   auto body = [&](Variant item) {
+    Step();
     SetVariable(var, std::move(item));
     return ExecBlock(s.blocks[0]);
   };
@@ -280,6 +322,7 @@ Interpreter::Flow Interpreter::ExecDoLoop(const Stmt& s) {
   auto test = [&] { return !s.value || Truth(Eval(*s.value)) != s.until; };
   if (!s.test_at_end && !test()) return Flow::kNormal;
   for (;;) {
+    Step();
     const Flow flow = ExecBlock(s.blocks[0]);
     if (flow == Flow::kExitDo) break;
     if (flow != Flow::kNormal) return flow;
@@ -396,6 +439,7 @@ std::string Interpreter::Describe(const Expr& e) {
 }
 
 Variant Interpreter::Eval(const Expr& e) {
+  CheckStack();
   switch (e.kind) {
     case ExprKind::kLiteral:
       return e.value;
@@ -408,9 +452,21 @@ Variant Interpreter::Eval(const Expr& e) {
     case ExprKind::kUnary:
       return UnaryOp(e.name, Eval(*e.object));
     case ExprKind::kBinary: {
-      const Variant a = Eval(*e.object);
-      const Variant b = Eval(*e.rhs);
-      return BinaryOp(e.name, a, b);
+      if (e.object->kind != ExprKind::kBinary) {
+        const Variant a = Eval(*e.object);
+        const Variant b = Eval(*e.rhs);
+        return BinaryOp(e.name, a, b);
+      }
+      // A chain `a + b - c ...` nests to the left as long as it is written: walk it in a loop.
+      std::vector<const Expr*> chain;
+      const Expr* left = &e;
+      for (; left->kind == ExprKind::kBinary; left = left->object.get()) chain.push_back(left);
+      Variant acc = Eval(*left);
+      for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const Variant b = Eval(*(*it)->rhs);
+        acc = BinaryOp((*it)->name, acc, b);
+      }
+      return acc;
     }
     case ExprKind::kNew:
       return Guard("New " + e.name, [&] { return Variant(dispatch::CreateObject(U(e.name))); });
@@ -644,8 +700,9 @@ Variant Interpreter::CallProcedure(const Procedure& proc, std::vector<Variant> a
                        where);
   }
   if (depth_ >= 200) {
-    throw RuntimeError(errc::kFail, u"Out of stack space: calls nest deeper than 200", where);
+    throw RuntimeError(kOutOfStackSpace, u"Out of stack space: calls nest deeper than 200", where);
   }
+  CheckStack();
   auto frame = std::make_unique<Frame>();
   frame->procedure = &proc;
   for (size_t i = 0; i < proc.params.size(); ++i) {

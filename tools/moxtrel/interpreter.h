@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,15 @@ struct InterpreterOptions {
   std::shared_ptr<directory::MemoryDirectory> directory;
   // Pump ms: dispatches this thread's messages for a while; the platform's pump by default.
   std::function<void(int32_t ms)> pump;
+  // Stops a run with StatementBudgetSpent after this many statements and loop rounds; 0 runs
+  // without a limit. A host that runs untrusted scripts (a fuzzer) bounds them this way.
+  uint64_t max_steps = 0;
+};
+
+// A run that used up InterpreterOptions::max_steps; On Error Resume Next does not trap it.
+class StatementBudgetSpent : public std::runtime_error {
+ public:
+  StatementBudgetSpent() : std::runtime_error("the script's statement budget is spent") {}
 };
 
 class Interpreter {
@@ -58,6 +68,7 @@ class Interpreter {
 
   Flow ExecBlock(const Block& block);
   Flow Exec(const Stmt& s);
+  Flow ExecExit(ExitTarget target);
   Flow ExecIf(const Stmt& s);
   Flow ExecForNext(const Stmt& s);
   Flow ExecForEach(const Stmt& s);
@@ -98,6 +109,11 @@ class Interpreter {
   void DeliverEvent(const std::u16string& handler, std::u16string_view event,
                     std::vector<Variant>& args);
   void RaisePending();
+  void OutOfMemory(int line);
+  // Throws Out of stack space once this thread's stack is used down to stack_floor_.
+  void CheckStack() const;
+  // Counts one statement or loop round against options_.max_steps.
+  void Step();
 
   static std::string Describe(const Expr& e);
 
@@ -115,6 +131,8 @@ class Interpreter {
   std::vector<Connection> connections_;
   std::optional<RuntimeError> pending_;
   int depth_ = 0;
+  const char* stack_floor_ = nullptr;
+  uint64_t steps_ = 0;
 };
 
 }  // namespace moxtrel::script

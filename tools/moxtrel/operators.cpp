@@ -7,6 +7,7 @@
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
 #include "script_error.h"
+#include "script_limits.h"
 
 namespace moxtrel::script {
 namespace {
@@ -45,8 +46,21 @@ Variant Widen(double exact) {
   return Variant(exact);
 }
 
+// Joins two strings within the string length limit.
+Variant Concat(const std::u16string& a, const std::u16string& b) {
+  CheckStringLength(a.size() + b.size());
+  return Variant(a + b);
+}
+
+// A result that left the range of a Double is an overflow, not an infinity shown to the script.
+Variant Finite(double r) {
+  if (std::isinf(r)) throw RuntimeError(errc::kOverflow, u"Overflow");
+  if (std::isnan(r)) throw RuntimeError(errc::kInvalidProcedureCall, u"Invalid procedure call");
+  return Variant(r);
+}
+
 Variant Arith(std::string_view op, const Variant& a, const Variant& b) {
-  if (op == "+" && a.IsString() && b.IsString()) return Variant(a.AsString() + b.AsString());
+  if (op == "+" && a.IsString() && b.IsString()) return Concat(a.AsString(), b.AsString());
   const double x = Num(op, a, b);
   const double y = Num(op, b, a);
   const bool integral = IsIntegral(a) && IsIntegral(b);
@@ -57,14 +71,17 @@ Variant Arith(std::string_view op, const Variant& a, const Variant& b) {
       if (!Date::InRange(r)) throw RuntimeError(errc::kOverflow, u"Overflow: date out of range");
       return Variant(Date{r});
     }
-    return integral ? Widen(r) : Variant(r);
+    return integral ? Widen(r) : Finite(r);
   }
-  if (op == "*") return integral ? Widen(x * y) : Variant(x * y);
+  if (op == "*") return integral ? Widen(x * y) : Finite(x * y);
   if (op == "/") {
     if (y == 0) throw RuntimeError(kDivisionByZero, u"Division by zero");
-    return Variant(x / y);
+    return Finite(x / y);
   }
-  if (op == "^") return Variant(std::pow(x, y));
+  if (op == "^") {
+    if (x == 0 && y < 0) throw RuntimeError(kDivisionByZero, u"Division by zero");
+    return Finite(std::pow(x, y));
+  }
   // \ and Mod round their operands to Longs first.
   const int64_t ix = Variant(x).ToLong();
   const int64_t iy = Variant(y).ToLong();
@@ -146,7 +163,7 @@ Variant BinaryOp(std::string_view op_in, const Variant& a, const Variant& b) {
 namespace {
 
 Variant Binary(const std::string& op, const Variant& a, const Variant& b) {
-  if (op == "&") return Variant(Show(a) + Show(b));
+  if (op == "&") return Concat(Show(a), Show(b));
   if (op == "is") {
     if (!a.IsObject() || !b.IsObject()) {
       throw RuntimeError(errc::kObjectRequired, u"Object required: 'Is' compares two objects");

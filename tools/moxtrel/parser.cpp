@@ -35,6 +35,9 @@ ExprPtr MakeExpr(ExprKind kind, const Token& at) {
   return e;
 }
 
+// The procedure a statement is inside, for Exit Sub and Exit Function.
+enum class ProcedureKind { kNone, kSub, kFunction };
+
 // How deep blocks, parentheses and expression trees may nest; deeper input is refused
 // rather than walked recursively until the stack runs out.
 constexpr int kMaxNesting = 200;
@@ -177,9 +180,9 @@ class Parser {
       ExpectOp(")", "after the parameters");
     }
     EndOfStatement();
-    procedure_ = proc->is_function ? "function" : "sub";
+    procedure_ = proc->is_function ? ProcedureKind::kFunction : ProcedureKind::kSub;
     proc->body = ParseBlock({"end"}, kind + " " + proc->name);
-    procedure_.clear();
+    procedure_ = ProcedureKind::kNone;
     Take();
     ExpectWord(proc->is_function ? "function" : "sub", "after 'End' to close " + kind);
     return proc;
@@ -202,98 +205,120 @@ class Parser {
 
   StmtPtr ParseStatementInner() {
     const Token& t = Cur();
-    const int line = t.line;
     if (t.kind != TokenKind::kIdentifier && !IsOp("(")) Expected("a statement");
     if (IsWord("dim")) return ParseDim();
-    if (IsWord("set")) {
-      Take();
-      auto s = MakeStmt(StmtKind::kAssign, line);
-      s->is_set = true;
-      s->target = ParsePostfix();
-      CheckAssignable(*s->target);
-      ExpectOp("=", "after the target of Set");
-      s->value = ParseExpr();
-      return s;
-    }
+    if (IsWord("set")) return ParseSet();
     if (IsWord("if")) return ParseIf();
     if (IsWord("for")) return ParseFor();
-    if (IsWord("while")) {
-      Take();
-      auto s = MakeStmt(StmtKind::kDoLoop, line);
-      s->value = ParseExpr();
-      EndOfStatement();
-      s->blocks.push_back(ParseBlock({"wend"}, "While (Wend)"));
-      Take();
-      return s;
-    }
+    if (IsWord("while")) return ParseWhile();
     if (IsWord("do")) return ParseDo();
-    if (IsWord("exit")) {
-      Take();
-      auto s = MakeStmt(StmtKind::kExit, line);
-      for (auto w : {"for", "do", "sub", "function"}) {
-        if (IsWord(w)) {
-          // Leaving something the statement is not inside would end the script silently.
-          const bool inside = w == std::string_view("for")  ? for_depth_ > 0
-                              : w == std::string_view("do") ? do_depth_ > 0
-                                                            : procedure_ == w;
-          if (!inside) {
-            FailAt(Cur().line, Cur().column,
-                   "'Exit " + Cur().text + "' outside " +
-                       (w == std::string_view("for")  ? "a For loop"
-                        : w == std::string_view("do") ? "a Do loop"
-                                                      : "a " + Cur().text));
-          }
-          s->names.push_back(w);
-          Take();
-          return s;
-        }
-      }
-      Expected("'For', 'Do', 'Sub' or 'Function' after 'Exit'");
-    }
-    if (IsWord("print")) {
-      Take();
-      auto s = MakeStmt(StmtKind::kPrint, line);
-      if (!AtStatementEnd()) {
-        s->exprs.push_back(ParseExpr());
-        while (IsOp(",")) {
-          Take();
-          s->exprs.push_back(ParseExpr());
-        }
-      }
-      return s;
-    }
-    if (IsWord("on")) {
-      Take();
-      ExpectWord("error", "after 'On'");
-      auto s = MakeStmt(StmtKind::kOnError, line);
-      if (IsWord("resume")) {
-        Take();
-        ExpectWord("next", "after 'On Error Resume'");
-        s->resume_next = true;
-      } else if (IsWord("goto")) {
-        Take();
-        if (Cur().kind != TokenKind::kNumber || Cur().text != "0") {
-          Expected("'0' after 'On Error GoTo' (labels are not supported)");
-        }
-        Take();
-      } else {
-        Expected("'Resume Next' or 'GoTo 0' after 'On Error'");
-      }
-      return s;
-    }
-    if (IsWord("call")) {
-      Take();
-      auto s = MakeStmt(StmtKind::kCall, line);
-      s->value = ParsePostfix();
-      if (s->value->kind == ExprKind::kLiteral) Expected("a procedure after 'Call'");
-      return s;
-    }
+    if (IsWord("exit")) return ParseExit();
+    if (IsWord("print")) return ParsePrint();
+    if (IsWord("on")) return ParseOnError();
+    if (IsWord("call")) return ParseCall();
     if (IsWord("sub") || IsWord("function"))
       Expected("a statement (procedures go at the top level)");
     if (t.kind == TokenKind::kIdentifier && !t.bracketed && IsReservedWord(t.text)) {
       FailAt(t.line, t.column, "expected a statement, found the keyword '" + t.text + "'");
     }
-    return ParseAssignOrCall(line);
+    return ParseAssignOrCall(t.line);
+  }
+
+  StmtPtr ParseSet() {
+    auto s = MakeStmt(StmtKind::kAssign, Cur().line);
+    Take();
+    s->is_set = true;
+    s->target = ParsePostfix();
+    CheckAssignable(*s->target);
+    ExpectOp("=", "after the target of Set");
+    s->value = ParseExpr();
+    return s;
+  }
+
+  StmtPtr ParseWhile() {
+    auto s = MakeStmt(StmtKind::kDoLoop, Cur().line);
+    Take();
+    s->value = ParseExpr();
+    EndOfStatement();
+    s->blocks.push_back(ParseBlock({"wend"}, "While (Wend)"));
+    Take();
+    return s;
+  }
+
+  StmtPtr ParseExit() {
+    auto s = MakeStmt(StmtKind::kExit, Cur().line);
+    Take();
+    struct Target {
+      std::string_view word;
+      ExitTarget target;
+      const char* outside;
+    };
+    static constexpr Target kTargets[] = {{"for", ExitTarget::kFor, "a For loop"},
+                                          {"do", ExitTarget::kDo, "a Do loop"},
+                                          {"sub", ExitTarget::kSub, "a Sub"},
+                                          {"function", ExitTarget::kFunction, "a Function"}};
+    for (const Target& t : kTargets) {
+      if (!IsWord(t.word)) continue;
+      // Leaving something the statement is not inside would end the script silently.
+      const bool inside =
+          t.target == ExitTarget::kFor ? for_depth_ > 0
+          : t.target == ExitTarget::kDo
+              ? do_depth_ > 0
+              : procedure_ ==
+                    (t.target == ExitTarget::kSub ? ProcedureKind::kSub : ProcedureKind::kFunction);
+      if (!inside) {
+        FailAt(Cur().line, Cur().column,
+               "'Exit " + Cur().text + "' outside " +
+                   (t.target == ExitTarget::kFor || t.target == ExitTarget::kDo
+                        ? std::string(t.outside)
+                        : "a " + Cur().text));
+      }
+      s->exit_target = t.target;
+      Take();
+      return s;
+    }
+    Expected("'For', 'Do', 'Sub' or 'Function' after 'Exit'");
+  }
+
+  StmtPtr ParsePrint() {
+    auto s = MakeStmt(StmtKind::kPrint, Cur().line);
+    Take();
+    if (!AtStatementEnd()) {
+      s->exprs.push_back(ParseExpr());
+      while (IsOp(",")) {
+        Take();
+        s->exprs.push_back(ParseExpr());
+      }
+    }
+    return s;
+  }
+
+  StmtPtr ParseOnError() {
+    auto s = MakeStmt(StmtKind::kOnError, Cur().line);
+    Take();
+    ExpectWord("error", "after 'On'");
+    if (IsWord("resume")) {
+      Take();
+      ExpectWord("next", "after 'On Error Resume'");
+      s->resume_next = true;
+    } else if (IsWord("goto")) {
+      Take();
+      if (Cur().kind != TokenKind::kNumber || Cur().text != "0") {
+        Expected("'0' after 'On Error GoTo' (labels are not supported)");
+      }
+      Take();
+    } else {
+      Expected("'Resume Next' or 'GoTo 0' after 'On Error'");
+    }
+    return s;
+  }
+
+  StmtPtr ParseCall() {
+    auto s = MakeStmt(StmtKind::kCall, Cur().line);
+    Take();
+    s->value = ParsePostfix();
+    if (s->value->kind == ExprKind::kLiteral) Expected("a procedure after 'Call'");
+    return s;
   }
 
   StmtPtr ParseDim() {
@@ -410,6 +435,7 @@ class Parser {
   }
 
   Block ParseInlineStatements() {
+    Nest nest(*this);  // `If a Then If b Then ...` nests on one line
     Block block;
     for (;;) {
       block.push_back(ParseStatement(true));
@@ -668,10 +694,15 @@ class Parser {
     Parser& p_;
   };
 
-  // Records the height of `e` from its children; refuses trees too tall to walk.
+  // Records how deeply `e` nests from its children; refuses trees too deep to walk. The left
+  // operand of a binary operator that is itself one is a chain the interpreter walks in a loop,
+  // so `1 + 2 + 3` nests no deeper than `1 + 2`.
   ExprPtr Grown(ExprPtr e) {
     int h = 0;
-    if (e->object) h = std::max(h, e->object->depth);
+    if (e->object) {
+      const bool chain = e->kind == ExprKind::kBinary && e->object->kind == ExprKind::kBinary;
+      h = std::max(h, chain ? e->object->depth - 1 : e->object->depth);
+    }
     if (e->rhs) h = std::max(h, e->rhs->depth);
     for (const auto& a : e->args) {
       if (a) h = std::max(h, a->depth);
@@ -684,7 +715,7 @@ class Parser {
   int nesting_ = 0;
   int for_depth_ = 0;
   int do_depth_ = 0;
-  std::string procedure_;  // "sub", "function" or empty at the top level
+  ProcedureKind procedure_ = ProcedureKind::kNone;  // the procedure being parsed
   std::vector<Token> tokens_;
   const std::string& file_;
   size_t pos_ = 0;

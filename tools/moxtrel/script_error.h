@@ -12,7 +12,9 @@
 namespace moxtrel::script {
 
 // Codes of the language itself; the object model's codes live in frame/error_codes.h.
+inline constexpr uint32_t kOutOfMemory = 0x800A0007;  // a string, array or allocation too large
 inline constexpr uint32_t kDivisionByZero = 0x800A000B;
+inline constexpr uint32_t kOutOfStackSpace = 0x800A001C;  // calls or expressions nest too deeply
 inline constexpr uint32_t kSubNotDefined = 0x800A0023;
 inline constexpr uint32_t kWrongArgCount = 0x800A01C2;
 inline constexpr uint32_t kVariableUndefined = 0x800A01F4;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <unordered_set>
 
 #include "moxtrel/directory/memory_directory.h"
 
@@ -88,17 +89,17 @@ class Builder final : public nlohmann::json_sax<nlohmann::json> {
     return true;
   }
   bool start_object(std::size_t) override {
-    stack_.push_back(&Value(SeedValue::Type::kObject));
+    Open(SeedValue::Type::kObject);
     return true;
   }
   bool key(string_t& k) override {
-    SeedValue* object = stack_.back();
+    OpenValue& open = stack_.back();
     int line = Line();
-    for (const auto& [existing, _] : object->members) {
-      if (existing == k) throw SeedError(source_, line, "the key \"" + k + "\" is given twice");
+    if (!open.keys.insert(k).second) {
+      throw SeedError(source_, line, "the key \"" + k + "\" is given twice");
     }
-    object->members.emplace_back(std::move(k), SeedValue{});
-    object->key_lines.push_back(line);
+    open.value->members.push_back({std::move(k), SeedValue{}});
+    open.value->key_lines.push_back(line);
     return true;
   }
   bool end_object() override {
@@ -106,7 +107,7 @@ class Builder final : public nlohmann::json_sax<nlohmann::json> {
     return true;
   }
   bool start_array(std::size_t) override {
-    stack_.push_back(&Value(SeedValue::Type::kArray));
+    Open(SeedValue::Type::kArray);
     return true;
   }
   bool end_array() override {
@@ -135,14 +136,30 @@ class Builder final : public nlohmann::json_sax<nlohmann::json> {
     }
     return line_;
   }
+  // An array or object being filled; an object remembers its keys to refuse a repeat.
+  struct OpenValue {
+    SeedValue* value;
+    std::unordered_set<std::string> keys;
+  };
+
+  void Open(SeedValue::Type type) {
+    if (stack_.size() >= kMaxSeedDepth) {
+      throw SeedError(
+          source_, Line(),
+          "arrays and objects nest deeper than " + std::to_string(kMaxSeedDepth) + " levels");
+    }
+    SeedValue& value = Value(type);
+    stack_.push_back({&value, {}});
+  }
+
   SeedValue& Value(SeedValue::Type type) {
     SeedValue* slot;
     if (stack_.empty()) {
       slot = &root;
-    } else if (stack_.back()->type == SeedValue::Type::kArray) {
-      slot = &stack_.back()->items.emplace_back();
+    } else if (stack_.back().value->type == SeedValue::Type::kArray) {
+      slot = &stack_.back().value->items.emplace_back();
     } else {
-      slot = &stack_.back()->members.back().second;
+      slot = &stack_.back().value->members.back().value;
     }
     slot->type = type;
     slot->line = Line();
@@ -152,16 +169,38 @@ class Builder final : public nlohmann::json_sax<nlohmann::json> {
   std::string_view text_;
   const std::string& source_;
   const ReadMark& mark_;
-  std::vector<SeedValue*> stack_;
+  std::vector<OpenValue> stack_;
   std::size_t counted_ = 0;
   int line_ = 1;
 };
 
 }  // namespace
 
+SeedValue::SeedValue() = default;
+SeedValue::SeedValue(SeedValue&&) noexcept = default;
+SeedValue& SeedValue::operator=(SeedValue&&) noexcept = default;
+
+// Children are moved onto a work list first, so a deep tree never recurses here.
+SeedValue::~SeedValue() {
+  if (items.empty() && members.empty()) return;
+  std::vector<SeedValue> pending;
+  auto take = [&pending](SeedValue& v) {
+    for (auto& item : v.items) pending.push_back(std::move(item));
+    for (auto& member : v.members) pending.push_back(std::move(member.value));
+    v.items.clear();
+    v.members.clear();
+  };
+  take(*this);
+  while (!pending.empty()) {
+    SeedValue v = std::move(pending.back());
+    pending.pop_back();
+    take(v);
+  }
+}
+
 const SeedValue* SeedValue::Find(std::string_view key) const {
-  for (const auto& [k, v] : members) {
-    if (k == key) return &v;
+  for (const auto& m : members) {
+    if (m.key == key) return &m.value;
   }
   return nullptr;
 }

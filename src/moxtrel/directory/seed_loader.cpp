@@ -1,6 +1,8 @@
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "moxtrel/directory/directory_core.h"
 #include "moxtrel/directory/memory_directory.h"
@@ -286,11 +288,31 @@ std::shared_ptr<MemoryDirectory> MemoryDirectory::FromJson(std::string_view json
 }
 
 std::shared_ptr<MemoryDirectory> MemoryDirectory::FromFile(const std::string& file_path) {
+  // A folder opens as a stream on Linux and reads as nothing: name it instead.
+  std::error_code ec;
+  if (std::filesystem::is_directory(file_path, ec)) {
+    throw SeedError(file_path, 0, std::string("the file cannot be read: ") + std::strerror(EISDIR));
+  }
+  errno = 0;
   std::ifstream in(file_path, std::ios::binary);
-  if (!in) throw SeedError(file_path, 0, "the file cannot be read");
-  std::ostringstream text;
-  text << in.rdbuf();
-  return FromJson(text.str(), file_path);
+  if (!in) {
+    throw SeedError(file_path, 0,
+                    std::string("the file cannot be read") +
+                        (errno ? std::string(": ") + std::strerror(errno) : std::string()));
+  }
+  // Read with a limit, so an endless device such as /dev/zero is refused, not slurped.
+  std::string text;
+  char chunk[65536];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    text.append(chunk, static_cast<std::size_t>(in.gcount()));
+    if (text.size() > kMaxSeedFileBytes) {
+      throw SeedError(
+          file_path, 0,
+          "the file is larger than " + std::to_string(kMaxSeedFileBytes >> 20) + " MiB");
+    }
+  }
+  if (in.bad()) throw SeedError(file_path, 0, "the file cannot be read");
+  return FromJson(text, file_path);
 }
 
 }  // namespace moxtrel::directory

@@ -98,9 +98,11 @@ CallArgs::Slot& CallArgs::At(std::size_t index) {
 
 void CallArgs::Mismatch(std::size_t index, const AutomationError& cause) const {
   const auto& param = member_->params[index];
-  throw AutomationError(errc::kDispTypeMismatch, where_ + u": the argument " + param.name +
-                                                     u" must be " + param.type.name + u" (" +
-                                                     cause.description() + u")");
+  // A value of the right kind but outside the type's range (a Date past 9999) stays an overflow.
+  const bool overflow = cause.code() == static_cast<int32_t>(errc::kOverflow);
+  throw AutomationError(overflow ? errc::kOverflow : errc::kDispTypeMismatch,
+                        where_ + u": the argument " + param.name + u" must be " + param.type.name +
+                            u" (" + cause.description() + u")");
 }
 
 void CallArgs::WriteBack() {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel {
@@ -34,16 +36,30 @@ void CivilFromDays(int64_t z, int& y, int& m, int& d) {
 
 constexpr int64_t kEpochOffset = 25569;  // 1970-01-01 in automation days
 
+[[noreturn]] void OutOfRange() {
+  throw AutomationError(errc::kOverflow,
+                        u"Overflow: a date must lie between 1 January 100 and 31 December 9999");
+}
+
 }  // namespace
 
 Date Date::FromCivil(int year, int month, int day, int hour, int minute, int second) {
-  const double days = static_cast<double>(DaysFromCivil(year, month, day) + kEpochOffset);
+  // Months and days beyond their usual range carry into the year and month: month 0 is the
+  // December before, day 0 the last day of the month before.
+  const int64_t months = int64_t{year} * 12 + (int64_t{month} - 1);
+  const int64_t y = months >= 0 ? months / 12 : (months - 11) / 12;
+  const auto m = static_cast<unsigned>(months - y * 12 + 1);
+  const double days =
+      static_cast<double>(DaysFromCivil(y, m, 1) + (int64_t{day} - 1) + kEpochOffset);
   const double time = (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
   // Automation dates before day 0 keep the time of day positive in magnitude.
-  return Date{days >= 0 ? days + time : days - time};
+  const Date date{days >= 0 ? days + time : days - time};
+  if (!InRange(date.value)) OutOfRange();
+  return date;
 }
 
 Date::Civil Date::ToCivil() const {
+  if (!InRange(value)) OutOfRange();
   const double whole = std::trunc(value);
   double frac = std::fabs(value - whole);
   int64_t secs = static_cast<int64_t>(std::llround(frac * 86400.0));

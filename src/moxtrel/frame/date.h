@@ -21,11 +21,14 @@ struct Date {
   static bool InRange(double days) noexcept {
     return days > kMinDays - 1.0 && days < kMaxDays + 1.0;
   }
+  // Months and days outside their range carry over (month 0 is the December before); throws
+  // AutomationError with errc::kOverflow for a result outside the valid range.
   static Date FromCivil(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
   struct Civil {
     int year, month, day, hour, minute, second;
   };
+  // Both throw AutomationError with errc::kOverflow for a value outside the valid range.
   Civil ToCivil() const;
   // US English form, as locale 0x409 shows it: "12/31/9999", "1/1/1970 1:05:00 PM", "12:00:00 AM".
   std::u16string ToString() const;

@@ -180,9 +180,11 @@ bool Variant::ToBool() const {
 }
 
 Date Variant::ToDate() const {
-  if (type() == VarType::kDate) return std::get<Date>(value_);
   if (type() == VarType::kEmpty) return Date{};
-  if (!IsNumeric() && type() != VarType::kString) Mismatch(*this, u"Date");
+  if (!IsNumeric() && type() != VarType::kString && type() != VarType::kDate) {
+    Mismatch(*this, u"Date");
+  }
+  // A Date held here may have been made out of range; every conversion checks it.
   const double d = ToDouble();
   if (!Date::InRange(d)) Overflow(u"Date (1 January 100 to 31 December 9999)");
   return Date{d};
@@ -245,8 +247,12 @@ std::u16string Variant::Describe() const {
       }
       return out + u")";
     }
-    case VarType::kDate:
-      return u"#" + std::get<Date>(value_).ToString() + u"#";
+    case VarType::kDate: {
+      // Describing never throws: an out-of-range date shows its number of days.
+      const Date d = std::get<Date>(value_);
+      return Date::InRange(d.value) ? u"#" + d.ToString() + u"#"
+                                    : u"#" + FormatDouble(d.value) + u" days#";
+    }
     default:
       return ToString();
   }

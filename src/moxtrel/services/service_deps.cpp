@@ -41,6 +41,7 @@ bool moxServiceDeps::Refresh() {
   read_complete_ = false;
   try {
     const Variant value = service_->Dependencies();
+    read_value_ = value;
     if (value.IsArray()) {
       for (const Variant& element : value.AsArray().items) {
         std::u16string name = element.ToString();
@@ -69,15 +70,12 @@ Variant moxServiceDeps::GetDependencyArray() const {
 
 bool moxServiceDeps::WriteBack() {
   bool ok = true;
+  const int32_t count = store_->Count();
+  const Variant value = count == 0   ? Variant(VariantArray{})
+                        : count == 1 ? Variant(store_->At(0))
+                                     : GetDependencyArray();
   try {
-    const int32_t count = store_->Count();
-    if (count == 0) {
-      service_->Dependencies(Variant(VariantArray{}));
-    } else if (count == 1) {
-      service_->Dependencies(Variant(store_->At(0)));
-    } else {
-      service_->Dependencies(GetDependencyArray());
-    }
+    service_->Dependencies(value);
   } catch (const AutomationError&) {
     ok = false;
   }
@@ -86,8 +84,21 @@ bool moxServiceDeps::WriteBack() {
   } catch (const AutomationError&) {
     ok = false;
   }
+  // The list now holds what was written, and a later edit compares against that.
+  if (ok) read_value_ = value;
   MarkStale();
   return ok;
+}
+
+bool moxServiceDeps::StillAsRead() {
+  bool same = false;
+  try {
+    same = service_->Dependencies() == read_value_;
+  } catch (const AutomationError&) {
+    same = false;
+  }
+  if (!same) MarkStale();
+  return same;
 }
 
 bool moxServiceDeps::Add(const std::u16string& sDependency) {
@@ -95,6 +106,7 @@ bool moxServiceDeps::Add(const std::u16string& sDependency) {
   if (NeedsRefresh()) Refresh();
   // A shortened list written back would delete the names it never read.
   if (!read_complete_ || !store_) return false;
+  if (store_->Exists(Variant(sDependency)) || !StillAsRead()) return false;
   try {
     store_->Add(sDependency, sDependency);
   } catch (const AutomationError&) {
@@ -106,6 +118,7 @@ bool moxServiceDeps::Add(const std::u16string& sDependency) {
 bool moxServiceDeps::Remove(const Variant& Index) {
   if (!service_) return false;
   if (!store_ || !read_complete_) return false;
+  if (!store_->Exists(Index) || !StillAsRead()) return false;
   try {
     store_->Remove(Index);
   } catch (const AutomationError&) {

@@ -8,6 +8,8 @@
 //
 // Add and Remove refuse while the list holds fewer names than the value it was read from (a
 // repeated name, or a failed read), so that a write-back never drops names it did not see.
+// They also refuse, writing nothing, when the service's value changed since it was read (by
+// another list, say), so one list's stale copy never erases another's change.
 #pragma once
 
 #include <memory>
@@ -51,10 +53,15 @@ class moxServiceDeps final : public KeyedCollection<std::u16string> {
   Variant GetDependencyArray() const;
   // Puts the store into the service's Dependencies value and commits; true when both worked.
   bool WriteBack();
+  // True when the service's value still equals the one the list was read from; a changed or
+  // unreadable value marks the list stale.
+  bool StillAsRead();
 
   std::shared_ptr<directory::IADsService> service_;
   // True when the last refresh listed the whole value.
   bool read_complete_ = false;
+  // The value the list was last read from.
+  Variant read_value_;
 };
 
 }  // namespace moxtrel
