@@ -117,6 +117,7 @@ namespace {
 
 void Require(const ClassBinding& binding) {
   std::vector<std::u16string> problems = CheckInterface(binding.iface);
+  problems.insert(problems.end(), binding.problems.begin(), binding.problems.end());
   for (const auto& m : binding.iface.members) {
     if (!m.invoke) problems.push_back(binding.iface.name + u"." + m.name + u": not bound");
   }
