@@ -1,6 +1,7 @@
 #include "moxtrel/printing/print_jobs.h"
 
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/printing/mod_timer.h"
 
@@ -47,7 +48,8 @@ void moxPrintJobs::AutoUpdate(int32_t value) {
 
 void moxPrintJobs::BindToQueue(const std::u16string& path) {
   try {
-    queue_ = directory::Bind<directory::IADsPrintQueue>(path + u",PrintQueue");
+    queue_ = directory::Bind<directory::IADsPrintQueue>(
+        directory::WithClass(path, directory::ObjectKind::kPrintQueue));
   } catch (const AutomationError&) {
     store_ = Store::Create();
     queue_.reset();
