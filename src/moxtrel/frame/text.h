@@ -14,7 +14,9 @@ namespace moxtrel {
 // Removes leading and trailing U+0020 only; tabs and other white space stay.
 std::u16string Trim(std::u16string_view text);
 
-// Simple case folding to lower case for ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic.
+// Unicode simple case folding (ICU), code point by code point, with an ASCII fast path: keys
+// that differ only in case ("Ǆemal"/"ǆemal", "ΣΊΣΥΦΟΣ"/"σίσυφος") are one key. FoldChar
+// folds one UTF-16 unit and leaves surrogates and folds outside the BMP alone.
 char16_t FoldChar(char16_t c) noexcept;
 std::u16string FoldCase(std::u16string_view text);
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b) noexcept;
