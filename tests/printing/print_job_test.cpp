@@ -9,7 +9,7 @@ namespace moxtrel {
 namespace {
 
 using testing::ErrorCodeOf;
-using testing::FaultAt;
+using testing::FailOn;
 
 class PrintJobTest : public testing::PrintingTest {};
 
@@ -49,7 +49,7 @@ TEST_F(PrintJobTest, ReadsAndPutsGoToTheDirectory) {
   EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo"), 3u) << dir->Journal().Dump();
   EXPECT_EQ(job->Description(), u"quarterly report");
   dir->Journal().Clear();
-  dir->Faults().Add(FaultAt(u"Description.put"));
+  FailOn(dir->Faults(), u"Description.put");
   EXPECT_EQ(ErrorCodeOf([&] { job->Description(u"x"); }), static_cast<int32_t>(errc::kFail));
   EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo"), 0u);
 }
