@@ -51,5 +51,33 @@ TEST(CaseFoldingTest, LettersThatDifferOnlyInCaseAreOneKey) {
   EXPECT_EQ(store->Count(), 1);
 }
 
+// Numbers to text and back: hex is upper case and padded; parsing takes the whole text or
+// nothing, so a sign in hex, a blank or a trailing letter is refused rather than skipped.
+TEST(NumberTextTest, FormatsAndParsesWholeNumbersOnly) {
+  EXPECT_EQ(HexText(0x80020003u, 8, true), u"0x80020003");
+  EXPECT_EQ(HexText(0x2A, 8, true), u"0x0000002A");
+  EXPECT_EQ(HexText(255), u"FF");
+  EXPECT_EQ(HexText(0), u"0");
+  EXPECT_EQ(HexText(UINT64_MAX), u"FFFFFFFFFFFFFFFF");
+  const uint8_t bytes[] = {0x01, 0x05, 0xAB, 0xFF};
+  EXPECT_EQ(HexBytes(bytes), u"0105ABFF");
+  EXPECT_EQ(HexBytes({}), u"");
+  EXPECT_EQ(DecimalText(-42), u"-42");
+  EXPECT_EQ(DecimalText(INT64_MIN), u"-9223372036854775808");
+
+  EXPECT_EQ(ParseHex(u"10"), 16u);
+  EXPECT_EQ(ParseHex(u"ffFFffFF"), 0xFFFFFFFFu);
+  EXPECT_EQ(ParseHex(u"FFFFFFFFFFFFFFFF"), UINT64_MAX);
+  for (const char16_t* bad :
+       {u"-1", u" 10", u"10 ", u"", u"+1", u"0x10", u"1G", u"1٠", u"10000000000000000"}) {
+    EXPECT_FALSE(ParseHex(bad).has_value()) << ToUtf8(bad);
+  }
+  EXPECT_EQ(ParseDecimal(u"-12"), -12);
+  EXPECT_EQ(ParseDecimal(u"9223372036854775807"), INT64_MAX);
+  for (const char16_t* bad : {u"9223372036854775808", u"1.5", u"+3", u" 3", u"3x", u"", u"-"}) {
+    EXPECT_FALSE(ParseDecimal(bad).has_value()) << ToUtf8(bad);
+  }
+}
+
 }  // namespace
 }  // namespace moxtrel

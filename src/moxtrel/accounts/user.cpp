@@ -32,29 +32,21 @@ auto Converted(std::u16string_view property, Convert&& convert) {
   }
 }
 
-std::u16string HexBytes(const Variant& sid) {
-  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-  std::u16string out;
-  auto append = [&out](uint8_t b) {
-    out += kDigits[b >> 4];
-    out += kDigits[b & 15];
-  };
-  if (sid.type() == VarType::kByteArray) {
-    for (uint8_t b : sid.AsBytes()) append(b);
-    return out;
-  }
+std::u16string SidHex(const Variant& sid) {
+  if (sid.type() == VarType::kByteArray) return HexBytes(sid.AsBytes());
   if (sid.IsArray()) {
+    std::vector<uint8_t> bytes;
     for (const Variant& item : sid.AsArray().items) {
       const int32_t b = item.ToLong();
       if (b < 0 || b > 255) {
         throw AutomationError(errc::kOverflow,
                               u"the attribute ObjectSID holds a value that is not a byte");
       }
-      append(static_cast<uint8_t>(b));
+      bytes.push_back(static_cast<uint8_t>(b));
     }
-    return out;
+    return HexBytes(bytes);
   }
-  if (sid.IsEmpty()) return out;
+  if (sid.IsEmpty()) return {};
   throw AutomationError(
       errc::kTypeMismatch,
       std::u16string(u"the attribute ObjectSID is not a byte array but ") + sid.TypeName());
@@ -275,7 +267,7 @@ void moxUser::MustChangePasswordNextLogon(bool value) {
 std::u16string moxUser::SID() {
   if (!user_) return u"";
   const Variant value = user_->Get(u"ObjectSID");
-  return Converted(u"SID", [&] { return HexBytes(value); });
+  return Converted(u"SID", [&] { return SidHex(value); });
 }
 
 std::u16string moxUser::UserName() {

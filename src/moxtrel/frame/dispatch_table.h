@@ -223,7 +223,7 @@ class ClassTable {
     if (!invoke || takes_more) {
       binding_.problems.push_back(binding_.iface.name + u"." + m.name + u" (" +
                                   typelib::KindName(kind) + u"): the C++ member does not take " +
-                                  FromUtf8(std::to_string(n)) + u" argument(s)");
+                                  DecimalText(static_cast<int64_t>(n)) + u" argument(s)");
     }
     return Push(m.name, kind, dispid, std::move(params), std::move(result), std::move(invoke));
   }

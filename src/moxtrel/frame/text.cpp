@@ -3,6 +3,7 @@
 #include <unicode/uchar.h>
 
 #include <algorithm>
+#include <charconv>
 
 namespace moxtrel {
 
@@ -172,6 +173,70 @@ std::u16string FromUtf8(std::string_view text) {
     i += len;
   }
   return out;
+}
+
+std::u16string DecimalText(int64_t value) {
+  char buf[24];
+  const auto result = std::to_chars(buf, buf + sizeof buf, value);
+  return std::u16string(buf, result.ptr);
+}
+
+std::u16string HexText(uint64_t value, int min_digits, bool prefixed) {
+  char buf[24];
+  const auto result = std::to_chars(buf, buf + sizeof buf, value, 16);
+  std::u16string out = prefixed ? u"0x" : u"";
+  for (auto n = result.ptr - buf; n < min_digits; ++n) out += u'0';
+  for (const char* p = buf; p != result.ptr; ++p) {
+    out += static_cast<char16_t>(*p >= 'a' ? *p - 'a' + 'A' : *p);
+  }
+  return out;
+}
+
+std::u16string HexBytes(std::span<const uint8_t> bytes) {
+  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+  std::u16string out;
+  out.reserve(bytes.size() * 2);
+  for (uint8_t b : bytes) {
+    out += kDigits[b >> 4];
+    out += kDigits[b & 15];
+  }
+  return out;
+}
+
+namespace {
+
+// `text` narrowed to ASCII for from_chars; nullopt when it holds anything else.
+std::optional<std::string> Narrow(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char16_t c : text) {
+    if (c >= 0x80) return std::nullopt;
+    out += static_cast<char>(c);
+  }
+  return out;
+}
+
+template <class T>
+std::optional<T> ParseWhole(std::u16string_view text, int base) {
+  const auto narrow = Narrow(text);
+  if (!narrow || narrow->empty()) return std::nullopt;
+  // from_chars takes a leading '-' for signed types; a '+' or a blank is refused here.
+  if (base == 16 && (*narrow)[0] == '-') return std::nullopt;
+  T value{};
+  const char* end = narrow->data() + narrow->size();
+  const auto result = std::from_chars(narrow->data(), end, value, base);
+  if (result.ec != std::errc() || result.ptr != end) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::optional<int64_t> ParseDecimal(std::u16string_view text) {
+  return ParseWhole<int64_t>(text, 10);
+}
+
+std::optional<uint64_t> ParseHex(std::u16string_view digits) {
+  return ParseWhole<uint64_t>(digits, 16);
 }
 
 }  // namespace moxtrel
