@@ -1,5 +1,4 @@
-// A directory holding both domain and local accounts, shared by the account tests, and a
-// one-line fault helper.
+// A directory holding both domain and local accounts, shared by the account tests.
 //
 //   CORP: users alice, bob; global groups Staff {alice, bob}, Auditors {alice}
 //   CORP/PC1: users admin, alice; local group Administrators {PC1 admin, CORP alice, CORP Staff}
@@ -9,17 +8,9 @@
 #include <string>
 
 #include "support/directory_fixture.h"
+#include "support/faults.h"
 
 namespace moxtrel::testing {
-
-inline directory::Fault Failing(std::u16string member, std::u16string path = {},
-                                int32_t ordinal = 1) {
-  directory::Fault fault;
-  fault.member = std::move(member);
-  fault.path = std::move(path);
-  fault.ordinal = ordinal;
-  return fault;
-}
 
 class AccountsTest : public DirectoryTest {
  protected:

@@ -8,7 +8,7 @@
 namespace moxtrel {
 namespace {
 
-using testing::Failing;
+using testing::FailOn;
 
 class GroupTest : public testing::AccountsTest {
  protected:
@@ -67,7 +67,7 @@ TEST_F(GroupTest, FindBindsGlobalAndLocalGroups) {
 TEST_F(GroupTest, RenameRebindsWithNewCollections) {
   auto group = FindGroup(u"Staff", u"CORP");
   auto users = group->Users();
-  layer->Faults().Add(Failing(u"MoveHere"));
+  FailOn(layer->Faults(), u"MoveHere");
   group->Name(u"Team");
   EXPECT_EQ(group->Name(), u"Staff");
   EXPECT_EQ(group->Users(), users);
@@ -110,7 +110,7 @@ TEST_F(GroupTest, AddToLocalGroupTrapsEveryProviderCall) {
   for (const char16_t* member : {u"GetObject", u"IADs.ADsPath", u"IADsGroup.Add"}) {
     auto group = FindGroup(u"Auditors", u"CORP");
     auto before = group->Groups();
-    layer->Faults().Add(Failing(member));
+    FailOn(layer->Faults(), member);
     std::u16string name = u"Administrators", server = u"PC1";
     EXPECT_FALSE(group->AddToLocalGroup(name, server)) << ToUtf8(member);
     EXPECT_EQ(group->Groups(), before);

@@ -13,7 +13,7 @@ namespace moxtrel {
 namespace {
 
 using testing::ErrorCodeOf;
-using testing::Failing;
+using testing::FailOn;
 
 class GroupsTest : public testing::AccountsTest {
  protected:
@@ -80,10 +80,10 @@ TEST_F(GroupsTest, UserListingFollowsRename) {
 // Listing never raises: a failure shows as a short collection and a stale one tries again.
 TEST_F(GroupsTest, RefreshNeverRaises) {
   auto groups = DomainGroups();
-  layer->Faults().Add(Failing(u"GetObject", u"WinNT://CORP,domain"));
+  FailOn(layer->Faults(), u"GetObject", u"WinNT://CORP,domain");
   EXPECT_EQ(groups->Count(), 0);
   EXPECT_TRUE(groups->NeedsRefresh());
-  layer->Faults().Add(Failing(u"IADsEnum.Next", {}, 2));
+  FailOn(layer->Faults(), u"IADsEnum.Next", {}, 2);
   EXPECT_EQ(groups->Count(), 1);
   EXPECT_TRUE(groups->NeedsRefresh());
   EXPECT_TRUE(groups->Refresh());
@@ -123,7 +123,7 @@ TEST_F(GroupsTest, AddCreatesInDomainListingsOnly) {
   EXPECT_EQ(dir->Peek(u"WinNT://CORP/Team,group", u"Description"), Variant(u"Core team"));
   EXPECT_TRUE(groups->NeedsRefresh());
   EXPECT_EQ(groups->Count(), 3);
-  layer->Faults().Add(Failing(u"IADs.SetInfo"));
+  FailOn(layer->Faults(), u"IADs.SetInfo");
   name = u"Other";
   EXPECT_FALSE(groups->Add(name));
 }
@@ -150,13 +150,13 @@ TEST_F(GroupsTest, RemoveTrapsEveryProviderCall) {
   for (const char16_t* member : {u"IADs.ADsPath", u"GetObject", u"IADsGroup.Remove"}) {
     auto mine = UserGroups();
     EXPECT_EQ(mine->Count(), 3);
-    layer->Faults().Add(Failing(member));
+    FailOn(layer->Faults(), member);
     EXPECT_FALSE(mine->Remove(Variant(u"Staff"))) << ToUtf8(member);
     layer->Faults().Clear();
     EXPECT_EQ(dir->MembersOf(staff).size(), 2u) << ToUtf8(member);
   }
   auto mine = UserGroups();
-  layer->Faults().Add(Failing(u"GetObject"));
+  FailOn(layer->Faults(), u"GetObject");
   EXPECT_EQ(ErrorCodeOf([&] { EXPECT_FALSE(mine->Remove(Variant(u"Staff"))); }), 0);
 }
 

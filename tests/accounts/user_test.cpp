@@ -12,7 +12,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using testing::ErrorCodeOf;
-using testing::Failing;
+using testing::FailOn;
 
 class UserTest : public testing::AccountsTest {
  protected:
@@ -91,9 +91,9 @@ TEST_F(UserTest, FailedFindKeepsThePreviousBinding) {
   auto user = FindAlice();
   auto groups = user->Groups();
   EXPECT_FALSE(user->Find(u"nobody", u"CORP", moxType::moxGlobal));
-  layer->Faults().Add(Failing(u"IADs.ADsPath", u"WinNT://CORP/bob"));
+  FailOn(layer->Faults(), u"IADs.ADsPath", u"WinNT://CORP/bob");
   EXPECT_FALSE(user->Find(u"bob", u"CORP", moxType::moxGlobal));
-  layer->Faults().Add(Failing(u"IADs.Parent", admin));
+  FailOn(layer->Faults(), u"IADs.Parent", admin);
   EXPECT_FALSE(user->Find(u"admin", u"PC1", moxType::moxLocal));
   EXPECT_EQ(user->UserName(), u"alice");
   EXPECT_EQ(user->Groups(), groups);
@@ -117,7 +117,7 @@ TEST_F(UserTest, RenameRebindsAndKeepsGroups) {
   auto groups = user->Groups();
   user->UserName(u"   ");
   EXPECT_EQ(layer->Journal().Size(), 0u);
-  layer->Faults().Add(Failing(u"MoveHere"));
+  FailOn(layer->Faults(), u"MoveHere");
   user->UserName(u"alicia");
   EXPECT_EQ(user->UserName(), u"alice");
   user->UserName(u"alicia");
@@ -143,18 +143,18 @@ TEST_F(UserTest, PropertyWritesCommitAtOnce) {
   EXPECT_THAT(layer->Journal().Members(),
               ElementsAre(u"IADsUser.IsAccountLocked.put", u"IADs.SetInfo"));
 
-  layer->Faults().Add(Failing(u"FullName.put"));
+  FailOn(layer->Faults(), u"FullName.put");
   layer->Journal().Clear();
   EXPECT_NE(ErrorCodeOf([&] { user->FullName(u"X"); }), 0);
   EXPECT_EQ(Calls(u"IADs.SetInfo"), 0u);
-  layer->Faults().Add(Failing(u"IADsUser.FullName"));
+  FailOn(layer->Faults(), u"IADsUser.FullName");
   EXPECT_NE(ErrorCodeOf([&] { user->FullName(); }), 0);
 
   user->AccountExpirationDate(Date{1.0});
   EXPECT_EQ(user->AccountExpirationDate(), Date::FromCivil(1970, 1, 1));
   user->AccountExpirationDate(Date{2.0});
   EXPECT_EQ(user->AccountExpirationDate(), Date{2.0});
-  layer->Faults().Add(Failing(u"IADsUser.AccountExpirationDate"));
+  FailOn(layer->Faults(), u"IADsUser.AccountExpirationDate");
   EXPECT_EQ(user->AccountExpirationDate(), Date{});
 }
 
@@ -211,7 +211,7 @@ TEST_F(UserTest, SetPasswordTrimsAndTraps) {
   EXPECT_TRUE(user->SetPassword(u"  s3cret! "));
   EXPECT_THAT(layer->Journal().Members(), ElementsAre(u"IADsUser.SetPassword"));
   EXPECT_TRUE(dir->PasswordMatches(alice, u"s3cret!"));
-  layer->Faults().Add(Failing(u"SetPassword"));
+  FailOn(layer->Faults(), u"SetPassword");
   EXPECT_FALSE(user->SetPassword(u"other"));
 }
 
@@ -251,18 +251,22 @@ TEST_F(UserTest, MembershipChangesChooseTheGroupPath) {
 
 // A provider failure at each call of AddToGroup gives False and leaves Groups as it was.
 TEST_F(UserTest, AddToGroupTrapsEveryProviderCall) {
-  const std::vector<directory::Fault> faults = {
-      Failing(u"GetObject", u"WinNT://CORP/Auditors,group"),
-      Failing(u"IADs.ADsPath", u"WinNT://CORP/bob", 1),
-      Failing(u"IADsGroup.Add"),
-      Failing(u"IADs.ADsPath", u"WinNT://CORP/bob", 2),
+  struct Failure {
+    std::u16string member, path;
+    int32_t ordinal;
+  };
+  const std::vector<Failure> faults = {
+      {u"GetObject", u"WinNT://CORP/Auditors,group", 1},
+      {u"IADs.ADsPath", u"WinNT://CORP/bob", 1},
+      {u"IADsGroup.Add", u"", 1},
+      {u"IADs.ADsPath", u"WinNT://CORP/bob", 2},
   };
   for (const auto& fault : faults) {
     auto user = moxUser::Create();
     ASSERT_TRUE(user->Find(u"bob", u"CORP", moxType::moxGlobal));
     auto before = user->Groups();
     layer->Faults().Clear();
-    layer->Faults().Add(fault);
+    FailOn(layer->Faults(), fault.member, fault.path, fault.ordinal);
     std::u16string group = u"Auditors";
     EXPECT_FALSE(user->AddToGroup(group)) << ToUtf8(fault.member);
     EXPECT_EQ(user->Groups(), before) << ToUtf8(fault.member);

@@ -13,7 +13,7 @@ namespace moxtrel {
 namespace {
 
 using testing::ErrorCodeOf;
-using testing::Failing;
+using testing::FailOn;
 
 class UsersTest : public testing::AccountsTest {
  protected:
@@ -89,7 +89,7 @@ TEST_F(UsersTest, GroupListingsTypeMembersByParent) {
 // the next read lists again; two members of one name fail at the second.
 TEST_F(UsersTest, RefreshFailuresEscapeAndRetry) {
   auto users = GroupUsers(u"Administrators", u"PC1");
-  layer->Faults().Add(Failing(u"IADsGroup.Members"));
+  FailOn(layer->Faults(), u"IADsGroup.Members");
   EXPECT_EQ(ErrorCodeOf([&] { users->Count(); }), static_cast<int32_t>(errc::kFail));
   EXPECT_EQ(users->Count(), 2);
   EXPECT_EQ(Calls(u"IADsGroup.Members"), 2u);
@@ -138,7 +138,7 @@ TEST_F(UsersTest, AddTrapsEveryProviderCall) {
                                  u"FullName.put", u"IADs.SetInfo"}) {
     auto users = DomainUsers();
     layer->Faults().Clear();
-    layer->Faults().Add(Failing(member));
+    FailOn(layer->Faults(), member);
     std::u16string name = u"dave";
     EXPECT_FALSE(users->Add(name, u"Dave", u"New")) << ToUtf8(member);
     layer->Faults().Clear();
@@ -162,7 +162,7 @@ TEST_F(UsersTest, RemoveDetachesOrDeletes) {
   EXPECT_EQ(Calls(u"IADsContainer.Delete"), 1u);
   EXPECT_FALSE(dir->Contains(bob));
   // The stale collection lists again inside Remove, and that listing's failure escapes.
-  layer->Faults().Add(Failing(u"GetObject", u"WinNT://CORP,domain"));
+  FailOn(layer->Faults(), u"GetObject", u"WinNT://CORP,domain");
   EXPECT_EQ(ErrorCodeOf([&] { users->Remove(Variant(int32_t{1})); }),
             static_cast<int32_t>(errc::kFail));
   EXPECT_EQ(users->Count(), 1);
@@ -173,7 +173,7 @@ TEST_F(UsersTest, RemoveTrapsEveryProviderCall) {
   for (const char16_t* member : {u"GetObject", u"IADs.ADsPath", u"IADsGroup.Remove"}) {
     auto members = GroupUsers(u"Auditors", u"CORP");
     EXPECT_EQ(members->Count(), 1);
-    layer->Faults().Add(Failing(member));
+    FailOn(layer->Faults(), member);
     EXPECT_FALSE(members->Remove(Variant(u"alice"))) << ToUtf8(member);
     layer->Faults().Clear();
     EXPECT_EQ(dir->MembersOf(auditors).size(), 1u) << ToUtf8(member);

@@ -154,16 +154,50 @@ TEST_F(DispatchInvokeTest, MemberFailuresBecomeAutomationErrors) {
 // A table with two slots of one kind at one DISPID is refused when it is registered.
 TEST(DispatchTableCheck, DuplicateDispIdsAreRefused) {
   auto bad = ClassTable<Toy>(u"BadToy")
-                 .Get(u"A", 5, typelib::Long(), MOX_GET(Kind))
-                 .Get(u"B", 5, typelib::Long(), MOX_GET(Kind))
+                 .Get(u"A", 5, typelib::Long(), [](Toy& t, CallArgs&) { return t.Kind(); })
+                 .Get(u"B", 5, typelib::Long(), [](Toy& t, CallArgs&) { return t.Kind(); })
                  .Build();
   EXPECT_FALSE(typelib::CheckInterface(bad.iface).empty());
   EXPECT_EQ(ErrorCodeOf([&] { typelib::RegisterExtraClass(bad); }), int32_t(errc::kFail));
   auto renamed = ClassTable<Toy>(u"BadToy2")
-                     .Get(u"A", 5, typelib::Long(), MOX_GET(Kind))
+                     .Get(u"A", 5, typelib::Long(), [](Toy& t, CallArgs&) { return t.Kind(); })
                      .Put(u"A", 6, typelib::Long(), [](Toy&, CallArgs&) {})
                      .Build();
   EXPECT_FALSE(typelib::CheckInterface(renamed.iface).empty());
+}
+
+// A slot whose parameter count the C++ member does not take exactly is refused at
+// registration: too many, too few, or fewer than a member with a defaulted parameter takes.
+TEST(DispatchTableCheck, ArityMismatchesAreRefused) {
+  using typelib::String;
+  const auto refused = [](typelib::ClassBinding binding) {
+    EXPECT_FALSE(binding.problems.empty());
+    return ErrorCodeOf([&] { typelib::RegisterExtraClass(std::move(binding)); });
+  };
+  EXPECT_EQ(refused(ClassTable<Toy>(u"ArityToy1")
+                        .Method(MOX_MEMBER(Fail), 1, typelib::Void(),
+                                {Param(u"a", String()), Param(u"b", String())})
+                        .Build()),
+            int32_t(errc::kFail));
+  EXPECT_EQ(refused(ClassTable<Toy>(u"ArityToy2")
+                        .Method(MOX_MEMBER(Join), 1, String(), {Param(u"a", String())})
+                        .Build()),
+            int32_t(errc::kFail));
+  EXPECT_EQ(refused(ClassTable<Toy>(u"ArityToy3")
+                        .Method(MOX_MEMBER(Pad), 1, String(), {Param(u"a", String())})
+                        .Build()),
+            int32_t(errc::kFail));
+  EXPECT_EQ(refused(ClassTable<Toy>(u"ArityToy4").Get(MOX_MEMBER(Item), 1, String()).Build()),
+            int32_t(errc::kFail));
+  // The same members with the right counts are accepted.
+  auto sound =
+      ClassTable<Toy>(u"ArityToy5")
+          .Method(MOX_MEMBER(Pad), 1, String(), {Param(u"a", String()), Param(u"b", String())})
+          .Get(MOX_MEMBER(Item), 2, typelib::AnyVariant(), {Param(u"Index", typelib::AnyVariant())})
+          .Property(MOX_MEMBER(Name), 3, String())
+          .Build();
+  EXPECT_TRUE(sound.problems.empty());
+  EXPECT_NO_THROW(typelib::RegisterExtraClass(std::move(sound)));
 }
 
 }  // namespace

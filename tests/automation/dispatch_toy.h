@@ -40,6 +40,8 @@ class Toy : public AutomationObject {
     return true;
   }
   std::u16string Join(const std::u16string& a, const std::u16string& b) { return a + u"+" + b; }
+  // A defaulted second parameter: a one-parameter slot bound to it would drop an argument.
+  std::u16string Pad(const std::u16string& a, const std::u16string& b = u"-") { return a + b; }
   void Fail(const std::u16string& what) {
     if (what.empty()) throw std::runtime_error("plain C++ failure");
     throw AutomationError(errc::kAccessDenied, what);
@@ -91,24 +93,21 @@ inline void RegisterToyClasses() {
                         if (auto t = weak.lock()) t->sinks.erase(id);
                       });
                     })
-            .Field(u"Child", 0x40030003, u"Toy", MOX_GET(Child), MOX_PUT(Child))
-            .Property(u"Flag", 0x68030002, Boolean(), MOX_GET(Flag), MOX_PUT(Flag))
-            .Property(u"Name", 0x68030001, String(), MOX_GET(Name), MOX_PUT(Name), u"sName")
-            .Get(u"Kind", 0x68030000, Enum(u"moxType"), MOX_GET(Kind))
-            .Get(u"Item", kDispIdValue, AnyVariant(), MOX_CALL(Item, 1),
-                 {Param(u"Index", AnyVariant())})
-            .Get(u"NewEnum", kDispIdNewEnum, Object(u"Enumerator"), MOX_GET(NewEnum))
+            .Field(MOX_MEMBER(Child), 0x40030003, u"Toy")
+            .Property(MOX_MEMBER(Flag), 0x68030002, Boolean())
+            .Property(MOX_MEMBER(Name), 0x68030001, String(), u"sName")
+            .Get(MOX_MEMBER(Kind), 0x68030000, Enum(u"moxType"))
+            .Get(MOX_MEMBER(Item), kDispIdValue, AnyVariant(), {Param(u"Index", AnyVariant())})
+            .Get(MOX_MEMBER(NewEnum), kDispIdNewEnum, Object(u"Enumerator"))
             .Hidden()
-            .Method(u"Find", 0x60030004, Boolean(),
-                    {Param(u"sName", String()), Param(u"lType", Long())}, MOX_CALL(Find, 2))
-            .Method(u"Join", 0x60030005, String(),
-                    {Param(u"sA", String()), Optional(u"sB", String(), Variant(u"-"))},
-                    MOX_CALL(Join, 2))
-            .Method(u"Fail", 0x60030006, Void(), {Param(u"sWhat", String())}, MOX_CALL(Fail, 1))
+            .Method(MOX_MEMBER(Find), 0x60030004, Boolean(),
+                    {Param(u"sName", String()), Param(u"lType", Long())})
+            .Method(MOX_MEMBER(Join), 0x60030005, String(),
+                    {Param(u"sA", String()), Optional(u"sB", String(), Variant(u"-"))})
+            .Method(MOX_MEMBER(Fail), 0x60030006, Void(), {Param(u"sWhat", String())})
             .Build());
-    typelib::RegisterExtraClass(ClassTable<ToyFixed>(u"ToyFixed")
-                                    .Get(u"Count", 0x68030000, Long(), MOX_GET(Count))
-                                    .Build());
+    typelib::RegisterExtraClass(
+        ClassTable<ToyFixed>(u"ToyFixed").Get(MOX_MEMBER(Count), 0x68030000, Long()).Build());
     return true;
   }();
   (void)registered;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/directory_fixture.h"
+
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 
@@ -16,14 +18,7 @@ std::shared_ptr<Store> Make(std::initializer_list<const char16_t*> keys) {
   return store;
 }
 
-int32_t CodeOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.code();
-  }
-  return 0;
-}
+using testing::ErrorCodeOf;
 
 // Positions are 1-based in insertion order; keys ignore case, non-ASCII letters included.
 TEST(KeyedStoreTest, FindsByPositionAndByKeyWithoutRegardToCase) {
@@ -47,18 +42,21 @@ TEST(KeyedStoreTest, DigitStringIsAKey) {
 
 TEST(KeyedStoreTest, BadIndexesFailWithDistinctErrors) {
   auto store = Make({u"a", u"b"});
-  EXPECT_EQ(CodeOf([&] { store->Item(Variant(int32_t{0})); }), int32_t(errc::kSubscriptOutOfRange));
-  EXPECT_EQ(CodeOf([&] { store->Item(Variant(int32_t{3})); }), int32_t(errc::kSubscriptOutOfRange));
-  EXPECT_EQ(CodeOf([&] { store->Item(Variant(u"zz")); }), int32_t(errc::kInvalidProcedureCall));
-  EXPECT_EQ(CodeOf([&] { store->Item(Variant()); }), int32_t(errc::kTypeMismatch));
-  EXPECT_EQ(CodeOf([&] { store->Item(Variant(ByteArray{1})); }), int32_t(errc::kTypeMismatch));
+  EXPECT_EQ(ErrorCodeOf([&] { store->Item(Variant(int32_t{0})); }),
+            int32_t(errc::kSubscriptOutOfRange));
+  EXPECT_EQ(ErrorCodeOf([&] { store->Item(Variant(int32_t{3})); }),
+            int32_t(errc::kSubscriptOutOfRange));
+  EXPECT_EQ(ErrorCodeOf([&] { store->Item(Variant(u"zz")); }),
+            int32_t(errc::kInvalidProcedureCall));
+  EXPECT_EQ(ErrorCodeOf([&] { store->Item(Variant()); }), int32_t(errc::kTypeMismatch));
+  EXPECT_EQ(ErrorCodeOf([&] { store->Item(Variant(ByteArray{1})); }), int32_t(errc::kTypeMismatch));
   EXPECT_FALSE(store->Exists(Variant(int32_t{0})));
   EXPECT_FALSE(store->Exists(Variant::Missing()));
 }
 
 TEST(KeyedStoreTest, DuplicateKeyFailsAndAddsNothing) {
   auto store = Make({u"Bob"});
-  EXPECT_EQ(CodeOf([&] { store->Add(u"again", u"BOB"); }), int32_t(errc::kDuplicateKey));
+  EXPECT_EQ(ErrorCodeOf([&] { store->Add(u"again", u"BOB"); }), int32_t(errc::kDuplicateKey));
   EXPECT_EQ(store->Count(), 1);
   EXPECT_EQ(store->Item(Variant(u"bob")), u"Bob-item");
 }

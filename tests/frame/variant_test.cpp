@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/directory_fixture.h"
+
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/call_args.h"
 #include "moxtrel/frame/error_codes.h"
@@ -10,22 +12,15 @@
 namespace moxtrel {
 namespace {
 
-int32_t CodeOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.code();
-  }
-  return 0;
-}
+using testing::ErrorCodeOf;
 
 TEST(VariantTest, DateConversionByNumericValueAndOverflow) {
   EXPECT_EQ(Variant(int32_t{2958465}).ToDate().value, 2958465.0);
   EXPECT_EQ(Variant(int32_t{-657434}).ToDate().value, -657434.0);
   EXPECT_EQ(Variant(int32_t{1}).ToDate().value, 1.0);
-  EXPECT_EQ(CodeOf([] { Variant(int32_t{2958466}).ToDate(); }), int32_t(errc::kOverflow));
-  EXPECT_EQ(CodeOf([] { Variant(int32_t{-657435}).ToDate(); }), int32_t(errc::kOverflow));
-  EXPECT_EQ(CodeOf([] { Variant(ByteArray{}).ToDate(); }), int32_t(errc::kTypeMismatch));
+  EXPECT_EQ(ErrorCodeOf([] { Variant(int32_t{2958466}).ToDate(); }), int32_t(errc::kOverflow));
+  EXPECT_EQ(ErrorCodeOf([] { Variant(int32_t{-657435}).ToDate(); }), int32_t(errc::kOverflow));
+  EXPECT_EQ(ErrorCodeOf([] { Variant(ByteArray{}).ToDate(); }), int32_t(errc::kTypeMismatch));
 }
 
 // A Date made outside the range overflows at every conversion instead of computing a civil
@@ -48,14 +43,14 @@ TEST(VariantTest, LongAndBooleanConversions) {
   EXPECT_EQ(Variant(3.5).ToLong(), 4);
   EXPECT_EQ(Variant(u" 42 ").ToLong(), 42);
   EXPECT_EQ(Variant::Boolean(true).ToLong(), -1);
-  EXPECT_EQ(CodeOf([] { Variant(3e10).ToLong(); }), int32_t(errc::kOverflow));
-  EXPECT_EQ(CodeOf([] { Variant(u"abc").ToLong(); }), int32_t(errc::kTypeMismatch));
-  EXPECT_EQ(CodeOf([] { Variant::Missing().ToLong(); }), int32_t(errc::kTypeMismatch));
+  EXPECT_EQ(ErrorCodeOf([] { Variant(3e10).ToLong(); }), int32_t(errc::kOverflow));
+  EXPECT_EQ(ErrorCodeOf([] { Variant(u"abc").ToLong(); }), int32_t(errc::kTypeMismatch));
+  EXPECT_EQ(ErrorCodeOf([] { Variant::Missing().ToLong(); }), int32_t(errc::kTypeMismatch));
   EXPECT_TRUE(Variant(u"true").ToBool());
   EXPECT_FALSE(Variant(u"0").ToBool());
   EXPECT_TRUE(Variant(int16_t{2}).ToBool());
   EXPECT_EQ(Variant::Boolean(true).ToVariantBool(), kVariantTrue);
-  EXPECT_EQ(CodeOf([] { Variant(u"maybe").ToBool(); }), int32_t(errc::kTypeMismatch));
+  EXPECT_EQ(ErrorCodeOf([] { Variant(u"maybe").ToBool(); }), int32_t(errc::kTypeMismatch));
 }
 
 TEST(VariantTest, StringConversions) {
@@ -66,7 +61,7 @@ TEST(VariantTest, StringConversions) {
   EXPECT_EQ(Variant(Date::FromCivil(1970, 1, 1)).ToString(), u"1/1/1970");
   EXPECT_EQ(Variant(Date{0.5}).ToString(), u"12:00:00 PM");
   EXPECT_EQ(Variant(Date::FromCivil(9999, 12, 31, 13, 5, 0)).ToString(), u"12/31/9999 1:05:00 PM");
-  EXPECT_EQ(CodeOf([] { Variant(VariantArray{}).ToString(); }), int32_t(errc::kTypeMismatch));
+  EXPECT_EQ(ErrorCodeOf([] { Variant(VariantArray{}).ToString(); }), int32_t(errc::kTypeMismatch));
 }
 
 TEST(DateTest, CivilRoundTrip) {

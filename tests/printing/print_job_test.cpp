@@ -9,7 +9,7 @@ namespace moxtrel {
 namespace {
 
 using testing::ErrorCodeOf;
-using testing::FaultAt;
+using testing::FailOn;
 
 class PrintJobTest : public testing::PrintingTest {};
 
@@ -49,7 +49,7 @@ TEST_F(PrintJobTest, ReadsAndPutsGoToTheDirectory) {
   EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo"), 3u) << layer->Journal().Dump();
   EXPECT_EQ(job->Description(), u"quarterly report");
   layer->Journal().Clear();
-  layer->Faults().Add(FaultAt(u"Description.put"));
+  FailOn(layer->Faults(), u"Description.put");
   EXPECT_EQ(ErrorCodeOf([&] { job->Description(u"x"); }), static_cast<int32_t>(errc::kFail));
   EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo"), 0u);
 }

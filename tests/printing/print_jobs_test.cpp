@@ -16,7 +16,7 @@ namespace {
 
 using std::chrono::milliseconds;
 using testing::ErrorCodeOf;
-using testing::FaultAt;
+using testing::FailOn;
 
 class PrintJobsTest : public testing::PrintingTest {
  protected:
@@ -135,7 +135,7 @@ TEST_F(PrintJobsTest, HandlersAreIsolated) {
   jobs->NewJob(scribbler);
   Submit(u"bob", 0);
   Submit(u"carol", 0);
-  layer->Faults().Add(FaultAt(u"IADsPrintJob.User", u"*/2"));
+  FailOn(layer->Faults(), u"IADsPrintJob.User", u"*/2");
   EXPECT_TRUE(jobs->Refresh());
   EXPECT_TRUE(jobs->Refresh());
   EXPECT_EQ(announced, (Strings{u"1:alice", u"3:carol"}));
@@ -149,10 +149,10 @@ TEST_F(PrintJobsTest, FailingRefreshIsContainedInTheTick) {
   Submit(u"bob", 0);
   Bind();
   jobs->AutoUpdate(250);
-  layer->Faults().Add(FaultAt(u"IADsPrintJobOperations.Status", u"*/2"));
+  FailOn(layer->Faults(), u"IADsPrintJobOperations.Status", u"*/2");
   EXPECT_NE(ErrorCodeOf([&] { jobs->Refresh(); }), 0);
   EXPECT_EQ(jobs->Count(), 2);  // both were added before the failing status read
-  layer->Faults().Add(FaultAt(u"IADsCollection.NewEnum"));
+  FailOn(layer->Faults(), u"IADsCollection.NewEnum");
   EXPECT_NO_THROW(platform::PumpFor(milliseconds(250)));
   EXPECT_EQ(contained.size(), 1u);
   EXPECT_EQ(jobs->Count(), 0);
@@ -168,7 +168,7 @@ TEST_F(PrintJobsTest, RemoveDeletesFromQueueAndList) {
   const std::u16string second = Submit(u"bob", 0);
   Bind();
   EXPECT_FALSE(jobs->Remove(Variant(int32_t{3})));
-  layer->Faults().Add(FaultAt(u"IADsCollection.Remove"));
+  FailOn(layer->Faults(), u"IADsCollection.Remove");
   EXPECT_FALSE(jobs->Remove(Variant(u"2")));
   EXPECT_EQ(jobs->Count(), 2);
   EXPECT_TRUE(jobs->Remove(Variant(u"2")));
@@ -181,7 +181,7 @@ TEST_F(PrintJobsTest, RemoveDeletesFromQueueAndList) {
 // When the collection's own bind fails it lists and removes nothing, but its timer runs.
 TEST_F(PrintJobsTest, UnboundCollectionStillRunsItsTimer) {
   Submit(u"alice", 0);
-  layer->Faults().Add(FaultAt(u"GetObject", u"WinNT://CORP/PRINTSRV/LaserJet,PrintQueue"));
+  FailOn(layer->Faults(), u"GetObject", u"WinNT://CORP/PRINTSRV/LaserJet,PrintQueue");
   Bind();
   EXPECT_EQ(jobs->Count(), 0);
   EXPECT_FALSE(jobs->Refresh());

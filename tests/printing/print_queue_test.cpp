@@ -8,7 +8,7 @@ namespace moxtrel {
 namespace {
 
 using testing::ErrorCodeOf;
-using testing::FaultAt;
+using testing::FailOn;
 
 class PrintQueueTest : public testing::PrintingTest {
  protected:
@@ -52,7 +52,7 @@ TEST_F(PrintQueueTest, FindBindsOrLeavesUnbound) {
   EXPECT_FALSE(queue->Exists());
   EXPECT_EQ(queue->PrintJobs(), nullptr);
   EXPECT_EQ(queue->Name(), u"Nowhere");
-  layer->Faults().Add(FaultAt(u"IADsCollection.NewEnum"));
+  FailOn(layer->Faults(), u"IADsCollection.NewEnum");
   EXPECT_FALSE(queue->Find(u"LaserJet", u"PRINTSRV"));
   EXPECT_EQ(queue->PrintJobs(), nullptr);
 }
@@ -72,7 +72,7 @@ TEST_F(PrintQueueTest, PutsWriteAndCommitAtOnce) {
   EXPECT_EQ(queue->Description(), u"Colour");
   EXPECT_EQ(queue->DefaultJobPriority(), -7);
   layer->Journal().Clear();
-  layer->Faults().Add(FaultAt(u"Model.put"));
+  FailOn(layer->Faults(), u"Model.put");
   EXPECT_EQ(ErrorCodeOf([&] { queue->Model(u"x"); }), static_cast<int32_t>(errc::kFail));
   EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo"), 0u);
 }

@@ -9,7 +9,7 @@ namespace moxtrel {
 namespace {
 
 using testing::ErrorCodeOf;
-using testing::FaultAt;
+using testing::FailOn;
 
 class PrintQueuesTest : public testing::PrintingTest {
  protected:
@@ -36,7 +36,7 @@ TEST_F(PrintQueuesTest, ListsOnceAndKeysByName) {
   EXPECT_EQ(laser_queue->Server(), u"CORP/PRINTSRV");
   EXPECT_NE(laser_queue->PrintJobs(), nullptr);
   EXPECT_EQ(queues->Item(Variant(int32_t{2}))->Name(), u"Plotter");
-  layer->Faults().Add(FaultAt(u"GetObject", u"*LaserJet,PrintQueue"));
+  FailOn(layer->Faults(), u"GetObject", u"*LaserJet,PrintQueue");
   EXPECT_TRUE(queues->Refresh());
   EXPECT_EQ(queues->Count(), 1);
 }
@@ -44,7 +44,7 @@ TEST_F(PrintQueuesTest, ListsOnceAndKeysByName) {
 // A failing listing reaches the caller and the next read tries again; an unnamed
 // collection has no list until refreshed, and its Refresh calls nobody.
 TEST_F(PrintQueuesTest, FailedOrUnnamedListing) {
-  layer->Faults().Add(FaultAt(u"IADsEnum.Next"));
+  FailOn(layer->Faults(), u"IADsEnum.Next");
   EXPECT_NE(ErrorCodeOf([&] { queues->Count(); }), 0);
   EXPECT_EQ(queues->Count(), 2);
   layer->Journal().Clear();
@@ -69,7 +69,7 @@ TEST_F(PrintQueuesTest, RemoveDeletesButKeepsTheListUntilRefresh) {
   EXPECT_EQ(queues->Count(), 2);
   EXPECT_TRUE(queues->Refresh());
   EXPECT_EQ(queues->Count(), 1);
-  layer->Faults().Add(FaultAt(u"Delete"));
+  FailOn(layer->Faults(), u"Delete");
   EXPECT_FALSE(queues->Remove(Variant(int32_t{1})));
 }
 

@@ -12,18 +12,9 @@
 #include "moxtrel/platform/thread_timers.h"
 #include "moxtrel/printing/mod_timer.h"
 #include "support/directory_fixture.h"
+#include "support/faults.h"
 
 namespace moxtrel::testing {
-
-inline directory::Fault FaultAt(std::u16string member, std::u16string path = {},
-                                int32_t ordinal = 1, bool persistent = false) {
-  directory::Fault fault;
-  fault.member = std::move(member);
-  fault.path = std::move(path);
-  fault.ordinal = ordinal;
-  fault.persistent = persistent;
-  return fault;
-}
 
 class PrintingTest : public DirectoryTest {
  protected:

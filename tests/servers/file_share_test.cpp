@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "servers/fault_on.h"
 #include "support/directory_fixture.h"
+#include "support/faults.h"
 
 namespace moxtrel {
 namespace {
 
 using testing::ErrorCodeOf;
-using testing::FaultOn;
+using testing::FailOn;
 
 class FileShareTest : public testing::DirectoryTest {
  protected:
@@ -61,7 +61,7 @@ TEST_F(FileShareTest, WritesCommitOrRaise) {
   EXPECT_EQ(layer->Journal().Count(u"SetInfo"), 1u) << layer->Journal().Dump();
   EXPECT_EQ(dir->Peek(path, u"Description").ToString(), u"");
 
-  layer->Faults().Add(FaultOn(u"MaxUserCount.put"));
+  FailOn(layer->Faults(), u"MaxUserCount.put");
   EXPECT_EQ(ErrorCodeOf([&] { share->MaxUsers(3); }), static_cast<int32_t>(errc::kFail));
   EXPECT_EQ(layer->Journal().Count(u"SetInfo"), 1u);
   EXPECT_TRUE(share->Exists());

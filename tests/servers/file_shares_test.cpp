@@ -3,14 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "moxtrel/servers/server.h"
-#include "servers/fault_on.h"
 #include "support/directory_fixture.h"
+#include "support/faults.h"
 
 namespace moxtrel {
 namespace {
 
 using testing::ErrorCodeOf;
-using testing::FaultOn;
+using testing::FailOn;
 
 constexpr char16_t kService[] = u"WinNT://CORP/PC1/LanmanServer,FileService";
 
@@ -66,14 +66,14 @@ TEST_F(FileSharesTest, RemoveDeletesOnServer) {
 // An unbindable file service raises and keeps the last listing; a listing cut short counts as
 // complete; a collection without a server raises.
 TEST_F(FileSharesTest, RefreshFailures) {
-  layer->Faults().Add(FaultOn(u"GetObject", kService));
+  FailOn(layer->Faults(), u"GetObject", kService);
   EXPECT_NE(ErrorCodeOf([&] { shares->Count(); }), 0);
   EXPECT_EQ(shares->Count(), 3);
-  layer->Faults().Add(FaultOn(u"GetObject", kService));
+  FailOn(layer->Faults(), u"GetObject", kService);
   EXPECT_NE(ErrorCodeOf([&] { shares->Refresh(); }), 0);
   EXPECT_EQ(shares->Count(), 3);
 
-  layer->Faults().Add(FaultOn(u"Next", u"", 3));
+  FailOn(layer->Faults(), u"Next", u"", 3);
   EXPECT_TRUE(shares->Refresh());
   EXPECT_EQ(shares->Count(), 2);
   EXPECT_NE(ErrorCodeOf([&] { moxFileShares::Create()->Refresh(); }), 0);

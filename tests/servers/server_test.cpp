@@ -6,14 +6,14 @@
 #include "moxtrel/accounts/users.h"
 #include "moxtrel/printing/print_queues.h"
 #include "moxtrel/servers/file_shares.h"
-#include "servers/fault_on.h"
 #include "support/directory_fixture.h"
+#include "support/faults.h"
 
 namespace moxtrel {
 namespace {
 
 using testing::ErrorCodeOf;
-using testing::FaultOn;
+using testing::FailOn;
 
 class ServerTest : public testing::DirectoryTest {
  protected:
@@ -83,9 +83,9 @@ TEST_F(ServerTest, ShutdownAndFactFailures) {
   ASSERT_TRUE(server->Shutdown(true));
   ASSERT_EQ(dir->ShutdownRequests().size(), 1u);
   EXPECT_NE(dir->ShutdownRequests()[0].find(u"reboot"), std::u16string::npos);
-  layer->Faults().Add(FaultOn(u"Shutdown"));
+  FailOn(layer->Faults(), u"Shutdown");
   EXPECT_FALSE(server->Shutdown(false));
-  layer->Faults().Add(FaultOn(u"OperatingSystem"));
+  FailOn(layer->Faults(), u"OperatingSystem");
   EXPECT_NE(ErrorCodeOf([&] { server->OperatingSystem(); }), 0);
 }
 

@@ -3,14 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "moxtrel/accounts/domain.h"
-#include "servers/fault_on.h"
 #include "support/directory_fixture.h"
+#include "support/faults.h"
 
 namespace moxtrel {
 namespace {
 
 using testing::ErrorCodeOf;
-using testing::FaultOn;
+using testing::FailOn;
 
 class ServersTest : public testing::DirectoryTest {
  protected:
@@ -30,7 +30,7 @@ class ServersTest : public testing::DirectoryTest {
 // Computers only, listed once, each bound through and keyed by its domain/computer pair
 // without case; a computer that cannot be bound is listed unbound.
 TEST_F(ServersTest, MembersAreDomainComputerPairs) {
-  layer->Faults().Add(FaultOn(u"GetObject", u"WinNT://CORP/PC1,computer"));
+  FailOn(layer->Faults(), u"GetObject", u"WinNT://CORP/PC1,computer");
   EXPECT_EQ(servers->Count(), 2);
   EXPECT_EQ(servers->Count(), 2);
   EXPECT_EQ(layer->Journal().Count(u"GetObject", u"WinNT://CORP,domain"), 1u);
@@ -47,7 +47,7 @@ TEST_F(ServersTest, MembersAreDomainComputerPairs) {
 // A listing failure escapes and the next read tries again; each refresh makes new servers; a
 // collection without a domain raises instead of binding a bad path.
 TEST_F(ServersTest, RefreshRebuildsAndPassesFailuresOn) {
-  layer->Faults().Add(FaultOn(u"Next", u"", 2));
+  FailOn(layer->Faults(), u"Next", u"", 2);
   EXPECT_NE(ErrorCodeOf([&] { servers->Count(); }), 0);
   EXPECT_EQ(servers->Count(), 2);
   auto first = servers->Item(Variant(u"CORP/PC1"));

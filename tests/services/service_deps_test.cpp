@@ -123,10 +123,10 @@ TEST_F(ServiceDepsTest, StaleListNeverOverwritesAnotherWrite) {
   EXPECT_EQ(second->Count(), 2);
   ASSERT_TRUE(first->Add(u"C"));
   EXPECT_EQ(Stored(), Array({u"A", u"B", u"C"}));
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   EXPECT_FALSE(second->Remove(Variant(u"A")));
-  EXPECT_EQ(dir->Journal().Count(u"Dependencies.put"), 0u);
-  EXPECT_EQ(dir->Journal().Count(u"IADs.SetInfo"), 0u);
+  EXPECT_EQ(layer->Journal().Count(u"Dependencies.put"), 0u);
+  EXPECT_EQ(layer->Journal().Count(u"IADs.SetInfo"), 0u);
   EXPECT_EQ(Stored(), Array({u"A", u"B", u"C"}));
   // The refusal marks the list stale: it reads the new value and then edits it.
   EXPECT_EQ(Names(*second), (Strings{u"A", u"B", u"C"}));
@@ -137,9 +137,9 @@ TEST_F(ServiceDepsTest, StaleListNeverOverwritesAnotherWrite) {
   EXPECT_EQ(Stored(), Array({u"B", u"C", u"D"}));
   // A value changed behind both lists is caught the same way.
   dir->Poke(path, u"Dependencies", Variant(u"Z"));
-  dir->Journal().Clear();
+  layer->Journal().Clear();
   EXPECT_FALSE(first->Remove(Variant(u"B")));
-  EXPECT_EQ(dir->Journal().Count(u"Dependencies.put"), 0u);
+  EXPECT_EQ(layer->Journal().Count(u"Dependencies.put"), 0u);
   EXPECT_EQ(Stored(), Variant(u"Z"));
 }
 

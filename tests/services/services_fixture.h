@@ -8,6 +8,7 @@
 #include "moxtrel/platform/fake_system_facts.h"
 #include "moxtrel/services/mod_general.h"
 #include "support/directory_fixture.h"
+#include "support/faults.h"
 
 namespace moxtrel::testing {
 
@@ -29,10 +30,7 @@ class ServicesTest : public DirectoryTest {
 
   // Makes the next call of `member` on `path` (any path when empty) fail once.
   void FailNext(std::u16string member, std::u16string path = {}) {
-    directory::Fault fault;
-    fault.member = std::move(member);
-    fault.path = std::move(path);
-    layer->Faults().Add(std::move(fault));
+    FailOn(layer->Faults(), std::move(member), std::move(path));
   }
 
   std::shared_ptr<platform::FakeSystemFacts> facts;

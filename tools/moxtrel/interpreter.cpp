@@ -35,23 +35,23 @@ namespace {
 
 constexpr uint16_t kGetOrCall = kDispatchGet | kDispatchMethod;
 
+using DeliverFn =
+    std::function<void(const std::u16string&, std::u16string_view, std::vector<Variant>&)>;
+
 class ScriptSink final : public EventSink {
  public:
-  ScriptSink(std::weak_ptr<void> hub, std::u16string handler,
-             std::function<void(const std::u16string&, std::u16string_view, std::vector<Variant>&)>*
-                 deliver)
-      : hub_(std::move(hub)), handler_(std::move(handler)), deliver_(deliver) {}
+  // `deliver` shares ownership with the hub that holds it, so the sink never outlives it.
+  ScriptSink(std::weak_ptr<const DeliverFn> deliver, std::u16string handler)
+      : deliver_(std::move(deliver)), handler_(std::move(handler)) {}
 
   void OnEvent(DispId, std::u16string_view name, std::vector<Variant>& args) override {
-    auto alive = hub_.lock();
-    if (alive && *deliver_) (*deliver_)(handler_, name, args);
+    auto deliver = deliver_.lock();
+    if (deliver && *deliver) (*deliver)(handler_, name, args);
   }
 
  private:
-  std::weak_ptr<void> hub_;
+  std::weak_ptr<const DeliverFn> deliver_;
   std::u16string handler_;
-  // Points into the hub, which `hub_` keeps alive while it is used.
-  std::function<void(const std::u16string&, std::u16string_view, std::vector<Variant>&)>* deliver_;
 };
 
 std::u16string U(const std::string& s) {
@@ -788,7 +788,8 @@ void Interpreter::Connect(std::vector<Variant>& args) {
   if (!proc || proc->is_function) {
     throw RuntimeError(kSubNotDefined, u"Connect: no Sub is named '" + handler + u"'", "Connect");
   }
-  auto sink = std::make_shared<ScriptSink>(std::weak_ptr<void>(hub_), handler, &hub_->deliver);
+  auto sink =
+      std::make_shared<ScriptSink>(std::shared_ptr<const DeliverFn>(hub_, &hub_->deliver), handler);
   const uint32_t cookie =
       Guard("Connect", [&] { return dispatch::Connect(args[0].AsObject(), sink); });
   connections_.push_back({args[0].AsObject(), cookie});

@@ -9,17 +9,20 @@
 #include <stdexcept>
 #include <string>
 
+#include "moxtrel/frame/error_codes.h"
+
 namespace moxtrel::script {
 
-// Codes of the language itself; the object model's codes live in frame/error_codes.h.
+// The language's codes, from the one catalogue (frame/error_codes.h) with the object model's.
+using errc::kDivisionByZero;
+using errc::kNotAnObjectMember;
+using errc::kSubNotDefined;
+using errc::kUserRaised;
+using errc::kVariableUndefined;
+using errc::kWrongArgCount;
+// Language codes the catalogue does not hold.
 inline constexpr uint32_t kOutOfMemory = 0x800A0007;  // a string, array or allocation too large
-inline constexpr uint32_t kDivisionByZero = 0x800A000B;
 inline constexpr uint32_t kOutOfStackSpace = 0x800A001C;  // calls or expressions nest too deeply
-inline constexpr uint32_t kSubNotDefined = 0x800A0023;
-inline constexpr uint32_t kWrongArgCount = 0x800A01C2;
-inline constexpr uint32_t kVariableUndefined = 0x800A01F4;
-inline constexpr uint32_t kNotAnObjectMember = 0x800A01B6;  // Object doesn't support this member
-inline constexpr uint32_t kUserRaised = 0x800A0000;         // Err.Raise with a code of 0
 
 // A script that does not parse: file, 1-based line and column, what was expected.
 class SyntaxError : public std::runtime_error {

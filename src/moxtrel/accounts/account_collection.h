@@ -1,6 +1,9 @@
 // AccountCollection: what moxUsers and moxGroups share, the scope their listing is chosen by.
-// Owners (moxDomain, moxServer, moxGroup, moxUser) set it through the library-internal friend
-// setters; each stores its argument (names trimmed) and makes the collection stale.
+// Owners (moxDomain, moxServer, moxGroup) build one through the library-internal Scoped
+// factory, which trims the names; a new collection lists on first read.
+//
+//   users_ = moxUsers::Scoped(moxType::moxGlobal, domain_name);          // the domain's users
+//   groups_ = moxGroups::Scoped(moxType::moxLocal, server_name, group);  // a local group's groups
 #pragma once
 
 #include <cstdint>
@@ -8,33 +11,28 @@
 #include <string>
 
 #include "moxtrel/accounts/account_container.h"
+#include "moxtrel/frame/enums.h"
 #include "moxtrel/frame/keyed_collection.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel {
 
-template <class Member>
+template <class Self, class Member>
 class AccountCollection : public KeyedCollection<std::shared_ptr<Member>> {
  protected:
   AccountCollection()
       : KeyedCollection<std::shared_ptr<Member>>(/*needs_refresh=*/true, /*create_store=*/true) {}
 
-  void SetDomainName(const std::u16string& value) {
-    domain_name_ = Trim(value);
-    this->MarkStale();
-  }
-  void SetServerName(const std::u16string& value) {
-    server_name_ = Trim(value);
-    this->MarkStale();
-  }
-  void SetGroupName(const std::u16string& value) {
-    group_name_ = Trim(value);
-    this->MarkStale();
-  }
-  // Unchecked: any type but 1 and 2 leaves the scope incomplete.
-  void SetAccountType(int32_t value) {
-    account_type_ = value;
-    this->MarkStale();
+  // A new collection of the accounts of `scope` held by `container` (the domain for a global
+  // scope, the server for a local one), or the members of the group `group_name` there.
+  static std::shared_ptr<Self> Scoped(moxType scope, const std::u16string& container,
+                                      const std::u16string& group_name = {}) {
+    std::shared_ptr<Self> collection = Self::Create();
+    AccountCollection& base = *collection;
+    (scope == moxType::moxGlobal ? base.domain_name_ : base.server_name_) = Trim(container);
+    base.account_type_ = scope;
+    base.group_name_ = Trim(group_name);
+    return collection;
   }
 
   // The domain name for global accounts, the server name for local ones; "" when the scope
@@ -45,7 +43,7 @@ class AccountCollection : public KeyedCollection<std::shared_ptr<Member>> {
 
   std::u16string domain_name_;
   std::u16string server_name_;
-  int32_t account_type_ = 0;
+  moxType account_type_{};  // not a scope until set
   std::u16string group_name_;
 };
 

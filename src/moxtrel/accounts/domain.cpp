@@ -3,6 +3,7 @@
 #include "moxtrel/accounts/groups.h"
 #include "moxtrel/accounts/users.h"
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/enums.h"
 #include "moxtrel/frame/text.h"
@@ -29,20 +30,15 @@ void moxDomain::Name(const std::u16string& sName) {
     return;
   }
   try {
-    domain_ = directory::Bind<directory::IADsDomain>(u"WinNT://" + name_ + u",domain");
+    domain_ = directory::Bind<directory::IADsDomain>(directory::DomainPath(name_));
   } catch (const AutomationError&) {
     Unbind();
     return;
   }
   exists_ = true;
   // New collections every time, so a client's older ones keep their own listing.
-  constexpr auto kGlobal = static_cast<int32_t>(moxType::moxGlobal);
-  users_ = moxUsers::Create();
-  users_->SetDomainName(name_);
-  users_->SetAccountType(kGlobal);
-  groups_ = moxGroups::Create();
-  groups_->SetDomainName(name_);
-  groups_->SetAccountType(kGlobal);
+  users_ = moxUsers::Scoped(moxType::moxGlobal, name_);
+  groups_ = moxGroups::Scoped(moxType::moxGlobal, name_);
   servers_ = moxServers::Create();
   servers_->SetDomainName(name_);
 }

@@ -11,12 +11,12 @@ namespace moxtrel::typelib {
 ClassBinding moxDomainBinding() {
   return ClassTable<moxDomain>(u"moxDomain")
       .Creatable([] { return moxDomain::Create(); })
-      .Field(u"Users", 0x40030003, u"moxUsers", MOX_GET(Users), MOX_PUT(Users))
-      .Field(u"Groups", 0x40030004, u"moxGroups", MOX_GET(Groups), MOX_PUT(Groups))
-      .Field(u"Servers", 0x40030005, u"moxServers", MOX_GET(Servers), MOX_PUT(Servers))
-      .Get(u"Exists", 0x68030002, Boolean(), MOX_GET(Exists))
-      .Get(u"GUID", 0x68030001, String(), MOX_GET(GUID))
-      .Property(u"Name", 0x68030000, String(), MOX_GET(Name), MOX_PUT(Name), u"sName")
+      .Field(MOX_MEMBER(Users), 0x40030003, u"moxUsers")
+      .Field(MOX_MEMBER(Groups), 0x40030004, u"moxGroups")
+      .Field(MOX_MEMBER(Servers), 0x40030005, u"moxServers")
+      .Get(MOX_MEMBER(Exists), 0x68030002, Boolean())
+      .Get(MOX_MEMBER(GUID), 0x68030001, String())
+      .Property(MOX_MEMBER(Name), 0x68030000, String(), u"sName")
       .Build();
 }
 

@@ -4,14 +4,13 @@
 #include "moxtrel/accounts/groups.h"
 #include "moxtrel/accounts/users.h"
 #include "moxtrel/directory/provider.h"
-#include "moxtrel/directory/winnt_path.h"
+#include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel {
 
 using directory::Bind;
 using directory::IADsGroup;
-using directory::kScheme;
 using directory::NameFromPath;
 
 namespace {
@@ -55,7 +54,7 @@ bool moxGroup::Exists() {
   return static_cast<bool>(group_);
 }
 moxType moxGroup::GroupType() {
-  return static_cast<moxType>(group_type_);
+  return group_type_;
 }
 std::u16string moxGroup::Name() {
   return group_ ? group_->Name() : name_;
@@ -87,12 +86,12 @@ bool moxGroup::RemoveFromLocalGroup(std::u16string& sGroup, std::u16string& sSer
 }
 
 bool moxGroup::ChangeLocalMembership(std::u16string& sGroup, std::u16string& sServer, bool add) {
-  if (!group_ || group_type_ != 2) return false;
+  if (!group_ || group_type_ != moxType::moxGlobal) return false;
   sGroup = Trim(sGroup);
   sServer = Trim(sServer);
   if (sGroup.empty() || sServer.empty()) return false;
   try {
-    auto local = Bind<IADsGroup>(std::u16string(kScheme) + sServer + u"/" + sGroup + u",group");
+    auto local = Bind<IADsGroup>(directory::GroupPath(sServer, sGroup));
     if (add) {
       local->Add(group_->ADsPath());
     } else {
@@ -107,8 +106,7 @@ bool moxGroup::ChangeLocalMembership(std::u16string& sGroup, std::u16string& sSe
 
 bool moxGroup::Find(const std::u16string& sName, const std::u16string& sParent) {
   try {
-    return BindFromProvider(
-        Bind<IADsGroup>(std::u16string(kScheme) + Trim(sParent) + u"/" + Trim(sName) + u",group"));
+    return BindFromProvider(Bind<IADsGroup>(directory::GroupPath(Trim(sParent), Trim(sName))));
   } catch (const AutomationError&) {
     return false;
   }
@@ -124,24 +122,22 @@ bool moxGroup::BindFromProvider(const std::shared_ptr<IADsGroup>& group) {
   }
   name_ = group->Name();
   const int32_t flags = group->Get(u"GroupType").ToLong();
-  int32_t type = 0;
+  moxType type{};
   if (flags & kGlobalGroupBit) {
-    type = 2;
+    type = moxType::moxGlobal;
   } else if (flags & kLocalGroupBit) {
-    type = 1;
+    type = moxType::moxLocal;
   } else {
     return false;
   }
-  (type == 2 ? domain_name_ : server_name_) = NameFromPath(group->Parent());
+  (type == moxType::moxGlobal ? domain_name_ : server_name_) = NameFromPath(group->Parent());
   group_type_ = type;
   // The object handed in is not kept: the group is looked up again by its path.
   return Rebind();
 }
 
 std::u16string moxGroup::ContainerName() const {
-  if (group_type_ == 2) return domain_name_;
-  if (group_type_ == 1) return server_name_;
-  return {};
+  return AccountScopeName(group_type_, domain_name_, server_name_);
 }
 
 bool moxGroup::Rebind() {
@@ -149,27 +145,19 @@ bool moxGroup::Rebind() {
     Unbind();
     return false;
   }
-  if (group_type_ != 1 && group_type_ != 2) return static_cast<bool>(group_);
+  if (!IsAccountScope(group_type_)) return static_cast<bool>(group_);
   const std::u16string container = ContainerName();
   if (container.empty()) {
     Unbind();
     return false;
   }
   try {
-    group_ = Bind<IADsGroup>(std::u16string(kScheme) + container + u"/" + name_ + u",group");
+    group_ = Bind<IADsGroup>(directory::GroupPath(container, name_));
   } catch (const AutomationError&) {
     Unbind();
     return false;
   }
-  auto users = moxUsers::Create();
-  if (group_type_ == 2) {
-    users->SetDomainName(domain_name_);
-  } else {
-    users->SetServerName(server_name_);
-  }
-  users->SetAccountType(group_type_);
-  users->SetGroupName(name_);
-  users_ = users;
+  users_ = moxUsers::Scoped(group_type_, container, name_);
   groups_ = NewGroupsCollection();
   return true;
 }
@@ -181,15 +169,7 @@ void moxGroup::Unbind() {
 }
 
 std::shared_ptr<moxGroups> moxGroup::NewGroupsCollection() const {
-  auto groups = moxGroups::Create();
-  if (group_type_ == 2) {
-    groups->SetDomainName(domain_name_);
-  } else {
-    groups->SetServerName(server_name_);
-  }
-  groups->SetAccountType(group_type_);
-  groups->SetGroupName(name_);
-  return groups;
+  return moxGroups::Scoped(group_type_, ContainerName(), name_);
 }
 
 }  // namespace moxtrel

@@ -65,7 +65,7 @@ class moxGroup final : public AutomationObject {
 
   std::shared_ptr<moxUsers> users_;
   std::shared_ptr<moxGroups> groups_;
-  int32_t group_type_ = 0;
+  moxType group_type_{};  // not a scope until bound
   std::u16string name_;
   std::u16string server_name_;
   std::u16string domain_name_;

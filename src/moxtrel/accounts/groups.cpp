@@ -3,7 +3,7 @@
 #include "moxtrel/accounts/account_container.h"
 #include "moxtrel/accounts/group.h"
 #include "moxtrel/directory/provider.h"
-#include "moxtrel/directory/winnt_path.h"
+#include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel {
@@ -12,7 +12,6 @@ using directory::Bind;
 using directory::IADsEnum;
 using directory::IADsGroup;
 using directory::IADsUser;
-using directory::kScheme;
 
 namespace {
 
@@ -46,22 +45,22 @@ bool moxGroups::Refresh() {
   try {
     Store& store = ResetStore();
     if (!user_path_.empty()) {
-      auto user = Bind<IADsUser>(user_path_ + u",user");
+      auto user = Bind<IADsUser>(directory::WithClass(user_path_, directory::ObjectKind::kUser));
       auto memberships = user->Groups();
       StoreGroups(store, *memberships->NewEnum(), false, bind);
-    } else if (account_type_ == 1 || account_type_ == 2) {
+    } else if (IsAccountScope(account_type_)) {
       const std::u16string& scope = ScopeName();
       if (scope.empty()) {
         MarkStale();
         return false;
       }
-      const std::u16string base = std::u16string(kScheme) + scope;
+      const std::u16string base = directory::ScopePath(scope);
       if (group_name_.empty()) {
         auto parent = BindAccountContainer(account_type_, base);
         parent->Filter(Variant::StringArray({u"Group"}));
         StoreGroups(store, *parent->NewEnum(), false, bind);
       } else {
-        auto group = Bind<IADsGroup>(base + u"/" + group_name_ + u",group");
+        auto group = Bind<IADsGroup>(directory::GroupPath(scope, group_name_));
         auto members = group->Members();
         StoreGroups(store, *members->NewEnum(), true, bind);
       }
@@ -80,7 +79,7 @@ bool moxGroups::Add(std::u16string& sName, const std::u16string& sDescription) {
   try {
     const std::u16string& scope = ScopeName();
     if (scope.empty()) return false;
-    auto container = BindAccountContainer(account_type_, std::u16string(kScheme) + scope);
+    auto container = BindAccountContainer(account_type_, directory::ScopePath(scope));
     auto group = directory::As<IADsGroup>(container->Create(u"group", sName));
     group->Description(Trim(sDescription));
     group->SetInfo();
@@ -97,14 +96,15 @@ bool moxGroups::Remove(const Variant& Index) {
     auto entry = RequireStore().Item(Index);
     if (!user_path_.empty()) {
       // The user leaves the group; the group stays.
-      auto group = Bind<IADsGroup>(entry->ADsPath() + u",group");
+      auto group =
+          Bind<IADsGroup>(directory::WithClass(entry->ADsPath(), directory::ObjectKind::kGroup));
       group->Remove(user_path_);
     } else {
       const std::u16string& scope = ScopeName();
       if (scope.empty()) return false;
-      const std::u16string base = std::u16string(kScheme) + scope;
+      const std::u16string base = directory::ScopePath(scope);
       if (!group_name_.empty()) {
-        auto group = Bind<IADsGroup>(base + u"/" + group_name_ + u",group");
+        auto group = Bind<IADsGroup>(directory::GroupPath(scope, group_name_));
         group->Remove(entry->ADsPath());
       } else {
         BindAccountContainer(account_type_, base)->Delete(u"group", entry->Name());

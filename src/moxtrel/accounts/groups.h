@@ -22,7 +22,7 @@ class moxUser;
 class moxDomain;
 class moxServer;
 
-class moxGroups final : public AccountCollection<moxGroup> {
+class moxGroups final : public AccountCollection<moxGroups, moxGroup> {
  public:
   static std::shared_ptr<moxGroups> Create();
   std::u16string_view TypeName() const noexcept override { return u"moxGroups"; }

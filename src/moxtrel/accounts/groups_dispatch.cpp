@@ -8,18 +8,11 @@ namespace moxtrel::typelib {
 
 ClassBinding moxGroupsBinding() {
   return ClassTable<moxGroups>(u"moxGroups")
-      .Get(u"Count", 0x68030006, Long(), MOX_GET(Count))
-      .Get(u"Exists", 0x68030004, Boolean(), MOX_CALL(Exists, 1), {Param(u"Index", AnyVariant())})
-      .Get(u"Item", kDispIdValue, Object(u"moxGroup"), MOX_CALL(Item, 1),
-           {Param(u"Index", AnyVariant())})
-      .Get(u"NewEnum", kDispIdNewEnum, Object(u"IUnknown"), MOX_GET(NewEnum))
-      .Hidden()
-      .Method(u"Add", 0x60030007, Boolean(),
-              {Param(u"sName", String()), Optional(u"sDescription", String(), Variant(u""))},
-              MOX_CALL(Add, 2))
-      .Method(u"Remove", 0x60030008, Boolean(), {Param(u"Index", AnyVariant())},
-              MOX_CALL(Remove, 1))
-      .Method(u"Refresh", kDispIdRefresh, Boolean(), {}, MOX_CALL(Refresh, 0))
+      .CollectionMembers(0x68030006, 0x68030004, Object(u"moxGroup"))
+      .Method(MOX_MEMBER(Add), 0x60030007, Boolean(),
+              {Param(u"sName", String()), Optional(u"sDescription", String(), Variant(u""))})
+      .Method(MOX_MEMBER(Remove), 0x60030008, Boolean(), {Param(u"Index", AnyVariant())})
+      .Method(MOX_MEMBER(Refresh), kDispIdRefresh, Boolean(), {})
       .Build();
 }
 

@@ -5,7 +5,7 @@
 #include "moxtrel/accounts/account_container.h"
 #include "moxtrel/accounts/groups.h"
 #include "moxtrel/directory/provider.h"
-#include "moxtrel/directory/winnt_path.h"
+#include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
@@ -15,7 +15,6 @@ namespace moxtrel {
 using directory::Bind;
 using directory::IADsGroup;
 using directory::IADsUser;
-using directory::kScheme;
 using directory::NameFromPath;
 
 namespace {
@@ -33,33 +32,21 @@ auto Converted(std::u16string_view property, Convert&& convert) {
   }
 }
 
-std::u16string UserPath(const std::u16string& parent, const std::u16string& name) {
-  return std::u16string(kScheme) + parent + u"/" + name + u",user";
-}
-
-std::u16string HexBytes(const Variant& sid) {
-  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-  std::u16string out;
-  auto append = [&out](uint8_t b) {
-    out += kDigits[b >> 4];
-    out += kDigits[b & 15];
-  };
-  if (sid.type() == VarType::kByteArray) {
-    for (uint8_t b : sid.AsBytes()) append(b);
-    return out;
-  }
+std::u16string SidHex(const Variant& sid) {
+  if (sid.type() == VarType::kByteArray) return HexBytes(sid.AsBytes());
   if (sid.IsArray()) {
+    std::vector<uint8_t> bytes;
     for (const Variant& item : sid.AsArray().items) {
       const int32_t b = item.ToLong();
       if (b < 0 || b > 255) {
         throw AutomationError(errc::kOverflow,
                               u"the attribute ObjectSID holds a value that is not a byte");
       }
-      append(static_cast<uint8_t>(b));
+      bytes.push_back(static_cast<uint8_t>(b));
     }
-    return out;
+    return HexBytes(bytes);
   }
-  if (sid.IsEmpty()) return out;
+  if (sid.IsEmpty()) return {};
   throw AutomationError(
       errc::kTypeMismatch,
       std::u16string(u"the attribute ObjectSID is not a byte array but ") + sid.TypeName());
@@ -280,7 +267,7 @@ void moxUser::MustChangePasswordNextLogon(bool value) {
 std::u16string moxUser::SID() {
   if (!user_) return u"";
   const Variant value = user_->Get(u"ObjectSID");
-  return Converted(u"SID", [&] { return HexBytes(value); });
+  return Converted(u"SID", [&] { return SidHex(value); });
 }
 
 std::u16string moxUser::UserName() {
@@ -309,7 +296,7 @@ void moxUser::UserName(const std::u16string& value) {
 }
 
 moxType moxUser::UserType() {
-  return static_cast<moxType>(user_type_);
+  return user_type_;
 }
 
 bool moxUser::SetPassword(const std::u16string& sPassword) {
@@ -339,16 +326,14 @@ bool moxUser::ChangeMembership(std::u16string& sGroup, const std::u16string& sSe
     const bool server_given = add ? !sServer.empty() : !Trim(sServer).empty();
     std::u16string container;
     if (server_given) {
-      if (user_type_ != 2) return false;
+      if (user_type_ != moxType::moxGlobal) return false;
       container = sServer;
-    } else if (user_type_ == 2) {
-      container = domain_name_;
-    } else if (user_type_ == 1) {
-      container = server_name_;
+    } else if (IsAccountScope(user_type_)) {
+      container = AccountScopeName(user_type_, domain_name_, server_name_);
     } else {
       return false;
     }
-    auto group = Bind<IADsGroup>(std::u16string(kScheme) + container + u"/" + sGroup + u",group");
+    auto group = Bind<IADsGroup>(directory::GroupPath(container, sGroup));
     if (add) {
       group->Add(user_->ADsPath());
     } else {
@@ -368,10 +353,9 @@ bool moxUser::Find(const std::u16string& sUserName, const std::u16string& sParen
                    moxType lUserType) {
   const std::u16string name = Trim(sUserName);
   const std::u16string parent = Trim(sParent);
-  const auto type = static_cast<int32_t>(lUserType);
-  if (name.empty() || parent.empty() || (type != 1 && type != 2)) return false;
+  if (name.empty() || parent.empty() || !IsAccountScope(lUserType)) return false;
   try {
-    return BindFromProvider(Bind<IADsUser>(UserPath(parent, name)), lUserType);
+    return BindFromProvider(Bind<IADsUser>(directory::UserPath(parent, name)), lUserType);
   } catch (const AutomationError&) {
     return false;
   }
@@ -387,8 +371,7 @@ bool moxUser::BindFromProvider(const std::shared_ptr<IADsUser>& user, moxType ty
   }
   const std::u16string parent = NameFromPath(user->Parent());
   std::u16string name = user->Name();
-  const auto scope = static_cast<int32_t>(type);
-  if (scope != 1 && scope != 2) {
+  if (!IsAccountScope(type)) {
     user_name_ = std::move(name);
     groups_ = nullptr;
     own_groups_.reset();
@@ -399,8 +382,8 @@ bool moxUser::BindFromProvider(const std::shared_ptr<IADsUser>& user, moxType ty
   // previous binding whole.
   auto groups = NewGroupsCollection(user->ADsPath());
   user_name_ = std::move(name);
-  user_type_ = scope;
-  (scope == 2 ? domain_name_ : server_name_) = parent;
+  user_type_ = type;
+  (type == moxType::moxGlobal ? domain_name_ : server_name_) = parent;
   user_ = user;
   groups_ = groups;
   own_groups_ = groups;
@@ -408,15 +391,13 @@ bool moxUser::BindFromProvider(const std::shared_ptr<IADsUser>& user, moxType ty
 }
 
 void moxUser::Rebind() {
-  std::u16string container;
-  if (user_type_ == 2) container = domain_name_;
-  if (user_type_ == 1) container = server_name_;
+  const std::u16string& container = AccountScopeName(user_type_, domain_name_, server_name_);
   if (user_name_.empty() || container.empty()) {
     user_ = nullptr;
     return;
   }
   try {
-    user_ = Bind<IADsUser>(UserPath(container, user_name_));
+    user_ = Bind<IADsUser>(directory::UserPath(container, user_name_));
   } catch (const AutomationError&) {
     user_ = nullptr;
   }

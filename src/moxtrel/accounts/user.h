@@ -104,7 +104,7 @@ class moxUser final : public AutomationObject {
   std::shared_ptr<moxGroups> groups_;
   // The collection this object set up, so a rename re-scopes only that one.
   std::weak_ptr<moxGroups> own_groups_;
-  int32_t user_type_ = 0;
+  moxType user_type_{};  // not a scope until bound
   std::u16string domain_name_;
   std::u16string server_name_;
   std::u16string user_name_;

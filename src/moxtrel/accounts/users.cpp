@@ -3,7 +3,7 @@
 #include "moxtrel/accounts/account_container.h"
 #include "moxtrel/accounts/user.h"
 #include "moxtrel/directory/provider.h"
-#include "moxtrel/directory/winnt_path.h"
+#include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel {
@@ -11,7 +11,6 @@ namespace moxtrel {
 using directory::Bind;
 using directory::IADsGroup;
 using directory::IADsUser;
-using directory::kScheme;
 
 moxUsers::moxUsers() = default;
 
@@ -26,18 +25,18 @@ bool moxUsers::Refresh() {
     MarkStale();
     return false;
   }
-  const std::u16string base = std::u16string(kScheme) + scope;
+  const std::u16string base = directory::ScopePath(scope);
   if (group_name_.empty()) {
-    ListContainer(store, base, static_cast<moxType>(account_type_));
+    ListContainer(store, base, account_type_);
   } else {
-    ListGroup(store, base + u"/" + group_name_ + u",group", account_type_ == 1);
+    ListGroup(store, directory::GroupPath(scope, group_name_), account_type_ == moxType::moxLocal);
   }
   MarkCurrent();
   return true;
 }
 
 void moxUsers::ListContainer(Store& store, const std::u16string& path, moxType type) {
-  auto container = BindAccountContainer(static_cast<int32_t>(type), path);
+  auto container = BindAccountContainer(type, path);
   container->Filter(Variant::StringArray({u"User"}));
   auto walk = container->NewEnum();
   while (auto object = walk->Next()) {
@@ -74,7 +73,7 @@ bool moxUsers::Add(std::u16string& sUserName, const std::u16string& sFullName,
     if (sUserName.empty()) return false;
     const std::u16string& scope = ScopeName();
     if (scope.empty()) return false;
-    auto container = BindAccountContainer(account_type_, std::u16string(kScheme) + scope);
+    auto container = BindAccountContainer(account_type_, directory::ScopePath(scope));
     auto user = directory::As<IADsUser>(container->Create(u"user", sUserName));
     user->Description(Trim(sDescription));
     user->FullName(Trim(sFullName));
@@ -92,9 +91,9 @@ bool moxUsers::Remove(const Variant& Index) {
     auto entry = RequireStore().Item(Index);
     const std::u16string& scope = ScopeName();
     if (scope.empty()) return false;
-    const std::u16string base = std::u16string(kScheme) + scope;
+    const std::u16string base = directory::ScopePath(scope);
     if (!group_name_.empty()) {
-      auto group = Bind<IADsGroup>(base + u"/" + group_name_ + u",group");
+      auto group = Bind<IADsGroup>(directory::GroupPath(scope, group_name_));
       group->Remove(entry->ADsPath());
     } else {
       BindAccountContainer(account_type_, base)->Delete(u"user", entry->UserName());

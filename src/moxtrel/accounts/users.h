@@ -23,7 +23,7 @@ class moxGroup;
 class moxDomain;
 class moxServer;
 
-class moxUsers final : public AccountCollection<moxUser> {
+class moxUsers final : public AccountCollection<moxUsers, moxUser> {
  public:
   static std::shared_ptr<moxUsers> Create();
   std::u16string_view TypeName() const noexcept override { return u"moxUsers"; }

@@ -9,11 +9,10 @@ ClassBinding moxCurrentEnvironmentBinding() {
   return ClassTable<moxCurrentEnvironment>(u"moxCurrentEnvironment")
       .Creatable([] { return moxCurrentEnvironment::Create(); })
       .AppObject()
-      .Get(u"CurrentComputer", 0x68030003, String(), MOX_GET(CurrentComputer))
-      .Get(u"CurrentDomain", 0x68030002, String(), MOX_GET(CurrentDomain))
-      .Get(u"CurrentUser", 0x68030001, String(), MOX_GET(CurrentUser))
-      .Get(u"CurrentUserPrivilege", 0x68030000, Enum(u"enmoxUserPrivilege"),
-           MOX_GET(CurrentUserPrivilege))
+      .Get(MOX_MEMBER(CurrentComputer), 0x68030003, String())
+      .Get(MOX_MEMBER(CurrentDomain), 0x68030002, String())
+      .Get(MOX_MEMBER(CurrentUser), 0x68030001, String())
+      .Get(MOX_MEMBER(CurrentUserPrivilege), 0x68030000, Enum(u"enmoxUserPrivilege"))
       .Build();
 }
 

@@ -1,7 +1,5 @@
 #include "moxtrel/frame/automation_error.h"
 
-#include <cstdio>
-
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel {
@@ -12,9 +10,7 @@ AutomationError::AutomationError(int32_t code, std::u16string description)
       description_(std::move(description)) {}
 
 std::string FormatCode(int32_t code) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%08X", static_cast<uint32_t>(code));
-  return buf;
+  return ToUtf8(HexText(static_cast<uint32_t>(code), 8, /*prefixed=*/true));
 }
 
 }  // namespace moxtrel

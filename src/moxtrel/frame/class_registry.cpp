@@ -104,7 +104,8 @@ void Disconnect(const ObjectPtr& source, uint32_t cookie) {
   Registry& registry = TheRegistry();
   auto it = registry.connections.find(cookie);
   if (!source || it == registry.connections.end() || it->second.source.lock() != source) {
-    throw AutomationError(errc::kInvalidArg, u"Disconnect: " + FromUtf8(std::to_string(cookie)) +
+    throw AutomationError(errc::kInvalidArg, u"Disconnect: " +
+                                                 DecimalText(static_cast<int64_t>(cookie)) +
                                                  u" is not a connection of this object");
   }
   std::function<void()> undo = std::move(it->second.undo);

@@ -18,9 +18,7 @@ using typelib::MemberInfo;
 using typelib::MemberKind;
 
 std::u16string Hex(DispId id) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%08X", static_cast<uint32_t>(id));
-  return FromUtf8(buf);
+  return HexText(static_cast<uint32_t>(id), 8, /*prefixed=*/true);
 }
 
 const ClassBinding& RequireBinding(const AutomationObject& object, uint32_t code) {

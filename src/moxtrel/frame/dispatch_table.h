@@ -1,23 +1,26 @@
 // ClassTable: how a class's dispatch table is written, one line per member slot in slot
-// order, so the table reads like the interface description it implements.
+// order, so the table reads like the interface description it implements. MOX_MEMBER names
+// the C++ member once; the slot's name is that name, and the member is called with exactly
+// as many arguments as the slot has parameters (a get none, a put its value). A member that
+// cannot take that many, or would take more, makes the table invalid at start-up.
 //
 //   ClassBinding moxUserBinding() {
 //     using typelib::String;
 //     return ClassTable<moxUser>(u"moxUser")
 //         .Creatable([] { return moxUser::Create(); })
-//         .Field(u"Groups", 0x40030006, u"moxGroups", MOX_GET(Groups), MOX_PUT(Groups))
-//         .Property(u"FullName", 0x68030014, String(), MOX_GET(FullName), MOX_PUT(FullName))
-//         .Get(u"Domain", 0x68030016, String(), MOX_GET(Domain))
-//         .Method(u"Find", 0x6003001F, Boolean(),
+//         .Field(MOX_MEMBER(Groups), 0x40030006, u"moxGroups")
+//         .Property(MOX_MEMBER(FullName), 0x68030014, String())
+//         .Get(MOX_MEMBER(Domain), 0x68030016, String())
+//         .Method(MOX_MEMBER(Find), 0x6003001F, Boolean(),
 //                 {Param(u"sUserName", String()), Param(u"sParent", String()),
-//                  Param(u"lUserType", Enum(u"moxType"))},
-//                 MOX_CALL(Find, 3))
+//                  Param(u"lUserType", Enum(u"moxType"))})
 //         .Build();
 //   }
 #pragma once
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -26,28 +29,54 @@
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/call_args.h"
 #include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
 #include "moxtrel/frame/typelib.h"
 
 namespace moxtrel {
 
-// The C++ member a slot calls: a get, a one-value put, or a call with `n` arguments.
-#define MOX_GET(member) [](auto& self_, ::moxtrel::CallArgs&) { return self_.member(); }
-#define MOX_PUT(member) [](auto& self_, ::moxtrel::CallArgs& args_) { self_.member(args_[0]); }
-#define MOX_CALL(member, n)                                                             \
-  [](auto& self_, ::moxtrel::CallArgs& args_) -> decltype(auto) {                       \
-    return ::moxtrel::table_detail::Apply<n>(                                           \
-        args_, [&self_](auto&&... a) -> decltype(auto) { return self_.member(a...); }); \
-  }
+// A C++ member as a slot sees it: its name and a call that takes the object and the
+// arguments. The trailing return type keeps a wrong argument count a substitution failure,
+// so the table can ask how many arguments the member takes.
+#define MOX_MEMBER(member)                                                          \
+  ::moxtrel::table_detail::MakeMember(                                              \
+      u"" #member, [](auto& self_, auto&&... a_) -> decltype(self_.member(a_...)) { \
+        return self_.member(a_...);                                                 \
+      })
 
 namespace table_detail {
-template <std::size_t... I, class F>
-decltype(auto) ApplyImpl(CallArgs& args, F&& f, std::index_sequence<I...>) {
-  return f(args[I]...);
+
+template <class F>
+struct Member {
+  std::u16string name;
+  F call;
+};
+template <class F>
+Member<F> MakeMember(std::u16string name, F call) {
+  return Member<F>{std::move(name), std::move(call)};
 }
-template <std::size_t N, class F>
-decltype(auto) Apply(CallArgs& args, F&& f) {
-  return ApplyImpl(args, std::forward<F>(f), std::make_index_sequence<N>{});
+
+// The most parameters a slot may have.
+inline constexpr std::size_t kMaxArity = 8;
+
+template <std::size_t>
+using ArgOf = ArgRef;
+
+template <class F, class C, std::size_t N>
+constexpr bool Takes() {
+  return []<std::size_t... I>(std::index_sequence<I...>) {
+    return std::is_invocable_v<const F&, C&, ArgOf<I>...>;
+  }
+  (std::make_index_sequence<N>{});
 }
+
+template <class F, class C, std::size_t N>
+decltype(auto) CallWith(const F& f, C& self, CallArgs& args) {
+  return [&]<std::size_t... I>(std::index_sequence<I...>)->decltype(auto) {
+    return f(self, args[I]...);
+  }
+  (std::make_index_sequence<N>{});
+}
+
 }  // namespace table_detail
 
 // A required by-reference parameter, an optional one with its default, a by-value one.
@@ -67,6 +96,9 @@ std::u16string ValueParamName(const typelib::TypeRef& type, std::u16string_view 
 
 template <class C>
 class ClassTable {
+  template <class F>
+  using Member = table_detail::Member<F>;
+
  public:
   // A public class: interface "_" + name, hidden, non-extensible, dual, automation-compatible.
   explicit ClassTable(std::u16string class_name) {
@@ -100,40 +132,68 @@ class ClassTable {
 
   // A public object field: get, then put-by-reference, at one DISPID (the put-by-value slot
   // between them is reserved and has no entry).
-  template <class G, class P>
-  ClassTable& Field(std::u16string name, DispId dispid, std::u16string class_name, G get, P put) {
+  template <class F>
+  ClassTable& Field(Member<F> m, DispId dispid, std::u16string class_name) {
     auto type = typelib::Object(std::move(class_name));
-    Add(name, typelib::MemberKind::kGet, dispid, {}, type, std::move(get));
-    Add(name, typelib::MemberKind::kPutRef, dispid, {Param(ValueParamName(type, name), type)},
-        typelib::Void(), std::move(put));
-    return *this;
+    Add(m, typelib::MemberKind::kGet, dispid, {}, type);
+    return Add(m, typelib::MemberKind::kPutRef, dispid, {Param(ValueParamName(type, m.name), type)},
+               typelib::Void());
   }
-  template <class G>
-  ClassTable& Get(std::u16string name, DispId dispid, typelib::TypeRef type, G get,
+  template <class F>
+  ClassTable& Get(Member<F> m, DispId dispid, typelib::TypeRef type,
                   std::vector<typelib::ParamInfo> params = {}) {
-    return Add(std::move(name), typelib::MemberKind::kGet, dispid, std::move(params),
-               std::move(type), std::move(get));
+    return Add(m, typelib::MemberKind::kGet, dispid, std::move(params), std::move(type));
   }
   // A put whose value parameter the interface names (`sName`), or a derived name when empty.
-  template <class P>
-  ClassTable& Put(std::u16string name, DispId dispid, typelib::TypeRef type, P put,
+  template <class F>
+  ClassTable& Put(Member<F> m, DispId dispid, typelib::TypeRef type,
                   std::u16string value_name = {}) {
-    if (value_name.empty()) value_name = ValueParamName(type, name);
-    return Add(std::move(name), typelib::MemberKind::kPut, dispid,
-               {Param(std::move(value_name), type)}, typelib::Void(), std::move(put));
+    if (value_name.empty()) value_name = ValueParamName(type, m.name);
+    return Add(m, typelib::MemberKind::kPut, dispid, {Param(std::move(value_name), type)},
+               typelib::Void());
   }
   // A get and a put in adjacent slots.
-  template <class G, class P>
-  ClassTable& Property(std::u16string name, DispId dispid, typelib::TypeRef type, G get, P put,
+  template <class F>
+  ClassTable& Property(Member<F> m, DispId dispid, typelib::TypeRef type,
                        std::u16string value_name = {}) {
-    Get(name, dispid, type, std::move(get));
-    return Put(std::move(name), dispid, std::move(type), std::move(put), std::move(value_name));
+    Get(m, dispid, type);
+    return Put(std::move(m), dispid, std::move(type), std::move(value_name));
   }
+  template <class F>
+  ClassTable& Method(Member<F> m, DispId dispid, typelib::TypeRef result,
+                     std::vector<typelib::ParamInfo> params) {
+    return Add(m, typelib::MemberKind::kMethod, dispid, std::move(params), std::move(result));
+  }
+  // A method written by hand as `(C&, CallArgs&)`, for members that need the arguments
+  // themselves (a by-reference out value); its arity is the caller's care.
   template <class F>
   ClassTable& Method(std::u16string name, DispId dispid, typelib::TypeRef result,
                      std::vector<typelib::ParamInfo> params, F call) {
-    return Add(std::move(name), typelib::MemberKind::kMethod, dispid, std::move(params),
-               std::move(result), std::move(call));
+    return AddRaw(std::move(name), typelib::MemberKind::kMethod, dispid, std::move(params),
+                  std::move(result), std::move(call));
+  }
+  // A get or put written by hand, as above.
+  template <class F>
+  ClassTable& Get(std::u16string name, DispId dispid, typelib::TypeRef type, F get) {
+    return AddRaw(std::move(name), typelib::MemberKind::kGet, dispid, {}, std::move(type),
+                  std::move(get));
+  }
+  template <class F>
+  ClassTable& Put(std::u16string name, DispId dispid, typelib::TypeRef type, F put) {
+    auto value = Param(ValueParamName(type, name), type);
+    return AddRaw(std::move(name), typelib::MemberKind::kPut, dispid, {std::move(value)},
+                  typelib::Void(), std::move(put));
+  }
+  // The rows a collection starts with: Count, Exists(Index) when the class has it, Item(Index)
+  // at the value DISPID and the hidden NewEnum.
+  ClassTable& CollectionMembers(DispId count, std::optional<DispId> exists, typelib::TypeRef item) {
+    Get(MOX_MEMBER(Count), count, typelib::Long());
+    if (exists) {
+      Get(MOX_MEMBER(Exists), *exists, typelib::Boolean(),
+          {Param(u"Index", typelib::AnyVariant())});
+    }
+    Get(MOX_MEMBER(Item), kDispIdValue, std::move(item), {Param(u"Index", typelib::AnyVariant())});
+    return Get(MOX_MEMBER(NewEnum), kDispIdNewEnum, typelib::Object(u"IUnknown")).Hidden();
   }
   // Flags the slot added last as hidden (NewEnum).
   ClassTable& Hidden() {
@@ -144,16 +204,58 @@ class ClassTable {
   typelib::ClassBinding Build() { return std::move(binding_); }
 
  private:
+  // Binds `m` to a slot with `params.size()` parameters. The member must take that many
+  // arguments and no more (a defaulted extra parameter would silently lose the caller's
+  // value); a parameterless get is exempt from "no more", since its put shares the name.
   template <class F>
-  ClassTable& Add(std::u16string name, typelib::MemberKind kind, DispId dispid,
-                  std::vector<typelib::ParamInfo> params, typelib::TypeRef result, F f) {
+  ClassTable& Add(const Member<F>& m, typelib::MemberKind kind, DispId dispid,
+                  std::vector<typelib::ParamInfo> params, typelib::TypeRef result) {
+    const std::size_t n = params.size();
+    typelib::Invoker invoke;
+    bool takes_more = false;
+    [&]<std::size_t... N>(std::index_sequence<N...>) {
+      ((n == N ? (invoke = BindArity<N>(m.call), takes_more = table_detail::Takes<F, C, N + 1>())
+               : false),
+       ...);
+    }
+    (std::make_index_sequence<table_detail::kMaxArity + 1>{});
+    if (kind == typelib::MemberKind::kGet && n == 0) takes_more = false;
+    if (!invoke || takes_more) {
+      binding_.problems.push_back(binding_.iface.name + u"." + m.name + u" (" +
+                                  typelib::KindName(kind) + u"): the C++ member does not take " +
+                                  DecimalText(static_cast<int64_t>(n)) + u" argument(s)");
+    }
+    return Push(m.name, kind, dispid, std::move(params), std::move(result), std::move(invoke));
+  }
+
+  template <std::size_t N, class F>
+  static typelib::Invoker BindArity(const F& f) {
+    if constexpr (table_detail::Takes<F, C, N>()) {
+      return Bind([f](C& self, CallArgs& args) -> decltype(auto) {
+        return table_detail::CallWith<F, C, N>(f, self, args);
+      });
+    } else {
+      return {};
+    }
+  }
+
+  template <class F>
+  ClassTable& AddRaw(std::u16string name, typelib::MemberKind kind, DispId dispid,
+                     std::vector<typelib::ParamInfo> params, typelib::TypeRef result, F f) {
+    return Push(std::move(name), kind, dispid, std::move(params), std::move(result),
+                Bind(std::move(f)));
+  }
+
+  ClassTable& Push(std::u16string name, typelib::MemberKind kind, DispId dispid,
+                   std::vector<typelib::ParamInfo> params, typelib::TypeRef result,
+                   typelib::Invoker invoke) {
     typelib::MemberInfo member;
     member.name = std::move(name);
     member.kind = kind;
     member.dispid = dispid;
     member.params = std::move(params);
     member.result = std::move(result);
-    member.invoke = Bind(std::move(f));
+    member.invoke = std::move(invoke);
     binding_.iface.members.push_back(std::move(member));
     return *this;
   }

@@ -15,9 +15,9 @@ ClassBinding EnumeratorBinding() {
                 a.Typed<Variant>(0) = item ? std::move(*item) : Variant();
                 return item.has_value();
               })
-      .Method(u"Skip", 2, Boolean(), {Param(u"lCount", Long())}, MOX_CALL(Skip, 1))
-      .Method(u"Reset", 3, Void(), {}, MOX_CALL(Reset, 0))
-      .Method(u"Clone", 4, Object(u"Enumerator"), {}, MOX_CALL(Clone, 0))
+      .Method(MOX_MEMBER(Skip), 2, Boolean(), {Param(u"lCount", Long())})
+      .Method(MOX_MEMBER(Reset), 3, Void(), {})
+      .Method(MOX_MEMBER(Clone), 4, Object(u"Enumerator"), {})
       .Build();
 }
 

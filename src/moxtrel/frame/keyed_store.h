@@ -43,9 +43,9 @@ int32_t ResolveIndex(const Variant& index, int32_t count, FindKey&& find_key) {
   }
   const double position = std::nearbyint(index.ToDouble());
   if (!(position >= 1 && position <= count)) {
-    throw AutomationError(
-        errc::kSubscriptOutOfRange,
-        u"Position " + index.ToString() + u" is outside 1.." + FromUtf8(std::to_string(count)));
+    throw AutomationError(errc::kSubscriptOutOfRange, u"Position " + index.ToString() +
+                                                          u" is outside 1.." +
+                                                          DecimalText(static_cast<int64_t>(count)));
   }
   return static_cast<int32_t>(position) - 1;
 }

@@ -1,6 +1,9 @@
 #include "moxtrel/frame/text.h"
 
+#include <unicode/uchar.h>
+
 #include <algorithm>
+#include <charconv>
 
 namespace moxtrel {
 
@@ -12,61 +15,89 @@ std::u16string Trim(std::u16string_view text) {
   return std::u16string(text.substr(first, last - first));
 }
 
-char16_t FoldChar(char16_t c) noexcept {
-  if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
-  // Latin-1 capitals, except the multiplication sign.
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 0x20);
-  // Latin Extended-A pairs capital/small, with the odd-aligned runs handled separately.
-  if (c >= 0x100 && c <= 0x137) return static_cast<char16_t>(c | 1);
-  if (c >= 0x139 && c <= 0x148) return (c % 2 == 1) ? static_cast<char16_t>(c + 1) : c;
-  if (c >= 0x14A && c <= 0x177) return static_cast<char16_t>(c | 1);
-  if (c == 0x178) return 0xFF;
-  if (c >= 0x179 && c <= 0x17E) return (c % 2 == 1) ? static_cast<char16_t>(c + 1) : c;
-  // Greek capitals.
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return static_cast<char16_t>(c + 0x20);
-  if (c == 0x386) return 0x3AC;
-  if (c >= 0x388 && c <= 0x38A) return static_cast<char16_t>(c + 0x25);
-  if (c == 0x38C) return 0x3CC;
-  if (c == 0x38E || c == 0x38F) return static_cast<char16_t>(c + 0x3F);
-  // Cyrillic capitals.
-  if (c >= 0x400 && c <= 0x40F) return static_cast<char16_t>(c + 0x50);
-  if (c >= 0x410 && c <= 0x42F) return static_cast<char16_t>(c + 0x20);
-  if (c >= 0x460 && c <= 0x4FF && c != 0x482 && !(c >= 0x483 && c <= 0x489)) {
-    if (c >= 0x4C1 && c <= 0x4CE) return (c % 2 == 1) ? static_cast<char16_t>(c + 1) : c;
-    if (c == 0x4C0) return 0x4CF;
-    return static_cast<char16_t>(c | 1);
+namespace {
+
+// Folds one code point with Unicode's simple case folding (one code point to one), so a
+// name and its fold have the same number of code points.
+inline char32_t FoldPoint(char32_t c) noexcept {
+  if (c < 0x80) return (c >= U'A' && c <= U'Z') ? c + 0x20 : c;
+  return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
+}
+
+// The code point at `i` (a lone surrogate stands for itself); advances `i` past it.
+inline char32_t NextPoint(std::u16string_view text, std::size_t& i) noexcept {
+  const char16_t c = text[i++];
+  if (c >= 0xD800 && c <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF) {
+    return 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i++] - 0xDC00);
   }
   return c;
 }
 
+inline void AppendPoint(std::u16string& out, char32_t cp) {
+  if (cp >= 0x10000) {
+    cp -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (cp >> 10));
+    out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+  } else {
+    out += static_cast<char16_t>(cp);
+  }
+}
+
+}  // namespace
+
+char16_t FoldChar(char16_t c) noexcept {
+  if (c >= 0xD800 && c <= 0xDFFF) return c;
+  const char32_t folded = FoldPoint(c);
+  return folded <= 0xFFFF ? static_cast<char16_t>(folded) : c;
+}
+
 std::u16string FoldCase(std::u16string_view text) {
-  std::u16string out(text);
-  for (auto& c : out) c = FoldChar(c);
+  std::u16string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) AppendPoint(out, FoldPoint(NextPoint(text, i)));
   return out;
 }
 
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b) noexcept {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldChar(a[i]) != FoldChar(b[i])) return false;
+  std::size_t i = 0, j = 0;
+  // ASCII fast path: equal lengths compared unit by unit until the first non-ASCII unit.
+  if (a.size() == b.size()) {
+    for (; i < a.size(); ++i) {
+      const char16_t x = a[i], y = b[i];
+      if (x >= 0x80 || y >= 0x80) break;
+      if (FoldPoint(x) != FoldPoint(y)) return false;
+    }
+    if (i == a.size()) return true;
+    j = i;
   }
-  return true;
+  while (i < a.size() && j < b.size()) {
+    if (FoldPoint(NextPoint(a, i)) != FoldPoint(NextPoint(b, j))) return false;
+  }
+  return i == a.size() && j == b.size();
 }
 
 std::size_t NoCaseHash::operator()(std::u16string_view text) const noexcept {
-  // FNV-1a over the folded code units.
+  // FNV-1a over the folded code points.
   std::size_t h = 1469598103934665603ull;
-  for (char16_t c : text) {
-    h ^= FoldChar(c);
+  for (std::size_t i = 0; i < text.size();) {
+    const char16_t c = text[i];
+    const char32_t folded =
+        c < 0x80 ? ((c >= u'A' && c <= u'Z') ? c + 0x20 : c) : FoldPoint(NextPoint(text, i));
+    if (c < 0x80) ++i;
+    h ^= folded;
     h *= 1099511628211ull;
   }
   return h;
 }
 
 bool NoCaseLess::operator()(std::u16string_view a, std::u16string_view b) const noexcept {
-  return std::lexicographical_compare(
-      a.begin(), a.end(), b.begin(), b.end(),
-      [](char16_t x, char16_t y) { return FoldChar(x) < FoldChar(y); });
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    const char32_t x = FoldPoint(NextPoint(a, i));
+    const char32_t y = FoldPoint(NextPoint(b, j));
+    if (x != y) return x < y;
+  }
+  return i == a.size() && j < b.size();
 }
 
 std::string ToUtf8(std::u16string_view text) {
@@ -142,6 +173,70 @@ std::u16string FromUtf8(std::string_view text) {
     i += len;
   }
   return out;
+}
+
+std::u16string DecimalText(int64_t value) {
+  char buf[24];
+  const auto result = std::to_chars(buf, buf + sizeof buf, value);
+  return std::u16string(buf, result.ptr);
+}
+
+std::u16string HexText(uint64_t value, int min_digits, bool prefixed) {
+  char buf[24];
+  const auto result = std::to_chars(buf, buf + sizeof buf, value, 16);
+  std::u16string out = prefixed ? u"0x" : u"";
+  for (auto n = result.ptr - buf; n < min_digits; ++n) out += u'0';
+  for (const char* p = buf; p != result.ptr; ++p) {
+    out += static_cast<char16_t>(*p >= 'a' ? *p - 'a' + 'A' : *p);
+  }
+  return out;
+}
+
+std::u16string HexBytes(std::span<const uint8_t> bytes) {
+  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+  std::u16string out;
+  out.reserve(bytes.size() * 2);
+  for (uint8_t b : bytes) {
+    out += kDigits[b >> 4];
+    out += kDigits[b & 15];
+  }
+  return out;
+}
+
+namespace {
+
+// `text` narrowed to ASCII for from_chars; nullopt when it holds anything else.
+std::optional<std::string> Narrow(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char16_t c : text) {
+    if (c >= 0x80) return std::nullopt;
+    out += static_cast<char>(c);
+  }
+  return out;
+}
+
+template <class T>
+std::optional<T> ParseWhole(std::u16string_view text, int base) {
+  const auto narrow = Narrow(text);
+  if (!narrow || narrow->empty()) return std::nullopt;
+  // from_chars takes a leading '-' for signed types; a '+' or a blank is refused here.
+  if (base == 16 && (*narrow)[0] == '-') return std::nullopt;
+  T value{};
+  const char* end = narrow->data() + narrow->size();
+  const auto result = std::from_chars(narrow->data(), end, value, base);
+  if (result.ec != std::errc() || result.ptr != end) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::optional<int64_t> ParseDecimal(std::u16string_view text) {
+  return ParseWhole<int64_t>(text, 10);
+}
+
+std::optional<uint64_t> ParseHex(std::u16string_view digits) {
+  return ParseWhole<uint64_t>(digits, 16);
 }
 
 }  // namespace moxtrel

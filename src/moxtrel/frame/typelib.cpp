@@ -95,7 +95,7 @@ std::vector<std::u16string> CheckInterface(const InterfaceInfo& iface) {
   std::map<std::u16string, DispId, NoCaseLess> dispid_of;
   const auto where = [&](const MemberInfo& m) {
     return iface.name + u"." + m.name + u" (" + KindName(m.kind) + u" " +
-           FromUtf8(std::to_string(m.dispid)) + u")";
+           DecimalText(static_cast<int64_t>(m.dispid)) + u")";
   };
   for (const auto& m : iface.members) {
     if (!slots.emplace(m.dispid, m.kind).second) {
@@ -117,6 +117,7 @@ namespace {
 
 void Require(const ClassBinding& binding) {
   std::vector<std::u16string> problems = CheckInterface(binding.iface);
+  problems.insert(problems.end(), binding.problems.begin(), binding.problems.end());
   for (const auto& m : binding.iface.members) {
     if (!m.invoke) problems.push_back(binding.iface.name + u"." + m.name + u": not bound");
   }

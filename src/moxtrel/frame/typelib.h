@@ -115,6 +115,7 @@ struct ClassBinding {
   CoClassInfo coclass;
   InterfaceInfo iface;
   bool published = true;
+  std::vector<std::u16string> problems;  // found while the table was written (a wrong arity)
 };
 
 struct TypeLibrary {

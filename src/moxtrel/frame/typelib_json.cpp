@@ -54,13 +54,11 @@ json InterfaceJson(const InterfaceInfo& iface) {
 }
 
 std::u16string Hex(uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%08X", v);
-  return FromUtf8(buf);
+  return HexText(v, 8, /*prefixed=*/true);
 }
 
 std::u16string Number(int64_t v) {
-  return FromUtf8(std::to_string(v));
+  return DecimalText(static_cast<int64_t>(v));
 }
 
 std::u16string DescribeMember(const MemberInfo& m) {

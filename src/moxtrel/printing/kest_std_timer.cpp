@@ -4,6 +4,9 @@
 
 namespace moxtrel {
 
+KestStdTimer::KestStdTimer()
+    : timer_(u"KestStdTimer.Timer", u"The Timer handler", &modTimer::ReportCurrentException) {}
+
 std::shared_ptr<KestStdTimer> KestStdTimer::Create() {
   return std::shared_ptr<KestStdTimer>(new KestStdTimer);
 }
@@ -56,9 +59,7 @@ void KestStdTimer::Unregister() noexcept {
 }
 
 void KestStdTimer::RaiseTimer() {
-  // A copy: the handler may replace itself.
-  TimerHandler handler = handler_;
-  if (handler) handler();
+  timer_.Raise();
 }
 
 }  // namespace moxtrel

@@ -3,16 +3,18 @@
 // print jobs collection drives its auto-update with one.
 //
 //   auto timer = KestStdTimer::Create();
-//   timer->Timer([weak] { if (auto jobs = weak.lock()) jobs->Refresh(); });
+//   EventToken token = timer->Timer([weak] { if (auto jobs = weak.lock()) jobs->Refresh(); });
 //   timer->Interval(500);
 //   timer->StartTimer();      // registered in modTimer's colTimers until stopped
 //   timer->StopTimer();
+//   timer->Timer(token);      // disconnects
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 
+#include "moxtrel/frame/event.h"
 #include "moxtrel/platform/thread_timers.h"
 
 namespace moxtrel {
@@ -40,15 +42,17 @@ class KestStdTimer : public std::enable_shared_from_this<KestStdTimer> {
   // False when not running or when the platform cannot kill the timer (it then runs on).
   bool StopTimer();
 
-  // Connects the one handler of the Timer event, replacing any earlier one.
+  // Connects a handler of the Timer event; a throwing handler does not stop the others and
+  // goes to modTimer's error hook.
   using TimerHandler = std::function<void()>;
-  void Timer(TimerHandler handler) { handler_ = std::move(handler); }
+  EventToken Timer(TimerHandler handler) { return timer_.Connect(std::move(handler)); }
+  void Timer(EventToken token) noexcept { timer_.Disconnect(token); }
 
   // The platform identifier while running, else 0.
   platform::TimerId Identifier() const noexcept { return id_; }
 
  private:
-  KestStdTimer() = default;
+  KestStdTimer();
   friend void modTimer::TimerProc(platform::TimerId identifier) noexcept;
 
   void RaiseTimer();
@@ -57,7 +61,7 @@ class KestStdTimer : public std::enable_shared_from_this<KestStdTimer> {
   int32_t interval_ = 1000;
   bool running_ = false;
   platform::TimerId id_ = 0;
-  TimerHandler handler_;
+  Event<> timer_;
 };
 
 }  // namespace moxtrel

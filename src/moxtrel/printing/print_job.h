@@ -25,7 +25,7 @@ class moxPrintJob final : public AutomationObject {
 
   std::u16string Description();
   void Description(const std::u16string& sDescription);
-  // The queue's path without "WinNT://".
+  // The queue's path without the scheme.
   std::u16string HostPrintQueue();
   std::u16string Name();
   int32_t Pages();

@@ -1,6 +1,7 @@
 #include "moxtrel/printing/print_jobs.h"
 
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/printing/mod_timer.h"
 
@@ -12,7 +13,8 @@ constexpr int32_t kMinimumPeriod = 250;
 
 moxPrintJobs::moxPrintJobs()
     : KeyedCollection(/*needs_refresh=*/false, /*create_store=*/false),
-      m_Timer(KestStdTimer::Create()) {}
+      m_Timer(KestStdTimer::Create()),
+      new_job_(u"moxPrintJobs.NewJob", u"A NewJob handler", &modTimer::ReportCurrentException) {}
 
 std::shared_ptr<moxPrintJobs> moxPrintJobs::Create() {
   std::shared_ptr<moxPrintJobs> jobs(new moxPrintJobs);
@@ -47,7 +49,8 @@ void moxPrintJobs::AutoUpdate(int32_t value) {
 
 void moxPrintJobs::BindToQueue(const std::u16string& path) {
   try {
-    queue_ = directory::Bind<directory::IADsPrintQueue>(path + u",PrintQueue");
+    queue_ = directory::Bind<directory::IADsPrintQueue>(
+        directory::WithClass(path, directory::ObjectKind::kPrintQueue));
   } catch (const AutomationError&) {
     store_ = Store::Create();
     queue_.reset();
@@ -112,19 +115,13 @@ void moxPrintJobs::Announce(const std::shared_ptr<directory::IADsPrintJob>& job)
 void moxPrintJobs::RaiseNewJob(const std::u16string& sName, const std::u16string& sUserName,
                                const std::u16string& sDescription, int32_t sPages, int32_t sSize,
                                Date dTimeSubmitted) {
-  // A copy: handlers may connect or disconnect while the event is raised.
-  const auto handlers = handlers_;
-  for (const auto& [token, handler] : handlers) {
+  new_job_.RaiseWith([&](const NewJobHandler& handler) {
     // Fresh copies per handler: what one writes must not reach the next.
     std::u16string name = sName, user = sUserName, description = sDescription;
     int32_t pages = sPages, size = sSize;
     Date submitted = dTimeSubmitted;
-    try {
-      handler(name, user, description, pages, size, submitted);
-    } catch (...) {
-      modTimer::ReportCurrentException(u"A NewJob handler");
-    }
-  }
+    handler(name, user, description, pages, size, submitted);
+  });
 }
 
 bool moxPrintJobs::Remove(const Variant& Index) {
@@ -145,15 +142,11 @@ bool moxPrintJobs::Remove(const Variant& Index) {
 }
 
 EventToken moxPrintJobs::NewJob(NewJobHandler handler) {
-  if (!handler) {
-    throw AutomationError(errc::kInvalidArg, u"moxPrintJobs.NewJob: the handler is empty");
-  }
-  handlers_.emplace_back(++last_token_, std::move(handler));
-  return EventToken{last_token_};
+  return new_job_.Connect(std::move(handler));
 }
 
 void moxPrintJobs::NewJob(EventToken token) noexcept {
-  std::erase_if(handlers_, [&](const auto& entry) { return entry.first == token.value; });
+  new_job_.Disconnect(token);
 }
 
 }  // namespace moxtrel

@@ -21,6 +21,7 @@
 
 #include "moxtrel/directory/ads.h"
 #include "moxtrel/frame/date.h"
+#include "moxtrel/frame/event.h"
 #include "moxtrel/frame/keyed_collection.h"
 #include "moxtrel/printing/kest_std_timer.h"
 #include "moxtrel/printing/print_job.h"
@@ -28,12 +29,6 @@
 namespace moxtrel {
 
 class moxPrintQueue;
-
-// Identifies one connected event handler.
-struct EventToken {
-  int64_t value = 0;
-  friend bool operator==(const EventToken&, const EventToken&) = default;
-};
 
 class moxPrintJobs final : public KeyedCollection<std::shared_ptr<moxPrintJob>> {
  public:
@@ -81,8 +76,7 @@ class moxPrintJobs final : public KeyedCollection<std::shared_ptr<moxPrintJob>> 
   std::unordered_set<std::u16string, NoCaseHash, NoCaseEqual> announced_;
   std::shared_ptr<directory::IADsPrintQueue> queue_;
   int32_t period_ = 0;
-  std::vector<std::pair<int64_t, NewJobHandler>> handlers_;
-  int64_t last_token_ = 0;
+  Event<std::u16string&, std::u16string&, std::u16string&, int32_t&, int32_t&, Date&> new_job_;
 };
 
 }  // namespace moxtrel

@@ -44,15 +44,10 @@ std::function<void()> ConnectNewJob(AutomationObject& object, std::shared_ptr<Ev
 ClassBinding moxPrintJobsBinding() {
   return ClassTable<moxPrintJobs>(u"moxPrintJobs")
       .Source(u"__moxPrintJobs", ConnectNewJob)
-      .Property(u"AutoUpdate", 0x68030001, Long(), MOX_GET(AutoUpdate), MOX_PUT(AutoUpdate))
-      .Get(u"Count", 0x68030000, Long(), MOX_GET(Count))
-      .Get(u"Item", kDispIdValue, Object(u"moxPrintJob"), MOX_CALL(Item, 1),
-           {Param(u"Index", AnyVariant())})
-      .Get(u"NewEnum", kDispIdNewEnum, Object(u"IUnknown"), MOX_GET(NewEnum))
-      .Hidden()
-      .Method(u"Remove", 0x60030003, Boolean(), {Param(u"Index", AnyVariant())},
-              MOX_CALL(Remove, 1))
-      .Method(u"Refresh", kDispIdRefresh, Boolean(), {}, MOX_CALL(Refresh, 0))
+      .Property(MOX_MEMBER(AutoUpdate), 0x68030001, Long())
+      .CollectionMembers(0x68030000, std::nullopt, Object(u"moxPrintJob"))
+      .Method(MOX_MEMBER(Remove), 0x60030003, Boolean(), {Param(u"Index", AnyVariant())})
+      .Method(MOX_MEMBER(Refresh), kDispIdRefresh, Boolean(), {})
       .Build();
 }
 

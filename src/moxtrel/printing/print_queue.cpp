@@ -1,7 +1,7 @@
 #include "moxtrel/printing/print_queue.h"
 
 #include "moxtrel/directory/provider.h"
-#include "moxtrel/directory/winnt_path.h"
+#include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel {
@@ -21,8 +21,7 @@ bool moxPrintQueue::Find(const std::u16string& sName, const std::u16string& sSer
   server_ = Trim(sServer);
   if (name_.empty() || server_.empty()) return false;
   try {
-    queue_ = directory::Bind<directory::IADsPrintQueue>(u"WinNT://" + server_ + u"/" + name_ +
-                                                        u",PrintQueue");
+    queue_ = directory::Bind<directory::IADsPrintQueue>(directory::QueuePath(server_, name_));
     PrintJobs_ = moxPrintJobs::Create();
     PrintJobs_->BindToQueue(queue_->ADsPath());
   } catch (const AutomationError&) {
@@ -35,7 +34,8 @@ bool moxPrintQueue::Find(const std::u16string& sName, const std::u16string& sSer
 
 void moxPrintQueue::BindFromPath(const std::u16string& path) {
   try {
-    queue_ = directory::Bind<directory::IADsPrintQueue>(path + u",PrintQueue");
+    queue_ = directory::Bind<directory::IADsPrintQueue>(
+        directory::WithClass(path, directory::ObjectKind::kPrintQueue));
   } catch (const AutomationError&) {
     Unbind();
     return;

@@ -1,6 +1,7 @@
 #include "moxtrel/printing/print_queues.h"
 
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel {
@@ -18,7 +19,7 @@ bool moxPrintQueues::Refresh() {
   const auto store = Store::Create();
   store_ = store;
   if (server_.empty()) return false;
-  auto computer = directory::Bind<directory::IADsContainer>(u"WinNT://" + server_ + u",computer");
+  auto computer = directory::Bind<directory::IADsContainer>(directory::ComputerPath(server_));
   computer->Filter(Variant::StringArray({u"PrintQueue"}));
   auto walk = computer->NewEnum();
   while (auto element = walk->Next()) {
@@ -36,7 +37,7 @@ bool moxPrintQueues::Remove(const Variant& Index) {
   try {
     const auto member = RequireStore().Item(Index);
     auto computer =
-        directory::Bind<directory::IADsComputer>(u"WinNT://" + member->Server() + u",computer");
+        directory::Bind<directory::IADsComputer>(directory::ComputerPath(member->Server()));
     computer->Delete(u"PrintQueue", member->Name());
   } catch (const AutomationError&) {
     return false;

@@ -1,7 +1,7 @@
 #include "moxtrel/servers/file_share.h"
 
 #include "moxtrel/directory/provider.h"
-#include "moxtrel/directory/winnt_path.h"
+#include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/text.h"
 
@@ -64,7 +64,7 @@ bool moxFileShare::Find(const std::u16string& sName, const std::u16string& sServ
     return false;
   }
   // Share paths carry the server only, never a domain part.
-  BindFromPath(u"WinNT://" + server_ + u"/LanmanServer/" + name_ + u",FileShare");
+  BindFromPath(directory::SharePath(server_, name_));
   return bound_;
 }
 

@@ -8,17 +8,16 @@ namespace moxtrel::typelib {
 ClassBinding moxFileShareBinding() {
   return ClassTable<moxFileShare>(u"moxFileShare")
       .Creatable([] { return moxFileShare::Create(); })
-      .Get(u"Exists", 0x68030007, Boolean(), MOX_GET(Exists))
-      .Get(u"Name", 0x68030006, String(), MOX_GET(Name))
-      .Property(u"Description", 0x68030005, String(), MOX_GET(Description), MOX_PUT(Description),
-                u"sDescription")
-      .Get(u"CurrentUsers", 0x68030004, Long(), MOX_GET(CurrentUsers))
-      .Get(u"GUID", 0x68030003, String(), MOX_GET(GUID))
-      .Property(u"MaxUsers", 0x68030002, Long(), MOX_GET(MaxUsers), MOX_PUT(MaxUsers), u"lMaxUsers")
-      .Get(u"Path", 0x68030001, String(), MOX_GET(Path))
-      .Get(u"Server", 0x68030000, String(), MOX_GET(Server))
-      .Method(u"Find", 0x60030009, Boolean(),
-              {Param(u"sName", String()), Param(u"sServer", String())}, MOX_CALL(Find, 2))
+      .Get(MOX_MEMBER(Exists), 0x68030007, Boolean())
+      .Get(MOX_MEMBER(Name), 0x68030006, String())
+      .Property(MOX_MEMBER(Description), 0x68030005, String(), u"sDescription")
+      .Get(MOX_MEMBER(CurrentUsers), 0x68030004, Long())
+      .Get(MOX_MEMBER(GUID), 0x68030003, String())
+      .Property(MOX_MEMBER(MaxUsers), 0x68030002, Long(), u"lMaxUsers")
+      .Get(MOX_MEMBER(Path), 0x68030001, String())
+      .Get(MOX_MEMBER(Server), 0x68030000, String())
+      .Method(MOX_MEMBER(Find), 0x60030009, Boolean(),
+              {Param(u"sName", String()), Param(u"sServer", String())})
       .Build();
 }
 

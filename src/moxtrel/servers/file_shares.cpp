@@ -1,6 +1,7 @@
 #include "moxtrel/servers/file_shares.h"
 
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
@@ -23,8 +24,7 @@ std::shared_ptr<directory::IADsFileService> moxFileShares::BindFileService() con
                           u"moxFileShares: no server is set, so there is no file service to use");
   }
   // Share paths carry the server only, never a domain part.
-  return directory::Bind<directory::IADsFileService>(u"WinNT://" + server_ +
-                                                     u"/LanmanServer,FileService");
+  return directory::Bind<directory::IADsFileService>(directory::FileServicePath(server_));
 }
 
 bool moxFileShares::Refresh() {

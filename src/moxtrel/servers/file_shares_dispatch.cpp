@@ -9,20 +9,13 @@ namespace moxtrel::typelib {
 ClassBinding moxFileSharesBinding() {
   return ClassTable<moxFileShares>(u"moxFileShares")
       .Creatable([] { return moxFileShares::Create(); })
-      .Get(u"Count", 0x68030002, Long(), MOX_GET(Count))
-      .Get(u"Exists", 0x68030001, Boolean(), MOX_CALL(Exists, 1), {Param(u"Index", AnyVariant())})
-      .Get(u"Item", kDispIdValue, Object(u"moxFileShare"), MOX_CALL(Item, 1),
-           {Param(u"Index", AnyVariant())})
-      .Get(u"NewEnum", kDispIdNewEnum, Object(u"IUnknown"), MOX_GET(NewEnum))
-      .Hidden()
-      .Method(u"Add", 0x60030003, Boolean(),
+      .CollectionMembers(0x68030002, 0x68030001, Object(u"moxFileShare"))
+      .Method(MOX_MEMBER(Add), 0x60030003, Boolean(),
               {Param(u"sName", String()), Param(u"sPath", String()),
                Optional(u"sDescription", String(), Variant(u"")),
-               Optional(u"lMaxUsers", Long(), Variant(int32_t{-1}))},
-              MOX_CALL(Add, 4))
-      .Method(u"Remove", 0x60030004, Boolean(), {Param(u"Index", AnyVariant())},
-              MOX_CALL(Remove, 1))
-      .Method(u"Refresh", kDispIdRefresh, Boolean(), {}, MOX_CALL(Refresh, 0))
+               Optional(u"lMaxUsers", Long(), Variant(int32_t{-1}))})
+      .Method(MOX_MEMBER(Remove), 0x60030004, Boolean(), {Param(u"Index", AnyVariant())})
+      .Method(MOX_MEMBER(Refresh), kDispIdRefresh, Boolean(), {})
       .Build();
 }
 

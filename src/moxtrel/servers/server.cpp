@@ -3,6 +3,7 @@
 #include "moxtrel/accounts/groups.h"
 #include "moxtrel/accounts/users.h"
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/enums.h"
 #include "moxtrel/frame/text.h"
@@ -31,19 +32,14 @@ void moxServer::Name(const std::u16string& sName) {
     return;
   }
   try {
-    computer_ = directory::Bind<directory::IADsComputer>(u"WinNT://" + name_ + u",computer");
+    computer_ = directory::Bind<directory::IADsComputer>(directory::ComputerPath(name_));
   } catch (const AutomationError&) {
     Unbind();
     return;
   }
   // New collections every time, so a client's older ones keep their own listing.
-  constexpr auto kLocal = static_cast<int32_t>(moxType::moxLocal);
-  users_ = moxUsers::Create();
-  users_->SetServerName(name_);
-  users_->SetAccountType(kLocal);
-  groups_ = moxGroups::Create();
-  groups_->SetServerName(name_);
-  groups_->SetAccountType(kLocal);
+  users_ = moxUsers::Scoped(moxType::moxLocal, name_);
+  groups_ = moxGroups::Scoped(moxType::moxLocal, name_);
   file_shares_ = moxFileShares::Create();
   file_shares_->SetServerName(name_);
   print_queues_ = moxPrintQueues::Create();
@@ -83,8 +79,8 @@ bool moxServer::Shutdown(bool bReboot) {
   // Nothing was shut down, so do not report success.
   if (!exists_) return false;
   try {
-    auto operations =
-        directory::Bind<directory::IADsComputerOperations>(computer_->ADsPath() + u",computer");
+    auto operations = directory::Bind<directory::IADsComputerOperations>(
+        directory::WithClass(computer_->ADsPath(), directory::ObjectKind::kComputer));
     operations->Shutdown(bReboot);
   } catch (const AutomationError&) {
     return false;

@@ -1,6 +1,7 @@
 #include "moxtrel/servers/servers.h"
 
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
@@ -23,7 +24,7 @@ bool moxServers::Refresh() {
     throw AutomationError(errc::kInvalidProcedureCall,
                           u"moxServers: no domain is set, so there are no computers to list");
   }
-  auto domain = directory::Bind<directory::IADsDomain>(u"WinNT://" + domain_ + u",domain");
+  auto domain = directory::Bind<directory::IADsDomain>(directory::DomainPath(domain_));
   domain->Filter(Variant::StringArray({u"Computer"}));
   Store& store = ResetStore();
   auto computers = domain->NewEnum();

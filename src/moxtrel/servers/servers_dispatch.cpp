@@ -8,13 +8,8 @@ namespace moxtrel::typelib {
 
 ClassBinding moxServersBinding() {
   return ClassTable<moxServers>(u"moxServers")
-      .Get(u"Count", 0x68030002, Long(), MOX_GET(Count))
-      .Get(u"Exists", 0x68030000, Boolean(), MOX_CALL(Exists, 1), {Param(u"Index", AnyVariant())})
-      .Get(u"Item", kDispIdValue, Object(u"moxServer"), MOX_CALL(Item, 1),
-           {Param(u"Index", AnyVariant())})
-      .Get(u"NewEnum", kDispIdNewEnum, Object(u"IUnknown"), MOX_GET(NewEnum))
-      .Hidden()
-      .Method(u"Refresh", kDispIdRefresh, Boolean(), {}, MOX_CALL(Refresh, 0))
+      .CollectionMembers(0x68030002, 0x68030000, Object(u"moxServer"))
+      .Method(MOX_MEMBER(Refresh), kDispIdRefresh, Boolean(), {})
       .Build();
 }
 

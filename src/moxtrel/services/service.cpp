@@ -1,7 +1,7 @@
 #include "moxtrel/services/service.h"
 
 #include "moxtrel/directory/provider.h"
-#include "moxtrel/directory/winnt_path.h"
+#include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/text.h"
 #include "moxtrel/services/mod_general.h"
 
@@ -25,8 +25,7 @@ bool moxService::Find(const std::u16string& sName, const std::u16string& sServer
   if (server_.empty()) server_ = modGeneral::GetLocalComputerName();
 
   try {
-    service_ =
-        directory::Bind<directory::IADsService>(u"WinNT://" + server_ + u"/" + name_ + u",service");
+    service_ = directory::Bind<directory::IADsService>(directory::ServicePath(server_, name_));
     bound_ = true;
   } catch (const AutomationError&) {
     service_ = nullptr;

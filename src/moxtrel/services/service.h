@@ -43,7 +43,7 @@ class moxService final : public AutomationObject {
   std::u16string Name();
   std::u16string Path();
   void Path(const std::u16string& sPath);
-  // The host computer's path without "WinNT://"; the stored server while unbound.
+  // The host computer's path without the scheme; the stored server while unbound.
   std::u16string Server();
   std::u16string AccountName();
   void AccountName(const std::u16string& sAccountName);
@@ -53,7 +53,7 @@ class moxService final : public AutomationObject {
   enmoxServiceStartType StartType();
   void StartType(enmoxServiceStartType lStartType);
 
-  // Binds "WinNT://" + server + "/" + name + ",service"; an empty name only stores the names
+  // Binds ServicePath(server, name); an empty name only stores the names
   // and replaces Dependencies, keeping an earlier binding.
   bool Find(const std::u16string& sName, const std::u16string& sServer = u"");
   // Each checks the run state first (a failed read raises) and returns False when the state

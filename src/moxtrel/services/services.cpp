@@ -1,6 +1,7 @@
 #include "moxtrel/services/services.h"
 
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/text.h"
 #include "moxtrel/services/mod_general.h"
 
@@ -28,7 +29,7 @@ bool moxServices::Refresh() {
   Store& store = ResetStore();
   std::shared_ptr<directory::IADsComputer> computer;
   try {
-    computer = directory::Bind<directory::IADsComputer>(u"WinNT://" + server_ + u",computer");
+    computer = directory::Bind<directory::IADsComputer>(directory::ComputerPath(server_));
   } catch (const AutomationError&) {
     MarkStale();
     return false;
@@ -69,7 +70,7 @@ bool moxServices::Refresh() {
 bool moxServices::Remove(const Variant& Index) {
   if (NeedsRefresh() && !Refresh()) return false;
   if (!Exists(Index)) return false;
-  auto computer = directory::Bind<directory::IADsComputer>(u"WinNT://" + server_ + u",computer");
+  auto computer = directory::Bind<directory::IADsComputer>(directory::ComputerPath(server_));
   try {
     const std::u16string name = store_->Item(Index)->Name();
     computer->Delete(u"Service", name);
