@@ -28,12 +28,12 @@ TEST(VariantTest, DateConversionByNumericValueAndOverflow) {
 TEST(VariantTest, OutOfRangeDatesOverflowWhenConverted) {
   for (double days : {1e15, -1e300, Date::kMaxDays + 1.0}) {
     const Variant v(Date{days});
-    EXPECT_EQ(CodeOf([&] { v.ToDate(); }), int32_t(errc::kOverflow)) << days;
-    EXPECT_EQ(CodeOf([&] { v.ToString(); }), int32_t(errc::kOverflow)) << days;
-    EXPECT_EQ(CodeOf([&] { FromVariant<std::u16string>(v); }), int32_t(errc::kOverflow));
+    EXPECT_EQ(ErrorCodeOf([&] { v.ToDate(); }), int32_t(errc::kOverflow)) << days;
+    EXPECT_EQ(ErrorCodeOf([&] { v.ToString(); }), int32_t(errc::kOverflow)) << days;
+    EXPECT_EQ(ErrorCodeOf([&] { FromVariant<std::u16string>(v); }), int32_t(errc::kOverflow));
     EXPECT_FALSE(v.Describe().empty());
   }
-  EXPECT_EQ(CodeOf([] { Date::FromCivil(2147483647, 1, 1); }), int32_t(errc::kOverflow));
+  EXPECT_EQ(ErrorCodeOf([] { Date::FromCivil(2147483647, 1, 1); }), int32_t(errc::kOverflow));
   EXPECT_EQ(Date::FromCivil(2000, -1, 1).value, Date::FromCivil(1999, 11, 1).value);
   EXPECT_EQ(Date::FromCivil(2000, 14, 0).value, Date::FromCivil(2001, 1, 31).value);
 }
