@@ -50,5 +50,11 @@ Date Now();
 inline constexpr int32_t kUserFlagsDefault = 0x201;
 inline constexpr int32_t kGroupTypeGlobal = 2;
 inline constexpr int32_t kGroupTypeLocal = 4;
+// Real directories set the high bit for security groups (0x80000002, 0x80000004); the kind of
+// group is read from the other bits.
+inline constexpr int32_t kGroupTypeSecurity = static_cast<int32_t>(0x80000000u);
+constexpr int32_t GroupScope(int32_t group_type) noexcept {
+  return group_type & ~kGroupTypeSecurity;
+}
 
 }  // namespace moxtrel::directory

@@ -16,7 +16,7 @@ std::u16string Describe(const Node& node) {
 
 int32_t GroupTypeOf(const Node& group) {
   auto it = group.attributes.find(u"GroupType");
-  return it == group.attributes.end() ? kGroupTypeGlobal : it->second.ToLong();
+  return it == group.attributes.end() ? kGroupTypeGlobal : GroupScope(it->second.ToLong());
 }
 
 }  // namespace
@@ -312,14 +312,17 @@ void DirectoryCore::SeedAttribute(Node& node, std::u16string_view name, const Va
   node.attributes[std::u16string(def->name)] = std::move(conformed);
 }
 
-NodePtr DirectoryCore::AddJob(const NodePtr& queue, const Attributes& attributes) {
+NodePtr DirectoryCore::AddJob(const NodePtr& queue, const Attributes& attributes,
+                              std::u16string_view name) {
   int32_t number = queue->next_job_number;
-  NodePtr job = NewNode(ObjectKind::kPrintJob, FromUtf8(std::to_string(number)), queue);
+  NodePtr job =
+      NewNode(ObjectKind::kPrintJob,
+              name.empty() ? FromUtf8(std::to_string(number)) : std::u16string(name), queue);
   job->attributes[u"Position"] = Variant(
       static_cast<int32_t>(queue->index[static_cast<std::size_t>(Namespace::kJobs)].size() + 1));
   for (const auto& [name, value] : attributes) SeedAttribute(*job, name, value);
   Attach(job);
-  queue->next_job_number = number + 1;
+  if (name.empty()) queue->next_job_number = number + 1;
   return job;
 }
 

@@ -61,8 +61,8 @@ class DirectoryCore {
 
   // Seeding: sets an attribute, bypassing the read-only rule but not the type rule.
   static void SeedAttribute(Node& node, std::u16string_view name, const Variant& value);
-  // A new print job in a queue, named by the queue's next number.
-  NodePtr AddJob(const NodePtr& queue, const Attributes& attributes);
+  // A new print job in a queue, named by the queue's next number unless `name` is given.
+  NodePtr AddJob(const NodePtr& queue, const Attributes& attributes, std::u16string_view name = {});
 
  private:
   mutable std::recursive_mutex mutex_;

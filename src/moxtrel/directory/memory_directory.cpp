@@ -86,10 +86,11 @@ std::u16string MemoryDirectory::CanonicalPath(std::u16string_view path) const {
 }
 
 std::u16string MemoryDirectory::SubmitJob(std::u16string_view queue_path,
-                                          const Attributes& attributes) {
+                                          const Attributes& attributes, std::u16string_view name) {
   auto lock = state_->core->Lock();
   auto& core = *state_->core;
-  const NodePtr job = core.AddJob(core.ResolveAs(queue_path, ObjectKind::kPrintQueue), attributes);
+  const NodePtr job =
+      core.AddJob(core.ResolveAs(queue_path, ObjectKind::kPrintQueue), attributes, name);
   return ::moxtrel::directory::CanonicalPath(*job);
 }
 

@@ -60,8 +60,9 @@ class MemoryDirectory final : public DirectoryProvider,
   // The canonical ADsPath of the object a path names.
   std::u16string CanonicalPath(std::u16string_view path) const;
   // Submits a print job (spooling, status 8, unless the attributes say otherwise); returns its
-  // ADsPath. Jobs are named by a number the queue counts up.
-  std::u16string SubmitJob(std::u16string_view queue_path, const Attributes& attributes = {});
+  // ADsPath. Jobs are named by a number the queue counts up, or by `name` when one is given.
+  std::u16string SubmitJob(std::u16string_view queue_path, const Attributes& attributes = {},
+                           std::u16string_view name = {});
   void SetJobStatus(std::u16string_view job_path, int32_t status);
   // Shutdown requests received, as "path reboot" or "path halt"; never acted on.
   const std::vector<std::u16string>& ShutdownRequests() const;

@@ -109,7 +109,7 @@ void ObjectHandle::ValidateStaged() const {
     }
   }
   if (auto it = staged_.find(u"GroupType"); it != staged_.end()) {
-    int32_t t = it->second.ToLong();
+    int32_t t = GroupScope(it->second.ToLong());
     NodePtr parent = node_->Parent();
     bool on_computer = parent && parent->kind == ObjectKind::kComputer;
     if (t != kGroupTypeLocal && (t != kGroupTypeGlobal || on_computer)) {

@@ -4,6 +4,7 @@
 
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
 
 namespace moxtrel::directory {
 namespace {
@@ -44,6 +45,17 @@ std::u16string_view Verb(std::u16string_view member) {
   if (member == u"Stop") return u"stopped";
   if (member == u"Pause") return u"paused";
   return u"continued";
+}
+
+// Whether a Dependencies value (an array of names or one name) names `service`.
+bool DependsOn(const Variant& dependencies, std::u16string_view service) {
+  if (dependencies.IsArray()) {
+    for (const auto& item : dependencies.AsArray().items) {
+      if (item.IsString() && EqualsNoCase(item.AsString(), service)) return true;
+    }
+    return false;
+  }
+  return dependencies.IsString() && EqualsNoCase(dependencies.AsString(), service);
 }
 
 }  // namespace
@@ -116,6 +128,24 @@ void ServiceHandle::Start() {
   Control(u"Start", {kStopped}, kRunning);
 }
 void ServiceHandle::Stop() {
+  auto lock = core_->Lock();
+  // A service manager refuses to stop a service that an active service depends on.
+  if (NodePtr computer = node_->Parent(); computer && node_->life == Life::kLive) {
+    for (const auto& other : computer->children) {
+      if (other->kind != ObjectKind::kService || other == node_ || other->life != Life::kLive) {
+        continue;
+      }
+      const auto status = other->attributes.find(u"Status");
+      if (status == other->attributes.end() || status->second.ToLong() == kStopped) continue;
+      const auto deps = other->attributes.find(u"Dependencies");
+      if (deps != other->attributes.end() && DependsOn(deps->second, node_->name)) {
+        throw AutomationError(errc::kDependentServicesRunning,
+                              u"The service \"" + node_->name + u"\" cannot be stopped: \"" +
+                                  other->name + u"\", which depends on it, is " +
+                                  StateName(status->second.ToLong()));
+      }
+    }
+  }
   Control(u"Stop", {kRunning, kPaused}, kStopped);
 }
 void ServiceHandle::Pause() {

@@ -157,7 +157,7 @@ class Loader {
     }
     Guard(v.line, context, [&] {
       if (kind == ObjectKind::kGroup) {
-        int32_t type = node->attributes[u"GroupType"].ToLong();
+        int32_t type = GroupScope(node->attributes[u"GroupType"].ToLong());
         if (type != kGroupTypeLocal &&
             (type != kGroupTypeGlobal || parent->kind == ObjectKind::kComputer)) {
           throw AutomationError(

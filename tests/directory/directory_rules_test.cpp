@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include "moxtrel/directory/memory_directory.h"
+#include "moxtrel/frame/error_codes.h"
+#include "support/directory_fixture.h"
+
+namespace moxtrel::testing {
+namespace {
+
+using directory::Bind;
+using directory::IADsGroup;
+using directory::IADsServiceOperations;
+
+class DirectoryRulesTest : public DirectoryTest {};
+
+// Security groups carry the high bit (0x80000002, 0x80000004); their kind is read from the
+// other bits, by the seed format and by the membership rules alike.
+TEST_F(DirectoryRulesTest, SecurityGroupTypesKeepTheirKind) {
+  auto dir2 = directory::MemoryDirectory::FromJson(R"({"domains": [{"name": "CORP",
+      "users": [{"name": "alice"}],
+      "groups": [{"name": "Staff", "GroupType": -2147483646, "members": ["WinNT://CORP/alice"]}],
+      "computers": [{"name": "PC1", "groups": [{"name": "Admins", "GroupType": -2147483644,
+                     "members": ["WinNT://CORP/Staff"]}]}]}]})");
+  EXPECT_EQ(dir2->MembersOf(u"WinNT://CORP/PC1/Admins"),
+            std::vector<std::u16string>{u"WinNT://CORP/Staff"});
+  // A local security group may not hold a local group, as a local group may not.
+  directory::SetCurrentProvider(dir2);
+  auto admins = Bind<IADsGroup>(u"WinNT://CORP/PC1/Admins,group");
+  EXPECT_EQ(ErrorCodeOf([&] {
+              Bind<IADsGroup>(u"WinNT://CORP/Staff,group")->Add(u"WinNT://CORP/PC1/Admins");
+            }),
+            errc::kInvalidMember);
+  EXPECT_EQ(admins->Get(u"GroupType").ToLong(), -2147483644);
+  directory::SetCurrentProvider(layer);
+}
+
+// Stopping a service that a running service depends on is refused, naming the dependent.
+TEST_F(DirectoryRulesTest, DependentServicesBlockAStop) {
+  auto pc = build.AddComputer(u"", u"PC1");
+  build.AddService(pc, u"Rpc", {{u"Status", Variant(4)}});
+  build.AddService(pc, u"Spooler",
+                   {{u"Status", Variant(4)}, {u"Dependencies", Variant::StringArray({u"RPC"})}});
+  auto rpc = Bind<IADsServiceOperations>(u"WinNT://PC1/Rpc,service");
+  try {
+    rpc->Stop();
+    FAIL() << "stopped a service another depends on";
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.code(), static_cast<int32_t>(errc::kDependentServicesRunning));
+    EXPECT_EQ(e.description(),
+              u"The service \"Rpc\" cannot be stopped: \"Spooler\", which depends on it, is "
+              u"running");
+  }
+  Bind<IADsServiceOperations>(u"WinNT://PC1/Spooler,service")->Stop();
+  rpc->Stop();
+  EXPECT_EQ(rpc->Status(), 1);
+}
+
+// A test can submit a job under a name of its choosing; a taken name is refused.
+TEST_F(DirectoryRulesTest, JobsUnderChosenNames) {
+  auto pc = build.AddComputer(u"", u"PC1");
+  auto queue = build.AddPrintQueue(pc, u"Laser");
+  EXPECT_EQ(dir->SubmitJob(queue, {}, u"report"), u"WinNT://PC1/Laser/report");
+  EXPECT_EQ(dir->SubmitJob(queue), u"WinNT://PC1/Laser/1");
+  EXPECT_EQ(ErrorCodeOf([&] { dir->SubmitJob(queue, {}, u"REPORT"); }), errc::kObjectExists);
+}
+
+}  // namespace
+}  // namespace moxtrel::testing
