@@ -23,11 +23,11 @@ class AccountsSuite : public BackendTest {
  protected:
   std::shared_ptr<moxUser> FindUser(const std::u16string& name) {
     auto user = moxUser::Create();
-    return user->Find(name, std::u16string(kComputer), moxType::moxLocal) ? user : nullptr;
+    return user->Find(name, backend->Container(), backend->Scope()) ? user : nullptr;
   }
   std::shared_ptr<moxGroup> FindGroup(const std::u16string& name) {
     auto group = moxGroup::Create();
-    return group->Find(name, std::u16string(kComputer)) ? group : nullptr;
+    return group->Find(name, backend->Container()) ? group : nullptr;
   }
   template <class Collection>
   std::vector<std::u16string> Names(const std::shared_ptr<Collection>& c) {
@@ -44,18 +44,18 @@ class AccountsSuite : public BackendTest {
   }
 };
 
-// A server lists its local accounts, each reading its properties from the backend.
-TEST_P(AccountsSuite, ListsLocalAccountsAndTheirProperties) {
-  auto server = Server();
-  EXPECT_THAT(Names(server->Users()), UnorderedElementsAre(u"alice", u"bob"));
-  EXPECT_THAT(Names(server->Groups()), UnorderedElementsAre(u"users", u"staff", u"admins"));
-  auto alice = server->Users()->Item(Variant(u"ALICE"));
+// A container lists its accounts, each reading its properties from the backend.
+TEST_P(AccountsSuite, ListsAccountsAndTheirProperties) {
+  EXPECT_THAT(Names(Users()), UnorderedElementsAre(u"alice", u"bob"));
+  EXPECT_THAT(Names(Groups()), UnorderedElementsAre(u"users", u"staff", u"admins"));
+  auto alice = Users()->Item(Variant(u"ALICE"));
   EXPECT_EQ(alice->FullName(), u"Alice Liddell");
   EXPECT_EQ(alice->Description(), u"Engineer");
-  EXPECT_EQ(alice->UserType(), moxType::moxLocal);
-  EXPECT_EQ(alice->Server(), kComputer);
-  EXPECT_EQ(server->Groups()->Item(Variant(u"staff"))->GroupType(), moxType::moxLocal);
-  EXPECT_FALSE(server->Users()->Exists(Variant(u"carol")));
+  EXPECT_EQ(alice->UserType(), backend->Scope());
+  EXPECT_EQ(backend->Scope() == moxType::moxLocal ? alice->Server() : alice->Domain(),
+            backend->Container());
+  EXPECT_EQ(Groups()->Item(Variant(u"staff"))->GroupType(), backend->Scope());
+  EXPECT_FALSE(Users()->Exists(Variant(u"carol")));
 }
 
 // A property write is one provider write committed with SetInfo, and a new view reads it back.
@@ -109,32 +109,31 @@ TEST_P(AccountsSuite, MembershipFromUserAndGroup) {
 
 // Accounts are added, renamed and removed through the collections; bad names change nothing.
 TEST_P(AccountsSuite, AddsRenamesAndRemovesAccounts) {
-  auto server = Server();
   std::u16string carol = u"carol";
-  ASSERT_TRUE(server->Users()->Add(carol, u"Carol Ames"));
+  ASSERT_TRUE(Users()->Add(carol, u"Carol Ames"));
   EXPECT_EQ(FindUser(u"carol")->FullName(), u"Carol Ames");
   std::u16string again = u"CAROL";
-  EXPECT_FALSE(server->Users()->Add(again));  // names are unique without regard to case
+  EXPECT_FALSE(Users()->Add(again));  // names are unique without regard to case
   std::u16string hostile = u"bad:name";
-  EXPECT_FALSE(server->Users()->Add(hostile));
+  EXPECT_FALSE(Users()->Add(hostile));
   std::u16string newline = u"bad\nname";
-  EXPECT_FALSE(server->Users()->Add(newline));
-  EXPECT_EQ(Server()->Users()->Count(), 3);
+  EXPECT_FALSE(Users()->Add(newline));
+  EXPECT_EQ(Users()->Count(), 3);
 
   FindUser(u"carol")->UserName(u"carla");
   EXPECT_FALSE(FindUser(u"carol"));
   ASSERT_TRUE(FindUser(u"carla"));
   EXPECT_EQ(FindUser(u"carla")->FullName(), u"Carol Ames");
 
-  auto users = Server()->Users();
+  auto users = Users();
   EXPECT_TRUE(users->Remove(Variant(u"carla")));
   EXPECT_FALSE(users->Remove(Variant(u"carla")));
   EXPECT_FALSE(FindUser(u"carla"));
 
   std::u16string team = u"team";
-  ASSERT_TRUE(Server()->Groups()->Add(team));
+  ASSERT_TRUE(Groups()->Add(team));
   EXPECT_TRUE(FindGroup(u"team"));
-  EXPECT_TRUE(Server()->Groups()->Remove(Variant(u"team")));
+  EXPECT_TRUE(Groups()->Remove(Variant(u"team")));
   EXPECT_FALSE(FindGroup(u"team"));
 }
 
@@ -143,7 +142,7 @@ TEST_P(AccountsSuite, AddsRenamesAndRemovesAccounts) {
 TEST_P(AccountsSuite, FailuresLeaveTheBackendAsItWas) {
   layer->Faults().Add({.member = u"IADs.SetInfo"});
   std::u16string dan = u"dan";
-  EXPECT_FALSE(Server()->Users()->Add(dan));
+  EXPECT_FALSE(Users()->Add(dan));
   EXPECT_EQ(layer->Faults().Fired(), 1u);
   EXPECT_FALSE(FindUser(u"dan"));
   layer->Faults().Add({.member = u"IADsGroup.Add"});

@@ -1,17 +1,20 @@
 #include "support/backend_suite.h"
 
 #include "moxtrel/backends/files/files_provider.h"
+#include "moxtrel/backends/ldap/ldap_provider.h"
 #include "moxtrel/directory/memory_directory.h"
 #include "support/files_tree.h"
+#include "support/slapd_server.h"
 
 namespace moxtrel::testing {
 namespace {
 
 class EmbeddedBackend final : public Backend {
  public:
-  EmbeddedBackend() {
+  explicit EmbeddedBackend(moxType scope) : scope_(scope) {
     directory::DirectoryBuilder b(*dir_);
-    const auto pc = b.AddComputer(u"", kComputer);
+    const auto pc =
+        scope == moxType::moxLocal ? b.AddComputer(u"", kComputer) : b.AddDomain(kDomain);
     const auto alice = b.AddUser(
         pc, u"alice",
         {{u"FullName", Variant(u"Alice Liddell")}, {u"Description", Variant(u"Engineer")}});
@@ -24,8 +27,10 @@ class EmbeddedBackend final : public Backend {
     b.AddMember(staff, alice);
   }
   std::shared_ptr<directory::DirectoryProvider> Provider() override { return dir_; }
+  moxType Scope() const override { return scope_; }
 
  private:
+  moxType scope_;
   std::shared_ptr<directory::MemoryDirectory> dir_ = directory::MemoryDirectory::Create();
 };
 
@@ -47,12 +52,66 @@ class FilesBackend final : public Backend {
   FilesTree tree_;
 };
 
+// Domain CORP in a private slapd, the rfc2307 profile.
+class LdapBackend final : public Backend {
+ public:
+  LdapBackend() {
+    if (!SlapdServer::Installed()) return;
+    const std::string b = SlapdServer::kBase;
+    auto user = [&](const char* uid, int id, const std::string& extra) {
+      return "dn: uid=" + std::string(uid) + ",ou=People," + b +
+             "\nobjectClass: inetOrgPerson\nobjectClass: posixAccount\nobjectClass: "
+             "shadowAccount\nuid: " +
+             uid + "\ncn: " + uid + "\nsn: " + uid + "\nuidNumber: " + std::to_string(id) +
+             "\ngidNumber: 100\nhomeDirectory: /home/" + uid + "\n" + extra + "\n";
+    };
+    auto group = [&](const char* cn, int id, const std::string& members) {
+      return "dn: cn=" + std::string(cn) + ",ou=Groups," + b +
+             "\nobjectClass: posixGroup\ncn: " + cn + "\ngidNumber: " + std::to_string(id) + "\n" +
+             members + "\n";
+    };
+    std::string ldif;
+    for (const char* ou : {"People", "Groups", "Computers"}) {
+      ldif += "dn: ou=" + std::string(ou) + "," + b +
+              "\nobjectClass: organizationalUnit\nou: " + ou + "\n\n";
+    }
+    ldif += user("alice", 1000, "displayName: Alice Liddell\ndescription: Engineer\n");
+    ldif += user("bob", 1001, "displayName: Bob Ames\n");
+    ldif += group("users", 100, "memberUid: alice\nmemberUid: bob\n");
+    ldif += group("staff", 50, "memberUid: alice\n");
+    ldif += group("admins", 51, "");
+    ldif += "dn: cn=PC1,ou=Computers," + b + "\nobjectClass: device\ncn: PC1\n\n";
+    server_ = std::make_unique<SlapdServer>(SlapdServer::Options{.ldif = ldif});
+  }
+  std::shared_ptr<directory::DirectoryProvider> Provider() override {
+    return backends::ldap::MakeLdapProvider(Options());
+  }
+  moxType Scope() const override { return moxType::moxGlobal; }
+  std::string Unavailable() const override {
+    return server_ ? "" : "slapd is not installed (Debian slapd, ldap-utils)";
+  }
+  backends::ldap::LdapOptions Options() const {
+    backends::ldap::LdapOptions o;
+    o.domain = std::u16string(kDomain);
+    o.url = server_->url();
+    o.base = SlapdServer::kBase;
+    o.bind_dn = server_->admin_dn();
+    o.password = server_->admin_password();
+    return o;
+  }
+
+ private:
+  std::unique_ptr<SlapdServer> server_;
+};
+
 }  // namespace
 
 std::vector<BackendFactory> AccountBackends() {
   return {
-      {"embedded", [] { return std::make_unique<EmbeddedBackend>(); }},
+      {"embedded", [] { return std::make_unique<EmbeddedBackend>(moxType::moxLocal); }},
+      {"embedded_domain", [] { return std::make_unique<EmbeddedBackend>(moxType::moxGlobal); }},
       {"files", [] { return std::make_unique<FilesBackend>(); }},
+      {"ldap", [] { return std::make_unique<LdapBackend>(); }},
   };
 }
 

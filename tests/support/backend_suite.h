@@ -1,12 +1,13 @@
 // One suite, several backends: a parameterised fixture that runs the same object-model test
 // against the embedded directory and against each real backend, each holding the same
-// computer with the same local accounts and wrapped in a journal layer.
+// accounts in one container (computer PC1's local accounts, or domain CORP's) and wrapped in a
+// journal layer.
 //
 //   class AccountsSuite : public BackendTest {};
 //   TEST_P(AccountsSuite, ...) { auto server = Server(); ... layer->Journal() ... }
 //   INSTANTIATE_TEST_SUITE_P(Backends, AccountsSuite, AccountBackends(), BackendName);
 //
-// Every backend starts each test holding the computer kComputer with
+// Every backend starts each test holding, in its container (kComputer or kDomain),
 //   users  alice ("Alice Liddell", "Engineer") and bob ("Bob Ames", no description),
 //   groups users (alice, bob: their primary group where the backend has one), staff (alice)
 //          and admins (no members).
@@ -20,12 +21,16 @@
 #include <string>
 #include <vector>
 
+#include "moxtrel/accounts/domain.h"
+#include "moxtrel/accounts/groups.h"
+#include "moxtrel/accounts/users.h"
 #include "moxtrel/directory/journal_layer.h"
 #include "moxtrel/servers/server.h"
 
 namespace moxtrel::testing {
 
 inline constexpr std::u16string_view kComputer = u"PC1";
+inline constexpr std::u16string_view kDomain = u"CORP";
 
 // A backend holding the seed above, for one test; destroyed (servers stopped, trees removed)
 // at the end of it.
@@ -33,6 +38,14 @@ class Backend {
  public:
   virtual ~Backend() = default;
   virtual std::shared_ptr<directory::DirectoryProvider> Provider() = 0;
+  // The container holding the seeded accounts: computer PC1 (moxLocal) or domain CORP
+  // (moxGlobal).
+  virtual moxType Scope() const { return moxType::moxLocal; }
+  // Why this backend cannot run here (a server not installed); empty when it can.
+  virtual std::string Unavailable() const { return {}; }
+  std::u16string Container() const {
+    return std::u16string(Scope() == moxType::moxLocal ? kComputer : kDomain);
+  }
 };
 
 struct BackendFactory {
@@ -40,7 +53,8 @@ struct BackendFactory {
   std::function<std::unique_ptr<Backend>()> make;
 };
 
-// The backends that hold local accounts: the embedded directory and the files backend.
+// The backends that hold accounts: the embedded directory (a computer and a domain), the
+// files backend and, where slapd is installed, the LDAP backend over a private server.
 std::vector<BackendFactory> AccountBackends();
 
 // gtest shows a parameter by its name.
@@ -54,9 +68,13 @@ inline std::string BackendName(const ::testing::TestParamInfo<BackendFactory>& i
 
 class BackendTest : public ::testing::TestWithParam<BackendFactory> {
  protected:
-  BackendTest()
-      : backend(GetParam().make()), layer(directory::JournalLayer::Wrap(backend->Provider())) {
+  BackendTest() : backend(GetParam().make()) {
+    if (!backend->Unavailable().empty()) return;
+    layer = directory::JournalLayer::Wrap(backend->Provider());
     directory::SetCurrentProvider(layer);
+  }
+  void SetUp() override {
+    if (!backend->Unavailable().empty()) GTEST_SKIP() << backend->Unavailable();
   }
   ~BackendTest() override { directory::SetCurrentProvider(nullptr); }
 
@@ -65,6 +83,19 @@ class BackendTest : public ::testing::TestWithParam<BackendFactory> {
     auto server = moxServer::Create();
     server->Name(std::u16string(kComputer));
     return server;
+  }
+  // The users and groups of the seeded container, whichever kind it is.
+  std::shared_ptr<moxUsers> Users() {
+    if (backend->Scope() == moxType::moxLocal) return Server()->Users();
+    auto domain = moxDomain::Create();
+    domain->Name(backend->Container());
+    return domain->Users();
+  }
+  std::shared_ptr<moxGroups> Groups() {
+    if (backend->Scope() == moxType::moxLocal) return Server()->Groups();
+    auto domain = moxDomain::Create();
+    domain->Name(backend->Container());
+    return domain->Groups();
   }
 
   std::unique_ptr<Backend> backend;

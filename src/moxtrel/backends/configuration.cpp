@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +15,7 @@
 #include <sstream>
 
 #include "moxtrel/backends/files/files_provider.h"
+#include "moxtrel/backends/ldap/ldap_provider.h"
 #include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/text.h"
@@ -60,6 +63,18 @@ class Section {
     if (!node) return fallback;
     if (auto b = node->value<bool>()) return *b;
     Fail(key, LineOf(*node), "expected true or false");
+  }
+  int64_t Int(const std::string& key, int64_t fallback, int64_t min, int64_t max) {
+    seen_.insert(key);
+    const toml::node* node = table_.get(key);
+    if (!node) return fallback;
+    auto v = node->value<int64_t>();
+    if (!v) Fail(key, LineOf(*node), "expected a whole number");
+    if (*v < min || *v > max) {
+      Fail(key, LineOf(*node),
+           "expected a number from " + std::to_string(min) + " to " + std::to_string(max));
+    }
+    return *v;
   }
   // Every key must have been read by the backend that the section chose.
   void RefuseUnknownKeys() const {
@@ -112,8 +127,67 @@ class Builder {
 
  private:
   void AddDomain(const std::string& name, Section& section) {
-    if (!section.Has("seed")) section.Fail("seed", section.Line(), "a domain needs a seed file");
+    if (section.Has("ldap")) {
+      if (section.Has("seed"))
+        section.Fail("seed", section.Line(), "give a seed or ldap, not both");
+      AddLdapDomain(name, section);
+      return;
+    }
+    if (!section.Has("seed")) {
+      section.Fail("seed", section.Line(), "a domain needs a seed file or an ldap URL");
+    }
     Add(section, [&] { router_->AddDomain(FromUtf8(name), Seeded(section)); });
+  }
+
+  void AddLdapDomain(const std::string& name, Section& section) {
+    namespace ldap = backends::ldap;
+    ldap::LdapOptions o;
+    o.domain = FromUtf8(name);
+    o.url = section.String("ldap");
+    o.base = section.String("base");
+    if (o.base.empty()) section.Fail("base", section.Line(), "an LDAP domain needs its base DN");
+    o.bind_dn = section.String("bind_dn");
+    const std::string schema = section.String("schema", "rfc2307");
+    if (schema == "dc") {
+      o.schema = ldap::LdapSchema::kDc;
+    } else if (schema != "rfc2307") {
+      section.Fail("schema", section.Line(),
+                   "unknown schema \"" + schema + "\" (expected \"rfc2307\" or \"dc\")");
+    }
+    const std::string sasl = section.String("sasl");
+    if (!sasl.empty() && sasl != "external") {
+      section.Fail("sasl", section.Line(), "unknown SASL mechanism (expected \"external\")");
+    }
+    o.sasl_external = sasl == "external";
+    const std::string password_file = section.String("password_file");
+    const std::string password_env = section.String("password_env");
+    if (!password_file.empty() && !password_env.empty()) {
+      section.Fail("password_env", section.Line(), "give password_file or password_env, not both");
+    }
+    if (!password_file.empty()) {
+      std::ifstream in(Resolve(password_file), std::ios::binary);
+      if (!in)
+        section.Fail("password_file", section.Line(),
+                     Resolve(password_file) + ": " + std::strerror(errno));
+      std::getline(in, o.password);
+    } else if (!password_env.empty()) {
+      const char* v = std::getenv(password_env.c_str());
+      if (!v)
+        section.Fail("password_env", section.Line(),
+                     "the variable " + password_env + " is not set");
+      o.password = v;
+    }
+    o.people = section.String("people", o.people);
+    o.groups = section.String("groups", o.groups);
+    o.computers = section.String("computers", o.computers);
+    o.start_tls = section.Bool("start_tls", false);
+    o.tls_verify = section.Bool("tls_verify", true);
+    o.tls_ca_file = Resolve(section.String("tls_ca_file"));
+    o.connect_timeout =
+        std::chrono::milliseconds(section.Int("connect_timeout_ms", 5000, 1, 600000));
+    o.operation_timeout = std::chrono::milliseconds(section.Int("timeout_ms", 30000, 1, 3600000));
+    o.page_size = static_cast<int>(section.Int("page_size", 500, 0, 100000));
+    Add(section, [&] { router_->AddDomain(o.domain, ldap::MakeLdapProvider(o)); });
   }
 
   void AddComputer(const std::string& name, Section& section) {

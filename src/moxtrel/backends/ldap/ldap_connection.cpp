@@ -1,0 +1,332 @@
+#include "moxtrel/backends/ldap/ldap_connection.h"
+
+#include <ldap.h>
+
+#include <cstring>
+
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
+
+namespace moxtrel::backends::ldap {
+namespace {
+
+const std::vector<std::string> kNoValues;
+
+uint32_t CodeOf(int rc) {
+  switch (rc) {
+    case LDAP_NO_SUCH_OBJECT:
+      return errc::kNoSuchObject;
+    case LDAP_ALREADY_EXISTS:
+      return errc::kObjectExists;
+    case LDAP_INVALID_CREDENTIALS:
+    case LDAP_INSUFFICIENT_ACCESS:
+    case LDAP_INAPPROPRIATE_AUTH:
+    case LDAP_STRONG_AUTH_REQUIRED:
+    case LDAP_CONFIDENTIALITY_REQUIRED:
+      return errc::kAccessDenied;
+    case LDAP_SERVER_DOWN:
+    case LDAP_CONNECT_ERROR:
+    case LDAP_TIMEOUT:
+    case LDAP_TIMELIMIT_EXCEEDED:
+      return errc::kNetworkUnreachable;
+    case LDAP_TYPE_OR_VALUE_EXISTS:
+      return errc::kMemberInGroup;
+    case LDAP_NO_SUCH_ATTRIBUTE:
+      return errc::kMemberNotInGroup;
+    case LDAP_INVALID_DN_SYNTAX:
+    case LDAP_NAMING_VIOLATION:
+      return errc::kInvalidName;
+    case LDAP_REFERRAL:
+    case LDAP_UNWILLING_TO_PERFORM:
+      return errc::kNotSupported;
+    default:
+      return errc::kFail;
+  }
+}
+
+bool ConnectionLost(int rc) {
+  return rc == LDAP_SERVER_DOWN || rc == LDAP_CONNECT_ERROR;
+}
+
+timeval Timeval(std::chrono::milliseconds ms) {
+  timeval tv{};
+  tv.tv_sec = static_cast<time_t>(ms.count() / 1000);
+  tv.tv_usec = static_cast<suseconds_t>((ms.count() % 1000) * 1000);
+  return tv;
+}
+
+// The server's diagnostic message, if it sent one.
+std::string Diagnostic(LDAP* ld) {
+  if (!ld) return {};
+  char* msg = nullptr;
+  ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &msg);
+  std::string out = msg ? msg : "";
+  if (msg) ldap_memfree(msg);
+  return out;
+}
+
+struct LdapError {
+  int rc;
+  std::string detail;
+};
+
+// An LDAPMod array over changes, kept alive for one call.
+class ModArray {
+ public:
+  explicit ModArray(const std::vector<LdapChange>& changes) {
+    vals_.resize(changes.size());
+    mods_.resize(changes.size());
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+      for (const auto& v : changes[i].values) {
+        bvs_.push_back(berval{static_cast<ber_len_t>(v.size()), const_cast<char*>(v.data())});
+      }
+    }
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+      for (std::size_t k = 0; k < changes[i].values.size(); ++k) vals_[i].push_back(&bvs_[at++]);
+      vals_[i].push_back(nullptr);
+      mods_[i].mod_op = changes[i].op | LDAP_MOD_BVALUES;
+      mods_[i].mod_type = const_cast<char*>(changes[i].attr.c_str());
+      mods_[i].mod_bvalues =
+          changes[i].values.empty() && changes[i].op != LDAP_MOD_ADD ? nullptr : vals_[i].data();
+      ptrs_.push_back(&mods_[i]);
+    }
+    ptrs_.push_back(nullptr);
+  }
+  LDAPMod** get() { return ptrs_.data(); }
+
+ private:
+  std::vector<berval> bvs_;
+  std::vector<std::vector<berval*>> vals_;
+  std::vector<LDAPMod> mods_;
+  std::vector<LDAPMod*> ptrs_;
+};
+
+}  // namespace
+
+const std::vector<std::string>& LdapEntry::Values(std::string_view attr) const {
+  std::string key(attr);
+  for (auto& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  auto it = attrs.find(key);
+  return it == attrs.end() ? kNoValues : it->second;
+}
+
+LdapConnection::LdapConnection(const LdapOptions& options) : options_(options), url_(options.url) {}
+
+LdapConnection::~LdapConnection() {
+  Close();
+}
+
+void LdapConnection::Close() noexcept {
+  if (ld_) ldap_unbind_ext_s(ld_, nullptr, nullptr);
+  ld_ = nullptr;
+}
+
+void LdapConnection::Drop() {
+  std::lock_guard lock(mu_);
+  Close();
+}
+
+void LdapConnection::Connect() {
+  auto fail = [&](int rc, std::u16string_view what) {
+    std::string detail = Diagnostic(ld_);
+    Close();
+    std::u16string msg = u"LDAP " + FromUtf8(url_) + u": " + std::u16string(what) + u" failed: " +
+                         FromUtf8(ldap_err2string(rc));
+    if (!detail.empty()) msg += u" (" + FromUtf8(detail) + u")";
+    throw AutomationError(CodeOf(rc), msg);
+  };
+  int rc = ldap_initialize(&ld_, url_.c_str());
+  if (rc != LDAP_SUCCESS) fail(rc, u"connecting");
+  const int v3 = LDAP_VERSION3;
+  ldap_set_option(ld_, LDAP_OPT_PROTOCOL_VERSION, &v3);
+  // Referrals are reported, not chased with our credentials to another server.
+  ldap_set_option(ld_, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
+  timeval net = Timeval(options_.connect_timeout);
+  ldap_set_option(ld_, LDAP_OPT_NETWORK_TIMEOUT, &net);
+  timeval op = Timeval(options_.operation_timeout);
+  ldap_set_option(ld_, LDAP_OPT_TIMEOUT, &op);
+  const int require = options_.tls_verify ? LDAP_OPT_X_TLS_DEMAND : LDAP_OPT_X_TLS_NEVER;
+  ldap_set_option(ld_, LDAP_OPT_X_TLS_REQUIRE_CERT, &require);
+  if (!options_.tls_ca_file.empty()) {
+    ldap_set_option(ld_, LDAP_OPT_X_TLS_CACERTFILE, options_.tls_ca_file.c_str());
+  }
+  const int newctx = 0;
+  ldap_set_option(ld_, LDAP_OPT_X_TLS_NEWCTX, &newctx);
+  if (options_.start_tls) {
+    rc = ldap_start_tls_s(ld_, nullptr, nullptr);
+    if (rc != LDAP_SUCCESS) fail(rc, u"StartTLS");
+  }
+  if (options_.sasl_external) {
+    rc = ldap_sasl_bind_s(ld_, nullptr, "EXTERNAL", nullptr, nullptr, nullptr, nullptr);
+    if (rc != LDAP_SUCCESS) fail(rc, u"SASL EXTERNAL bind");
+    return;
+  }
+  berval cred{static_cast<ber_len_t>(options_.password.size()),
+              const_cast<char*>(options_.password.data())};
+  rc = ldap_sasl_bind_s(ld_, options_.bind_dn.c_str(), LDAP_SASL_SIMPLE, &cred, nullptr, nullptr,
+                        nullptr);
+  if (rc != LDAP_SUCCESS) fail(rc, u"binding as \"" + FromUtf8(options_.bind_dn) + u"\"");
+}
+
+template <class Op>
+void LdapConnection::Run(std::u16string_view what, const std::string& target, Op op) {
+  std::lock_guard lock(mu_);
+  int rc = LDAP_SUCCESS;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const bool had_session = ld_ != nullptr;
+    if (!ld_) Connect();
+    rc = op();
+    // A session that was lost since the last call is opened again once.
+    if (ConnectionLost(rc) && had_session && attempt == 0) {
+      Close();
+      continue;
+    }
+    break;
+  }
+  if (rc == LDAP_SUCCESS) return;
+  std::string detail = Diagnostic(ld_);
+  if (ConnectionLost(rc)) Close();
+  std::u16string msg = u"LDAP " + FromUtf8(url_) + u": " + std::u16string(what) + u" \"" +
+                       FromUtf8(target) + u"\" failed: " + FromUtf8(ldap_err2string(rc));
+  if (rc == LDAP_SIZELIMIT_EXCEEDED) {
+    msg += u"; the server refused paged results and its size limit cut the listing short";
+  }
+  if (rc == LDAP_REFERRAL) msg += u"; the server referred the request elsewhere";
+  if (!detail.empty()) msg += u" (" + FromUtf8(detail) + u")";
+  throw AutomationError(CodeOf(rc), msg);
+}
+
+int LdapConnection::SearchPages(const std::string& base, int scope, const std::string& filter,
+                                const std::vector<std::string>& attrs,
+                                std::vector<LdapEntry>& out) {
+  out.clear();
+  std::vector<char*> attr_ptrs;
+  for (const auto& a : attrs) attr_ptrs.push_back(const_cast<char*>(a.c_str()));
+  if (attrs.empty()) attr_ptrs.push_back(const_cast<char*>(LDAP_NO_ATTRS));
+  attr_ptrs.push_back(nullptr);
+  timeval tv = Timeval(options_.operation_timeout);
+  berval* cookie = nullptr;
+  bool paged = options_.page_size > 0;
+  int rc = LDAP_SUCCESS;
+  for (;;) {
+    LDAPControl* page = nullptr;
+    LDAPControl* controls[2] = {nullptr, nullptr};
+    if (paged) {
+      rc = ldap_create_page_control(ld_, options_.page_size, cookie, 1, &page);
+      if (rc != LDAP_SUCCESS) break;
+      controls[0] = page;
+    }
+    LDAPMessage* res = nullptr;
+    rc = ldap_search_ext_s(ld_, base.c_str(), scope, filter.c_str(), attr_ptrs.data(), 0, controls,
+                           nullptr, &tv, LDAP_NO_LIMIT, &res);
+    if (page) ldap_control_free(page);
+    if (cookie) {
+      ber_bvfree(cookie);
+      cookie = nullptr;
+    }
+    if (rc == LDAP_UNAVAILABLE_CRITICAL_EXTENSION && paged && out.empty()) {
+      // The server does not page: one plain search, which fails loudly at its size limit.
+      ldap_msgfree(res);
+      paged = false;
+      rc = LDAP_SUCCESS;
+      continue;
+    }
+    if (rc != LDAP_SUCCESS && rc != LDAP_SIZELIMIT_EXCEEDED && rc != LDAP_REFERRAL) {
+      ldap_msgfree(res);
+      break;
+    }
+    for (LDAPMessage* e = ldap_first_entry(ld_, res); e; e = ldap_next_entry(ld_, e)) {
+      LdapEntry entry;
+      char* dn = ldap_get_dn(ld_, e);
+      entry.dn = dn ? dn : "";
+      ldap_memfree(dn);
+      BerElement* ber = nullptr;
+      for (char* a = ldap_first_attribute(ld_, e, &ber); a; a = ldap_next_attribute(ld_, e, ber)) {
+        std::string name = a;
+        for (auto& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        auto& values = entry.attrs[name];
+        if (berval** vals = ldap_get_values_len(ld_, e, a)) {
+          for (int i = 0; vals[i]; ++i) values.emplace_back(vals[i]->bv_val, vals[i]->bv_len);
+          ldap_value_free_len(vals);
+        }
+        ldap_memfree(a);
+      }
+      if (ber) ber_free(ber, 0);
+      out.push_back(std::move(entry));
+    }
+    int err = LDAP_SUCCESS;
+    LDAPControl** rctrls = nullptr;
+    char** referrals = nullptr;
+    rc = ldap_parse_result(ld_, res, &err, nullptr, nullptr, &referrals, &rctrls, 1);
+    if (referrals) ber_memvfree(reinterpret_cast<void**>(referrals));
+    if (rc == LDAP_SUCCESS) rc = err;
+    if (rc == LDAP_SUCCESS && paged) {
+      LDAPControl* pr = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, rctrls, nullptr);
+      if (pr) {
+        ber_int_t estimate = 0;
+        berval next{0, nullptr};
+        rc = ldap_parse_pageresponse_control(ld_, pr, &estimate, &next);
+        if (rc == LDAP_SUCCESS && next.bv_len > 0) {
+          cookie = ber_bvdup(&next);
+        }
+        if (next.bv_val) ber_memfree(next.bv_val);
+      }
+    }
+    if (rctrls) ldap_controls_free(rctrls);
+    if (rc != LDAP_SUCCESS || !cookie) break;
+  }
+  if (cookie) ber_bvfree(cookie);
+  return rc;
+}
+
+std::vector<LdapEntry> LdapConnection::Search(const std::string& base, SearchScope scope,
+                                              const std::string& filter,
+                                              const std::vector<std::string>& attrs) {
+  const int s = scope == SearchScope::kBase       ? LDAP_SCOPE_BASE
+                : scope == SearchScope::kOneLevel ? LDAP_SCOPE_ONELEVEL
+                                                  : LDAP_SCOPE_SUBTREE;
+  std::vector<LdapEntry> out;
+  Run(u"search under", base + " for " + filter,
+      [&] { return SearchPages(base, s, filter, attrs, out); });
+  return out;
+}
+
+void LdapConnection::Add(const std::string& dn, const std::vector<LdapChange>& attrs) {
+  Run(u"add of", dn, [&] {
+    ModArray mods(attrs);
+    return ldap_add_ext_s(ld_, dn.c_str(), mods.get(), nullptr, nullptr);
+  });
+}
+
+void LdapConnection::Modify(const std::string& dn, const std::vector<LdapChange>& changes) {
+  if (changes.empty()) return;
+  Run(u"modify of", dn, [&] {
+    ModArray mods(changes);
+    return ldap_modify_ext_s(ld_, dn.c_str(), mods.get(), nullptr, nullptr);
+  });
+}
+
+void LdapConnection::Delete(const std::string& dn) {
+  Run(u"delete of", dn, [&] { return ldap_delete_ext_s(ld_, dn.c_str(), nullptr, nullptr); });
+}
+
+void LdapConnection::Rename(const std::string& dn, const std::string& new_rdn) {
+  Run(u"rename of", dn, [&] {
+    return ldap_rename_s(ld_, dn.c_str(), new_rdn.c_str(), nullptr, 1, nullptr, nullptr);
+  });
+}
+
+void LdapConnection::SetPassword(const std::string& dn, const std::string& password) {
+  Run(u"password change of", dn, [&] {
+    berval user{static_cast<ber_len_t>(dn.size()), const_cast<char*>(dn.data())};
+    berval pw{static_cast<ber_len_t>(password.size()), const_cast<char*>(password.data())};
+    berval generated{0, nullptr};
+    int rc = ldap_passwd_s(ld_, &user, nullptr, &pw, &generated, nullptr, nullptr);
+    if (generated.bv_val) ber_memfree(generated.bv_val);
+    return rc;
+  });
+}
+
+}  // namespace moxtrel::backends::ldap

@@ -1,0 +1,484 @@
+#include "moxtrel/backends/ldap/ldap_handles.h"
+
+#include <ldap.h>
+#include <strings.h>
+
+#include "moxtrel/backends/ldap/ldap_escape.h"
+#include "moxtrel/backends/ldap/ldap_mapping.h"
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
+
+namespace moxtrel::backends::ldap {
+
+using directory::ObjectKind;
+
+namespace {
+
+[[noreturn]] void NotYet(const std::u16string& path, std::u16string_view noun) {
+  throw AutomationError(errc::kNoSuchObject, u"The " + std::u16string(noun) + u" " + path +
+                                                 u" does not exist until SetInfo creates it");
+}
+
+bool HasClass(const LdapEntry& e, const char* cls) {
+  for (const auto& v : e.Values("objectClass")) {
+    if (strcasecmp(v.c_str(), cls) == 0) return true;
+  }
+  return false;
+}
+
+// The account named by each entry of a listing.
+std::vector<Target> Targets(LdapContext& ctx, ObjectKind kind, std::vector<LdapEntry> entries) {
+  std::vector<Target> out;
+  out.reserve(entries.size());
+  for (auto& e : entries) {
+    const auto& values = e.Values(LdapContext::NamingAttribute(kind));
+    std::string name = values.size() == 1 ? values.front() : ctx.NameOf(kind, e);
+    out.push_back({kind, std::move(name), std::move(e.dn)});
+  }
+  return out;
+}
+
+// The groups that list a user by name (memberUid) or by DN (member).
+std::vector<LdapEntry> GroupsListing(LdapContext& ctx, const Target& user,
+                                     const std::vector<std::string>& attrs) {
+  const std::string filter = "(&" + ctx.Filter(ObjectKind::kGroup, "") +
+                             "(|(memberUid=" + FilterValue(user.name) +
+                             ")(member=" + FilterValue(user.dn) + ")))";
+  return ctx.conn().Search(ctx.ContainerDn(ObjectKind::kGroup), SearchScope::kOneLevel, filter,
+                           attrs);
+}
+
+// Changes every group's reference to a user: removed, or renamed to `renamed`. Each group is
+// one modify; the groups that could not be changed are named in the error.
+void RewriteMemberships(LdapContext& ctx, const Target& user, const Target* renamed) {
+  std::u16string left;
+  AutomationError first(errc::kFail, u"");
+  for (const auto& g : GroupsListing(ctx, user, {"memberUid", "member"})) {
+    std::vector<LdapChange> changes;
+    for (const auto& v : g.Values("memberUid")) {
+      if (strcasecmp(v.c_str(), user.name.c_str()) == 0) {
+        changes.push_back({LDAP_MOD_DELETE, "memberUid", {v}});
+        if (renamed) changes.push_back({LDAP_MOD_ADD, "memberUid", {renamed->name}});
+        break;
+      }
+    }
+    for (const auto& v : g.Values("member")) {
+      if (strcasecmp(v.c_str(), user.dn.c_str()) == 0) {
+        const auto& all = g.Values("member");
+        // groupOfNames requires a member: the last one is replaced by the group's own DN.
+        if (!renamed && all.size() == 1) {
+          changes.push_back({LDAP_MOD_REPLACE, "member", {g.dn}});
+        } else {
+          changes.push_back({LDAP_MOD_DELETE, "member", {v}});
+          if (renamed) changes.push_back({LDAP_MOD_ADD, "member", {renamed->dn}});
+        }
+        break;
+      }
+    }
+    try {
+      ctx.conn().Modify(g.dn, changes);
+    } catch (const AutomationError& e) {
+      if (left.empty()) first = e;
+      left += (left.empty() ? u"" : u", ") + FromUtf8(g.dn);
+    }
+  }
+  if (!left.empty()) {
+    throw AutomationError(first.code(), u"The user " + ctx.AccountPath(user.name) +
+                                            u" is still listed by the groups " + left + u": " +
+                                            first.description());
+  }
+}
+
+}  // namespace
+
+std::shared_ptr<directory::IADs> MakeLdapHandle(const ContextPtr& ctx, const Target& t) {
+  switch (t.kind) {
+    case ObjectKind::kDomain:
+      return std::make_shared<LdapDomain>(ctx);
+    case ObjectKind::kUser:
+      return std::make_shared<LdapUser>(ctx, t);
+    case ObjectKind::kGroup:
+      return std::make_shared<LdapGroup>(ctx, t);
+    default:
+      return std::make_shared<LdapComputer>(ctx, t);
+  }
+}
+
+// Accounts.
+
+const LdapEntry& LdapAccount::Current() {
+  if (!work_ && pending_) {
+    read_ = LdapEntry{target_.dn, {}};
+    work_ = read_;
+  }
+  if (!work_) {
+    auto found = ctx_->conn().Search(target_.dn, SearchScope::kBase, "(objectClass=*)", {"*"});
+    if (found.empty()) {
+      throw AutomationError(errc::kNoSuchObject, u"The entry of " + Path() + u" is gone");
+    }
+    read_ = found.front();
+    work_ = std::move(found.front());
+  }
+  return *work_;
+}
+
+Variant LdapAccount::GetProperty(std::u16string_view name) {
+  return ReadProperty(target_.kind, Current(), name);
+}
+
+void LdapAccount::PutProperty(std::u16string_view name, const Variant& value) {
+  LdapEntry copy = Current();
+  WriteProperty(target_.kind, copy, name, value);  // a refused write stages nothing
+  work_ = std::move(copy);
+}
+
+void LdapAccount::Commit(const std::vector<LdapChange>& new_entry_attrs) {
+  if (pending_) {
+    std::vector<LdapChange> attrs = new_entry_attrs;
+    for (const auto& [attr, values] : Current().attrs) {
+      bool given = false;
+      for (auto& a : attrs) {
+        if (strcasecmp(a.attr.c_str(), attr.c_str()) == 0) {
+          a.values = values;
+          given = true;
+        }
+      }
+      if (!given) attrs.push_back({LDAP_MOD_ADD, attr, values});
+    }
+    ctx_->conn().Add(target_.dn, attrs);  // one add: the entry is whole or absent
+    pending_ = false;
+    work_.reset();
+    read_.reset();
+    return;
+  }
+  if (!work_) return;
+  ctx_->conn().Modify(target_.dn, Diff(*read_, *work_));
+  read_ = work_;
+}
+
+void LdapAccount::RequireCreated() const {
+  if (pending_) NotYet(Path(), directory::KindNoun(target_.kind));
+}
+
+// The domain.
+
+Variant LdapDomain::Get(std::u16string_view name) {
+  LdapEntry e{ctx_->options().base, {}};
+  return ReadProperty(ObjectKind::kDomain, e, name);
+}
+
+void LdapDomain::Put(std::u16string_view name, const Variant& value) {
+  LdapEntry e{ctx_->options().base, {}};
+  WriteProperty(ObjectKind::kDomain, e, name, value);
+}
+
+void LdapDomain::Filter(const Variant& class_words) {
+  std::vector<std::u16string> words;
+  if (class_words.IsString()) {
+    if (!class_words.AsString().empty()) words.push_back(class_words.AsString());
+  } else if (class_words.IsArray()) {
+    for (const auto& item : class_words.AsArray().items) {
+      if (!item.IsString()) {
+        throw AutomationError(errc::kTypeMismatch, u"Filter of " + ctx_->DomainPath() +
+                                                       u": class words must be Strings, not " +
+                                                       item.TypeName());
+      }
+      words.push_back(item.AsString());
+    }
+  } else if (!class_words.IsEmpty() && !class_words.IsMissing()) {
+    throw AutomationError(errc::kTypeMismatch, u"Filter of " + ctx_->DomainPath() +
+                                                   u": give an array of class words, not " +
+                                                   class_words.TypeName());
+  }
+  bool users = words.empty(), groups = words.empty(), computers = words.empty();
+  for (const auto& w : words) {
+    auto kind = directory::KindFromClassWord(w);
+    if (!kind) {
+      throw AutomationError(errc::kUnknownObject, u"Filter of " + ctx_->DomainPath() +
+                                                      u": unknown class word \"" + w + u"\"");
+    }
+    users = users || *kind == ObjectKind::kUser;
+    groups = groups || *kind == ObjectKind::kGroup;
+    computers = computers || *kind == ObjectKind::kComputer;
+  }
+  users_ = users;
+  groups_ = groups;
+  computers_ = computers;
+  filter_ = class_words;
+}
+
+std::unique_ptr<directory::IADsEnum> LdapDomain::NewEnum() {
+  std::vector<Target> all;
+  for (auto [kind, on] : {std::pair{ObjectKind::kUser, users_},
+                          {ObjectKind::kGroup, groups_},
+                          {ObjectKind::kComputer, computers_}}) {
+    if (!on) continue;
+    auto entries =
+        ctx_->conn().Search(ctx_->ContainerDn(kind), SearchScope::kOneLevel, ctx_->Filter(kind, ""),
+                            {LdapContext::NamingAttribute(kind)});
+    auto targets = Targets(*ctx_, kind, std::move(entries));
+    all.insert(all.end(), std::make_move_iterator(targets.begin()),
+               std::make_move_iterator(targets.end()));
+  }
+  return std::make_unique<LdapEnum>(ctx_, std::move(all));
+}
+
+std::shared_ptr<directory::IADs> LdapDomain::Create(std::u16string_view class_word,
+                                                    std::u16string_view name) {
+  auto kind = directory::KindFromClassWord(class_word);
+  if (!kind) {
+    throw AutomationError(errc::kUnknownObject, u"Create in " + ctx_->DomainPath() +
+                                                    u": unknown class word \"" +
+                                                    std::u16string(class_word) + u"\"");
+  }
+  if (*kind != ObjectKind::kUser && *kind != ObjectKind::kGroup) {
+    throw AutomationError(errc::kNotSupported,
+                          u"Create in " + ctx_->DomainPath() +
+                              u": the LDAP backend creates users and groups, not a " +
+                              std::u16string(directory::KindNoun(*kind)));
+  }
+  directory::ValidateName(name, *kind);
+  const std::string n = ToUtf8(name);
+  // Names are unique across users and groups, as in the rest of the namespace.
+  for (ObjectKind k : {ObjectKind::kUser, ObjectKind::kGroup}) {
+    if (ctx_->Find(k, n, {})) {
+      throw AutomationError(errc::kObjectExists, u"The name \"" + std::u16string(name) +
+                                                     u"\" is already used by a " +
+                                                     std::u16string(directory::KindNoun(k)) +
+                                                     u" in " + ctx_->DomainPath());
+    }
+  }
+  Target t{*kind, n, ctx_->NewDn(*kind, n)};
+  if (*kind == ObjectKind::kUser) return std::make_shared<LdapUser>(ctx_, t, true);
+  return std::make_shared<LdapGroup>(ctx_, t, true);
+}
+
+void LdapDomain::Delete(std::u16string_view class_word, std::u16string_view name) {
+  auto kind = directory::KindFromClassWord(class_word);
+  if (!kind || (*kind != ObjectKind::kUser && *kind != ObjectKind::kGroup)) {
+    throw AutomationError(errc::kNoSuchObject, u"Delete in " + ctx_->DomainPath() +
+                                                   u": the LDAP backend deletes users and " +
+                                                   u"groups, not \"" + std::u16string(class_word) +
+                                                   u"\"");
+  }
+  auto e = ctx_->Find(*kind, ToUtf8(name), {});
+  if (!e) {
+    throw AutomationError(errc::kNoSuchObject,
+                          u"There is no " + std::u16string(directory::KindNoun(*kind)) + u" \"" +
+                              std::u16string(name) + u"\" in " + ctx_->DomainPath());
+  }
+  Target t{*kind, ctx_->NameOf(*kind, *e), e->dn};
+  ctx_->conn().Delete(t.dn);
+  // The entry goes first, so a failure leaves no account; then its group references.
+  if (*kind == ObjectKind::kUser) RewriteMemberships(*ctx_, t, nullptr);
+}
+
+std::shared_ptr<directory::IADs> LdapDomain::MoveHere(std::u16string_view source_path,
+                                                      std::u16string_view new_name) {
+  Target t = ctx_->Resolve(source_path);
+  if (t.kind != ObjectKind::kUser && t.kind != ObjectKind::kGroup) {
+    throw AutomationError(errc::kNotSupported, u"MoveHere in " + ctx_->DomainPath() +
+                                                   u": the LDAP backend renames users and " +
+                                                   u"groups only");
+  }
+  if (new_name.empty() || ToUtf8(new_name) == t.name) return MakeLdapHandle(ctx_, t);
+  directory::ValidateName(new_name, t.kind);
+  const std::string n = ToUtf8(new_name);
+  for (ObjectKind k : {ObjectKind::kUser, ObjectKind::kGroup}) {
+    auto other = ctx_->Find(k, n, {});
+    if (other && other->dn != t.dn) {
+      throw AutomationError(errc::kObjectExists, u"The name \"" + std::u16string(new_name) +
+                                                     u"\" is already used in " +
+                                                     ctx_->DomainPath());
+    }
+  }
+  Target renamed{t.kind, n, ctx_->NewDn(t.kind, n)};
+  ctx_->conn().Rename(t.dn, std::string(LdapContext::NamingAttribute(t.kind)) + "=" + DnValue(n));
+  if (t.kind == ObjectKind::kUser) RewriteMemberships(*ctx_, t, &renamed);
+  return MakeLdapHandle(ctx_, renamed);
+}
+
+// Users.
+
+std::u16string LdapUser::FromName() const {
+  return FromUtf8(target_.name);
+}
+
+void LdapUser::SetInfo() {
+  if (!pending_) {
+    Commit({});
+    return;
+  }
+  const std::string& n = target_.name;
+  const LdapEntry& work = Current();
+  std::vector<LdapChange> attrs = {
+      {LDAP_MOD_ADD, "objectClass", {"inetOrgPerson", "posixAccount", "shadowAccount"}},
+      {LDAP_MOD_ADD, "uid", {n}},
+      {LDAP_MOD_ADD, "cn", {n}},
+      {LDAP_MOD_ADD, "sn", {n}},
+      {LDAP_MOD_ADD, "uidNumber", {std::to_string(ctx_->NextId(ObjectKind::kUser))}},
+  };
+  if (work.Values("gidNumber").empty()) {
+    attrs.push_back({LDAP_MOD_ADD, "gidNumber", {std::to_string(ctx_->options().default_gid)}});
+  }
+  if (work.Values("homeDirectory").empty()) {
+    attrs.push_back({LDAP_MOD_ADD, "homeDirectory", {"/home/" + n}});
+  }
+  Commit(attrs);
+}
+
+std::shared_ptr<directory::IADsMembers> LdapUser::Groups() {
+  RequireCreated();
+  return std::make_shared<LdapMembers>(ctx_, target_);
+}
+
+void LdapUser::SetPassword(std::u16string_view password) {
+  RequireCreated();
+  if (password.find(u'\0') != std::u16string_view::npos) {
+    throw AutomationError(errc::kInvalidArg,
+                          u"The password for " + Path() + u" holds a NUL character");
+  }
+  std::string clear = ToUtf8(password);
+  try {
+    // The server hashes it: the clear text is never stored as given.
+    ctx_->conn().SetPassword(target_.dn, clear);
+  } catch (...) {
+    explicit_bzero(clear.data(), clear.size());
+    throw;
+  }
+  explicit_bzero(clear.data(), clear.size());
+}
+
+// Groups.
+
+std::u16string LdapGroup::Name() {
+  return FromUtf8(target_.name);
+}
+
+void LdapGroup::SetInfo() {
+  if (!pending_) {
+    Commit({});
+    return;
+  }
+  Commit({{LDAP_MOD_ADD, "objectClass", {"posixGroup"}},
+          {LDAP_MOD_ADD, "cn", {target_.name}},
+          {LDAP_MOD_ADD, "gidNumber", {std::to_string(ctx_->NextId(ObjectKind::kGroup))}}});
+}
+
+std::shared_ptr<directory::IADsMembers> LdapGroup::Members() {
+  RequireCreated();
+  return std::make_shared<LdapMembers>(ctx_, target_);
+}
+
+Target LdapGroup::MemberUser(std::u16string_view path) {
+  Target t = ctx_->Resolve(path);
+  if (t.kind != ObjectKind::kUser) {
+    throw AutomationError(errc::kInvalidMember, u"The group " + Path() + u" cannot hold " +
+                                                    std::u16string(path) +
+                                                    u": a group of the LDAP backend holds users");
+  }
+  return t;
+}
+
+std::vector<LdapChange> LdapGroup::MemberChange(int op, const Target& user) {
+  std::vector<LdapChange> changes = {{op, "memberUid", {user.name}}};
+  if (HasClass(Current(), "groupOfNames")) changes.push_back({op, "member", {user.dn}});
+  return changes;
+}
+
+bool LdapGroup::IsMember(std::u16string_view path) {
+  RequireCreated();
+  Target t;
+  try {
+    t = ctx_->Resolve(path);
+  } catch (const AutomationError& e) {
+    if (e.code() == static_cast<int32_t>(errc::kNoSuchObject)) return false;
+    throw;
+  }
+  if (t.kind != ObjectKind::kUser) return false;
+  auto found = ctx_->conn().Search(target_.dn, SearchScope::kBase,
+                                   "(memberUid=" + FilterValue(t.name) + ")", {});
+  return !found.empty();
+}
+
+void LdapGroup::Add(std::u16string_view path) {
+  RequireCreated();
+  const Target user = MemberUser(path);
+  try {
+    ctx_->conn().Modify(target_.dn, MemberChange(LDAP_MOD_ADD, user));
+  } catch (const AutomationError& e) {
+    if (e.code() != static_cast<int32_t>(errc::kMemberInGroup)) throw;
+    throw AutomationError(errc::kMemberInGroup, u"The user \"" + FromUtf8(user.name) +
+                                                    u"\" is already a member of " + Path());
+  }
+  work_.reset();
+}
+
+void LdapGroup::Remove(std::u16string_view path) {
+  RequireCreated();
+  const Target user = MemberUser(path);
+  try {
+    ctx_->conn().Modify(target_.dn, MemberChange(LDAP_MOD_DELETE, user));
+  } catch (const AutomationError& e) {
+    if (e.code() != static_cast<int32_t>(errc::kMemberNotInGroup)) throw;
+    throw AutomationError(errc::kMemberNotInGroup, u"The user \"" + FromUtf8(user.name) +
+                                                       u"\" is not a member of " + Path());
+  }
+  work_.reset();
+}
+
+// Computers hold no accounts of their own in a directory.
+
+std::u16string LdapComputer::Name() {
+  return FromUtf8(target_.name);
+}
+
+void LdapComputer::NoAccounts(std::u16string_view what) {
+  throw AutomationError(errc::kNotSupported, std::u16string(what) + u" in " + Path() +
+                                                 u": the LDAP backend holds no accounts of a "
+                                                 u"computer; they live on the computer");
+}
+
+std::unique_ptr<directory::IADsEnum> LdapComputer::NewEnum() {
+  return std::make_unique<LdapEnum>(ctx_, std::vector<Target>{});
+}
+std::shared_ptr<directory::IADs> LdapComputer::Create(std::u16string_view, std::u16string_view) {
+  NoAccounts(u"Create");
+}
+void LdapComputer::Delete(std::u16string_view, std::u16string_view) {
+  NoAccounts(u"Delete");
+}
+std::shared_ptr<directory::IADs> LdapComputer::MoveHere(std::u16string_view, std::u16string_view) {
+  NoAccounts(u"MoveHere");
+}
+
+// Member lists.
+
+std::unique_ptr<directory::IADsEnum> LdapMembers::NewEnum() {
+  if (owner_.kind == ObjectKind::kUser) {
+    auto groups = GroupsListing(*ctx_, owner_, {"cn"});
+    return std::make_unique<LdapEnum>(ctx_, Targets(*ctx_, ObjectKind::kGroup, std::move(groups)));
+  }
+  auto group = ctx_->conn().Search(owner_.dn, SearchScope::kBase, "(objectClass=*)", {"memberUid"});
+  if (group.empty()) {
+    throw AutomationError(errc::kNoSuchObject,
+                          u"The group " + ctx_->AccountPath(owner_.name) + u" is gone");
+  }
+  const auto& names = group.front().Values("memberUid");
+  if (names.empty()) return std::make_unique<LdapEnum>(ctx_, std::vector<Target>{});
+  // One search for all members; names with no user entry are not accounts and are left out.
+  std::string filter = "(&" + ctx_->Filter(ObjectKind::kUser, "") + "(|";
+  for (const auto& n : names) filter += "(uid=" + FilterValue(n) + ")";
+  filter += "))";
+  auto users = ctx_->conn().Search(ctx_->ContainerDn(ObjectKind::kUser), SearchScope::kOneLevel,
+                                   filter, {"uid"});
+  return std::make_unique<LdapEnum>(ctx_, Targets(*ctx_, ObjectKind::kUser, std::move(users)));
+}
+
+std::shared_ptr<directory::IADs> LdapEnum::Next() {
+  if (pos_ >= targets_.size()) return nullptr;
+  return MakeLdapHandle(ctx_, targets_[pos_++]);
+}
+
+}  // namespace moxtrel::backends::ldap

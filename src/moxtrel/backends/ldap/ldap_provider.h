@@ -1,0 +1,57 @@
+// The "ldap" backend: one domain of the object model served by an LDAP directory. It holds
+// the domain ("WinNT://D,domain"), its users, groups and computers; docs/ldap.md shows how each
+// property maps onto attributes in the two schema profiles.
+//
+//   LdapOptions o;
+//   o.domain = u"CORP";
+//   o.url = "ldap://127.0.0.1:3890";
+//   o.base = "dc=corp,dc=example";
+//   o.bind_dn = "cn=admin,dc=corp,dc=example";
+//   o.password = secret;
+//   directory::SetCurrentProvider(MakeLdapProvider(o));
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "moxtrel/directory/provider.h"
+
+namespace moxtrel::backends::ldap {
+
+enum class LdapSchema {
+  kRfc2307,  // inetOrgPerson + posixAccount + shadowAccount, posixGroup, device
+  kDc,       // the attributes a Samba domain controller serves
+};
+
+struct LdapOptions {
+  std::u16string domain;       // the domain's name as paths spell it
+  std::string url;             // ldap://, ldaps:// (or several, space-separated)
+  std::string base;            // the directory's base DN
+  std::string bind_dn;         // empty with an empty password: anonymous
+  std::string password;        // simple bind password (never logged)
+  bool sasl_external = false;  // bind with SASL EXTERNAL (a TLS client certificate or ldapi)
+  LdapSchema schema = LdapSchema::kRfc2307;
+  // Containers relative to base, used by the rfc2307 profile; the dc profile searches the
+  // whole base and creates in cn=Users.
+  std::string people = "ou=People";
+  std::string groups = "ou=Groups";
+  std::string computers = "ou=Computers";
+  bool start_tls = false;   // StartTLS on an ldap:// URL
+  bool tls_verify = true;   // check the server's certificate
+  std::string tls_ca_file;  // CA certificates; empty: the system's
+  std::chrono::milliseconds connect_timeout{5000};
+  std::chrono::milliseconds operation_timeout{30000};
+  int page_size = 500;  // entries per page of a listing; 0 asks for no paging
+  // Ids given to new accounts: one above the highest in use, and at least these.
+  uint32_t first_uid = 10000;
+  uint32_t first_gid = 10000;
+  uint32_t default_gid = 100;  // primary group of a new rfc2307 user
+};
+
+// Throws AutomationError (errc::kInvalidArg) for an empty domain, URL or base, or a negative
+// page size. Connects on the first call, not here.
+std::shared_ptr<directory::DirectoryProvider> MakeLdapProvider(LdapOptions options);
+
+}  // namespace moxtrel::backends::ldap

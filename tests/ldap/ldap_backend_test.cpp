@@ -1,0 +1,257 @@
+// The LDAP backend against a private slapd: what the shared account suite does not cover.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "moxtrel/backends/ldap/ldap_connection.h"
+#include "moxtrel/backends/ldap/ldap_escape.h"
+#include "moxtrel/backends/ldap/ldap_provider.h"
+#include "moxtrel/directory/provider.h"
+#include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
+#include "support/slapd_server.h"
+
+namespace moxtrel::testing {
+namespace {
+
+using backends::ldap::LdapOptions;
+using directory::IADsContainer;
+using directory::IADsGroup;
+using directory::IADsUser;
+using ::testing::HasSubstr;
+using ::testing::UnorderedElementsAre;
+
+const std::string kBase = SlapdServer::kBase;
+
+std::string Ous() {
+  std::string out;
+  for (const char* ou : {"People", "Groups", "Computers"}) {
+    out += "dn: ou=" + std::string(ou) + "," + kBase +
+           "\nobjectClass: organizationalUnit\nou: " + ou + "\n\n";
+  }
+  return out;
+}
+
+std::string User(const std::string& uid, int id, const std::string& extra = "") {
+  return "dn: uid=" + backends::ldap::DnValue(uid) + ",ou=People," + kBase +
+         "\nobjectClass: inetOrgPerson\nobjectClass: posixAccount\nobjectClass: "
+         "shadowAccount\nuid: " +
+         uid + "\ncn: " + uid + "\nsn: " + uid + "\nuidNumber: " + std::to_string(id) +
+         "\ngidNumber: 100\nhomeDirectory: /home/x\n" + extra + "\n";
+}
+
+std::string Group(const std::string& cn, int id, const std::string& members) {
+  return "dn: cn=" + cn + ",ou=Groups," + kBase + "\nobjectClass: posixGroup\ncn: " + cn +
+         "\ngidNumber: " + std::to_string(id) + "\n" + members + "\n";
+}
+
+class LdapBackendTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!SlapdServer::Installed()) GTEST_SKIP() << "slapd is not installed (Debian slapd)";
+  }
+  void TearDown() override { directory::SetCurrentProvider(nullptr); }
+
+  void Start(const std::string& ldif, int size_limit = 0) {
+    server = std::make_unique<SlapdServer>(SlapdServer::Options{Ous() + ldif, size_limit});
+  }
+  LdapOptions Options() {
+    LdapOptions o;
+    o.domain = u"CORP";
+    o.url = server->url();
+    o.base = kBase;
+    o.bind_dn = server->admin_dn();
+    o.password = server->admin_password();
+    return o;
+  }
+  void Use(const LdapOptions& o) {
+    directory::SetCurrentProvider(backends::ldap::MakeLdapProvider(o));
+  }
+  // The entry as the server holds it, read as the admin.
+  backends::ldap::LdapEntry Entry(const std::string& dn) {
+    backends::ldap::LdapConnection conn(Options());
+    auto found = conn.Search(dn, backends::ldap::SearchScope::kBase, "(objectClass=*)", {"*"});
+    return found.empty() ? backends::ldap::LdapEntry{} : found.front();
+  }
+  uint32_t CodeOf(const std::function<void()>& f, std::u16string* text = nullptr) {
+    try {
+      f();
+    } catch (const AutomationError& e) {
+      if (text) *text = e.description();
+      return static_cast<uint32_t>(e.code());
+    }
+    return 0;
+  }
+  std::vector<std::u16string> Walk(std::unique_ptr<directory::IADsEnum> e) {
+    std::vector<std::u16string> out;
+    while (auto o = e->Next()) out.push_back(o->Name());
+    return out;
+  }
+
+  std::unique_ptr<SlapdServer> server;
+};
+
+// More users than the server's size limit are all listed through paged results; without
+// paging the same listing fails and says why instead of coming back short.
+TEST_F(LdapBackendTest, PagedListingIsCompleteAndUnpagedLimitIsAnError) {
+  constexpr int kUsers = 100000;
+  Start(ManyUsersLdif(kUsers), 500);
+  LdapOptions o = Options();
+  o.bind_dn = server->reader_dn();
+  o.password = server->reader_password();
+  o.page_size = 1000;
+  Use(o);
+  auto domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
+  domain->Filter(Variant::StringArray({u"User"}));
+  auto walk = domain->NewEnum();
+  int count = 0;
+  std::u16string last;
+  while (auto user = walk->Next()) {
+    ++count;
+    last = user->Name();
+  }
+  EXPECT_EQ(count, kUsers);
+  EXPECT_EQ(FromUtf8(std::string("user") + "100000").size(), last.size());
+
+  o.page_size = 0;
+  Use(o);
+  domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
+  domain->Filter(Variant::StringArray({u"User"}));
+  std::u16string text;
+  EXPECT_EQ(CodeOf([&] { domain->NewEnum(); }, &text), errc::kFail);
+  EXPECT_THAT(ToUtf8(text), HasSubstr("size limit"));
+  EXPECT_THAT(ToUtf8(text), HasSubstr(server->url()));
+}
+
+// Names with filter and DN syntax in them are matched as themselves.
+TEST_F(LdapBackendTest, HostileNamesAreMatchedExactly) {
+  EXPECT_EQ(backends::ldap::FilterValue("*)(uid=*"), "\\2a\\29\\28uid=\\2a");
+  EXPECT_EQ(backends::ldap::FilterValue(std::string("a\\b\0c", 5)), "a\\5cb\\00c");
+  EXPECT_EQ(backends::ldap::DnValue("a,b=c"), "a\\,b\\=c");
+  EXPECT_EQ(backends::ldap::DnValue("#x+y; "), "\\#x\\+y\\;\\ ");
+  Start(User("alice", 1000) + User("a,b=c", 1001) + User("st*r", 1002) + User("x=y+z", 1003));
+  Use(Options());
+  // A path cannot hold a comma in a name, but a listing shows the name as stored.
+  auto domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
+  EXPECT_THAT(Walk(domain->NewEnum()), UnorderedElementsAre(u"alice", u"a,b=c", u"st*r", u"x=y+z"));
+  EXPECT_EQ(directory::Bind<IADsUser>(u"WinNT://CORP/x=y+z,user")->Name(), u"x=y+z");
+  // A new account's DN is escaped: it is created and found under its own name.
+  EXPECT_EQ(CodeOf([&] { domain->Create(u"user", u"p=q+r;s"); }), errc::kInvalidName);
+  domain->Create(u"user", u"#a b")->SetInfo();
+  EXPECT_EQ(Entry("uid=\\#a b,ou=People," + kBase).Values("uid"), std::vector<std::string>{"#a b"});
+  EXPECT_EQ(directory::Bind<IADsUser>(u"WinNT://CORP/st*r,user")->Name(), u"st*r");
+  for (std::u16string pattern : {u"*", u"*)(uid=*", u"al*", u"st\\2ar"}) {
+    EXPECT_EQ(CodeOf([&] { directory::Bind<IADsUser>(u"WinNT://CORP/" + pattern + u",user"); }),
+              errc::kNoSuchObject)
+        << ToUtf8(pattern);
+  }
+}
+
+// Membership is one modify per change; a rename is a modify-DN that also renames the user in
+// every group; a deleted user leaves no memberUid behind.
+TEST_F(LdapBackendTest, MembershipFollowsRenameAndDelete) {
+  Start(User("alice", 1000) + User("bob", 1001) + Group("staff", 50, "memberUid: alice\n") +
+        Group("ops", 51, "memberUid: alice\nmemberUid: bob\n"));
+  Use(Options());
+  auto staff = directory::Bind<IADsGroup>(u"WinNT://CORP/staff,group");
+  staff->Add(u"WinNT://CORP/bob,user");
+  EXPECT_EQ(CodeOf([&] { staff->Add(u"WinNT://CORP/bob,user"); }), errc::kMemberInGroup);
+  EXPECT_TRUE(staff->IsMember(u"WinNT://CORP/BOB,user"));
+  EXPECT_THAT(Walk(staff->Members()->NewEnum()), UnorderedElementsAre(u"alice", u"bob"));
+
+  auto domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
+  auto renamed = domain->MoveHere(u"WinNT://CORP/alice,user", u"alicia");
+  EXPECT_EQ(renamed->Name(), u"alicia");
+  EXPECT_EQ(Entry("uid=alicia,ou=People," + kBase).Values("uidNumber"),
+            std::vector<std::string>{"1000"});
+  EXPECT_THAT(Entry("cn=ops,ou=Groups," + kBase).Values("memberUid"),
+              UnorderedElementsAre("alicia", "bob"));
+  EXPECT_THAT(Walk(directory::As<IADsUser>(renamed)->Groups()->NewEnum()),
+              UnorderedElementsAre(u"staff", u"ops"));
+
+  domain->Delete(u"user", u"bob");
+  EXPECT_THAT(Entry("cn=ops,ou=Groups," + kBase).Values("memberUid"),
+              UnorderedElementsAre("alicia"));
+  EXPECT_THAT(Entry("cn=staff,ou=Groups," + kBase).Values("memberUid"),
+              UnorderedElementsAre("alicia"));
+  EXPECT_EQ(CodeOf([&] { domain->Delete(u"user", u"bob"); }), errc::kNoSuchObject);
+}
+
+// Passwords go through the Password Modify operation: the server stores a hash, and the new
+// password binds.
+TEST_F(LdapBackendTest, SetPasswordStoresAHashThatBinds) {
+  Start(User("alice", 1000));
+  Use(Options());
+  const std::string secret = server->reader_password() + "-x";  // made per run
+  directory::Bind<IADsUser>(u"WinNT://CORP/alice,user")->SetPassword(FromUtf8(secret));
+  const auto stored = Entry("uid=alice,ou=People," + kBase).Values("userPassword");
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_TRUE(stored[0].starts_with("{SSHA}")) << "stored as given";
+  LdapOptions as_alice = Options();
+  as_alice.bind_dn = "uid=alice,ou=People," + kBase;
+  as_alice.password = secret;
+  backends::ldap::LdapConnection conn(as_alice);
+  EXPECT_EQ(conn.Search(kBase, backends::ldap::SearchScope::kBase, "(objectClass=*)", {}).size(),
+            1u);
+}
+
+// Properties map onto attributes; what has no place reads empty and refuses a write; several
+// values where one is expected is an error, not a pick.
+TEST_F(LdapBackendTest, PropertiesAndTheirLimits) {
+  Start(User("alice", 1000, "displayName: Alice\nloginShell: /bin/bash\n") +
+        User("bob", 1001, "description: one\ndescription: two\n"));
+  Use(Options());
+  auto alice = directory::Bind<IADsUser>(u"WinNT://CORP/alice,user");
+  EXPECT_EQ(alice->FullName(), u"Alice");
+  EXPECT_EQ(alice->LoginScript(), u"/bin/bash");
+  EXPECT_EQ(alice->Profile(), u"");
+  EXPECT_EQ(CodeOf([&] { alice->Profile(u"\\\\srv\\p"); }), errc::kNotSupported);
+  alice->AccountDisabled(true);
+  alice->Description(u"Engineer");
+  alice->SetInfo();
+  auto e = Entry("uid=alice,ou=People," + kBase);
+  EXPECT_EQ(e.Values("shadowExpire"), std::vector<std::string>{"1"});
+  EXPECT_EQ(e.Values("description"), std::vector<std::string>{"Engineer"});
+  EXPECT_TRUE(directory::Bind<IADsUser>(u"WinNT://CORP/alice,user")->AccountDisabled());
+  std::u16string text;
+  EXPECT_EQ(
+      CodeOf([&] { directory::Bind<IADsUser>(u"WinNT://CORP/bob,user")->Description(); }, &text),
+      errc::kNotSupported);
+  EXPECT_THAT(ToUtf8(text), HasSubstr("2 values"));
+}
+
+// Connection faults: a lost connection is opened again once; a server that is down, wrong
+// credentials and a missing base are errors naming the URL.
+TEST_F(LdapBackendTest, ConnectionFaultsAreClearErrors) {
+  Start(User("alice", 1000));
+  Use(Options());
+  auto domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
+  server->Stop();
+  server->Start();
+  EXPECT_THAT(Walk(domain->NewEnum()), UnorderedElementsAre(u"alice"));
+  server->Stop();
+  std::u16string text;
+  EXPECT_EQ(CodeOf([&] { domain->NewEnum(); }, &text), errc::kNetworkUnreachable);
+  EXPECT_THAT(ToUtf8(text), HasSubstr(server->url()));
+  server->Start();
+
+  LdapOptions wrong = Options();
+  wrong.password += "x";
+  Use(wrong);
+  EXPECT_EQ(
+      CodeOf([&] { directory::Bind<IADsContainer>(u"WinNT://CORP,domain")->NewEnum(); }, &text),
+      errc::kAccessDenied);
+  EXPECT_THAT(ToUtf8(text), HasSubstr(server->url()));
+  EXPECT_EQ(ToUtf8(text).find(wrong.password), std::string::npos);
+
+  LdapOptions missing = Options();
+  missing.base = "dc=nowhere,dc=example";
+  Use(missing);
+  EXPECT_EQ(CodeOf([&] { directory::Bind<IADsContainer>(u"WinNT://CORP,domain")->NewEnum(); }),
+            errc::kNoSuchObject);
+  EXPECT_EQ(CodeOf([&] { directory::Bind<IADsUser>(u"WinNT://OTHER/alice,user"); }),
+            errc::kNoSuchObject);
+  EXPECT_EQ(CodeOf([] { backends::ldap::MakeLdapProvider({}); }), errc::kInvalidArg);
+}
+
+}  // namespace
+}  // namespace moxtrel::testing

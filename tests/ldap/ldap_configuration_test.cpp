@@ -1,0 +1,56 @@
+// A domain configured as an LDAP directory in the TOML configuration.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "moxtrel/backends/configuration.h"
+#include "moxtrel/directory/provider.h"
+#include "support/slapd_server.h"
+
+namespace moxtrel::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+std::string ErrorOf(const std::string& toml, const std::string& file = "/tmp/none/m.toml") {
+  try {
+    directory::ParseConfiguration(toml, file);
+  } catch (const directory::ConfigurationError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// The keys are read, a password comes from a file beside the configuration, and bad sections
+// are refused with the key that is wrong.
+TEST(LdapConfiguration, ReadsAnLdapDomainAndRefusesBadKeys) {
+  const std::string head = "[domains.CORP]\nldap = \"ldap://127.0.0.1:9\"\n";
+  EXPECT_THAT(ErrorOf(head), HasSubstr("domains.CORP.base: an LDAP domain needs its base DN"));
+  EXPECT_THAT(ErrorOf(head + "base = \"dc=x\"\nport = 5\n"),
+              HasSubstr("domains.CORP.port: unknown key"));
+  EXPECT_THAT(ErrorOf(head + "base = \"dc=x\"\nschema = \"ad\"\n"), HasSubstr("unknown schema"));
+  EXPECT_THAT(ErrorOf(head + "base = \"dc=x\"\npassword_env = \"MOXTREL_NO_SUCH_VARIABLE\"\n"),
+              HasSubstr("is not set"));
+  EXPECT_THAT(ErrorOf(head + "base = \"dc=x\"\npage_size = -1\n"), HasSubstr("page_size"));
+  EXPECT_THAT(ErrorOf(head + "base = \"dc=x\"\nseed = \"a.json\"\n"), HasSubstr("not both"));
+
+  if (!SlapdServer::Installed()) GTEST_SKIP() << "slapd is not installed (Debian slapd)";
+  SlapdServer server({.ldif = "dn: ou=People," + std::string(SlapdServer::kBase) +
+                              "\nobjectClass: organizationalUnit\nou: People\n\n"
+                              "dn: uid=alice,ou=People," +
+                              SlapdServer::kBase +
+                              "\nobjectClass: inetOrgPerson\nobjectClass: posixAccount\n"
+                              "uid: alice\ncn: alice\nsn: alice\nuidNumber: 1000\n"
+                              "gidNumber: 100\nhomeDirectory: /home/alice\n\n"});
+  const std::string conf = server.folder() + "/moxtrel.toml";
+  auto router = directory::ParseConfiguration(
+      "[domains.CORP]\nldap = \"" + server.url() + "\"\nbase = \"" + SlapdServer::kBase +
+          "\"\nbind_dn = \"" + server.admin_dn() +
+          "\"\npassword_file = \"admin.secret\"\nschema = \"rfc2307\"\ntimeout_ms = 2000\n",
+      conf);
+  EXPECT_EQ(router->GetObject(u"WinNT://corp/alice,user")->Name(), u"alice");
+}
+
+}  // namespace
+}  // namespace moxtrel::testing

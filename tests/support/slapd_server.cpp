@@ -1,0 +1,246 @@
+#include "support/slapd_server.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace moxtrel::testing {
+namespace {
+
+constexpr const char* kSlapd = "/usr/sbin/slapd";
+constexpr const char* kSlapadd = "/usr/sbin/slapadd";
+
+std::string RandomSecret() {
+  std::ifstream in("/dev/urandom", std::ios::binary);
+  unsigned char raw[18];
+  in.read(reinterpret_cast<char*>(raw), sizeof raw);
+  static const char* hex = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : raw) {
+    out.push_back(hex[c >> 4]);
+    out.push_back(hex[c & 15]);
+  }
+  return out;
+}
+
+int FreePort() {
+  int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  if (s < 0 || bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+      getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+    if (s >= 0) close(s);
+    throw std::runtime_error("no free loopback port");
+  }
+  close(s);
+  return ntohs(a.sin_port);
+}
+
+bool Accepts(int port) {
+  int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+  close(s);
+  return ok;
+}
+
+pid_t Spawn(const std::vector<std::string>& argv, const std::string& log) {
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+  posix_spawn_file_actions_adddup2(&fa, 1, 2);
+  std::vector<char*> args;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  pid_t pid = -1;
+  int rc = posix_spawn(&pid, args[0], &fa, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&fa);
+  if (rc != 0) throw std::runtime_error("cannot start " + argv[0]);
+  return pid;
+}
+
+}  // namespace
+
+bool SlapdServer::Installed() {
+  return access(kSlapd, X_OK) == 0 && access(kSlapadd, X_OK) == 0 &&
+         access("/usr/bin/ldapadd", X_OK) == 0 && access("/etc/ldap/schema/nis.schema", R_OK) == 0;
+}
+
+void SlapdServer::WriteFile(const std::string& name, const std::string& text, bool secret) {
+  const std::string path = dir_ + "/" + name;
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+  }
+  if (secret) chmod(path.c_str(), 0600);
+}
+
+int SlapdServer::Run(const std::vector<std::string>& argv) {
+  pid_t pid = Spawn(argv, dir_ + "/tools.log");
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+SlapdServer::SlapdServer(Options options) {
+  char tmpl[] = "/tmp/moxtrel-slapd-XXXXXX";
+  if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
+  dir_ = tmpl;
+  std::filesystem::create_directory(dir_ + "/db");
+  admin_password_ = RandomSecret();
+  reader_password_ = RandomSecret();
+  port_ = FreePort();
+  url_ = "ldap://127.0.0.1:" + std::to_string(port_);
+  std::string conf =
+      "include /etc/ldap/schema/core.schema\n"
+      "include /etc/ldap/schema/cosine.schema\n"
+      "include /etc/ldap/schema/inetorgperson.schema\n"
+      "include /etc/ldap/schema/nis.schema\n"
+      "pidfile " +
+      dir_ +
+      "/slapd.pid\n"
+      "argsfile " +
+      dir_ +
+      "/slapd.args\n"
+      "modulepath /usr/lib/ldap\n"
+      "moduleload back_mdb\n";
+  if (options.size_limit > 0) {
+    conf += "sizelimit " + std::to_string(options.size_limit) + "\n";
+  }
+  conf +=
+      "database mdb\n"
+      "maxsize 1073741824\n"
+      "suffix \"" +
+      std::string(kBase) +
+      "\"\n"
+      "rootdn \"" +
+      admin_dn() +
+      "\"\n"
+      "rootpw " +
+      admin_password_ +
+      "\n"
+      "directory " +
+      dir_ +
+      "/db\n"
+      "index objectClass,uid,cn,memberUid,member,uidNumber,gidNumber eq\n"
+      "access to attrs=userPassword by self write by anonymous auth by * none\n"
+      "access to * by * read\n";
+  if (options.size_limit > 0) {
+    // Paged searches of ordinary users page through everything; unpaged ones stop at the limit.
+    conf += "limits users size.soft=" + std::to_string(options.size_limit) +
+            " size.hard=" + std::to_string(options.size_limit) + " size.prtotal=unlimited\n";
+  }
+  WriteFile("slapd.conf", conf, true);
+  WriteFile("admin.secret", admin_password_, true);
+  WriteFile("reader.secret", reader_password_, true);
+  std::string ldif = "dn: " + std::string(kBase) +
+                     "\nobjectClass: dcObject\nobjectClass: organization\ndc: corp\no: corp\n\n"
+                     "dn: " +
+                     reader_dn() + "\nobjectClass: person\ncn: reader\nsn: reader\n\n" +
+                     options.ldif;
+  WriteFile("seed.ldif", ldif);
+  if (Run({kSlapadd, "-q", "-f", dir_ + "/slapd.conf", "-l", dir_ + "/seed.ldif"}) != 0) {
+    throw std::runtime_error("slapadd failed; see " + dir_ + "/tools.log");
+  }
+  Start();
+  // The reader's password goes through the server, which hashes it.
+  if (Run({"/usr/bin/ldappasswd", "-x", "-H", url_, "-D", admin_dn(), "-y", dir_ + "/admin.secret",
+           "-T", dir_ + "/reader.secret", reader_dn()}) != 0) {
+    throw std::runtime_error("ldappasswd failed; see " + dir_ + "/tools.log");
+  }
+}
+
+void SlapdServer::Start() {
+  pid_ =
+      Spawn({kSlapd, "-h", url_ + "/", "-f", dir_ + "/slapd.conf", "-d", "0"}, dir_ + "/slapd.log");
+  for (int i = 0; i < 500; ++i) {
+    if (Accepts(port_)) return;
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = -1;
+      throw std::runtime_error("slapd exited at start; see " + dir_ + "/slapd.log");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  Stop();
+  throw std::runtime_error("slapd did not listen within 5 s");
+}
+
+void SlapdServer::Stop() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGINT);
+  int status = 0;
+  for (int i = 0; i < 500; ++i) {
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = -1;
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  kill(pid_, SIGKILL);
+  waitpid(pid_, &status, 0);
+  pid_ = -1;
+}
+
+void SlapdServer::Add(const std::string& ldif) {
+  WriteFile("add.ldif", ldif);
+  if (Run({"/usr/bin/ldapadd", "-x", "-H", url_, "-D", admin_dn(), "-y", dir_ + "/admin.secret",
+           "-f", dir_ + "/add.ldif"}) != 0) {
+    throw std::runtime_error("ldapadd failed; see " + dir_ + "/tools.log");
+  }
+}
+
+SlapdServer::~SlapdServer() {
+  Stop();
+  std::error_code ec;
+  std::filesystem::remove_all(dir_, ec);
+}
+
+std::string ManyUsersLdif(int n) {
+  std::string out;
+  out.reserve(static_cast<std::size_t>(n) * 260);
+  char name[16];
+  for (int i = 1; i <= n; ++i) {
+    std::snprintf(name, sizeof name, "user%06d", i);
+    const std::string id = std::to_string(20000 + i);
+    out += "dn: uid=";
+    out += name;
+    out += ",ou=People,";
+    out += SlapdServer::kBase;
+    out += "\nobjectClass: inetOrgPerson\nobjectClass: posixAccount\nuid: ";
+    out += name;
+    out += "\ncn: ";
+    out += name;
+    out += "\nsn: ";
+    out += name;
+    out += "\nuidNumber: " + id + "\ngidNumber: 100\nhomeDirectory: /home/";
+    out += name;
+    out += "\n\n";
+  }
+  return out;
+}
+
+}  // namespace moxtrel::testing

@@ -1,0 +1,60 @@
+// SlapdServer: a private OpenLDAP server for one test, started in the foreground from a
+// slapd.conf in a fresh temporary folder (mdb database, core/cosine/inetorgperson/nis schemas),
+// listening on ldap://127.0.0.1:<free port> only, seeded with slapadd before it starts, and
+// stopped by its process id when the object goes away. The admin and reader passwords are made
+// per run and written only to files inside the folder.
+//
+//   if (!SlapdServer::Installed()) GTEST_SKIP() << "slapd is not installed";
+//   SlapdServer ldap({.ldif = "dn: ou=People,dc=corp,dc=example\n..."});
+//   options.url = ldap.url(); options.bind_dn = ldap.admin_dn(); ...
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace moxtrel::testing {
+
+class SlapdServer {
+ public:
+  struct Options {
+    std::string ldif;    // entries under kBase added before start (kBase itself is made)
+    int size_limit = 0;  // the server's size limit for non-admin searches; 0: none
+  };
+  static constexpr const char* kBase = "dc=corp,dc=example";
+
+  static bool Installed();
+  explicit SlapdServer(Options options);
+  ~SlapdServer();
+  SlapdServer(const SlapdServer&) = delete;
+  SlapdServer& operator=(const SlapdServer&) = delete;
+
+  const std::string& url() const { return url_; }
+  std::string admin_dn() const { return std::string("cn=admin,") + kBase; }
+  const std::string& admin_password() const { return admin_password_; }
+  // An ordinary account that may read everything, subject to the size limit.
+  std::string reader_dn() const { return std::string("cn=reader,") + kBase; }
+  const std::string& reader_password() const { return reader_password_; }
+  const std::string& folder() const { return dir_; }
+
+  // Adds entries through the running server (ldapadd as the admin).
+  void Add(const std::string& ldif);
+  // Stops and starts the server on the same port, as a connection loss would be.
+  void Stop();
+  void Start();
+
+ private:
+  int Run(const std::vector<std::string>& argv);
+  void WriteFile(const std::string& name, const std::string& text, bool secret = false);
+
+  std::string dir_, url_, admin_password_, reader_password_;
+  int port_ = 0;
+  pid_t pid_ = -1;
+};
+
+// The LDIF of n users user000001.. in ou=People (with uidNumber from
+// 20000), fast to make for large counts.
+std::string ManyUsersLdif(int n);
+
+}  // namespace moxtrel::testing
