@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config googletest libgtest-dev libgmock-dev
           libbenchmark-dev nlohmann-json3-dev libcli11-dev libedit-dev clang-format ccache
-          libtomlplusplus-dev libcrypt-dev)
+          libtomlplusplus-dev libcrypt-dev
+          libcups2-dev cups-daemon cups-client cups-ipp-utils)
 
 missing=()
 for p in "${packages[@]}"; do
