@@ -14,6 +14,7 @@
 
 #include "moxtrel/backends/cups/cups_provider.h"
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/frame/text.h"
 #include "moxtrel/printing/print_jobs.h"
 #include "moxtrel/printing/print_queue.h"
 #include "support/cupsd_server.h"
@@ -56,7 +57,7 @@ Server& TheServer() {
 }
 
 std::u16string QueueName(int size) {
-  return u"Q" + std::u16string(std::to_string(size).begin(), std::to_string(size).end());
+  return u"Q" + FromUtf8(std::to_string(size));
 }
 
 void Tick(benchmark::State& state, bool walk) {

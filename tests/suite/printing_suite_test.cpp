@@ -248,6 +248,39 @@ TEST_F(CupsOnly, WithoutSubscriptionsEveryTickLists) {
   EXPECT_FALSE(dynamic_cast<backends::cups::CupsQueue*>(queue.get())->Watching());
 }
 
+// Queue operations the provider interface does not carry yet, the queue's status flags, and a
+// property CUPS has no place for.
+TEST_F(CupsOnly, QueueOperationsStatusAndPropertiesWithoutAPlace) {
+  auto handle = Get(u"/LaserJet,PrintQueue");
+  auto* queue = dynamic_cast<backends::cups::CupsQueue*>(handle.get());
+  ASSERT_NE(queue, nullptr);
+  EXPECT_EQ(queue->Status() & 0x1, 0x1);  // the fixture's queues start stopped
+  queue->Resume();
+  EXPECT_EQ(queue->Status() & 0x1, 0);
+  queue->Pause();
+  EXPECT_EQ(queue->Status() & 0x1, 0x1);
+
+  backend->Submit("alice", "doc", 100);
+  backend->Submit("bob", "doc", 100);
+  auto jobs = directory::As<directory::IADsPrintQueueOperations>(handle)->PrintJobs();
+  queue->Purge();
+  EXPECT_EQ(jobs->NewEnum()->Next(), nullptr);
+
+  auto typed = directory::As<directory::IADsPrintQueue>(handle);
+  typed->DefaultJobPriority(70);
+  typed->SetInfo();
+  EXPECT_EQ(typed->DefaultJobPriority(), 70);
+  EXPECT_EQ(typed->PrintProcessor(), u"");
+  typed->PrintProcessor(u"");  // the value it reads: accepted, changes nothing
+  try {
+    typed->PrintProcessor(u"winprint");
+    FAIL() << "a property without a place was written";
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(static_cast<uint32_t>(e.code()), errc::kNotSupported);
+    EXPECT_NE(e.description().find(u"PrintProcessor"), std::u16string::npos);
+  }
+}
+
 // The fixture's policy demands authentication for deleting a queue.
 TEST_F(CupsOnly, AnAuthenticationDemandIsAClearError) {
   auto computer = directory::As<directory::IADsContainer>(Get(u",computer"));
