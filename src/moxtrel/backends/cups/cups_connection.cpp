@@ -28,9 +28,7 @@ CupsConnection::CupsConnection(std::string host, int port, std::chrono::millisec
       port_(port),
       timeout_(timeout),
       user_(std::move(user)),
-      server_(host_ + ":" + std::to_string(port_)) {
-  cupsSetPasswordCB2(NoPassword, nullptr);
-}
+      server_(host_ + ":" + std::to_string(port_)) {}
 
 CupsConnection::~CupsConnection() {
   if (http_) httpClose(http_);
@@ -68,6 +66,8 @@ std::string CupsConnection::PrinterUri(std::string_view queue) const {
 IppPtr CupsConnection::Send(IppPtr request, const char* resource, std::u16string_view what) {
   std::lock_guard lock(mu_);
   http_t* http = Connection(what);
+  // libcups keeps the callback per thread, and requests may come from any thread.
+  cupsSetPasswordCB2(NoPassword, nullptr);
   ++requests_;
   IppPtr response(cupsDoRequest(http, request.release(), resource));
   if (!response) {
