@@ -1,0 +1,67 @@
+// CupsConnection: one HTTP connection to a CUPS scheduler, shared by every handle of a provider,
+// that sends IPP requests and turns a refusal into an AutomationError that says what failed.
+//
+//   IppPtr r = conn.Do(conn.Request(IPP_OP_PAUSE_PRINTER, "Q1"), "/admin/", u"Pause of Q1");
+#pragma once
+
+#include <cups/cups.h>
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace moxtrel::backends::cups {
+
+struct IppDelete {
+  void operator()(ipp_t* ipp) const noexcept { ippDelete(ipp); }
+};
+using IppPtr = std::unique_ptr<ipp_t, IppDelete>;
+
+class CupsConnection {
+ public:
+  CupsConnection(std::string host, int port, std::chrono::milliseconds timeout, std::string user);
+  ~CupsConnection();
+  CupsConnection(const CupsConnection&) = delete;
+  CupsConnection& operator=(const CupsConnection&) = delete;
+
+  // A request for operation `op` with the charset, language and requesting-user-name filled
+  // in, and the printer-uri of `queue` when one is given.
+  IppPtr Request(ipp_op_t op, std::string_view queue = {}) const;
+  // Sends the request; the response when its status is successful, else AutomationError naming
+  // `what` and the server (kAccessDenied for an authentication demand, kNoSuchObject for
+  // not-found, kNetworkUnreachable when the server cannot be reached).
+  IppPtr Do(IppPtr request, const char* resource, std::u16string_view what);
+  // As Do, but returns the response whatever its status (nullptr only when nothing came back).
+  IppPtr Send(IppPtr request, const char* resource, std::u16string_view what);
+
+  // Throws as Do does when the response's status is not successful.
+  void Check(ipp_t* response, std::u16string_view what) const;
+
+  std::string PrinterUri(std::string_view queue) const;
+  const std::string& server() const noexcept { return server_; }
+  const std::string& user() const noexcept { return user_; }
+  // Requests sent so far; tests and benchmarks count what a tick costs.
+  long requests() const noexcept { return requests_; }
+
+ private:
+  http_t* Connection(std::u16string_view what);
+
+  std::string host_;
+  int port_;
+  std::chrono::milliseconds timeout_;
+  std::string user_;
+  std::string server_;  // "host:port" for messages
+  std::mutex mu_;
+  http_t* http_ = nullptr;
+  long requests_ = 0;
+};
+
+// Throws errc::kInvalidName unless CUPS can hold `name` as a queue name (1..127 bytes, none of
+// space, control characters, "/", "\\", "?", "#", "'", "\"").
+void CheckQueueName(std::u16string_view name);
+// The job id a job's name holds (decimal digits, 1..2^31-1); errc::kInvalidName otherwise.
+int JobIdFromName(std::u16string_view name);
+
+}  // namespace moxtrel::backends::cups

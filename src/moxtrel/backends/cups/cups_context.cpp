@@ -1,0 +1,106 @@
+#include "moxtrel/backends/cups/cups_context.h"
+
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
+
+namespace moxtrel::backends::cups {
+
+using directory::ObjectKind;
+
+CupsContext::CupsContext(CupsOptions options, std::string host, int port)
+    : options_(std::move(options)),
+      connection_(std::move(host), port, options_.timeout,
+                  options_.user.empty() ? cupsUser() : options_.user) {
+  computer_path_ = std::u16string(directory::kPathPrefix) +
+                   (options_.domain.empty() ? u"" : options_.domain + u"/") + options_.computer;
+}
+
+std::u16string CupsContext::ComputerParent() const {
+  return options_.domain.empty() ? u"WinNT:"
+                                 : std::u16string(directory::kPathPrefix) + options_.domain;
+}
+
+std::u16string CupsContext::QueuePath(std::string_view queue) const {
+  return computer_path_ + u"/" + FromUtf8(queue);
+}
+
+void CupsContext::Foreign(std::u16string_view path, std::u16string_view why) const {
+  throw AutomationError(errc::kNoSuchObject,
+                        u"There is no object at " + std::u16string(path) + u": " +
+                            std::u16string(why) + u"; the CUPS backend serves only the print " +
+                            u"queues and jobs of the computer " + computer_path_);
+}
+
+Target CupsContext::Resolve(std::u16string_view path) {
+  directory::ParsedPath parsed = directory::ParsePath(path);
+  const auto& c = parsed.components;
+  std::size_t base = 0;
+  if (EqualsNoCase(c[0], options_.computer)) {
+    base = 1;
+  } else if (!options_.domain.empty() && c.size() >= 2 && EqualsNoCase(c[0], options_.domain) &&
+             EqualsNoCase(c[1], options_.computer)) {
+    base = 2;
+  }
+  if (base == 0) Foreign(path, u"it names another computer or domain");
+  const std::size_t depth = c.size() - base;
+  const ObjectKind want = depth == 0   ? ObjectKind::kComputer
+                          : depth == 1 ? ObjectKind::kPrintQueue
+                                       : ObjectKind::kPrintJob;
+  if (depth > 2 || (parsed.kind && *parsed.kind != want)) {
+    Foreign(path, parsed.kind ? u"it names a " + std::u16string(directory::KindNoun(*parsed.kind))
+                              : u"it names nothing a print server holds");
+  }
+  if (depth == 0) return {ObjectKind::kComputer, "", 0};
+  CheckQueueName(c[base]);
+  if (depth == 1) {
+    // The server's spelling: CUPS compares queue names without regard to case.
+    return {ObjectKind::kPrintQueue, Queue(ToUtf8(c[base])).name, 0};
+  }
+  const int id = JobIdFromName(c[base + 1]);
+  JobInfo job = Job(ToUtf8(c[base]), id);
+  return {ObjectKind::kPrintJob, job.queue, id};
+}
+
+QueueInfo CupsContext::Queue(std::string_view queue) {
+  const std::u16string where = QueuePath(queue);
+  IppPtr r = connection_.Request(IPP_OP_GET_PRINTER_ATTRIBUTES, queue);
+  ippAddStrings(r.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                kQueueAttributeCount, nullptr, kQueueAttributes);
+  IppPtr response = connection_.Do(std::move(r), "/", u"Reading the print queue " + where);
+  QueueInfo q = ParseQueue(response.get());
+  if (q.name.empty()) q.name = std::string(queue);
+  q.where = QueuePath(q.name);
+  return q;
+}
+
+JobInfo CupsContext::Job(std::string_view queue, int id) {
+  const std::u16string where = QueuePath(queue) + u"/" + FromUtf8(std::to_string(id));
+  IppPtr r = connection_.Request(IPP_OP_GET_JOB_ATTRIBUTES, queue);
+  ippAddInteger(r.get(), IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
+  ippAddStrings(r.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                kJobAttributeCount, nullptr, kJobAttributes);
+  IppPtr response = connection_.Do(std::move(r), "/", u"Reading the print job " + where);
+  auto jobs = ParseJobs(response.get());
+  if (jobs.empty() || !EqualsNoCase(FromUtf8(jobs[0].queue), FromUtf8(queue)) ||
+      Finished(jobs[0])) {
+    throw AutomationError(errc::kNoSuchObject, u"There is no print job " + where +
+                                                   u": the queue holds no unfinished job " +
+                                                   FromUtf8(std::to_string(id)));
+  }
+  jobs[0].host_path = QueuePath(jobs[0].queue);
+  return jobs[0];
+}
+
+std::vector<JobInfo> CupsContext::Jobs(std::string_view queue) {
+  IppPtr r = connection_.Request(IPP_OP_GET_JOBS, queue);
+  ippAddStrings(r.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                kJobAttributeCount, nullptr, kJobAttributes);
+  IppPtr response =
+      connection_.Do(std::move(r), "/", u"Listing the jobs of the print queue " + QueuePath(queue));
+  auto jobs = ParseJobs(response.get());
+  for (auto& j : jobs) j.host_path = QueuePath(queue);
+  return jobs;
+}
+
+}  // namespace moxtrel::backends::cups

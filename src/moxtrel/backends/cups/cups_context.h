@@ -1,0 +1,51 @@
+// CupsContext: what the CUPS provider and every handle it gives out share: the options, the
+// connection, the canonical paths, and the resolution of a path to one of its objects.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "moxtrel/backends/cups/cups_connection.h"
+#include "moxtrel/backends/cups/cups_provider.h"
+#include "moxtrel/backends/cups/print_mapping.h"
+#include "moxtrel/directory/path.h"
+
+namespace moxtrel::backends::cups {
+
+struct Target {
+  directory::ObjectKind kind;
+  std::string queue;  // as the server spells it; empty for the computer
+  int job = 0;
+};
+
+class CupsContext {
+ public:
+  CupsContext(CupsOptions options, std::string host, int port);
+
+  const CupsOptions& options() const noexcept { return options_; }
+  CupsConnection& connection() noexcept { return connection_; }
+
+  const std::u16string& ComputerPath() const noexcept { return computer_path_; }
+  std::u16string ComputerParent() const;
+  std::u16string QueuePath(std::string_view queue) const;
+
+  // The object a path names, checked against the server; errc::kNoSuchObject otherwise.
+  Target Resolve(std::u16string_view path);
+
+  // Fresh reads from the server.
+  QueueInfo Queue(std::string_view queue);
+  JobInfo Job(std::string_view queue, int id);
+  std::vector<JobInfo> Jobs(std::string_view queue);
+
+ private:
+  [[noreturn]] void Foreign(std::u16string_view path, std::u16string_view why) const;
+
+  CupsOptions options_;
+  CupsConnection connection_;
+  std::u16string computer_path_;
+};
+
+using ContextPtr = std::shared_ptr<CupsContext>;
+
+}  // namespace moxtrel::backends::cups

@@ -1,0 +1,241 @@
+#include "moxtrel/backends/cups/cups_handles.h"
+
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
+
+namespace moxtrel::backends::cups {
+namespace {
+
+using directory::ObjectKind;
+
+[[noreturn]] void Refuse(const std::u16string& where, std::u16string_view what) {
+  throw AutomationError(errc::kNotSupported, std::u16string(what) + u" in " + where +
+                                                 u": the CUPS backend serves only print " +
+                                                 u"queues and jobs, and creates no queue");
+}
+
+// Walks queue names or jobs taken when the walk began.
+class QueueEnum final : public directory::IADsEnum {
+ public:
+  QueueEnum(ContextPtr ctx, std::vector<std::string> names)
+      : ctx_(std::move(ctx)), names_(std::move(names)) {}
+  std::shared_ptr<directory::IADs> Next() override {
+    if (pos_ >= names_.size()) return nullptr;
+    return std::make_shared<CupsQueue>(ctx_, names_[pos_++]);
+  }
+
+ private:
+  ContextPtr ctx_;
+  std::vector<std::string> names_;
+  std::size_t pos_ = 0;
+};
+
+class JobEnum final : public directory::IADsEnum {
+ public:
+  JobEnum(ContextPtr ctx, std::shared_ptr<const JobList> jobs, std::shared_ptr<JobWatch> watch)
+      : ctx_(std::move(ctx)), jobs_(std::move(jobs)), watch_(std::move(watch)) {}
+  std::shared_ptr<directory::IADs> Next() override {
+    if (pos_ >= jobs_->size()) return nullptr;
+    return std::make_shared<CupsJob>(ctx_, (*jobs_)[pos_++], watch_);
+  }
+
+ private:
+  ContextPtr ctx_;
+  std::shared_ptr<const JobList> jobs_;
+  std::shared_ptr<JobWatch> watch_;
+  std::size_t pos_ = 0;
+};
+
+}  // namespace
+
+std::shared_ptr<directory::IADs> MakeCupsHandle(const ContextPtr& ctx, const Target& target) {
+  switch (target.kind) {
+    case ObjectKind::kPrintQueue:
+      return std::make_shared<CupsQueue>(ctx, target.queue);
+    case ObjectKind::kPrintJob:
+      return std::make_shared<CupsJob>(
+          ctx, std::make_shared<const JobInfo>(ctx->Job(target.queue, target.job)));
+    default:
+      return std::make_shared<CupsComputer>(ctx);
+  }
+}
+
+// The computer.
+
+void CupsComputer::Put(std::u16string_view name, const Variant&) {
+  throw AutomationError(errc::kNotSupported, u"The property \"" + std::u16string(name) + u"\" of " +
+                                                 ctx_->ComputerPath() +
+                                                 u" cannot be written: the CUPS backend " +
+                                                 u"serves only the computer's printing");
+}
+
+void CupsComputer::Filter(const Variant& class_words) {
+  std::vector<std::u16string> words;
+  if (class_words.IsString()) {
+    if (!class_words.AsString().empty()) words.push_back(class_words.AsString());
+  } else if (class_words.IsArray()) {
+    for (const auto& item : class_words.AsArray().items) words.push_back(item.ToString());
+  } else if (!class_words.IsEmpty() && !class_words.IsMissing()) {
+    throw AutomationError(errc::kTypeMismatch, u"Filter of " + ctx_->ComputerPath() +
+                                                   u": give an array of class words, not " +
+                                                   class_words.TypeName());
+  }
+  bool queues = words.empty();
+  for (const auto& w : words) {
+    auto kind = directory::KindFromClassWord(w);
+    if (!kind) {
+      throw AutomationError(errc::kUnknownObject, u"Filter of " + ctx_->ComputerPath() +
+                                                      u": unknown class word \"" + w + u"\"");
+    }
+    queues = queues || *kind == ObjectKind::kPrintQueue;
+  }
+  list_queues_ = queues;
+  filter_ = words.empty() ? Variant() : class_words;
+}
+
+std::unique_ptr<directory::IADsEnum> CupsComputer::NewEnum() {
+  std::vector<std::string> names;
+  if (list_queues_) {
+    CupsConnection& c = ctx_->connection();
+    IppPtr r = c.Request(CUPS_GET_PRINTERS);
+    ippAddString(r.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                 "printer-name");
+    IppPtr response =
+        c.Send(std::move(r), "/", u"Listing the print queues of " + ctx_->ComputerPath());
+    // A server without queues answers not-found.
+    if (ippGetStatusCode(response.get()) != IPP_STATUS_ERROR_NOT_FOUND) {
+      c.Check(response.get(), u"Listing the print queues of " + ctx_->ComputerPath());
+      for (ipp_attribute_t* a = ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME); a;
+           a = ippFindNextAttribute(response.get(), "printer-name", IPP_TAG_NAME)) {
+        names.emplace_back(ippGetString(a, 0, nullptr));
+      }
+    }
+  }
+  return std::make_unique<QueueEnum>(ctx_, std::move(names));
+}
+
+std::shared_ptr<directory::IADs> CupsComputer::Create(std::u16string_view class_word,
+                                                      std::u16string_view) {
+  Refuse(ctx_->ComputerPath(), u"Create of a " + std::u16string(class_word));
+}
+
+void CupsComputer::Delete(std::u16string_view class_word, std::u16string_view name) {
+  auto kind = directory::KindFromClassWord(class_word);
+  if (!kind || *kind != ObjectKind::kPrintQueue) {
+    Refuse(ctx_->ComputerPath(), u"Delete of a " + std::u16string(class_word));
+  }
+  CheckQueueName(name);
+  const std::string queue = ctx_->Queue(ToUtf8(name)).name;
+  CupsConnection& c = ctx_->connection();
+  c.Do(c.Request(CUPS_DELETE_PRINTER, queue), "/admin/",
+       u"Deleting the print queue " + ctx_->QueuePath(queue));
+}
+
+std::shared_ptr<directory::IADs> CupsComputer::MoveHere(std::u16string_view, std::u16string_view) {
+  Refuse(ctx_->ComputerPath(), u"MoveHere");
+}
+
+// A queue.
+
+std::u16string CupsQueue::Name() {
+  return FromUtf8(name_);
+}
+
+Variant CupsQueue::Get(std::u16string_view name) {
+  return ReadQueueProperty(ctx_->Queue(name_), name);
+}
+
+void CupsQueue::Put(std::u16string_view name, const Variant& value) {
+  if (const auto* row = QueueWrite(ctx_->Queue(name_), name, value)) {
+    if (row->tag == IPP_TAG_INTEGER) value.ToLong();  // a type mismatch fails now, not at SetInfo
+    staged_.emplace_back(row, value);
+  }
+}
+
+void CupsQueue::SetInfo() {
+  if (staged_.empty()) return;
+  CupsConnection& c = ctx_->connection();
+  IppPtr r = c.Request(CUPS_ADD_MODIFY_PRINTER, name_);
+  for (const auto& [row, value] : staged_) {
+    AddWrite(r.get(), IPP_TAG_PRINTER, row->attribute, row->tag, value);
+  }
+  c.Do(std::move(r), "/admin/", u"Saving the print queue " + ADsPath());
+  staged_.clear();
+}
+
+std::shared_ptr<directory::IADsCollection> CupsQueue::PrintJobs() {
+  return std::make_shared<CupsJobs>(ctx_, name_, watch_);
+}
+
+void CupsQueue::Operation(ipp_op_t op, std::u16string_view what) {
+  CupsConnection& c = ctx_->connection();
+  c.Do(c.Request(op, name_), "/admin/", std::u16string(what) + u" of the print queue " + ADsPath());
+}
+
+void CupsQueue::Pause() {
+  Operation(IPP_OP_PAUSE_PRINTER, u"Pause");
+}
+void CupsQueue::Resume() {
+  Operation(IPP_OP_RESUME_PRINTER, u"Resume");
+}
+void CupsQueue::Purge() {
+  Operation(IPP_OP_PURGE_JOBS, u"Purge");
+}
+
+// A queue's jobs.
+
+std::unique_ptr<directory::IADsEnum> CupsJobs::NewEnum() {
+  return std::make_unique<JobEnum>(ctx_, watch_->Jobs(), watch_);
+}
+
+void CupsJobs::Remove(std::u16string_view name) {
+  const int id = JobIdFromName(name);
+  CupsConnection& c = ctx_->connection();
+  IppPtr r = c.Request(IPP_OP_CANCEL_JOB, queue_);
+  ippAddInteger(r.get(), IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
+  c.Do(std::move(r), "/jobs/",
+       u"Cancelling the print job " + ctx_->QueuePath(queue_) + u"/" + std::u16string(name));
+  watch_->Reread(id);
+}
+
+// A job.
+
+std::u16string CupsJob::Name() {
+  return FromUtf8(std::to_string(job_->id));
+}
+
+void CupsJob::Put(std::u16string_view name, const Variant& value) {
+  if (const auto* row = JobWrite(*job_, name, value)) {
+    if (row->tag == IPP_TAG_INTEGER) value.ToLong();
+    staged_.emplace_back(row, value);
+  }
+}
+
+void CupsJob::SetInfo() {
+  if (staged_.empty()) return;
+  CupsConnection& c = ctx_->connection();
+  IppPtr r = c.Request(IPP_OP_SET_JOB_ATTRIBUTES, job_->queue);
+  ippAddInteger(r.get(), IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_->id);
+  for (const auto& [row, value] : staged_) {
+    AddWrite(r.get(), IPP_TAG_JOB, row->attribute, row->tag, value);
+  }
+  staged_.clear();
+  c.Do(std::move(r), "/jobs/", u"Saving the print job " + ADsPath());
+  Reread();
+}
+
+void CupsJob::Operation(ipp_op_t op, std::u16string_view what) {
+  CupsConnection& c = ctx_->connection();
+  IppPtr r = c.Request(op, job_->queue);
+  ippAddInteger(r.get(), IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_->id);
+  c.Do(std::move(r), "/jobs/", std::u16string(what) + u" of the print job " + ADsPath());
+  Reread();
+}
+
+void CupsJob::Reread() {
+  job_ = std::make_shared<const JobInfo>(ctx_->Job(job_->queue, job_->id));
+  if (watch_) watch_->Reread(job_->id);
+}
+
+}  // namespace moxtrel::backends::cups

@@ -1,0 +1,179 @@
+// Handles the CUPS provider hands out: the computer (a container of print queues), its queues,
+// a queue's job collection, and the jobs. Queue handles read the server at every property get;
+// a job handle reads the job as it was listed or bound, and again after each change it makes.
+// Puts are staged in the handle until SetInfo sends them in one request.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "moxtrel/backends/cups/cups_context.h"
+#include "moxtrel/backends/cups/job_watch.h"
+#include "moxtrel/directory/ads.h"
+
+namespace moxtrel::backends::cups {
+
+std::shared_ptr<directory::IADs> MakeCupsHandle(const ContextPtr& ctx, const Target& target);
+
+class CupsComputer final : public directory::IADsComputer {
+ public:
+  explicit CupsComputer(ContextPtr ctx) : ctx_(std::move(ctx)) {}
+
+  std::u16string Name() override { return ctx_->options().computer; }
+  std::u16string Class() override { return u"Computer"; }
+  std::u16string GUID() override { return u""; }
+  std::u16string ADsPath() override { return ctx_->ComputerPath(); }
+  std::u16string Parent() override { return ctx_->ComputerParent(); }
+  // The computer's facts are not the print server's to give: they read empty.
+  Variant Get(std::u16string_view) override { return Variant(u""); }
+  void Put(std::u16string_view name, const Variant& value) override;
+  void SetInfo() override {}
+
+  void Filter(const Variant& class_words) override;
+  Variant Filter() override { return filter_; }
+  std::unique_ptr<directory::IADsEnum> NewEnum() override;
+  std::shared_ptr<directory::IADs> Create(std::u16string_view class_word,
+                                          std::u16string_view name) override;
+  // Deletes a print queue (CUPS-Delete-Printer).
+  void Delete(std::u16string_view class_word, std::u16string_view name) override;
+  std::shared_ptr<directory::IADs> MoveHere(std::u16string_view source_path,
+                                            std::u16string_view new_name) override;
+
+  std::u16string Division() override { return u""; }
+  std::u16string OperatingSystem() override { return u""; }
+  std::u16string OperatingSystemVersion() override { return u""; }
+  std::u16string Owner() override { return u""; }
+  std::u16string Processor() override { return u""; }
+  std::u16string ProcessorCount() override { return u""; }
+
+ private:
+  ContextPtr ctx_;
+  Variant filter_;
+  bool list_queues_ = true;
+};
+
+class CupsQueue final : public directory::IADsPrintQueue,
+                        public directory::IADsPrintQueueOperations {
+ public:
+  CupsQueue(ContextPtr ctx, std::string name)
+      : ctx_(std::move(ctx)),
+        name_(std::move(name)),
+        watch_(std::make_shared<JobWatch>(ctx_, name_)) {}
+
+  std::u16string Name() override;
+  std::u16string Class() override { return u"PrintQueue"; }
+  std::u16string GUID() override { return u""; }
+  std::u16string ADsPath() override { return ctx_->QueuePath(name_); }
+  std::u16string Parent() override { return ctx_->ComputerPath(); }
+  Variant Get(std::u16string_view name) override;
+  void Put(std::u16string_view name, const Variant& value) override;
+  void SetInfo() override;
+
+  std::u16string PrinterPath() override { return Get(u"PrinterPath").ToString(); }
+  std::u16string Model() override { return Get(u"Model").ToString(); }
+  void Model(std::u16string_view v) override { PutText(u"Model", v); }
+  std::u16string Datatype() override { return Get(u"Datatype").ToString(); }
+  void Datatype(std::u16string_view v) override { PutText(u"Datatype", v); }
+  std::u16string PrintProcessor() override { return Get(u"PrintProcessor").ToString(); }
+  void PrintProcessor(std::u16string_view v) override { PutText(u"PrintProcessor", v); }
+  std::u16string Description() override { return Get(u"Description").ToString(); }
+  void Description(std::u16string_view v) override { PutText(u"Description", v); }
+  std::u16string Location() override { return Get(u"Location").ToString(); }
+  void Location(std::u16string_view v) override { PutText(u"Location", v); }
+  Date StartTime() override { return Get(u"StartTime").ToDate(); }
+  void StartTime(Date v) override { Put(u"StartTime", v); }
+  Date UntilTime() override { return Get(u"UntilTime").ToDate(); }
+  void UntilTime(Date v) override { Put(u"UntilTime", v); }
+  int32_t DefaultJobPriority() override { return Get(u"DefaultJobPriority").ToLong(); }
+  void DefaultJobPriority(int32_t v) override { Put(u"DefaultJobPriority", Variant(v)); }
+  int32_t Priority() override { return Get(u"Priority").ToLong(); }
+  void Priority(int32_t v) override { Put(u"Priority", Variant(v)); }
+  Variant PrintDevices() override { return Get(u"PrintDevices"); }
+  std::shared_ptr<directory::IADsCollection> PrintJobs() override;
+
+  // The queue operations the provider interface does not carry yet: Pause-Printer,
+  // Resume-Printer, and Purge-Jobs (every job cancelled).
+  int32_t Status() { return Get(u"Status").ToLong(); }
+  void Pause();
+  void Resume();
+  void Purge();
+  // Whether the job list follows a subscription (tests and benchmarks look).
+  bool Watching() const { return watch_->Subscribed(); }
+
+ private:
+  void PutText(std::u16string_view name, std::u16string_view v) {
+    Put(name, Variant(std::u16string(v)));
+  }
+  void Operation(ipp_op_t op, std::u16string_view what);
+
+  ContextPtr ctx_;
+  std::string name_;
+  std::shared_ptr<JobWatch> watch_;
+  std::vector<std::pair<const PropertyRow<QueueInfo>*, Variant>> staged_;
+};
+
+class CupsJobs final : public directory::IADsCollection {
+ public:
+  CupsJobs(ContextPtr ctx, std::string queue, std::shared_ptr<JobWatch> watch)
+      : ctx_(std::move(ctx)), queue_(std::move(queue)), watch_(std::move(watch)) {}
+  std::unique_ptr<directory::IADsEnum> NewEnum() override;
+  // Cancel-Job.
+  void Remove(std::u16string_view name) override;
+
+ private:
+  ContextPtr ctx_;
+  std::string queue_;
+  std::shared_ptr<JobWatch> watch_;
+};
+
+class CupsJob final : public directory::IADsPrintJob, public directory::IADsPrintJobOperations {
+ public:
+  CupsJob(ContextPtr ctx, JobPtr job, std::shared_ptr<JobWatch> watch = nullptr)
+      : ctx_(std::move(ctx)), job_(std::move(job)), watch_(std::move(watch)) {}
+
+  std::u16string Name() override;
+  std::u16string Class() override { return u"PrintJob"; }
+  std::u16string GUID() override { return u""; }
+  std::u16string ADsPath() override { return job_->host_path + u"/" + Name(); }
+  std::u16string Parent() override { return job_->host_path; }
+  Variant Get(std::u16string_view name) override { return ReadJobProperty(*job_, name); }
+  void Put(std::u16string_view name, const Variant& value) override;
+  void SetInfo() override;
+
+  std::u16string HostPrintQueue() override { return Get(u"HostPrintQueue").ToString(); }
+  std::u16string User() override { return Get(u"User").ToString(); }
+  Date TimeSubmitted() override { return Get(u"TimeSubmitted").ToDate(); }
+  int32_t TotalPages() override { return Get(u"TotalPages").ToLong(); }
+  int32_t Size() override { return Get(u"Size").ToLong(); }
+  std::u16string Description() override { return Get(u"Description").ToString(); }
+  void Description(std::u16string_view v) override { Put(u"Description", std::u16string(v)); }
+  int32_t Priority() override { return Get(u"Priority").ToLong(); }
+  void Priority(int32_t v) override { Put(u"Priority", Variant(v)); }
+  Date StartTime() override { return Get(u"StartTime").ToDate(); }
+  void StartTime(Date v) override { Put(u"StartTime", v); }
+  Date UntilTime() override { return Get(u"UntilTime").ToDate(); }
+  void UntilTime(Date v) override { Put(u"UntilTime", v); }
+  std::u16string Notify() override { return Get(u"Notify").ToString(); }
+  void Notify(std::u16string_view v) override { Put(u"Notify", std::u16string(v)); }
+
+  int32_t Status() override { return Get(u"Status").ToLong(); }
+  int32_t Position() override { return Get(u"Position").ToLong(); }
+  void Position(int32_t v) override { Put(u"Position", Variant(v)); }
+  int32_t PagesPrinted() override { return Get(u"PagesPrinted").ToLong(); }
+  // Hold-Job and Release-Job.
+  void Pause() override { Operation(IPP_OP_HOLD_JOB, u"Pause"); }
+  void Resume() override { Operation(IPP_OP_RELEASE_JOB, u"Resume"); }
+
+ private:
+  void Operation(ipp_op_t op, std::u16string_view what);
+  void Reread();
+
+  ContextPtr ctx_;
+  JobPtr job_;
+  std::shared_ptr<JobWatch> watch_;
+  std::vector<std::pair<const PropertyRow<JobInfo>*, Variant>> staged_;
+};
+
+}  // namespace moxtrel::backends::cups

@@ -1,0 +1,60 @@
+// JobWatch: a queue's job list kept up to date by an ippget subscription, so that listing the
+// jobs of a watched queue again costs one Get-Notifications request when nothing changed, plus
+// one Get-Job-Attributes per job that did. The first listing is a plain Get-Jobs; a second one
+// means the queue is being watched and subscribes. A server that refuses subscriptions gets a
+// Get-Jobs per listing. The subscription is the server's (cupsd names no queue in the events of
+// a job that is not printing), so an event of another queue costs one Get-Job-Attributes too. The
+// subscription is renewed at half its lease and cancelled with the watch.
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "moxtrel/backends/cups/cups_context.h"
+
+namespace moxtrel::backends::cups {
+
+using JobPtr = std::shared_ptr<const JobInfo>;
+using JobList = std::vector<JobPtr>;
+
+class JobWatch {
+ public:
+  JobWatch(ContextPtr ctx, std::string queue) : ctx_(std::move(ctx)), queue_(std::move(queue)) {}
+  ~JobWatch();
+  JobWatch(const JobWatch&) = delete;
+  JobWatch& operator=(const JobWatch&) = delete;
+
+  // The queue's unfinished jobs by job id, brought up to date; an unchanged list is shared, not
+  // copied.
+  std::shared_ptr<const JobList> Jobs();
+  // A job this process changed or cancelled, read again at once.
+  void Reread(int id);
+  bool Subscribed() const;
+
+ private:
+  void List();
+  bool Subscribe();
+  void Poll();
+  void Renew();
+  void Cancel() noexcept;
+  void Fetch(int id);
+  void Publish();
+
+  ContextPtr ctx_;
+  std::string queue_;
+  mutable std::mutex mu_;
+  std::map<int, JobPtr> jobs_;
+  std::shared_ptr<const JobList> published_ = std::make_shared<JobList>();
+  bool dirty_ = true;
+  int listings_ = 0;
+  int subscription_ = 0;  // 0: none
+  bool refused_ = false;
+  int next_sequence_ = 1;
+  std::chrono::steady_clock::time_point renew_at_;
+};
+
+}  // namespace moxtrel::backends::cups

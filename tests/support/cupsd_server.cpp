@@ -1,0 +1,255 @@
+#include "support/cupsd_server.h"
+
+#include <arpa/inet.h>
+#include <cups/cups.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace moxtrel::testing {
+namespace {
+
+constexpr const char* kCupsd = "/usr/sbin/cupsd";
+constexpr const char* kLpadmin = "/usr/sbin/lpadmin";
+
+int FreePort() {
+  int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  int port = 0;
+  if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+      getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0) {
+    port = ntohs(a.sin_port);
+  }
+  close(s);
+  return port;
+}
+
+// Runs a program with an argv array (no shell); its output goes to `log`.
+pid_t Spawn(const std::vector<std::string>& args, const std::string& log, bool new_session) {
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (new_session) setsid();
+    int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    if (fd >= 0) {
+      dup2(fd, 1);
+      dup2(fd, 2);
+    }
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+struct Http {
+  explicit Http(int port) {
+    http =
+        httpConnect2("127.0.0.1", port, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 5000, nullptr);
+  }
+  ~Http() {
+    if (http) httpClose(http);
+  }
+  http_t* http;
+};
+
+ipp_t* NewRequest(ipp_op_t op, int port, const std::string& queue, const std::string& user) {
+  ipp_t* r = ippNewRequest(op);
+  const std::string uri = "ipp://127.0.0.1:" + std::to_string(port) + "/printers/" + queue;
+  ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
+  ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, user.c_str());
+  return r;
+}
+
+[[noreturn]] void Fail(const std::string& what) {
+  throw std::runtime_error(what + ": " + cupsLastErrorString());
+}
+
+int JobIdOf(ipp_t* response, const std::string& what) {
+  ipp_attribute_t* id = response ? ippFindAttribute(response, "job-id", IPP_TAG_INTEGER) : nullptr;
+  if (!id || ippGetStatusCode(response) > IPP_STATUS_OK_EVENTS_COMPLETE) {
+    ippDelete(response);
+    Fail(what);
+  }
+  const int value = ippGetInteger(id, 0);
+  ippDelete(response);
+  return value;
+}
+
+// Sends a document of `bytes` bytes with the request (Print-Job or Send-Document).
+ipp_t* SendWithData(http_t* http, ipp_t* request, const std::string& dir, int bytes) {
+  const std::string path = dir + "/doc-" + std::to_string(bytes);
+  if (access(path.c_str(), R_OK) != 0) {
+    std::ofstream(path) << std::string(static_cast<std::size_t>(std::max(bytes, 1)), 'x');
+  }
+  return cupsDoFileRequest(http, request, "/", path.c_str());
+}
+
+}  // namespace
+
+CupsdServer::CupsdServer() {
+  if (access(kCupsd, X_OK) != 0) {
+    why_ = "cupsd is not installed (Debian package cups-daemon)";
+    return;
+  }
+  char tmpl[] = "/tmp/moxtrel-cupsd-XXXXXX";
+  if (!mkdtemp(tmpl)) {
+    why_ = "no temporary folder";
+    return;
+  }
+  dir_ = tmpl;
+  chmod(dir_.c_str(), 0755);
+  for (const char* sub : {"etc", "spool", "spool/tmp", "cache", "state", "log"}) {
+    std::filesystem::create_directories(dir_ + "/" + sub);
+  }
+  port_ = FreePort();
+  {
+    std::ofstream f(dir_ + "/etc/cups-files.conf");
+    f << "ServerRoot " << dir_ << "/etc\nRequestRoot " << dir_ << "/spool\nTempDir " << dir_
+      << "/spool/tmp\nCacheDir " << dir_ << "/cache\nStateDir " << dir_ << "/state\n"
+      << "AccessLog " << dir_ << "/log/access_log\nErrorLog " << dir_ << "/log/error_log\n"
+      << "PageLog " << dir_ << "/log/page_log\nServerKeychain " << dir_ << "/etc/ssl\n"
+      << "FileDevice Yes\nUser lp\nGroup lp\nSystemGroup root lpadmin\n";
+  }
+  {
+    std::ofstream f(dir_ + "/etc/cupsd.conf");
+    f << "Listen 127.0.0.1:" << port_ << "\nBrowsing No\nWebInterface No\nLogLevel warn\n"
+      << "PreserveJobHistory Yes\nMaxJobs 0\nMaxJobsPerPrinter 0\nMaxJobsPerUser 0\n"
+      << "MaxSubscriptions 0\nMaxEvents 1000\nDefaultAuthType None\n"
+      << "<Location />\nOrder allow,deny\nAllow 127.0.0.1\n</Location>\n"
+      << "# Test only: anyone on loopback may administer this scheduler.\n"
+      << "<Policy default>\nJobPrivateAccess all\nJobPrivateValues none\n"
+      << "SubscriptionPrivateAccess all\nSubscriptionPrivateValues none\n<Limit "
+         "CUPS-Delete-Printer>\nAuthType Basic\nRequire user @SYSTEM\n"
+      << "Order deny,allow\n</Limit>\n<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n";
+  }
+  pid_ = Spawn({kCupsd, "-f", "-c", dir_ + "/etc/cupsd.conf", "-s", dir_ + "/etc/cups-files.conf"},
+               dir_ + "/log/cupsd.out", /*new_session=*/true);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (std::chrono::steady_clock::now() < deadline) {
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = -1;
+      why_ = "cupsd exited at start; see " + dir_ + "/log";
+      return;
+    }
+    Http h(port_);
+    if (h.http) {
+      ipp_t* r = ippNewRequest(CUPS_GET_DEFAULT);
+      ipp_t* response = cupsDoRequest(h.http, r, "/");
+      const bool up = response != nullptr;
+      ippDelete(response);
+      if (up) return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  why_ = "cupsd did not answer within 10 s";
+}
+
+CupsdServer::~CupsdServer() {
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    int status = 0;
+    bool gone = false;
+    for (int i = 0; i < 500 && !gone; ++i) {
+      gone = waitpid(pid_, &status, WNOHANG) == pid_;
+      if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!gone) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, &status, 0);
+    }
+  }
+  if (!dir_.empty() && std::getenv("MOXTREL_KEEP_CUPSD") == nullptr) {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+}
+
+void CupsdServer::AddQueue(const std::string& name, bool started, const std::string& info,
+                           const std::string& location) {
+  std::vector<std::string> args = {kLpadmin,         "-h", Server(), "-p", name, "-v",
+                                   "file:/dev/null", "-E", "-m",     "raw"};
+  if (!info.empty()) args.insert(args.end(), {"-D", info});
+  if (!location.empty()) args.insert(args.end(), {"-L", location});
+  pid_t pid = Spawn(args, dir_ + "/log/lpadmin.out", false);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    throw std::runtime_error("lpadmin could not create the queue " + name);
+  }
+  if (!started) {
+    Http h(port_);
+    ipp_t* response =
+        cupsDoRequest(h.http, NewRequest(IPP_OP_PAUSE_PRINTER, port_, name, "root"), "/admin/");
+    const bool ok = response && ippGetStatusCode(response) <= IPP_STATUS_OK_EVENTS_COMPLETE;
+    ippDelete(response);
+    if (!ok) Fail("stopping the queue " + name);
+  }
+}
+
+int CupsdServer::Submit(const std::string& queue, const std::string& user, const std::string& title,
+                        int bytes, bool held) {
+  Http h(port_);
+  ipp_t* r = NewRequest(IPP_OP_PRINT_JOB, port_, queue, user);
+  ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title.c_str());
+  ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr,
+               "application/octet-stream");
+  if (held) {
+    ippAddString(r, IPP_TAG_JOB, IPP_TAG_KEYWORD, "job-hold-until", nullptr, "indefinite");
+  }
+  return JobIdOf(SendWithData(h.http, r, dir_, bytes), "submitting a job to " + queue);
+}
+
+int CupsdServer::SubmitIncoming(const std::string& queue, const std::string& user,
+                                const std::string& title) {
+  Http h(port_);
+  ipp_t* r = NewRequest(IPP_OP_CREATE_JOB, port_, queue, user);
+  ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title.c_str());
+  return JobIdOf(cupsDoRequest(h.http, r, "/"), "creating a job on " + queue);
+}
+
+void CupsdServer::FinishIncoming(const std::string& queue, int id, int bytes) {
+  Http h(port_);
+  ipp_t* r = NewRequest(IPP_OP_SEND_DOCUMENT, port_, queue, "root");
+  ippAddInteger(r, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
+  ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr,
+               "application/octet-stream");
+  ippAddBoolean(r, IPP_TAG_OPERATION, "last-document", 1);
+  ipp_t* response = SendWithData(h.http, r, dir_, bytes);
+  const bool ok = response && ippGetStatusCode(response) <= IPP_STATUS_OK_EVENTS_COMPLETE;
+  ippDelete(response);
+  if (!ok) Fail("sending the document of job " + std::to_string(id));
+}
+
+void CupsdServer::Cancel(int id) {
+  Http h(port_);
+  ipp_t* r = ippNewRequest(IPP_OP_CANCEL_JOB);
+  const std::string uri =
+      "ipp://127.0.0.1:" + std::to_string(port_) + "/jobs/" + std::to_string(id);
+  ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.c_str());
+  ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, "root");
+  ipp_t* response = cupsDoRequest(h.http, r, "/jobs/");
+  const bool ok = response && ippGetStatusCode(response) <= IPP_STATUS_OK_EVENTS_COMPLETE;
+  ippDelete(response);
+  if (!ok) Fail("cancelling job " + std::to_string(id));
+}
+
+}  // namespace moxtrel::testing

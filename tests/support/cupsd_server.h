@@ -1,0 +1,48 @@
+// CupsdServer: a private CUPS scheduler for tests and benchmarks: `cupsd -f` with its own
+// cupsd.conf and cups-files.conf (every directory under a fresh temporary folder, listening on
+// 127.0.0.1 and a free port, a test-only policy without authentication), queues made with
+// lpadmin, jobs submitted through libcups. The destructor stops cupsd by its process id and
+// removes the folder. Never touches /etc/cups.
+//
+//   CupsdServer cups;                     // check cups.Available() first
+//   cups.AddQueue("LaserJet");            // stopped, so that jobs stay queued
+//   int id = cups.Submit("LaserJet", "alice", "report", 3000);
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+namespace moxtrel::testing {
+
+class CupsdServer {
+ public:
+  CupsdServer();
+  ~CupsdServer();
+  CupsdServer(const CupsdServer&) = delete;
+  CupsdServer& operator=(const CupsdServer&) = delete;
+
+  // False when cupsd is not installed or did not start; Why() says which.
+  bool Available() const noexcept { return pid_ > 0; }
+  const std::string& Why() const noexcept { return why_; }
+  std::string Server() const { return "127.0.0.1:" + std::to_string(port_); }
+
+  // A raw queue on file:/dev/null; stopped unless `started`. Throws std::runtime_error.
+  void AddQueue(const std::string& name, bool started = false, const std::string& info = "",
+                const std::string& location = "");
+  // A job of `bytes` bytes sent as `user`; returns its id. `held`: job-hold-until=indefinite.
+  int Submit(const std::string& queue, const std::string& user, const std::string& title, int bytes,
+             bool held = false);
+  // A job whose document is still being sent: Create-Job only. FinishIncoming sends it.
+  int SubmitIncoming(const std::string& queue, const std::string& user, const std::string& title);
+  void FinishIncoming(const std::string& queue, int id, int bytes);
+  // Cancels a job behind the provider's back.
+  void Cancel(int id);
+
+ private:
+  std::string dir_, why_;
+  int port_ = 0;
+  pid_t pid_ = -1;
+};
+
+}  // namespace moxtrel::testing
