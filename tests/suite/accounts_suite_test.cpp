@@ -164,7 +164,7 @@ TEST_P(AccountsSuite, ThreadsKeepEveryChange) {
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
       try {
-        auto users = Server()->Users();
+        auto users = Users();
         for (int i = 0; i < kRounds; ++i) {
           std::u16string name = u"t" + FromUtf8(std::to_string(t) + "x" + std::to_string(i));
           if (!users->Add(name)) ++failures;
@@ -177,7 +177,7 @@ TEST_P(AccountsSuite, ThreadsKeepEveryChange) {
   }
   std::thread reader([&] {
     try {
-      while (adding) Server()->Users()->Count();
+      while (adding) Users()->Count();
     } catch (const AutomationError& e) {
       ADD_FAILURE() << ToUtf8(e.description());
       ++failures;
@@ -187,10 +187,10 @@ TEST_P(AccountsSuite, ThreadsKeepEveryChange) {
   adding = false;
   reader.join();
   EXPECT_EQ(failures.load(), 0);
-  auto users = Server()->Users();
+  auto users = Users();
   EXPECT_EQ(users->Count(), 2 + kThreads * kRounds);
   EXPECT_TRUE(users->Remove(Variant(u"t1x3")));
-  EXPECT_EQ(Server()->Users()->Count(), 1 + kThreads * kRounds);
+  EXPECT_EQ(Users()->Count(), 1 + kThreads * kRounds);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, AccountsSuite, ::testing::ValuesIn(AccountBackends()),
