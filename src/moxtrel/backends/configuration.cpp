@@ -14,8 +14,10 @@
 #include <set>
 #include <sstream>
 
+#include "moxtrel/backends/cups/cups_provider.h"
 #include "moxtrel/backends/files/files_provider.h"
 #include "moxtrel/backends/ldap/ldap_provider.h"
+#include "moxtrel/directory/computer_parts.h"
 #include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/text.h"
@@ -190,26 +192,58 @@ class Builder {
     Add(section, [&] { router_->AddDomain(o.domain, ldap::MakeLdapProvider(o)); });
   }
 
+  // A computer's accounts come from its files (or a seed); its printing may come from a CUPS
+  // server. With both, one ComputerParts serves it.
   void AddComputer(const std::string& name, Section& section) {
+    const std::u16string computer = FromUtf8(name);
+    const std::u16string domain = FromUtf8(section.String("domain"));
     const bool seeded = section.Has("seed");
     const std::string accounts = section.String("accounts", seeded ? "" : "files");
+    std::shared_ptr<DirectoryProvider> main;
     if (seeded) {
-      if (!accounts.empty())
+      if (!accounts.empty()) {
         section.Fail("accounts", section.Line(), "give a seed or accounts, not both");
-      Add(section, [&] { router_->AddComputer(FromUtf8(name), Seeded(section)); });
+      }
+      Add(section, [&] { main = Seeded(section); });
+    } else {
+      if (accounts != "files") {
+        section.Fail("accounts", section.Line(),
+                     "unknown accounts backend \"" + accounts + "\" (expected \"files\")");
+      }
+      backends::files::FilesOptions options;
+      options.root = Resolve(section.String("root", "/"));
+      options.computer = computer;
+      options.domain = domain;
+      options.allow_shutdown = section.Bool("allow_shutdown", false);
+      Add(section, [&] { main = backends::files::MakeFilesProvider(options); });
+    }
+
+    const std::string printing = section.String("printing");
+    if (printing.empty()) {
+      for (const char* key : {"cups", "cups_user"}) {
+        if (section.Has(key)) section.Fail(key, section.Line(), "give printing = \"cups\" too");
+      }
+      Add(section, [&] { router_->AddComputer(computer, main); });
       return;
     }
-    if (accounts != "files") {
-      section.Fail("accounts", section.Line(),
-                   "unknown accounts backend \"" + accounts + "\" (expected \"files\")");
+    if (printing != "cups") {
+      section.Fail("printing", section.Line(),
+                   "unknown printing backend \"" + printing + "\" (expected \"cups\")");
     }
-    backends::files::FilesOptions options;
-    options.root = Resolve(section.String("root", "/"));
-    options.computer = FromUtf8(name);
-    options.domain = FromUtf8(section.String("domain"));
-    options.allow_shutdown = section.Bool("allow_shutdown", false);
+    if (seeded) {
+      section.Fail("printing", section.Line(), "a seeded computer holds its own print queues");
+    }
+    backends::cups::CupsOptions cups;
+    cups.server = section.String("cups");
+    cups.user = section.String("cups_user");
+    cups.computer = computer;
+    cups.domain = domain;
     Add(section, [&] {
-      router_->AddComputer(options.computer, backends::files::MakeFilesProvider(options));
+      auto parts = std::make_shared<ComputerParts>(computer);
+      parts->Add({ObjectKind::kUser, ObjectKind::kGroup}, main);
+      parts->Add({ObjectKind::kPrintQueue, ObjectKind::kPrintJob},
+                 backends::cups::MakeCupsProvider(cups));
+      router_->AddComputer(computer, parts);
     });
   }
 

@@ -1,0 +1,78 @@
+// The configuration file: what it builds, and how it refuses what it cannot use.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "moxtrel/accounts/users.h"
+#include "moxtrel/backends/configuration.h"
+#include "moxtrel/printing/print_queues.h"
+#include "moxtrel/servers/server.h"
+#include "support/cupsd_server.h"
+#include "support/directory_fixture.h"
+#include "support/files_tree.h"
+
+namespace moxtrel::testing {
+namespace {
+
+using directory::ConfigurationError;
+using directory::ParseConfiguration;
+using ::testing::HasSubstr;
+
+std::string ErrorOf(const std::string& text) {
+  try {
+    ParseConfiguration(text, "/cfg/moxtrel.toml");
+  } catch (const ConfigurationError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// Each mistake names the file, the line and the key.
+TEST(ConfigurationTest, RefusesWhatItCannotUse) {
+  EXPECT_EQ(ErrorOf("[computers.PC1]\naccounts = \"files\"\nacounts = \"x\"\n"),
+            "/cfg/moxtrel.toml:3: computers.PC1.acounts: unknown key");
+  EXPECT_EQ(ErrorOf("[printers]\n"),
+            "/cfg/moxtrel.toml:1: printers: unknown section (expected [domains.NAME] or "
+            "[computers.NAME])");
+  EXPECT_EQ(ErrorOf("[domains.D]\n"),
+            "/cfg/moxtrel.toml:1: domains.D.seed: a domain needs a seed file or an ldap URL");
+  EXPECT_THAT(ErrorOf("[domains.D]\nseed = \"nothere.json\"\n"),
+              HasSubstr("/cfg/moxtrel.toml:1: domains.D.seed: /cfg/nothere.json"));
+  EXPECT_EQ(ErrorOf("[computers.PC1]\nroot = 7\n"),
+            "/cfg/moxtrel.toml:2: computers.PC1.root: expected a string");
+  EXPECT_EQ(ErrorOf("[computers.PC1]\nprinting = \"lpd\"\n"),
+            "/cfg/moxtrel.toml:1: computers.PC1.printing: unknown printing backend \"lpd\" "
+            "(expected \"cups\")");
+  EXPECT_EQ(ErrorOf("[computers.PC1]\ncups = \"127.0.0.1:1\"\n"),
+            "/cfg/moxtrel.toml:1: computers.PC1.cups: give printing = \"cups\" too");
+  EXPECT_THAT(ErrorOf("[computers.PC1\n"), HasSubstr("/cfg/moxtrel.toml:1: "));
+  EXPECT_THAT(ErrorOf("[computers.A]\n[computers.a]\n"), HasSubstr("served already"));
+  try {
+    directory::LoadConfiguration("/nonexistent/moxtrel.toml");
+    FAIL();
+  } catch (const ConfigurationError& e) {
+    EXPECT_STREQ(e.what(), "/nonexistent/moxtrel.toml: No such file or directory");
+  }
+}
+
+// One computer: its accounts from a private tree of account files, its print queues from a
+// private CUPS server, both through one server object.
+TEST(ConfigurationTest, AccountsFromFilesAndPrintingFromCups) {
+  CupsdServer cupsd;
+  if (!cupsd.Available()) GTEST_SKIP() << cupsd.Why();
+  cupsd.AddQueue("Laser");
+  FilesTree tree;
+  tree.AddGroup("staff", 50).AddUser("alice", 1000, 50, "Alice Liddell");
+  directory::SetCurrentProvider(ParseConfiguration("[computers.PC9]\nroot = \"" + tree.root() +
+                                                       "\"\nprinting = \"cups\"\ncups = \"" +
+                                                       cupsd.Server() + "\"\n",
+                                                   "/cfg/moxtrel.toml"));
+  auto server = moxServer::Create();
+  server->Name(u"PC9");
+  EXPECT_EQ(server->Users()->Count(), 1);
+  EXPECT_EQ(server->PrintQueues()->Count(), 1);
+  EXPECT_EQ(server->PrintQueues()->Item(Variant(1))->Name(), u"Laser");
+  directory::SetCurrentProvider(nullptr);
+}
+
+}  // namespace
+}  // namespace moxtrel::testing
