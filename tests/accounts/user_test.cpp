@@ -132,7 +132,8 @@ TEST_F(UserTest, RenameRebindsAndKeepsGroups) {
 TEST_F(UserTest, PropertyWritesCommitAtOnce) {
   auto user = FindAlice();
   user->Description(u"  Reviewer ");
-  EXPECT_THAT(layer->Journal().Members(), ElementsAre(u"IADsUser.Description.put", u"IADs.SetInfo"));
+  EXPECT_THAT(layer->Journal().Members(),
+              ElementsAre(u"IADsUser.Description.put", u"IADs.SetInfo"));
   EXPECT_EQ(Args(u"IADsUser.Description.put"), std::vector<std::u16string>{u"\"Reviewer\""});
   EXPECT_EQ(user->Description(), u"Reviewer");
 

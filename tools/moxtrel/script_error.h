@@ -21,7 +21,7 @@ using errc::kUserRaised;
 using errc::kVariableUndefined;
 using errc::kWrongArgCount;
 // Language codes the catalogue does not hold.
-inline constexpr uint32_t kOutOfMemory = 0x800A0007;  // a string, array or allocation too large
+inline constexpr uint32_t kOutOfMemory = 0x800A0007;      // a string, array or allocation too large
 inline constexpr uint32_t kOutOfStackSpace = 0x800A001C;  // calls or expressions nest too deeply
 
 // A script that does not parse: file, 1-based line and column, what was expected.

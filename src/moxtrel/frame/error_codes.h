@@ -60,8 +60,8 @@ inline constexpr uint32_t kMemberNotInGroup = 0x80070561;     // not a member
 inline constexpr uint32_t kInvalidMember = 0x8007056C;        // member of a kind the group refuses
 inline constexpr uint32_t kPasswordRestriction = 0x800708C5;  // password refused by policy
 inline constexpr uint32_t kDependentServicesRunning = 0x8007041B;  // stop them first
-inline constexpr uint32_t kServiceControlRefused = 0x8007041C;  // state does not allow it
-inline constexpr uint32_t kServiceAlreadyRunning = 0x80070420;  // Start of a running service
+inline constexpr uint32_t kServiceControlRefused = 0x8007041C;     // state does not allow it
+inline constexpr uint32_t kServiceAlreadyRunning = 0x80070420;     // Start of a running service
 inline constexpr uint32_t kServiceNotActive = 0x80070426;  // Stop/Pause/Continue of a stopped one
 // An attribute or operation the object's class has but this object or provider refuses to
 // write (a read-only attribute); kNotImplemented is for members the library lacks.

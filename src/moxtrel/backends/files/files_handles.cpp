@@ -277,7 +277,7 @@ void FilesUser::SetInfo() {
     // A primary group without an entry is allowed as found (the tools allow it); only a
     // change to one is refused.
     if (gid != old_gid && std::none_of(f.group.rows.begin(), f.group.rows.end(),
-                     [&](const Row& g) { return g[kGrGid] == gid; })) {
+                                       [&](const Row& g) { return g[kGrGid] == gid; })) {
       throw AutomationError(errc::kInvalidArg, u"The property \"PrimaryGroupID\" of " + where +
                                                    u" cannot be " + FromUtf8(gid) +
                                                    u": etc/group has no such group");
