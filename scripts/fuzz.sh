@@ -13,10 +13,10 @@ cd "$root"
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j2 --target \
-  moxtrel_fuzz_script moxtrel_fuzz_seed moxtrel_fuzz_path moxtrel_fuzz_dispatch
+  moxtrel_fuzz_script moxtrel_fuzz_seed moxtrel_fuzz_path moxtrel_fuzz_dispatch moxtrel_fuzz_config
 
 status=0
-for target in script seed path dispatch; do
+for target in script seed path dispatch config; do
   work="build/fuzz/work/$target"      # inputs found this run; the committed corpus stays small
   findings="build/fuzz/findings/$target"
   mkdir -p "$work" "$findings"

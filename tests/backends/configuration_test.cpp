@@ -54,6 +54,16 @@ TEST(ConfigurationTest, RefusesWhatItCannotUse) {
   }
 }
 
+// Checking reports the same mistakes but builds no backend: no seed is read, no server is asked.
+TEST(ConfigurationTest, CheckingBuildsNothing) {
+  EXPECT_NO_THROW(directory::CheckConfiguration(
+      "[domains.D]\nseed = \"nothere.json\"\n[domains.E]\nldap = \"ldap://127.0.0.1:1\"\n"
+      "base = \"dc=e\"\npassword_file = \"/nonexistent/secret\"\n",
+      "/cfg/moxtrel.toml"));
+  EXPECT_THROW(directory::CheckConfiguration("[computers.PC1]\nacounts = 1\n", "/cfg/m.toml"),
+               ConfigurationError);
+}
+
 // One computer: its accounts from a private tree of account files, its print queues from a
 // private CUPS server, both through one server object.
 TEST(ConfigurationTest, AccountsFromFilesAndPrintingFromCups) {

@@ -96,8 +96,12 @@ class Section {
 
 class Builder {
  public:
-  explicit Builder(const std::string& file)
-      : file_(file), folder_(fs::path(file).parent_path()), router_(std::make_shared<Router>()) {}
+  // A builder that only checks makes no backend: it reads no file and contacts no server.
+  Builder(const std::string& file, bool check_only)
+      : file_(file),
+        folder_(fs::path(file).parent_path()),
+        router_(std::make_shared<Router>()),
+        check_only_(check_only) {}
 
   std::shared_ptr<Router> Build(const toml::table& root) {
     for (const auto& [key, node] : root) {
@@ -166,7 +170,7 @@ class Builder {
     if (!password_file.empty() && !password_env.empty()) {
       section.Fail("password_env", section.Line(), "give password_file or password_env, not both");
     }
-    if (!password_file.empty()) {
+    if (!password_file.empty() && !check_only_) {
       std::ifstream in(Resolve(password_file), std::ios::binary);
       if (!in)
         section.Fail("password_file", section.Line(),
@@ -262,6 +266,7 @@ class Builder {
 
   template <class F>
   void Add(const Section& section, F&& add) {
+    if (check_only_) return;
     try {
       add();
     } catch (const AutomationError& e) {
@@ -275,6 +280,7 @@ class Builder {
   fs::path folder_;
   std::shared_ptr<Router> router_;
   std::map<std::string, std::shared_ptr<MemoryDirectory>> seeds_;
+  bool check_only_;
 };
 
 }  // namespace
@@ -285,15 +291,25 @@ ConfigurationError::ConfigurationError(const std::string& file, int line, const 
                          (key.empty() ? "" : key + ": ") + message),
       line_(line) {}
 
-std::shared_ptr<Router> ParseConfiguration(std::string_view text, const std::string& file) {
-  toml::table root;
+namespace {
+
+toml::table ParseToml(std::string_view text, const std::string& file) {
   try {
-    root = toml::parse(text, file);
+    return toml::parse(text, file);
   } catch (const toml::parse_error& e) {
     throw ConfigurationError(file, static_cast<int>(e.source().begin.line), "",
                              std::string(e.description()));
   }
-  return Builder(file).Build(root);
+}
+
+}  // namespace
+
+std::shared_ptr<Router> ParseConfiguration(std::string_view text, const std::string& file) {
+  return Builder(file, false).Build(ParseToml(text, file));
+}
+
+void CheckConfiguration(std::string_view text, const std::string& file) {
+  Builder(file, true).Build(ParseToml(text, file));
 }
 
 std::shared_ptr<Router> LoadConfiguration(const std::string& file) {

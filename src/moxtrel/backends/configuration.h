@@ -41,5 +41,8 @@ inline constexpr const char* kConfigEnvironmentVariable = "MOXTREL_CONFIG";
 std::shared_ptr<Router> LoadConfiguration(const std::string& file);
 // The same from TOML text; `file` names it in errors and relative paths start at its folder.
 std::shared_ptr<Router> ParseConfiguration(std::string_view text, const std::string& file);
+// Checks TOML text as ParseConfiguration does, but builds no backend: it reads no other file
+// and contacts no server. Throws ConfigurationError.
+void CheckConfiguration(std::string_view text, const std::string& file);
 
 }  // namespace moxtrel::directory
