@@ -142,7 +142,8 @@ class Builder {
     if (!section.Has("seed")) {
       section.Fail("seed", section.Line(), "a domain needs a seed file or an ldap URL");
     }
-    Add(section, [&] { router_->AddDomain(FromUtf8(name), Seeded(section)); });
+    const std::string seed = Resolve(section.String("seed"));
+    Add(section, [&] { router_->AddDomain(FromUtf8(name), Seeded(seed)); });
   }
 
   void AddLdapDomain(const std::string& name, Section& section) {
@@ -208,7 +209,8 @@ class Builder {
       if (!accounts.empty()) {
         section.Fail("accounts", section.Line(), "give a seed or accounts, not both");
       }
-      Add(section, [&] { main = Seeded(section); });
+      const std::string seed = Resolve(section.String("seed"));
+      Add(section, [&] { main = Seeded(seed); });
     } else {
       if (accounts != "files") {
         section.Fail("accounts", section.Line(),
@@ -252,8 +254,7 @@ class Builder {
   }
 
   // One embedded directory per seed file, so a domain and its computers share it.
-  std::shared_ptr<DirectoryProvider> Seeded(Section& section) {
-    const std::string path = Resolve(section.String("seed"));
+  std::shared_ptr<DirectoryProvider> Seeded(const std::string& path) {
     auto& dir = seeds_[path];
     if (!dir) dir = MemoryDirectory::FromFile(path);
     return dir;
