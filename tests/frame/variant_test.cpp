@@ -42,6 +42,10 @@ TEST(VariantTest, LongAndBooleanConversions) {
   EXPECT_EQ(Variant(2.5).ToLong(), 2);  // banker's rounding
   EXPECT_EQ(Variant(3.5).ToLong(), 4);
   EXPECT_EQ(Variant(u" 42 ").ToLong(), 42);
+  // Hex text is "&H" and hex digits only: no sign, no blank inside.
+  EXPECT_EQ(Variant(u"&H1F").ToLong(), 31);
+  EXPECT_EQ(ErrorCodeOf([] { Variant(u"&H-1").ToLong(); }), int32_t(errc::kTypeMismatch));
+  EXPECT_EQ(ErrorCodeOf([] { Variant(u"&H 10").ToLong(); }), int32_t(errc::kTypeMismatch));
   EXPECT_EQ(Variant::Boolean(true).ToLong(), -1);
   EXPECT_EQ(ErrorCodeOf([] { Variant(3e10).ToLong(); }), int32_t(errc::kOverflow));
   EXPECT_EQ(ErrorCodeOf([] { Variant(u"abc").ToLong(); }), int32_t(errc::kTypeMismatch));

@@ -38,14 +38,14 @@ std::u16string FormatDouble(double v) {
 
 // Parses a whole string as a number; false when it is not one.
 bool ParseNumber(std::u16string_view text, double& out) {
-  std::string s = ToUtf8(Trim(text));
+  const std::u16string trimmed = Trim(text);
+  std::string s = ToUtf8(trimmed);
   if (s.empty()) return false;
   if (s.size() > 2 && s[0] == '&' && (s[1] == 'H' || s[1] == 'h')) {
-    char* end = nullptr;
-    errno = 0;
-    unsigned long long v = std::strtoull(s.c_str() + 2, &end, 16);
-    if (*end != '\0' || errno != 0) return false;
-    out = static_cast<double>(v);
+    // Hex digits only: no sign and no blank after "&H".
+    const auto v = ParseHex(std::u16string_view(trimmed).substr(2));
+    if (!v) return false;
+    out = static_cast<double>(*v);
     return true;
   }
   for (char c : s) {
