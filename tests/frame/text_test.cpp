@@ -79,5 +79,12 @@ TEST(NumberTextTest, FormatsAndParsesWholeNumbersOnly) {
   }
 }
 
+// Lower and upper case map letters, not fold them: final sigma stays final, µ stays µ.
+TEST(CaseMappingTest, LowerAndUpperMapLetterByLetter) {
+  EXPECT_EQ(ToLower(u"ÄRGER Ǆ ΣΊΣΥΦΟΣ"), u"ärger ǆ σίσυφοσ");
+  EXPECT_EQ(ToLower(u"ς µ"), u"ς µ");
+  EXPECT_EQ(ToUpper(u"straße ǆ"), u"STRAßE Ǆ");  // simple mapping keeps ß
+}
+
 }  // namespace
 }  // namespace moxtrel

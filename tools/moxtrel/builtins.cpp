@@ -148,15 +148,8 @@ const std::map<std::u16string, Builtin, NoCaseLess>& Table() {
       {u"Len",
        {"Len(s)", 1, 1,
         [](const Args& a) { return Variant(static_cast<int32_t>(Str(a[0]).size())); }}},
-      {u"UCase",
-       {"UCase(s)", 1, 1,
-        [](const Args& a) {
-          std::u16string s = Str(a[0]);
-          for (auto& c : s)
-            if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-          return Variant(s);
-        }}},
-      {u"LCase", {"LCase(s)", 1, 1, [](const Args& a) { return Variant(FoldCase(Str(a[0]))); }}},
+      {u"UCase", {"UCase(s)", 1, 1, [](const Args& a) { return Variant(ToUpper(Str(a[0]))); }}},
+      {u"LCase", {"LCase(s)", 1, 1, [](const Args& a) { return Variant(ToLower(Str(a[0]))); }}},
       {u"Trim", {"Trim(s)", 1, 1, [](const Args& a) { return Variant(Trim(Str(a[0]))); }}},
       {u"LTrim",
        {"LTrim(s)", 1, 1,

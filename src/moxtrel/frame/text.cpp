@@ -58,6 +58,24 @@ std::u16string FoldCase(std::u16string_view text) {
   return out;
 }
 
+std::u16string ToLower(std::u16string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    AppendPoint(out, static_cast<char32_t>(u_tolower(static_cast<UChar32>(NextPoint(text, i)))));
+  }
+  return out;
+}
+
+std::u16string ToUpper(std::u16string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    AppendPoint(out, static_cast<char32_t>(u_toupper(static_cast<UChar32>(NextPoint(text, i)))));
+  }
+  return out;
+}
+
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b) noexcept {
   std::size_t i = 0, j = 0;
   // ASCII fast path: equal lengths compared unit by unit until the first non-ASCII unit.

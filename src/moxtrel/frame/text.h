@@ -22,6 +22,10 @@ std::u16string Trim(std::u16string_view text);
 // folds one UTF-16 unit and leaves surrogates and folds outside the BMP alone.
 char16_t FoldChar(char16_t c) noexcept;
 std::u16string FoldCase(std::u16string_view text);
+// Lower and upper case letter by letter (simple case mapping, as script LCase and UCase do); not
+// for comparing: use FoldCase or EqualsNoCase.
+std::u16string ToLower(std::u16string_view text);
+std::u16string ToUpper(std::u16string_view text);
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b) noexcept;
 
 // UTF-8 <-> UTF-16. Malformed input is replaced by U+FFFD rather than rejected.
