@@ -246,6 +246,26 @@ TEST_F(FilesWritesTest, CreateDeleteAndRenameAccounts) {
   EXPECT_EQ(ErrorOf([&] { pc->Delete(u"user", u"nobody"); }).code, Code(errc::kNoSuchObject));
 }
 
+TEST_F(FilesWritesTest, NewIdsComeFromTheLoginDefsRanges) {
+  const std::string before = AllFiles();
+  tree.Write("etc/login.defs", "UID_MIN 1000\nUID_MAX 1001\n");
+  EXPECT_THAT(ErrorOf([&] { Computer()->Create(u"user", u"carol")->SetInfo(); }).message,
+              HasSubstr("No free uid is left between 1000 and 1001"));
+  tree.Write("etc/login.defs", "GID_MIN 5000\nGID_MAX 100\n");
+  EXPECT_THAT(ErrorOf([&] { Computer()->Create(u"group", u"ops")->SetInfo(); }).message,
+              HasSubstr("no usable range of gids"));
+  EXPECT_EQ(AllFiles(), before);
+  // One above the highest uid in range; without private groups the primary group is GROUP of
+  // etc/default/useradd, which must exist.
+  tree.Write("etc/login.defs", "UID_MIN 500\nUID_MAX 2000\nUSERGROUPS_ENAB no\n");
+  EXPECT_THAT(ErrorOf([&] { Computer()->Create(u"user", u"carol")->SetInfo(); }).message,
+              HasSubstr("primary group 100"));
+  tree.Write("etc/default/useradd", "GROUP=50\nHOME=/users\nSHELL=/bin/bash\n");
+  Computer()->Create(u"user", u"carol")->SetInfo();
+  EXPECT_EQ(Line("etc/passwd", "carol"), "carol:x:1002:50::/users/carol:/bin/bash");
+  EXPECT_EQ(Line("etc/group", "carol"), "");
+}
+
 TEST_F(FilesWritesTest, SetPasswordHashesWithTheConfiguredMethodIntoShadowOnly) {
   std::mt19937_64 rng(std::random_device{}());
   const std::string secret = "pw-" + std::to_string(rng());

@@ -1,6 +1,7 @@
 #include "moxtrel/backends/files/account_edits.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <set>
 
 #include "moxtrel/frame/automation_error.h"
@@ -38,6 +39,12 @@ void CheckFree(const ColonFile& file, const std::string& name, std::u16string_vi
 // lowest free one in the range.
 uint32_t NextId(const std::set<uint32_t>& used, int64_t min, int64_t max, std::u16string_view what,
                 const std::u16string& where) {
+  if (min < 0 || max < min || max > UINT32_MAX) {
+    throw AutomationError(errc::kFail, u"etc/login.defs gives no usable range of " +
+                                           std::u16string(what) + u"s (" +
+                                           FromUtf8(std::to_string(min)) + u" to " +
+                                           FromUtf8(std::to_string(max)) + u"; " + where + u")");
+  }
   auto lo = used.lower_bound(static_cast<uint32_t>(min));
   auto hi = used.upper_bound(static_cast<uint32_t>(max));
   if (lo == hi) return static_cast<uint32_t>(min);

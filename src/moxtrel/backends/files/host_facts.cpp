@@ -26,9 +26,10 @@ OsRelease ReadOsRelease(const std::string& root) {
       return {s.Text("NAME", "Linux"), s.Text("VERSION_ID", "")};
     }
   }
-  throw AutomationError(errc::kNoSuchObject,
-                        FromUtf8("Neither etc/os-release nor usr/lib/os-release exists under " +
-                                 root + ": the operating system is not known"));
+  throw AutomationError(
+      errc::kNoSuchObject,
+      FromUtf8("Neither etc/os-release nor usr/lib/os-release exists under " +
+               (root.empty() ? std::string("/") : root) + ": the operating system is not known"));
 }
 
 std::string ProcessorName() {
