@@ -1,5 +1,7 @@
 #include "support/cupsd_server.h"
 
+#include "support/child_process.h"
+
 #include <arpa/inet.h>
 #include <cups/cups.h>
 #include <fcntl.h>
@@ -40,23 +42,8 @@ int FreePort() {
   return port;
 }
 
-// Runs a program with an argv array (no shell); its output goes to `log`.
 pid_t Spawn(const std::vector<std::string>& args, const std::string& log, bool new_session) {
-  std::vector<char*> argv;
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = fork();
-  if (pid == 0) {
-    if (new_session) setsid();
-    int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    if (fd >= 0) {
-      dup2(fd, 1);
-      dup2(fd, 2);
-    }
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  return pid;
+  return SpawnServer(args, log, new_session);
 }
 
 struct Http {

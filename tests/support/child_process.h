@@ -1,0 +1,17 @@
+// SpawnServer: starts a test server with an argv array (no shell), its output appended to a
+// log, tied to the test process: if the test process dies (a crash, a failed ASSERT in a
+// destructor, a kill), the kernel kills the server too, so no server outlives its test.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace moxtrel::testing {
+
+// Returns the child's process id; throws std::runtime_error when it cannot fork.
+pid_t SpawnServer(const std::vector<std::string>& args, const std::string& log,
+                  bool new_session = false);
+
+}  // namespace moxtrel::testing
