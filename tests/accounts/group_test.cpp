@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "account_seed.h"
+#include "moxtrel/accounts/groups.h"
+#include "moxtrel/accounts/users.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel {

@@ -4,7 +4,9 @@
 
 #include "account_seed.h"
 #include "moxtrel/accounts/domain.h"
+#include "moxtrel/accounts/group.h"
 #include "moxtrel/accounts/user.h"
+#include "moxtrel/accounts/users.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
 #include "moxtrel/servers/server.h"

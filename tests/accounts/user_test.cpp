@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "account_seed.h"
+#include "moxtrel/accounts/group.h"
+#include "moxtrel/accounts/groups.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
 

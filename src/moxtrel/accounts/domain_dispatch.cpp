@@ -1,8 +1,8 @@
 // _moxDomain in slot order.
+#include "moxtrel/accounts/class_bindings.h"
 #include "moxtrel/accounts/domain.h"
 #include "moxtrel/accounts/groups.h"
 #include "moxtrel/accounts/users.h"
-#include "moxtrel/automation/class_bindings.h"
 #include "moxtrel/frame/dispatch_table.h"
 #include "moxtrel/servers/servers.h"
 

@@ -74,7 +74,3 @@ class moxGroup final : public AutomationObject {
 };
 
 }  // namespace moxtrel
-
-// The member collections come complete with the group.
-#include "moxtrel/accounts/groups.h"
-#include "moxtrel/accounts/users.h"

@@ -1,8 +1,8 @@
 // _moxGroup in slot order.
+#include "moxtrel/accounts/class_bindings.h"
 #include "moxtrel/accounts/group.h"
 #include "moxtrel/accounts/groups.h"
 #include "moxtrel/accounts/users.h"
-#include "moxtrel/automation/class_bindings.h"
 #include "moxtrel/frame/dispatch_table.h"
 
 namespace moxtrel::typelib {

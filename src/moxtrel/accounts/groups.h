@@ -49,6 +49,3 @@ class moxGroups final : public AccountCollection<moxGroups, moxGroup> {
 };
 
 }  // namespace moxtrel
-
-// Members come complete with their collection.
-#include "moxtrel/accounts/group.h"

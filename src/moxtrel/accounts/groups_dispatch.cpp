@@ -1,7 +1,7 @@
 // _moxGroups in slot order.
+#include "moxtrel/accounts/class_bindings.h"
 #include "moxtrel/accounts/group.h"
 #include "moxtrel/accounts/groups.h"
-#include "moxtrel/automation/class_bindings.h"
 #include "moxtrel/frame/dispatch_table.h"
 
 namespace moxtrel::typelib {

@@ -113,6 +113,3 @@ class moxUser final : public AutomationObject {
 };
 
 }  // namespace moxtrel
-
-// The account's groups collection comes complete with the user.
-#include "moxtrel/accounts/groups.h"

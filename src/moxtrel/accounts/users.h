@@ -48,6 +48,3 @@ class moxUsers final : public AccountCollection<moxUsers, moxUser> {
 };
 
 }  // namespace moxtrel
-
-// Members come complete with their collection.
-#include "moxtrel/accounts/user.h"

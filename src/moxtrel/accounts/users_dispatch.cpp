@@ -1,7 +1,7 @@
 // _moxUsers in slot order.
+#include "moxtrel/accounts/class_bindings.h"
 #include "moxtrel/accounts/user.h"
 #include "moxtrel/accounts/users.h"
-#include "moxtrel/automation/class_bindings.h"
 #include "moxtrel/frame/dispatch_table.h"
 
 namespace moxtrel::typelib {

@@ -1,7 +1,11 @@
 // MoxtrelLib: every public class listed once, explicitly, so no table depends on a static
 // initializer that the linker may drop from the static library.
-#include "moxtrel/automation/class_bindings.h"
+#include "moxtrel/accounts/class_bindings.h"
+#include "moxtrel/environment/class_bindings.h"
 #include "moxtrel/frame/dispatch_table.h"
+#include "moxtrel/printing/class_bindings.h"
+#include "moxtrel/servers/class_bindings.h"
+#include "moxtrel/services/class_bindings.h"
 
 namespace moxtrel::typelib {
 namespace {
@@ -40,22 +44,6 @@ std::vector<EnumInfo> Enums() {
 }
 
 }  // namespace
-
-InterfaceInfo PrintJobsEventInterface() {
-  InterfaceInfo events;
-  events.name = u"__moxPrintJobs";
-  events.flags = {u"hidden", u"nonextensible"};
-  MemberInfo new_job;
-  new_job.name = u"NewJob";
-  new_job.kind = MemberKind::kMethod;
-  new_job.dispid = 1;
-  new_job.result = Void();
-  new_job.params = {Param(u"sName", String()),        Param(u"sUserName", String()),
-                    Param(u"sDescription", String()), Param(u"sPages", Long()),
-                    Param(u"sSize", Long()),          Param(u"dTimeSubmitted", DateTime())};
-  events.members.push_back(std::move(new_job));
-  return events;
-}
 
 TypeLibrary BuildMoxtrelLibrary() {
   TypeLibrary lib;

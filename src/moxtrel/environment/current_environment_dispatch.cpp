@@ -1,5 +1,5 @@
 // _moxCurrentEnvironment in slot order; also the global application object.
-#include "moxtrel/automation/class_bindings.h"
+#include "moxtrel/environment/class_bindings.h"
 #include "moxtrel/environment/current_environment.h"
 #include "moxtrel/frame/dispatch_table.h"
 

@@ -1,6 +1,6 @@
 // _moxPrintJob in slot order.
-#include "moxtrel/automation/class_bindings.h"
 #include "moxtrel/frame/dispatch_table.h"
+#include "moxtrel/printing/class_bindings.h"
 #include "moxtrel/printing/print_job.h"
 
 namespace moxtrel::typelib {

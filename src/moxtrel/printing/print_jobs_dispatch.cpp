@@ -1,6 +1,6 @@
 // _moxPrintJobs in slot order, and NewJob delivered to late-bound sinks.
-#include "moxtrel/automation/class_bindings.h"
 #include "moxtrel/frame/dispatch_table.h"
+#include "moxtrel/printing/class_bindings.h"
 #include "moxtrel/printing/print_job.h"
 #include "moxtrel/printing/print_jobs.h"
 
@@ -40,6 +40,22 @@ std::function<void()> ConnectNewJob(AutomationObject& object, std::shared_ptr<Ev
 }
 
 }  // namespace
+
+InterfaceInfo PrintJobsEventInterface() {
+  InterfaceInfo events;
+  events.name = u"__moxPrintJobs";
+  events.flags = {u"hidden", u"nonextensible"};
+  MemberInfo new_job;
+  new_job.name = u"NewJob";
+  new_job.kind = MemberKind::kMethod;
+  new_job.dispid = 1;
+  new_job.result = Void();
+  new_job.params = {Param(u"sName", String()),        Param(u"sUserName", String()),
+                    Param(u"sDescription", String()), Param(u"sPages", Long()),
+                    Param(u"sSize", Long()),          Param(u"dTimeSubmitted", DateTime())};
+  events.members.push_back(std::move(new_job));
+  return events;
+}
 
 ClassBinding moxPrintJobsBinding() {
   return ClassTable<moxPrintJobs>(u"moxPrintJobs")

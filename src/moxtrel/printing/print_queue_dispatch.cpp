@@ -1,6 +1,6 @@
 // _moxPrintQueue in slot order.
-#include "moxtrel/automation/class_bindings.h"
 #include "moxtrel/frame/dispatch_table.h"
+#include "moxtrel/printing/class_bindings.h"
 #include "moxtrel/printing/print_jobs.h"
 #include "moxtrel/printing/print_queue.h"
 

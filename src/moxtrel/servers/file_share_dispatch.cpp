@@ -1,6 +1,6 @@
 // _moxFileShare in slot order.
-#include "moxtrel/automation/class_bindings.h"
 #include "moxtrel/frame/dispatch_table.h"
+#include "moxtrel/servers/class_bindings.h"
 #include "moxtrel/servers/file_share.h"
 
 namespace moxtrel::typelib {

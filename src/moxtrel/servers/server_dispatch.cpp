@@ -1,9 +1,9 @@
 // _moxServer in slot order.
 #include "moxtrel/accounts/groups.h"
 #include "moxtrel/accounts/users.h"
-#include "moxtrel/automation/class_bindings.h"
 #include "moxtrel/frame/dispatch_table.h"
 #include "moxtrel/printing/print_queues.h"
+#include "moxtrel/servers/class_bindings.h"
 #include "moxtrel/servers/file_shares.h"
 #include "moxtrel/servers/server.h"
 

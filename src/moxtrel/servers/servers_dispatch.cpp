@@ -1,6 +1,6 @@
 // _moxServers in slot order.
-#include "moxtrel/automation/class_bindings.h"
 #include "moxtrel/frame/dispatch_table.h"
+#include "moxtrel/servers/class_bindings.h"
 #include "moxtrel/servers/server.h"
 #include "moxtrel/servers/servers.h"
 

@@ -1,6 +1,6 @@
 // _moxServiceDeps in slot order.
-#include "moxtrel/automation/class_bindings.h"
 #include "moxtrel/frame/dispatch_table.h"
+#include "moxtrel/services/class_bindings.h"
 #include "moxtrel/services/service_deps.h"
 
 namespace moxtrel::typelib {

@@ -1,6 +1,6 @@
 // _moxServices in slot order.
-#include "moxtrel/automation/class_bindings.h"
 #include "moxtrel/frame/dispatch_table.h"
+#include "moxtrel/services/class_bindings.h"
 #include "moxtrel/services/service.h"
 #include "moxtrel/services/services.h"
 
