@@ -167,6 +167,29 @@ TEST_P(PrintingSuite, NewJobRules) {
   EXPECT_TRUE(seen.empty());
 }
 
+// A queue pauses, resumes and purges through the provider interface; the model sees the result.
+TEST_P(PrintingSuite, QueuePausesResumesAndPurges) {
+  auto queue = directory::As<directory::IADsPrintQueueOperations>(layer->GetObject(
+      u"WinNT://" + std::u16string(kComputer) + u"/" + std::u16string(kQueue) + u",PrintQueue"));
+  queue->Resume();
+  EXPECT_EQ(queue->Status() & directory::kQueueStatusPaused, 0);
+  queue->Pause();  // paused, so a server holds the jobs instead of printing them
+  EXPECT_EQ(queue->Status() & directory::kQueueStatusPaused, directory::kQueueStatusPaused);
+  EXPECT_EQ(layer->Journal().Count(u"IADsPrintQueueOperations.Pause"), 1u);
+
+  backend->Submit("alice", "one", 100);
+  backend->Submit("bob", "two", 100);
+  auto jobs = Queue()->PrintJobs();
+  EXPECT_EQ(jobs->Count(), 2);
+  queue->Purge();
+  jobs->Refresh();
+  EXPECT_EQ(jobs->Count(), 0);
+  queue->Purge();  // nothing left: still fine
+  queue->Resume();
+  EXPECT_EQ(queue->Status() & directory::kQueueStatusPaused, 0);
+  EXPECT_EQ(layer->Journal().Count(u"IADsPrintQueueOperations.Purge"), 2u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, PrintingSuite, ::testing::ValuesIn(PrintingBackends()),
                          BackendName);
 
@@ -248,23 +271,12 @@ TEST_F(CupsOnly, WithoutSubscriptionsEveryTickLists) {
   EXPECT_FALSE(dynamic_cast<backends::cups::CupsQueue*>(queue.get())->Watching());
 }
 
-// Queue operations the provider interface does not carry yet, the queue's status flags, and a
-// property CUPS has no place for.
-TEST_F(CupsOnly, QueueOperationsStatusAndPropertiesWithoutAPlace) {
+// The queue's status as CUPS reports it, and a property CUPS has no place for.
+TEST_F(CupsOnly, QueueStatusAndPropertiesWithoutAPlace) {
   auto handle = Get(u"/LaserJet,PrintQueue");
-  auto* queue = dynamic_cast<backends::cups::CupsQueue*>(handle.get());
-  ASSERT_NE(queue, nullptr);
-  EXPECT_EQ(queue->Status() & 0x1, 0x1);  // the fixture's queues start stopped
-  queue->Resume();
-  EXPECT_EQ(queue->Status() & 0x1, 0);
-  queue->Pause();
-  EXPECT_EQ(queue->Status() & 0x1, 0x1);
-
-  backend->Submit("alice", "doc", 100);
-  backend->Submit("bob", "doc", 100);
-  auto jobs = directory::As<directory::IADsPrintQueueOperations>(handle)->PrintJobs();
-  queue->Purge();
-  EXPECT_EQ(jobs->NewEnum()->Next(), nullptr);
+  auto queue = directory::As<directory::IADsPrintQueueOperations>(handle);
+  EXPECT_EQ(queue->Status() & directory::kQueueStatusPaused,
+            directory::kQueueStatusPaused);  // stopped
 
   auto typed = directory::As<directory::IADsPrintQueue>(handle);
   typed->DefaultJobPriority(70);

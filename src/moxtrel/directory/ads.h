@@ -179,9 +179,18 @@ class IADsPrintQueue : public virtual IADs {
   virtual Variant PrintDevices() = 0;
 };
 
+// Queue status flags; 1 means paused.
+inline constexpr int32_t kQueueStatusPaused = 0x1;
+
 class IADsPrintQueueOperations : public virtual IADs {
  public:
   virtual std::shared_ptr<IADsCollection> PrintJobs() = 0;
+  virtual int32_t Status() = 0;
+  // Holds every job until Resume; jobs may still be submitted.
+  virtual void Pause() = 0;
+  virtual void Resume() = 0;
+  // Removes every job of the queue.
+  virtual void Purge() = 0;
 };
 
 class IADsPrintJob : public virtual IADs {

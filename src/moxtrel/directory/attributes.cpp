@@ -74,12 +74,19 @@ constexpr AttributeDef kFileShare[] = {
 };
 
 constexpr AttributeDef kPrintQueue[] = {
-    {u"PrinterPath", T::kString, false},     {u"Model", T::kString, true},
-    {u"Datatype", T::kString, true},         {u"PrintProcessor", T::kString, true},
-    {u"Description", T::kString, true},      {u"Location", T::kString, true},
-    {u"StartTime", T::kDate, true},          {u"UntilTime", T::kDate, true},
-    {u"DefaultJobPriority", T::kLong, true}, {u"Priority", T::kLong, true},
-    {u"PrintDevices", T::kList, true},       {u"HostComputer", T::kHostPath, false},
+    {u"PrinterPath", T::kString, false},
+    {u"Model", T::kString, true},
+    {u"Datatype", T::kString, true},
+    {u"PrintProcessor", T::kString, true},
+    {u"Description", T::kString, true},
+    {u"Location", T::kString, true},
+    {u"StartTime", T::kDate, true},
+    {u"UntilTime", T::kDate, true},
+    {u"DefaultJobPriority", T::kLong, true},
+    {u"Priority", T::kLong, true},
+    {u"PrintDevices", T::kList, true},
+    {u"HostComputer", T::kHostPath, false},
+    {u"Status", T::kLong, false},
 };
 
 constexpr AttributeDef kPrintJob[] = {
@@ -296,6 +303,7 @@ void ApplyDefaults(Node& node, uint32_t serial) {
       set(u"DefaultJobPriority", int32_t{1});
       set(u"Priority", int32_t{1});
       set(u"PrintDevices", u"LPT1:");
+      set(u"Status", int32_t{0});
       break;
     case ObjectKind::kPrintJob:
       set(u"User", u"");

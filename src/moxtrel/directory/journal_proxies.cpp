@@ -23,10 +23,6 @@ void JournalLayer::State::Enter(std::u16string_view interface, std::u16string_vi
 
 namespace journal_detail {
 
-std::u16string Quoted(std::u16string_view text) {
-  return u"\"" + std::u16string(text) + u"\"";
-}
-
 ObjectProxy::ObjectProxy(StatePtr state, std::shared_ptr<IADs> inner)
     : state_(std::move(state)), inner_(std::move(inner)) {}
 

@@ -10,6 +10,7 @@
 
 #include "moxtrel/directory/ads.h"
 #include "moxtrel/directory/journal_layer.h"
+#include "moxtrel/frame/text.h"
 
 namespace moxtrel::directory {
 
@@ -30,9 +31,6 @@ using StatePtr = std::shared_ptr<JournalLayer::State>;
 
 // Wraps an object with proxies for the interfaces it has; nullptr stays nullptr.
 std::shared_ptr<IADs> Wrap(const StatePtr& state, std::shared_ptr<IADs> inner);
-
-// "\"text\"": how the journal shows a string argument.
-std::u16string Quoted(std::u16string_view text);
 
 class ObjectProxy : public virtual IADs {
  public:

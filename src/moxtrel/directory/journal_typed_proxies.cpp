@@ -194,6 +194,22 @@ class PrintQueueProxy final : public ObjectProxy,
     auto jobs = Require(ops_, inner_)->PrintJobs();
     return std::make_shared<CollectionProxy>(state_, std::move(jobs), CurrentPath());
   }
+  int32_t Status() override {
+    Enter(kQueueOps, u"Status");
+    return Require(ops_, inner_)->Status();
+  }
+  void Pause() override {
+    Enter(kQueueOps, u"Pause");
+    Require(ops_, inner_)->Pause();
+  }
+  void Resume() override {
+    Enter(kQueueOps, u"Resume");
+    Require(ops_, inner_)->Resume();
+  }
+  void Purge() override {
+    Enter(kQueueOps, u"Purge");
+    Require(ops_, inner_)->Purge();
+  }
 
  private:
   std::shared_ptr<IADsPrintQueue> q_;

@@ -4,16 +4,9 @@
 
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
 
 namespace moxtrel::directory {
-namespace {
-
-std::u16string Quoted(std::u16string_view s) {
-  return u"\"" + std::u16string(s) + u"\"";
-}
-
-}  // namespace
-
 DirectoryCore::Guard ObjectHandle::Enter() {
   auto lock = core_->Lock();
   if (node_->life == Life::kDeleted) {
@@ -134,39 +127,12 @@ void ObjectHandle::SetInfo() {
 
 void ContainerHandle::Filter(const Variant& class_words) {
   auto lock = Enter();
-  std::vector<std::u16string> words;
-  if (class_words.IsString()) {
-    if (!class_words.AsString().empty()) words.push_back(class_words.AsString());
-  } else if (class_words.IsArray()) {
-    for (const auto& item : class_words.AsArray().items) {
-      if (!item.IsString()) {
-        throw AutomationError(
-            errc::kTypeMismatch,
-            u"Filter of " + MyPath() + u": class words must be Strings, not " + item.TypeName());
-      }
-      words.push_back(item.AsString());
-    }
-  } else if (!class_words.IsEmpty() && !class_words.IsMissing()) {
-    throw AutomationError(errc::kTypeMismatch, u"Filter of " + MyPath() +
-                                                   u": give an array of class words, not " +
-                                                   class_words.TypeName());
-  }
-  std::vector<ObjectKind> kinds;
-  for (const auto& w : words) {
-    auto kind = KindFromClassWord(w);
-    if (!kind) {
-      throw AutomationError(errc::kUnknownObject,
-                            u"Filter of " + MyPath() + u": unknown class word " + Quoted(w));
-    }
-    kinds.push_back(*kind);
-  }
-  filter_kinds_ = std::move(kinds);
-  filter_ = filter_kinds_.empty() ? Variant() : class_words;
+  filter_.Set(class_words, u"Filter of " + MyPath());
 }
 
 Variant ContainerHandle::Filter() {
   auto lock = Enter();
-  return filter_;
+  return filter_.value();
 }
 
 std::unique_ptr<IADsEnum> ContainerHandle::NewEnum() {
@@ -174,8 +140,7 @@ std::unique_ptr<IADsEnum> ContainerHandle::NewEnum() {
   RequireCreated();
   std::vector<NodePtr> nodes;
   for (const auto& child : node_->children) {
-    if (filter_kinds_.empty() ||
-        std::find(filter_kinds_.begin(), filter_kinds_.end(), child->kind) != filter_kinds_.end()) {
+    if (filter_.Allows(child->kind)) {
       nodes.push_back(child);
     }
   }
@@ -186,35 +151,27 @@ std::shared_ptr<IADs> ContainerHandle::Create(std::u16string_view class_word,
                                               std::u16string_view name) {
   auto lock = Enter();
   RequireCreated();
-  auto kind = KindFromClassWord(class_word);
-  if (!kind) {
-    throw AutomationError(errc::kUnknownObject,
-                          u"Create in " + MyPath() + u": unknown class word " + Quoted(class_word));
-  }
-  if (*kind == ObjectKind::kFileService || *kind == ObjectKind::kPrintJob) {
+  const auto kind = RequireClassWord(class_word, u"Create in " + MyPath());
+  if (kind == ObjectKind::kFileService || kind == ObjectKind::kPrintJob) {
     throw AutomationError(errc::kInvalidArg, u"Create in " + MyPath() + u": a " +
-                                                 std::u16string(KindNoun(*kind)) +
+                                                 std::u16string(KindNoun(kind)) +
                                                  u" cannot be created");
   }
-  DirectoryCore::CheckHolds(*node_, *kind);
-  ValidateName(name, *kind);
-  core_->CheckFree(node_, *kind, name);
-  return MakeHandle(core_, core_->NewNode(*kind, std::u16string(name), node_));
+  DirectoryCore::CheckHolds(*node_, kind);
+  ValidateName(name, kind);
+  core_->CheckFree(node_, kind, name);
+  return MakeHandle(core_, core_->NewNode(kind, std::u16string(name), node_));
 }
 
 void ContainerHandle::Delete(std::u16string_view class_word, std::u16string_view name) {
   auto lock = Enter();
   RequireCreated();
-  auto kind = KindFromClassWord(class_word);
-  if (!kind) {
-    throw AutomationError(errc::kUnknownObject,
-                          u"Delete in " + MyPath() + u": unknown class word " + Quoted(class_word));
-  }
-  NodePtr target = *kind == ObjectKind::kComputer && node_->kind == ObjectKind::kDomain
+  const auto kind = RequireClassWord(class_word, u"Delete in " + MyPath());
+  NodePtr target = kind == ObjectKind::kComputer && node_->kind == ObjectKind::kDomain
                        ? node_->ChildIn(Namespace::kComputers, name)
-                       : node_->ChildIn(NamespaceOf(*kind), name);
-  if (!target || target->kind != *kind || *kind == ObjectKind::kFileService) {
-    throw AutomationError(errc::kNoSuchObject, u"There is no " + std::u16string(KindNoun(*kind)) +
+                       : node_->ChildIn(NamespaceOf(kind), name);
+  if (!target || target->kind != kind || kind == ObjectKind::kFileService) {
+    throw AutomationError(errc::kNoSuchObject, u"There is no " + std::u16string(KindNoun(kind)) +
                                                    u" " + Quoted(name) + u" in " + MyPath());
   }
   core_->Remove(target);

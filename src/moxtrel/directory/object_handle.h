@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "moxtrel/directory/ads.h"
+#include "moxtrel/directory/class_filter.h"
 #include "moxtrel/directory/directory_core.h"
 
 namespace moxtrel::directory {
@@ -72,8 +73,7 @@ class ContainerHandle : public ObjectHandle, public virtual IADsContainer {
                                  std::u16string_view new_name) override;
 
  private:
-  Variant filter_;
-  std::vector<ObjectKind> filter_kinds_;
+  ClassFilter filter_;
 };
 
 // Walks a snapshot of nodes, skipping any deleted since.

@@ -50,6 +50,12 @@ std::optional<ObjectKind> KindFromClassWord(std::u16string_view word) noexcept {
   return std::nullopt;
 }
 
+ObjectKind RequireClassWord(std::u16string_view word, std::u16string_view where) {
+  if (auto kind = KindFromClassWord(word)) return *kind;
+  throw AutomationError(errc::kUnknownObject, std::u16string(where) + u": unknown class word \"" +
+                                                  std::u16string(word) + u"\"");
+}
+
 std::u16string_view ClassName(ObjectKind kind) noexcept {
   return Info(kind).word;
 }

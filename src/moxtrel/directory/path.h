@@ -37,6 +37,8 @@ ParsedPath ParsePath(std::u16string_view path);
 // The class word a path or Create names ("user", "PrintQueue", ...), without regard to case;
 // nullopt when the namespace knows no such class.
 std::optional<ObjectKind> KindFromClassWord(std::u16string_view word) noexcept;
+// The same, or errc::kUnknownObject: "<where>: unknown class word "<word>"".
+ObjectKind RequireClassWord(std::u16string_view word, std::u16string_view where);
 // What IADs.Class reports: "User", "PrintQueue", ...
 std::u16string_view ClassName(ObjectKind kind) noexcept;
 // Lower-case noun for messages: "user", "print queue", ...

@@ -66,6 +66,28 @@ std::shared_ptr<IADsCollection> PrintQueueHandle::PrintJobs() {
   return std::make_shared<JobCollection>(core_, node_);
 }
 
+void PrintQueueHandle::Pause() {
+  auto lock = Enter();
+  RequireCreated();
+  auto& status = node_->attributes[u"Status"];
+  status = Variant(status.ToLong() | kQueueStatusPaused);
+}
+
+void PrintQueueHandle::Resume() {
+  auto lock = Enter();
+  RequireCreated();
+  auto& status = node_->attributes[u"Status"];
+  status = Variant(status.ToLong() & ~kQueueStatusPaused);
+}
+
+void PrintQueueHandle::Purge() {
+  auto lock = Enter();
+  RequireCreated();
+  // Copied first: removing a job changes the list being walked.
+  const std::vector<NodePtr> jobs(node_->children.begin(), node_->children.end());
+  for (const auto& job : jobs) core_->Remove(job);
+}
+
 std::unique_ptr<IADsEnum> JobCollection::NewEnum() {
   std::u16string path = CanonicalPath(*queue_);
   auto lock = core_->Lock();

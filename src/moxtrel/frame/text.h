@@ -32,6 +32,11 @@ bool EqualsNoCase(std::u16string_view a, std::u16string_view b) noexcept;
 std::string ToUtf8(std::u16string_view text);
 std::u16string FromUtf8(std::string_view text);
 
+// `text` in double quotes, as error messages show a name.
+inline std::u16string Quoted(std::u16string_view text) {
+  return u"\"" + std::u16string(text) + u"\"";
+}
+
 // Numbers as text. Hex is upper case, at least `min_digits` digits, "0x" first when
 // `prefixed` (HexText(0x80020003, 8, true) is "0x80020003"); HexBytes writes two digits a byte.
 std::u16string DecimalText(int64_t value);

@@ -11,37 +11,21 @@ using directory::ObjectKind;
 CupsContext::CupsContext(CupsOptions options, std::string host, int port)
     : options_(std::move(options)),
       connection_(std::move(host), port, options_.timeout,
-                  options_.user.empty() ? cupsUser() : options_.user) {
-  computer_path_ = std::u16string(directory::kPathPrefix) +
-                   (options_.domain.empty() ? u"" : options_.domain + u"/") + options_.computer;
-}
-
-std::u16string CupsContext::ComputerParent() const {
-  return options_.domain.empty() ? u"WinNT:"
-                                 : std::u16string(directory::kPathPrefix) + options_.domain;
-}
+                  options_.user.empty() ? cupsUser() : options_.user),
+      address_(options_.domain, options_.computer) {}
 
 std::u16string CupsContext::QueuePath(std::string_view queue) const {
-  return computer_path_ + u"/" + FromUtf8(queue);
+  return address_.ChildPath(FromUtf8(queue));
 }
 
 void CupsContext::Foreign(std::u16string_view path, std::u16string_view why) const {
-  throw AutomationError(errc::kNoSuchObject,
-                        u"There is no object at " + std::u16string(path) + u": " +
-                            std::u16string(why) + u"; the CUPS backend serves only the print " +
-                            u"queues and jobs of the computer " + computer_path_);
+  address_.NotServed(path, why, u"the CUPS backend", u"the print queues and jobs");
 }
 
 Target CupsContext::Resolve(std::u16string_view path) {
   directory::ParsedPath parsed = directory::ParsePath(path);
   const auto& c = parsed.components;
-  std::size_t base = 0;
-  if (EqualsNoCase(c[0], options_.computer)) {
-    base = 1;
-  } else if (!options_.domain.empty() && c.size() >= 2 && EqualsNoCase(c[0], options_.domain) &&
-             EqualsNoCase(c[1], options_.computer)) {
-    base = 2;
-  }
+  const std::size_t base = address_.Match(c);
   if (base == 0) Foreign(path, u"it names another computer or domain");
   const std::size_t depth = c.size() - base;
   const ObjectKind want = depth == 0   ? ObjectKind::kComputer

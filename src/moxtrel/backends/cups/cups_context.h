@@ -9,6 +9,7 @@
 #include "moxtrel/backends/cups/cups_connection.h"
 #include "moxtrel/backends/cups/cups_provider.h"
 #include "moxtrel/backends/cups/print_mapping.h"
+#include "moxtrel/directory/computer_address.h"
 #include "moxtrel/directory/path.h"
 
 namespace moxtrel::backends::cups {
@@ -26,8 +27,8 @@ class CupsContext {
   const CupsOptions& options() const noexcept { return options_; }
   CupsConnection& connection() noexcept { return connection_; }
 
-  const std::u16string& ComputerPath() const noexcept { return computer_path_; }
-  std::u16string ComputerParent() const;
+  const std::u16string& ComputerPath() const noexcept { return address_.Path(); }
+  std::u16string ComputerParent() const { return address_.Parent(); }
   std::u16string QueuePath(std::string_view queue) const;
 
   // The object a path names, checked against the server; errc::kNoSuchObject otherwise.
@@ -43,7 +44,7 @@ class CupsContext {
 
   CupsOptions options_;
   CupsConnection connection_;
-  std::u16string computer_path_;
+  directory::ComputerAddress address_;
 };
 
 using ContextPtr = std::shared_ptr<CupsContext>;

@@ -71,32 +71,12 @@ void CupsComputer::Put(std::u16string_view name, const Variant&) {
 }
 
 void CupsComputer::Filter(const Variant& class_words) {
-  std::vector<std::u16string> words;
-  if (class_words.IsString()) {
-    if (!class_words.AsString().empty()) words.push_back(class_words.AsString());
-  } else if (class_words.IsArray()) {
-    for (const auto& item : class_words.AsArray().items) words.push_back(item.ToString());
-  } else if (!class_words.IsEmpty() && !class_words.IsMissing()) {
-    throw AutomationError(errc::kTypeMismatch, u"Filter of " + ctx_->ComputerPath() +
-                                                   u": give an array of class words, not " +
-                                                   class_words.TypeName());
-  }
-  bool queues = words.empty();
-  for (const auto& w : words) {
-    auto kind = directory::KindFromClassWord(w);
-    if (!kind) {
-      throw AutomationError(errc::kUnknownObject, u"Filter of " + ctx_->ComputerPath() +
-                                                      u": unknown class word \"" + w + u"\"");
-    }
-    queues = queues || *kind == ObjectKind::kPrintQueue;
-  }
-  list_queues_ = queues;
-  filter_ = words.empty() ? Variant() : class_words;
+  filter_.Set(class_words, u"Filter of " + ctx_->ComputerPath());
 }
 
 std::unique_ptr<directory::IADsEnum> CupsComputer::NewEnum() {
   std::vector<std::string> names;
-  if (list_queues_) {
+  if (filter_.Allows(ObjectKind::kPrintQueue)) {
     CupsConnection& c = ctx_->connection();
     IppPtr r = c.Request(CUPS_GET_PRINTERS);
     ippAddString(r.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,

@@ -12,12 +12,14 @@
 #include "moxtrel/backends/cups/cups_context.h"
 #include "moxtrel/backends/cups/job_watch.h"
 #include "moxtrel/directory/ads.h"
+#include "moxtrel/directory/class_filter.h"
+#include "moxtrel/directory/typed_properties.h"
 
 namespace moxtrel::backends::cups {
 
 std::shared_ptr<directory::IADs> MakeCupsHandle(const ContextPtr& ctx, const Target& target);
 
-class CupsComputer final : public directory::IADsComputer {
+class CupsComputer final : public directory::ComputerProperties {
  public:
   explicit CupsComputer(ContextPtr ctx) : ctx_(std::move(ctx)) {}
 
@@ -32,7 +34,7 @@ class CupsComputer final : public directory::IADsComputer {
   void SetInfo() override {}
 
   void Filter(const Variant& class_words) override;
-  Variant Filter() override { return filter_; }
+  Variant Filter() override { return filter_.value(); }
   std::unique_ptr<directory::IADsEnum> NewEnum() override;
   std::shared_ptr<directory::IADs> Create(std::u16string_view class_word,
                                           std::u16string_view name) override;
@@ -41,20 +43,12 @@ class CupsComputer final : public directory::IADsComputer {
   std::shared_ptr<directory::IADs> MoveHere(std::u16string_view source_path,
                                             std::u16string_view new_name) override;
 
-  std::u16string Division() override { return u""; }
-  std::u16string OperatingSystem() override { return u""; }
-  std::u16string OperatingSystemVersion() override { return u""; }
-  std::u16string Owner() override { return u""; }
-  std::u16string Processor() override { return u""; }
-  std::u16string ProcessorCount() override { return u""; }
-
  private:
   ContextPtr ctx_;
-  Variant filter_;
-  bool list_queues_ = true;
+  directory::ClassFilter filter_;
 };
 
-class CupsQueue final : public directory::IADsPrintQueue,
+class CupsQueue final : public directory::PrintQueueProperties,
                         public directory::IADsPrintQueueOperations {
  public:
   CupsQueue(ContextPtr ctx, std::string name)
@@ -71,41 +65,17 @@ class CupsQueue final : public directory::IADsPrintQueue,
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override;
 
-  std::u16string PrinterPath() override { return Get(u"PrinterPath").ToString(); }
-  std::u16string Model() override { return Get(u"Model").ToString(); }
-  void Model(std::u16string_view v) override { PutText(u"Model", v); }
-  std::u16string Datatype() override { return Get(u"Datatype").ToString(); }
-  void Datatype(std::u16string_view v) override { PutText(u"Datatype", v); }
-  std::u16string PrintProcessor() override { return Get(u"PrintProcessor").ToString(); }
-  void PrintProcessor(std::u16string_view v) override { PutText(u"PrintProcessor", v); }
-  std::u16string Description() override { return Get(u"Description").ToString(); }
-  void Description(std::u16string_view v) override { PutText(u"Description", v); }
-  std::u16string Location() override { return Get(u"Location").ToString(); }
-  void Location(std::u16string_view v) override { PutText(u"Location", v); }
-  Date StartTime() override { return Get(u"StartTime").ToDate(); }
-  void StartTime(Date v) override { Put(u"StartTime", v); }
-  Date UntilTime() override { return Get(u"UntilTime").ToDate(); }
-  void UntilTime(Date v) override { Put(u"UntilTime", v); }
-  int32_t DefaultJobPriority() override { return Get(u"DefaultJobPriority").ToLong(); }
-  void DefaultJobPriority(int32_t v) override { Put(u"DefaultJobPriority", Variant(v)); }
-  int32_t Priority() override { return Get(u"Priority").ToLong(); }
-  void Priority(int32_t v) override { Put(u"Priority", Variant(v)); }
-  Variant PrintDevices() override { return Get(u"PrintDevices"); }
   std::shared_ptr<directory::IADsCollection> PrintJobs() override;
 
-  // The queue operations the provider interface does not carry yet: Pause-Printer,
-  // Resume-Printer, and Purge-Jobs (every job cancelled).
-  int32_t Status() { return Get(u"Status").ToLong(); }
-  void Pause();
-  void Resume();
-  void Purge();
+  int32_t Status() override { return Get(u"Status").ToLong(); }
+  // Pause-Printer, Resume-Printer, and Purge-Jobs (every job cancelled).
+  void Pause() override;
+  void Resume() override;
+  void Purge() override;
   // Whether the job list follows a subscription (tests and benchmarks look).
   bool Watching() const { return watch_->Subscribed(); }
 
  private:
-  void PutText(std::u16string_view name, std::u16string_view v) {
-    Put(name, Variant(std::u16string(v)));
-  }
   void Operation(ipp_op_t op, std::u16string_view what);
 
   ContextPtr ctx_;
@@ -128,7 +98,7 @@ class CupsJobs final : public directory::IADsCollection {
   std::shared_ptr<JobWatch> watch_;
 };
 
-class CupsJob final : public directory::IADsPrintJob, public directory::IADsPrintJobOperations {
+class CupsJob final : public directory::PrintJobProperties {
  public:
   CupsJob(ContextPtr ctx, JobPtr job, std::shared_ptr<JobWatch> watch = nullptr)
       : ctx_(std::move(ctx)), job_(std::move(job)), watch_(std::move(watch)) {}
@@ -142,26 +112,6 @@ class CupsJob final : public directory::IADsPrintJob, public directory::IADsPrin
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override;
 
-  std::u16string HostPrintQueue() override { return Get(u"HostPrintQueue").ToString(); }
-  std::u16string User() override { return Get(u"User").ToString(); }
-  Date TimeSubmitted() override { return Get(u"TimeSubmitted").ToDate(); }
-  int32_t TotalPages() override { return Get(u"TotalPages").ToLong(); }
-  int32_t Size() override { return Get(u"Size").ToLong(); }
-  std::u16string Description() override { return Get(u"Description").ToString(); }
-  void Description(std::u16string_view v) override { Put(u"Description", std::u16string(v)); }
-  int32_t Priority() override { return Get(u"Priority").ToLong(); }
-  void Priority(int32_t v) override { Put(u"Priority", Variant(v)); }
-  Date StartTime() override { return Get(u"StartTime").ToDate(); }
-  void StartTime(Date v) override { Put(u"StartTime", v); }
-  Date UntilTime() override { return Get(u"UntilTime").ToDate(); }
-  void UntilTime(Date v) override { Put(u"UntilTime", v); }
-  std::u16string Notify() override { return Get(u"Notify").ToString(); }
-  void Notify(std::u16string_view v) override { Put(u"Notify", std::u16string(v)); }
-
-  int32_t Status() override { return Get(u"Status").ToLong(); }
-  int32_t Position() override { return Get(u"Position").ToLong(); }
-  void Position(int32_t v) override { Put(u"Position", Variant(v)); }
-  int32_t PagesPrinted() override { return Get(u"PagesPrinted").ToLong(); }
   // Hold-Job and Release-Job.
   void Pause() override { Operation(IPP_OP_HOLD_JOB, u"Pause"); }
   void Resume() override { Operation(IPP_OP_RELEASE_JOB, u"Resume"); }

@@ -9,25 +9,16 @@ namespace moxtrel::backends::files {
 using directory::ObjectKind;
 
 FilesContext::FilesContext(FilesOptions options)
-    : options_(std::move(options)), store_(options_.root, options_.lock_wait) {
-  computer_path_ = std::u16string(directory::kPathPrefix) +
-                   (options_.domain.empty() ? u"" : options_.domain + u"/") + options_.computer;
-}
-
-std::u16string FilesContext::ComputerParent() const {
-  return options_.domain.empty() ? u"WinNT:"
-                                 : std::u16string(directory::kPathPrefix) + options_.domain;
-}
+    : options_(std::move(options)),
+      store_(options_.root, options_.lock_wait),
+      address_(options_.domain, options_.computer) {}
 
 std::u16string FilesContext::AccountPath(std::string_view name) const {
-  return computer_path_ + u"/" + FromUtf8(name);
+  return address_.ChildPath(FromUtf8(name));
 }
 
 void FilesContext::Foreign(std::u16string_view path, std::u16string_view why) const {
-  throw AutomationError(errc::kNoSuchObject,
-                        u"There is no object at " + std::u16string(path) + u": " +
-                            std::u16string(why) + u"; the files backend serves only the local " +
-                            u"users and groups of the computer " + computer_path_);
+  address_.NotServed(path, why, u"the files backend", u"the local users and groups");
 }
 
 Target FilesContext::Resolve(std::u16string_view path) {
@@ -37,13 +28,7 @@ Target FilesContext::Resolve(std::u16string_view path) {
       *parsed.kind != ObjectKind::kGroup) {
     Foreign(path, u"it names a " + std::u16string(directory::KindNoun(*parsed.kind)));
   }
-  std::size_t base = 0;
-  if (EqualsNoCase(c[0], options_.computer)) {
-    base = 1;
-  } else if (!options_.domain.empty() && c.size() >= 2 && EqualsNoCase(c[0], options_.domain) &&
-             EqualsNoCase(c[1], options_.computer)) {
-    base = 2;
-  }
+  const std::size_t base = address_.Match(c);
   if (base == 0) Foreign(path, u"it names another computer or domain");
   if (c.size() == base) {
     if (parsed.kind && *parsed.kind != ObjectKind::kComputer) {

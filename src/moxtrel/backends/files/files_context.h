@@ -10,6 +10,7 @@
 
 #include "moxtrel/backends/files/account_store.h"
 #include "moxtrel/backends/files/files_provider.h"
+#include "moxtrel/directory/computer_address.h"
 #include "moxtrel/directory/path.h"
 
 namespace moxtrel::backends::files {
@@ -27,8 +28,8 @@ class FilesContext {
   AccountStore& store() noexcept { return store_; }
 
   // "WinNT://C" or "WinNT://D/C", and what the computer reports as its Parent.
-  const std::u16string& ComputerPath() const noexcept { return computer_path_; }
-  std::u16string ComputerParent() const;
+  const std::u16string& ComputerPath() const noexcept { return address_.Path(); }
+  std::u16string ComputerParent() const { return address_.Parent(); }
   std::u16string AccountPath(std::string_view name) const;
 
   // The object a path names; errc::kNoSuchObject for a path of another computer or of a kind
@@ -41,7 +42,7 @@ class FilesContext {
  private:
   FilesOptions options_;
   AccountStore store_;
-  std::u16string computer_path_;
+  directory::ComputerAddress address_;
 };
 
 using ContextPtr = std::shared_ptr<FilesContext>;

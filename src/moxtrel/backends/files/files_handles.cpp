@@ -78,47 +78,18 @@ void FilesComputer::Put(std::u16string_view name, const Variant& value) {
 }
 
 void FilesComputer::Filter(const Variant& class_words) {
-  std::vector<std::u16string> words;
-  if (class_words.IsString()) {
-    if (!class_words.AsString().empty()) words.push_back(class_words.AsString());
-  } else if (class_words.IsArray()) {
-    for (const auto& item : class_words.AsArray().items) {
-      if (!item.IsString()) {
-        throw AutomationError(errc::kTypeMismatch, u"Filter of " + ctx_->ComputerPath() +
-                                                       u": class words must be Strings, not " +
-                                                       item.TypeName());
-      }
-      words.push_back(item.AsString());
-    }
-  } else if (!class_words.IsEmpty() && !class_words.IsMissing()) {
-    throw AutomationError(errc::kTypeMismatch, u"Filter of " + ctx_->ComputerPath() +
-                                                   u": give an array of class words, not " +
-                                                   class_words.TypeName());
-  }
-  bool users = words.empty(), groups = words.empty();
-  for (const auto& w : words) {
-    auto kind = directory::KindFromClassWord(w);
-    if (!kind) {
-      throw AutomationError(errc::kUnknownObject, u"Filter of " + ctx_->ComputerPath() +
-                                                      u": unknown class word \"" + w + u"\"");
-    }
-    users = users || *kind == ObjectKind::kUser;
-    groups = groups || *kind == ObjectKind::kGroup;
-  }
-  list_users_ = users;
-  list_groups_ = groups;
-  filter_ = words.empty() ? Variant() : class_words;
+  filter_.Set(class_words, u"Filter of " + ctx_->ComputerPath());
 }
 
 std::unique_ptr<directory::IADsEnum> FilesComputer::NewEnum() {
   auto files = ctx_->store().Read();
   std::vector<Target> targets;
-  targets.reserve((list_users_ ? files->passwd.rows.size() : 0) +
-                  (list_groups_ ? files->group.rows.size() : 0));
-  if (list_users_) {
+  targets.reserve((filter_.Allows(ObjectKind::kUser) ? files->passwd.rows.size() : 0) +
+                  (filter_.Allows(ObjectKind::kGroup) ? files->group.rows.size() : 0));
+  if (filter_.Allows(ObjectKind::kUser)) {
     for (const auto& row : files->passwd.rows) targets.push_back({ObjectKind::kUser, row[kPwName]});
   }
-  if (list_groups_) {
+  if (filter_.Allows(ObjectKind::kGroup)) {
     for (const auto& row : files->group.rows) targets.push_back({ObjectKind::kGroup, row[kGrName]});
   }
   return std::make_unique<FilesEnum>(ctx_, std::move(targets));
@@ -126,19 +97,14 @@ std::unique_ptr<directory::IADsEnum> FilesComputer::NewEnum() {
 
 std::shared_ptr<directory::IADs> FilesComputer::Create(std::u16string_view class_word,
                                                        std::u16string_view name) {
-  auto kind = directory::KindFromClassWord(class_word);
-  if (!kind) {
-    throw AutomationError(errc::kUnknownObject, u"Create in " + ctx_->ComputerPath() +
-                                                    u": unknown class word \"" +
-                                                    std::u16string(class_word) + u"\"");
-  }
-  if (*kind != ObjectKind::kUser && *kind != ObjectKind::kGroup) {
+  const auto kind = directory::RequireClassWord(class_word, u"Create in " + ctx_->ComputerPath());
+  if (kind != ObjectKind::kUser && kind != ObjectKind::kGroup) {
     throw AutomationError(errc::kInvalidArg,
                           u"Create in " + ctx_->ComputerPath() + u": the files backend serves " +
                               u"only local users and groups and cannot create a " +
-                              std::u16string(directory::KindNoun(*kind)));
+                              std::u16string(directory::KindNoun(kind)));
   }
-  const bool user = *kind == ObjectKind::kUser;
+  const bool user = kind == ObjectKind::kUser;
   ValidateAccountName(name, user ? u"user" : u"group");
   auto files = ctx_->store().Read();
   const ColonFile& file = user ? files->passwd : files->group;

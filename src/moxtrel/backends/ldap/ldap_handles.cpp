@@ -174,46 +174,13 @@ void LdapDomain::Put(std::u16string_view name, const Variant& value) {
 }
 
 void LdapDomain::Filter(const Variant& class_words) {
-  std::vector<std::u16string> words;
-  if (class_words.IsString()) {
-    if (!class_words.AsString().empty()) words.push_back(class_words.AsString());
-  } else if (class_words.IsArray()) {
-    for (const auto& item : class_words.AsArray().items) {
-      if (!item.IsString()) {
-        throw AutomationError(errc::kTypeMismatch, u"Filter of " + ctx_->DomainPath() +
-                                                       u": class words must be Strings, not " +
-                                                       item.TypeName());
-      }
-      words.push_back(item.AsString());
-    }
-  } else if (!class_words.IsEmpty() && !class_words.IsMissing()) {
-    throw AutomationError(errc::kTypeMismatch, u"Filter of " + ctx_->DomainPath() +
-                                                   u": give an array of class words, not " +
-                                                   class_words.TypeName());
-  }
-  bool users = words.empty(), groups = words.empty(), computers = words.empty();
-  for (const auto& w : words) {
-    auto kind = directory::KindFromClassWord(w);
-    if (!kind) {
-      throw AutomationError(errc::kUnknownObject, u"Filter of " + ctx_->DomainPath() +
-                                                      u": unknown class word \"" + w + u"\"");
-    }
-    users = users || *kind == ObjectKind::kUser;
-    groups = groups || *kind == ObjectKind::kGroup;
-    computers = computers || *kind == ObjectKind::kComputer;
-  }
-  users_ = users;
-  groups_ = groups;
-  computers_ = computers;
-  filter_ = class_words;
+  filter_.Set(class_words, u"Filter of " + ctx_->DomainPath());
 }
 
 std::unique_ptr<directory::IADsEnum> LdapDomain::NewEnum() {
   std::vector<Target> all;
-  for (auto [kind, on] : {std::pair{ObjectKind::kUser, users_},
-                          {ObjectKind::kGroup, groups_},
-                          {ObjectKind::kComputer, computers_}}) {
-    if (!on) continue;
+  for (ObjectKind kind : {ObjectKind::kUser, ObjectKind::kGroup, ObjectKind::kComputer}) {
+    if (!filter_.Allows(kind)) continue;
     auto entries =
         ctx_->conn().Search(ctx_->ContainerDn(kind), SearchScope::kOneLevel, ctx_->Filter(kind, ""),
                             {LdapContext::NamingAttribute(kind)});
@@ -226,19 +193,14 @@ std::unique_ptr<directory::IADsEnum> LdapDomain::NewEnum() {
 
 std::shared_ptr<directory::IADs> LdapDomain::Create(std::u16string_view class_word,
                                                     std::u16string_view name) {
-  auto kind = directory::KindFromClassWord(class_word);
-  if (!kind) {
-    throw AutomationError(errc::kUnknownObject, u"Create in " + ctx_->DomainPath() +
-                                                    u": unknown class word \"" +
-                                                    std::u16string(class_word) + u"\"");
-  }
-  if (*kind != ObjectKind::kUser && *kind != ObjectKind::kGroup) {
+  const auto kind = directory::RequireClassWord(class_word, u"Create in " + ctx_->DomainPath());
+  if (kind != ObjectKind::kUser && kind != ObjectKind::kGroup) {
     throw AutomationError(errc::kNotSupported,
                           u"Create in " + ctx_->DomainPath() +
                               u": the LDAP backend creates users and groups, not a " +
-                              std::u16string(directory::KindNoun(*kind)));
+                              std::u16string(directory::KindNoun(kind)));
   }
-  directory::ValidateName(name, *kind);
+  directory::ValidateName(name, kind);
   const std::string n = ToUtf8(name);
   // Names are unique across users and groups, as in the rest of the namespace.
   for (ObjectKind k : {ObjectKind::kUser, ObjectKind::kGroup}) {
@@ -249,8 +211,8 @@ std::shared_ptr<directory::IADs> LdapDomain::Create(std::u16string_view class_wo
                                                      u" in " + ctx_->DomainPath());
     }
   }
-  Target t{*kind, n, ctx_->NewDn(*kind, n)};
-  if (*kind == ObjectKind::kUser) return std::make_shared<LdapUser>(ctx_, t, true);
+  Target t{kind, n, ctx_->NewDn(kind, n)};
+  if (kind == ObjectKind::kUser) return std::make_shared<LdapUser>(ctx_, t, true);
   return std::make_shared<LdapGroup>(ctx_, t, true);
 }
 

@@ -12,6 +12,8 @@
 
 #include "moxtrel/backends/ldap/ldap_context.h"
 #include "moxtrel/directory/ads.h"
+#include "moxtrel/directory/class_filter.h"
+#include "moxtrel/directory/typed_properties.h"
 
 namespace moxtrel::backends::ldap {
 
@@ -47,7 +49,7 @@ class LdapDomain final : public directory::IADsDomain {
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override {}
   void Filter(const Variant& class_words) override;
-  Variant Filter() override { return filter_; }
+  Variant Filter() override { return filter_.value(); }
   std::unique_ptr<directory::IADsEnum> NewEnum() override;
   std::shared_ptr<directory::IADs> Create(std::u16string_view class_word,
                                           std::u16string_view name) override;
@@ -57,11 +59,10 @@ class LdapDomain final : public directory::IADsDomain {
 
  private:
   ContextPtr ctx_;
-  Variant filter_;
-  bool users_ = true, groups_ = true, computers_ = true;
+  directory::ClassFilter filter_;
 };
 
-class LdapUser final : public directory::IADsUser, LdapAccount {
+class LdapUser final : public directory::UserProperties, LdapAccount {
  public:
   LdapUser(ContextPtr ctx, Target t, bool pending = false)
       : LdapAccount(std::move(ctx), std::move(t), pending) {}
@@ -74,42 +75,14 @@ class LdapUser final : public directory::IADsUser, LdapAccount {
   void Put(std::u16string_view name, const Variant& value) override { PutProperty(name, value); }
   void SetInfo() override;
 
-  bool AccountDisabled() override { return Get(u"AccountDisabled").ToBool(); }
-  void AccountDisabled(bool v) override { Put(u"AccountDisabled", Variant::Boolean(v)); }
-  Date AccountExpirationDate() override { return Get(u"AccountExpirationDate").ToDate(); }
-  void AccountExpirationDate(Date v) override { Put(u"AccountExpirationDate", v); }
-  bool IsAccountLocked() override { return Get(u"IsAccountLocked").ToBool(); }
-  void IsAccountLocked(bool v) override { Put(u"IsAccountLocked", Variant::Boolean(v)); }
-  std::u16string Description() override { return Get(u"Description").ToString(); }
-  void Description(std::u16string_view v) override { PutText(u"Description", v); }
-  std::u16string FullName() override { return Get(u"FullName").ToString(); }
-  void FullName(std::u16string_view v) override { PutText(u"FullName", v); }
-  std::u16string HomeDirectory() override { return Get(u"HomeDirectory").ToString(); }
-  void HomeDirectory(std::u16string_view v) override { PutText(u"HomeDirectory", v); }
-  Date LastLogin() override { return Get(u"LastLogin").ToDate(); }
-  Date LastLogoff() override { return Get(u"LastLogoff").ToDate(); }
-  std::u16string LoginScript() override { return Get(u"LoginScript").ToString(); }
-  void LoginScript(std::u16string_view v) override { PutText(u"LoginScript", v); }
-  int32_t MaxStorage() override { return Get(u"MaxStorage").ToLong(); }
-  void MaxStorage(int32_t v) override { Put(u"MaxStorage", Variant(v)); }
-  Date PasswordExpirationDate() override { return Get(u"PasswordExpirationDate").ToDate(); }
-  void PasswordExpirationDate(Date v) override { Put(u"PasswordExpirationDate", v); }
-  int32_t PasswordMinimumLength() override { return Get(u"PasswordMinimumLength").ToLong(); }
-  bool PasswordRequired() override { return Get(u"PasswordRequired").ToBool(); }
-  void PasswordRequired(bool v) override { Put(u"PasswordRequired", Variant::Boolean(v)); }
-  std::u16string Profile() override { return Get(u"Profile").ToString(); }
-  void Profile(std::u16string_view v) override { PutText(u"Profile", v); }
   std::shared_ptr<directory::IADsMembers> Groups() override;
   void SetPassword(std::u16string_view password) override;
 
  private:
   std::u16string FromName() const;
-  void PutText(std::u16string_view name, std::u16string_view v) {
-    Put(name, Variant(std::u16string(v)));
-  }
 };
 
-class LdapGroup final : public directory::IADsGroup, LdapAccount {
+class LdapGroup final : public directory::GroupProperties, LdapAccount {
  public:
   LdapGroup(ContextPtr ctx, Target t, bool pending = false)
       : LdapAccount(std::move(ctx), std::move(t), pending) {}
@@ -121,10 +94,6 @@ class LdapGroup final : public directory::IADsGroup, LdapAccount {
   Variant Get(std::u16string_view name) override { return GetProperty(name); }
   void Put(std::u16string_view name, const Variant& value) override { PutProperty(name, value); }
   void SetInfo() override;
-  std::u16string Description() override { return Get(u"Description").ToString(); }
-  void Description(std::u16string_view v) override {
-    Put(u"Description", Variant(std::u16string(v)));
-  }
   std::shared_ptr<directory::IADsMembers> Members() override;
   bool IsMember(std::u16string_view path) override;
   void Add(std::u16string_view path) override;
@@ -135,7 +104,7 @@ class LdapGroup final : public directory::IADsGroup, LdapAccount {
   std::vector<LdapChange> MemberChange(int op, const Target& user);
 };
 
-class LdapComputer final : public directory::IADsComputer, LdapAccount {
+class LdapComputer final : public directory::ComputerProperties, LdapAccount {
  public:
   LdapComputer(ContextPtr ctx, Target t) : LdapAccount(std::move(ctx), std::move(t), false) {}
   std::u16string Name() override;
@@ -146,26 +115,20 @@ class LdapComputer final : public directory::IADsComputer, LdapAccount {
   Variant Get(std::u16string_view name) override { return GetProperty(name); }
   void Put(std::u16string_view name, const Variant& value) override { PutProperty(name, value); }
   void SetInfo() override { Commit({}); }
-  void Filter(const Variant& class_words) override { filter_ = class_words; }
-  Variant Filter() override { return filter_; }
+  void Filter(const Variant& class_words) override {
+    filter_.Set(class_words, u"Filter of " + Path());
+  }
+  Variant Filter() override { return filter_.value(); }
   std::unique_ptr<directory::IADsEnum> NewEnum() override;
   std::shared_ptr<directory::IADs> Create(std::u16string_view class_word,
                                           std::u16string_view name) override;
   void Delete(std::u16string_view class_word, std::u16string_view name) override;
   std::shared_ptr<directory::IADs> MoveHere(std::u16string_view source_path,
                                             std::u16string_view new_name) override;
-  std::u16string Division() override { return Get(u"Division").ToString(); }
-  std::u16string OperatingSystem() override { return Get(u"OperatingSystem").ToString(); }
-  std::u16string OperatingSystemVersion() override {
-    return Get(u"OperatingSystemVersion").ToString();
-  }
-  std::u16string Owner() override { return Get(u"Owner").ToString(); }
-  std::u16string Processor() override { return Get(u"Processor").ToString(); }
-  std::u16string ProcessorCount() override { return Get(u"ProcessorCount").ToString(); }
 
  private:
   [[noreturn]] void NoAccounts(std::u16string_view what);
-  Variant filter_;
+  directory::ClassFilter filter_;
 };
 
 // A group's members or a user's groups, searched afresh at each NewEnum.
