@@ -135,7 +135,8 @@ py::object FromVariant(const Variant& value, const typelib::TypeRef* type) {
     case VarType::kDouble:
       return py::float_(value.ToDouble());
     case VarType::kDate:
-      return DateTo(value.ToDate());
+      // A provider's date outside the Date range is an overflow, raised as moxtrel.Error.
+      return DateTo(Guarded(u"Date", [&] { return value.ToDate(); }));
     case VarType::kString:
       return ToPyStr(value.AsString());
     case VarType::kObject:

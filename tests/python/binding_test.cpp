@@ -38,7 +38,7 @@ py::object Eval(const char* expression) {
   return py::eval(expression, scope);
 }
 
-void Run(const char* code) {
+void RunPython(const char* code) {
   py::dict scope;
   scope["moxtrel"] = Module();
   py::exec(code, scope);
@@ -102,7 +102,7 @@ TEST_F(BindingTest, WrappersAreUniqueAndReleaseTheirObject) {
 // A handler that drops the last references to its source and then fails, while the source
 // is raising: no use after free, the failure is reported, the handler is let go.
 TEST_F(BindingTest, HandlerDropsItsSourceDuringAnEvent) {
-  Run(R"(
+  RunPython(R"(
 import gc, weakref
 reports = []
 moxtrel.set_error_hook(reports.append)
@@ -132,7 +132,7 @@ moxtrel.set_error_hook(None)
 
 // Errors carry code, source and description; unknown names are AttributeErrors.
 TEST_F(BindingTest, ErrorsCarryCodeSourceAndDescription) {
-  Run(R"(
+  RunPython(R"(
 u = moxtrel.create("moxUser")
 try:
     u.Fnid("x")
@@ -143,7 +143,7 @@ else:
 try:
     u.Find()
 except moxtrel.Error as e:
-    assert e.code == 0x8002000F and e.source == "moxUser.Find", str(e)
+    assert e.code == 0x8002000E and e.source == "moxUser.Find", str(e)
 )");
 }
 
