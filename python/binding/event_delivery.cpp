@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "binding/member_text.h"
@@ -110,6 +111,15 @@ class PythonSink final : public EventSink, public std::enable_shared_from_this<P
   }
 
   bool OwnedBy(std::thread::id thread) const { return thread == thread_; }
+  int Visit(visitproc visit, void* arg) {
+    Py_VISIT(handler_.ptr());
+    return 0;
+  }
+  // Drops the handler (the collector breaks a cycle through it); no later event reaches it.
+  void Clear() {
+    active_ = false;
+    py::object gone = std::move(handler_);
+  }
   const std::u16string& event() const { return event_; }
   bool active() const { return active_; }
   void Deactivate() { active_ = false; }
@@ -130,6 +140,23 @@ class PythonSink final : public EventSink, public std::enable_shared_from_this<P
   std::thread::id thread_;
   bool active_ = true;
 };
+
+// The sinks connected to each source, for the collector; touched only with the GIL held.
+std::unordered_map<const AutomationObject*, std::vector<std::weak_ptr<PythonSink>>>& Sinks() {
+  static auto* sinks =
+      new std::unordered_map<const AutomationObject*, std::vector<std::weak_ptr<PythonSink>>>;
+  return *sinks;
+}
+
+void Remember(const AutomationObject* source, const std::shared_ptr<PythonSink>& sink) {
+  auto& sinks = Sinks();
+  // Forget what has gone: sinks of dead sources, and sources left without sinks.
+  for (auto it = sinks.begin(); it != sinks.end();) {
+    std::erase_if(it->second, [](const auto& weak) { return weak.expired(); });
+    it = it->second.empty() ? sinks.erase(it) : std::next(it);
+  }
+  sinks[source].push_back(sink);
+}
 
 // What connect() returns; disconnect() or leaving a with-block undoes it.
 struct Connection {
@@ -161,6 +188,7 @@ Connection Connect(const EventSlot& slot, py::object handler) {
   }
   auto sink = std::make_shared<PythonSink>(std::move(handler), slot.event);
   const uint32_t cookie = Guarded(source, [&] { return dispatch::Connect(slot.source, sink); });
+  Remember(slot.source.get(), sink);
   return Connection{slot.source, cookie, sink};
 }
 
@@ -208,6 +236,26 @@ class ManualClock {
 
 py::object EventSlotFor(const ObjectPtr& source, const typelib::MemberInfo& event) {
   return py::cast(EventSlot{source, event});
+}
+
+int VisitHandlers(const AutomationObject* source, visitproc visit, void* arg) {
+  auto it = Sinks().find(source);
+  if (it == Sinks().end()) return 0;
+  for (const auto& weak : it->second) {
+    if (auto sink = weak.lock()) {
+      if (int failed = sink->Visit(visit, arg)) return failed;
+    }
+  }
+  return 0;
+}
+
+void ClearHandlers(const AutomationObject* source) {
+  auto it = Sinks().find(source);
+  if (it == Sinks().end()) return;
+  const auto sinks = it->second;  // clearing runs Python code that may connect again
+  for (const auto& weak : sinks) {
+    if (auto sink = weak.lock()) sink->Clear();
+  }
 }
 
 std::size_t PendingEvents() {

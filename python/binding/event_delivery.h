@@ -28,6 +28,12 @@ void Pump(double seconds);
 // Events waiting for their thread's next pump.
 std::size_t PendingEvents();
 
+// For the garbage collector, through a wrapper that holds the last reference to `source`: the
+// handlers connected to its events, and dropping them to break a cycle (a handler that refers
+// to its own source).
+int VisitHandlers(const AutomationObject* source, visitproc visit, void* arg);
+void ClearHandlers(const AutomationObject* source);
+
 // Defines EventSlot, Connection, ManualClock, pump, manual_clock and set_error_hook.
 void DefineEventTypes(py::module_& m);
 

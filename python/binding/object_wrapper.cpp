@@ -247,6 +247,45 @@ py::object ClassFor(const AutomationObject& object) {
   return MakeClass(object.TypeName(), dispatch::InterfaceOf(object), EventsOf(object));
 }
 
+// The collector sees through a wrapper to the handlers of its object's events when the wrapper
+// holds the object's last reference: a handler that refers to its own source then makes a
+// cycle the collector can find and break, instead of a leak with a timer still running.
+// While anything else holds the object, its handlers stay reachable from there.
+// A wrapper not yet initialised (collected inside its own __init__) has nothing to show.
+DispatchObject* WrapperOf(PyObject* self) noexcept {
+  try {
+    return py::handle(self).cast<DispatchObject*>();
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+int Traverse(PyObject* self, visitproc visit, void* arg) {
+  Py_VISIT(Py_TYPE(self));
+  auto* wrapper = WrapperOf(self);
+  if (!wrapper || !wrapper->object || wrapper->object.use_count() != 1) return 0;
+  return VisitHandlers(wrapper->object.get(), visit, arg);
+}
+
+int Clear(PyObject* self) {
+  auto* wrapper = WrapperOf(self);
+  if (wrapper && wrapper->object && wrapper->object.use_count() == 1) {
+    try {
+      ClearHandlers(wrapper->object.get());
+    } catch (...) {
+      // Out of memory copying the list: the cycle stays, which is a leak, not a crash.
+    }
+  }
+  return 0;
+}
+
+void EnableCollection(PyHeapTypeObject* heap_type) {
+  PyTypeObject* type = &heap_type->ht_type;
+  type->tp_flags |= Py_TPFLAGS_HAVE_GC;
+  type->tp_traverse = &Traverse;
+  type->tp_clear = &Clear;
+}
+
 }  // namespace
 
 DispatchObject::~DispatchObject() {
@@ -280,9 +319,10 @@ std::size_t LiveWrappers() {
 void DefineObjectTypes(py::module_& m) {
   py::class_<ObjectToken>(m, "_ObjectToken");
 
-  py::class_<DispatchObject> object(m, "Object",
-                                    "The base class of every moxtrel object; see help() of an "
-                                    "object for its members.");
+  py::class_<DispatchObject> object(
+      m, "Object",
+      "The base class of every moxtrel object; see help() of an object for its members.",
+      py::custom_type_setup(&EnableCollection));
   object
       .def(py::init([](const ObjectToken& token) {
              if (!token.object) throw py::type_error("moxtrel.Object needs an object");

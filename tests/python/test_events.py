@@ -138,3 +138,30 @@ def test_bad_pump_and_connect_arguments_are_refused():
         jobs.NewJob = None
     except moxtrel.MemberError as e:
         assert "connect" in e.description
+
+
+def test_a_handler_that_refers_to_its_source_is_collected_with_it():
+    calls = []
+
+    def connect():
+        jobs = laser3().PrintJobs
+        jobs.NewJob.connect(lambda *args: calls.append(jobs.Count))  # refers to its source
+        jobs.AutoUpdate = 250
+        return weakref.ref(jobs.NewJob.connect(lambda *args: None).handler)
+
+    with moxtrel.manual_clock():
+        other = connect()
+        gc.collect()  # the cycle through the handler is found and broken
+        assert other() is None
+        moxtrel.pump(1.0)
+    assert calls == []  # the collection and its timer went with the cycle
+
+    # A source held elsewhere keeps its handlers, however unreachable they look.
+    q = laser3()
+    q.PrintJobs.NewJob.connect(lambda *args: calls.append(q.Name))
+    gc.collect()
+    with moxtrel.manual_clock():
+        q.PrintJobs.AutoUpdate = 250
+        moxtrel.pump(0.3)
+        q.PrintJobs.AutoUpdate = 0
+    assert calls == ["Laser3", "Laser3"]
