@@ -3,6 +3,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <deque>
@@ -138,7 +139,7 @@ class PythonSink final : public EventSink, public std::enable_shared_from_this<P
   std::u16string event_;
   std::vector<typelib::ParamInfo> params_;
   std::thread::id thread_;
-  bool active_ = true;
+  std::atomic<bool> active_ = true;  // read by raising threads without the GIL
 };
 
 // The sinks connected to each source, for the collector; touched only with the GIL held.

@@ -177,8 +177,7 @@ void SetAttr(DispatchObject& self, const std::string& name, py::handle value) {
 
 ItemIterator Iterate(DispatchObject& self) {
   const std::u16string source = TypeOf(*self.object) + u".NewEnum";
-  const auto* has_enum = SlotsOf(*self.object, kDispIdNewEnum).empty() ? nullptr : &self;
-  if (!has_enum) {
+  if (SlotsOf(*self.object, kDispIdNewEnum).empty()) {
     throw py::type_error("'" + ToUtf8(TypeOf(*self.object)) + "' object is not iterable");
   }
   std::vector<Variant> none;
