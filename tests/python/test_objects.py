@@ -143,3 +143,26 @@ def test_dir_and_help_list_members_with_parameters():
     assert "NewJob" in dir(jobs) and "NewJob(sName: String" in type(jobs).__doc__
     import pydoc
     assert "AccountDisabled" in pydoc.render_doc(u)
+
+
+def test_directory_choice_refuses_bad_files_and_keeps_the_directory_in_use(tmp_path):
+    d = moxtrel.create("moxDomain")
+    d.Name = "HARBOR"
+    assert d.Users.Add("zora") is True
+    missing = str(tmp_path / "missing.json")
+    broken = tmp_path / "broken.toml"
+    broken.write_text("[[backend\n")
+    for choose, path in ((moxtrel.use_seed, missing), (moxtrel.use_config, str(broken))):
+        try:
+            choose(path)
+        except moxtrel.Error as e:
+            assert path in e.description and e.source == choose.__name__
+        else:
+            raise AssertionError(f"{choose.__name__}({path}) was accepted")
+    # The directory in use before the failures still answers, with the change made in it.
+    u = moxtrel.create("moxUser")
+    assert u.Find("zora", "HARBOR", constants.moxGlobal)
+    seed = tmp_path / "tiny.json"
+    seed.write_text('{"domains": [{"name": "TINY"}]}')
+    moxtrel.use_seed(str(seed))
+    assert not moxtrel.directory().contains("WinNT://HARBOR")
