@@ -130,6 +130,30 @@ moxtrel.set_error_hook(None)
 )");
 }
 
+// The collector breaks a cycle through a handler that refers to its own source, and leaves
+// alone the handlers of a source held elsewhere.
+TEST_F(BindingTest, CollectorBreaksHandlerCycles) {
+  RunPython(R"(
+import gc, weakref
+def connect():
+    q = moxtrel.create("moxPrintQueue")
+    assert q.Find("Laser3", "HB-PRINT")
+    jobs = q.PrintJobs
+    del q
+    conn = jobs.NewJob.connect(lambda *args: jobs.Count)
+    jobs.AutoUpdate = 250
+    return weakref.ref(conn.handler)
+handler = connect()
+gc.collect()
+assert handler() is None
+kept = moxtrel.create("moxPrintQueue")
+assert kept.Find("Laser3", "HB-PRINT")
+conn = kept.PrintJobs.NewJob.connect(lambda *args: kept.Name)
+gc.collect()
+assert conn.connected and conn.handler is not None
+)");
+}
+
 // Errors carry code, source and description; unknown names are AttributeErrors.
 TEST_F(BindingTest, ErrorsCarryCodeSourceAndDescription) {
   RunPython(R"(
