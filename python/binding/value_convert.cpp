@@ -76,7 +76,23 @@ std::u16string FromPyStr(py::handle text, std::u16string_view what) {
   return out;
 }
 
+namespace {
+
+// Arrays inside arrays deeper than this are refused: a list that holds itself must not recurse
+// until the stack runs out.
+constexpr int kMaxNesting = 32;
+
+Variant Convert(py::handle value, std::u16string_view what, int depth);
+
+}  // namespace
+
 Variant ToVariant(py::handle value, std::u16string_view what) {
+  return Convert(value, what, 0);
+}
+
+namespace {
+
+Variant Convert(py::handle value, std::u16string_view what, int depth) {
   PyObject* p = value.ptr();
   if (p == Py_None) return Variant(ObjectPtr());
   if (value.is(State().empty)) return Variant();
@@ -102,17 +118,23 @@ Variant ToVariant(py::handle value, std::u16string_view what) {
     return Variant(ByteArray(bytes.begin(), bytes.end()));
   }
   if (PyList_Check(p) || PyTuple_Check(p)) {
+    if (depth >= kMaxNesting) {
+      throw py::value_error(ToUtf8(what) + ": arrays nest deeper than " +
+                            std::to_string(kMaxNesting) + " levels");
+    }
     VariantArray array;
     const auto items = py::reinterpret_borrow<py::sequence>(value);
     array.items.reserve(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) {
-      array.items.push_back(ToVariant(items[i], what));
+      array.items.push_back(Convert(items[i], what, depth + 1));
     }
     return Variant(std::move(array));
   }
   if (ObjectPtr object = Unwrap(value)) return Variant(std::move(object));
   TypeError(what, std::string("a ") + Py_TYPE(p)->tp_name + " has no automation value");
 }
+
+}  // namespace
 
 py::object FromVariant(const Variant& value, const typelib::TypeRef* type) {
   switch (value.type()) {

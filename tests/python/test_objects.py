@@ -117,6 +117,10 @@ def test_values_convert_both_ways():
         u.Description = 2**80  # no Double holds it exactly
     with pytest.raises(TypeError):
         u.Description = object()
+    looped = []
+    looped.append(looped)
+    with pytest.raises(ValueError):
+        u.Description = looped  # a list that holds itself is refused, not recursed into
     assert u.UserType == constants.moxType.moxGlobal
     assert isinstance(u.UserType, constants.moxType)
     assert repr(moxtrel.Empty) == "Empty" and not moxtrel.Empty
