@@ -1,0 +1,379 @@
+#include "binding/object_wrapper.h"
+
+#include <pybind11/stl.h>
+
+#include <string>
+#include <vector>
+
+#include "binding/event_delivery.h"
+#include "binding/member_text.h"
+#include "binding/module_state.h"
+#include "binding/python_errors.h"
+#include "binding/value_convert.h"
+#include "moxtrel/frame/dispatch.h"
+#include "moxtrel/frame/text.h"
+#include "moxtrel/frame/typelib.h"
+
+namespace moxtrel::python {
+namespace {
+
+// Handed to Object.__init__ by Wrap only: Python code cannot make a wrapper of its own.
+struct ObjectToken {
+  ObjectPtr object;
+};
+
+// What a callable member needs, copied from the type library so it never dangles.
+struct MemberView {
+  std::u16string name;
+  DispId dispid = 0;
+  std::vector<typelib::ParamInfo> params;
+  typelib::TypeRef result;
+};
+
+// obj.Find, obj.Item: a member called with arguments.
+struct BoundMember {
+  ObjectPtr object;
+  MemberView member;
+};
+
+// Walks a collection through its enumerator's Next.
+struct ItemIterator {
+  ObjectPtr enumerator;
+  DispId next = 0;
+  std::u16string source;
+};
+
+std::u16string TypeOf(const AutomationObject& object) {
+  return std::u16string(object.TypeName());
+}
+
+bool IsPlainGet(const typelib::MemberInfo& m) {
+  return m.kind == typelib::MemberKind::kGet && m.params.empty();
+}
+
+[[noreturn]] void RaiseUnknown(const AutomationObject& object, std::u16string_view name) {
+  const auto names = MemberNames(dispatch::InterfaceOf(object), EventsOf(object));
+  std::u16string text = TypeOf(object) + u" has no member '" + std::u16string(name) + u"'";
+  const std::u16string near = Suggestion(name, names);
+  if (!near.empty()) text += u"; did you mean '" + near + u"'?";
+  RaiseErrorAs(State().member_error, static_cast<int32_t>(errc::kUnknownName),
+               TypeOf(object) + u"." + std::u16string(name), text);
+}
+
+// The DISPID of `name`, or -1 with `event` set when the name is one of the object's events.
+DispId Lookup(const AutomationObject& object, std::u16string_view name,
+              const typelib::MemberInfo** event) {
+  *event = nullptr;
+  try {
+    return dispatch::GetIDOfName(object, name);
+  } catch (const AutomationError& e) {
+    if (static_cast<uint32_t>(e.code()) != errc::kUnknownName) {
+      RaiseError(e, TypeOf(object) + u"." + std::u16string(name));
+    }
+  }
+  *event = FindEvent(EventsOf(object), name);
+  if (!*event) RaiseUnknown(object, name);
+  return -1;
+}
+
+std::vector<const typelib::MemberInfo*> SlotsOf(const AutomationObject& object, DispId id) {
+  const typelib::InterfaceInfo* iface = dispatch::InterfaceOf(object);
+  return iface ? iface->ByDispId(id) : std::vector<const typelib::MemberInfo*>{};
+}
+
+std::vector<Variant> BuildArgs(const MemberView& m, const py::args& args, const py::kwargs& kwargs,
+                               const std::u16string& source) {
+  std::vector<Variant> values;
+  values.reserve(args.size());
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    values.push_back(ToVariant(args[i], source + u" argument " + DecimalText(int64_t(i + 1))));
+  }
+  for (const auto& [key, value] : kwargs) {
+    const std::u16string name = FromPyStr(key, source);
+    std::size_t index = m.params.size();
+    for (std::size_t i = 0; i < m.params.size(); ++i) {
+      if (EqualsNoCase(m.params[i].name, name)) index = i;
+    }
+    if (index == m.params.size()) {
+      throw py::type_error(ToUtf8(source + u"() has no parameter '" + name + u"'"));
+    }
+    if (index < args.size()) {
+      throw py::type_error(ToUtf8(source + u"() got two values for " + m.params[index].name));
+    }
+    if (values.size() <= index) values.resize(index + 1, Variant::Missing());
+    values[index] = ToVariant(value, source + u" argument " + m.params[index].name);
+  }
+  return values;
+}
+
+py::object CallMember(const BoundMember& self, const py::args& args, const py::kwargs& kwargs,
+                      bool byref) {
+  const MemberView& m = self.member;
+  const std::u16string source = TypeOf(*self.object) + u"." + m.name;
+  std::vector<Variant> values = BuildArgs(m, args, kwargs, source);
+  const Variant result = Guarded(source, [&] {
+    return dispatch::Invoke(*self.object, m.dispid, kDispatchMethod | kDispatchGet, values);
+  });
+  py::object out = FromVariant(result, &m.result);
+  if (!byref) return out;
+  // The result, then every argument as the member left it.
+  py::tuple all(1 + values.size());
+  all[0] = out;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const typelib::TypeRef* type = i < m.params.size() ? &m.params[i].type : nullptr;
+    all[i + 1] = values[i].IsMissing() ? State().empty : FromVariant(values[i], type);
+  }
+  return all;
+}
+
+py::object GetAttr(DispatchObject& self, const std::string& name) {
+  if (name.empty() || name[0] == '_') throw py::attribute_error(name);
+  const AutomationObject& object = *self.object;
+  const std::u16string wanted = FromUtf8(name);
+  const typelib::MemberInfo* event = nullptr;
+  const DispId id = Lookup(object, wanted, &event);
+  if (event) return EventSlotFor(self.object, *event);
+  const auto slots = SlotsOf(object, id);
+  for (const auto* slot : slots) {
+    if (!IsPlainGet(*slot)) continue;
+    std::vector<Variant> none;
+    const Variant value = Guarded(TypeOf(object) + u"." + slot->name, [&] {
+      return dispatch::Invoke(*self.object, id, kDispatchGet, none);
+    });
+    return FromVariant(value, &slot->result);
+  }
+  for (const auto* slot : slots) {
+    if (slot->kind == typelib::MemberKind::kMethod || slot->kind == typelib::MemberKind::kGet) {
+      return py::cast(
+          BoundMember{self.object, MemberView{slot->name, id, slot->params, slot->result}});
+    }
+  }
+  RaiseErrorAs(State().member_error, static_cast<int32_t>(errc::kMemberNotFound),
+               TypeOf(object) + u"." + wanted, wanted + u" can be set but not read");
+}
+
+void SetAttr(DispatchObject& self, const std::string& name, py::handle value) {
+  if (name.empty() || name[0] == '_') {
+    throw py::attribute_error("moxtrel objects take no attribute " + name);
+  }
+  const AutomationObject& object = *self.object;
+  const std::u16string wanted = FromUtf8(name);
+  const typelib::MemberInfo* event = nullptr;
+  const DispId id = Lookup(object, wanted, &event);
+  const std::u16string source = TypeOf(object) + u"." + (event ? event->name : wanted);
+  if (event) {
+    RaiseErrorAs(State().member_error, static_cast<int32_t>(errc::kMemberNotFound), source,
+                 event->name + u" is an event: use ." + event->name + u".connect(handler)");
+  }
+  bool put = false, putref = false;
+  for (const auto* slot : SlotsOf(object, id)) {
+    put = put || slot->kind == typelib::MemberKind::kPut;
+    putref = putref || slot->kind == typelib::MemberKind::kPutRef;
+  }
+  std::vector<Variant> args{ToVariant(value, source)};
+  const uint16_t flags = putref && (!put || args[0].IsObject()) ? kDispatchPutRef : kDispatchPut;
+  Guarded(source, [&] { return dispatch::Invoke(*self.object, id, flags, args); });
+}
+
+ItemIterator Iterate(DispatchObject& self) {
+  const std::u16string source = TypeOf(*self.object) + u".NewEnum";
+  if (SlotsOf(*self.object, kDispIdNewEnum).empty()) {
+    throw py::type_error("'" + ToUtf8(TypeOf(*self.object)) + "' object is not iterable");
+  }
+  std::vector<Variant> none;
+  const Variant walker = Guarded(source, [&] {
+    return dispatch::Invoke(*self.object, kDispIdNewEnum, kDispatchGet | kDispatchMethod, none);
+  });
+  if (!walker.IsObject() || !walker.AsObject()) {
+    RaiseError(AutomationError(errc::kFail, u"NewEnum gave no enumerator"), source);
+  }
+  const DispId next =
+      Guarded(source, [&] { return dispatch::GetIDOfName(*walker.AsObject(), u"Next"); });
+  return ItemIterator{walker.AsObject(), next, source};
+}
+
+py::object NextItem(ItemIterator& it) {
+  std::vector<Variant> item{Variant()};
+  const Variant more = Guarded(
+      it.source, [&] { return dispatch::Invoke(*it.enumerator, it.next, kDispatchMethod, item); });
+  if (!more.ToBool()) throw py::stop_iteration();
+  return FromVariant(item[0]);
+}
+
+py::object DefaultMember(DispatchObject& self, const py::args& args) {
+  const std::u16string source = TypeOf(*self.object) + u".Item";
+  std::vector<Variant> values;
+  for (std::size_t i = 0; i < args.size(); ++i) values.push_back(ToVariant(args[i], source));
+  const auto slots = SlotsOf(*self.object, kDispIdValue);
+  const Variant value = Guarded(source, [&] {
+    return dispatch::Invoke(*self.object, kDispIdValue, kDispatchGet | kDispatchMethod, values);
+  });
+  return FromVariant(value, slots.empty() ? nullptr : &slots.front()->result);
+}
+
+py::list Dir(DispatchObject& self) {
+  py::list out;
+  for (const auto& name :
+       MemberNames(dispatch::InterfaceOf(*self.object), EventsOf(*self.object))) {
+    out.append(ToPyStr(name));
+  }
+  return out;
+}
+
+const typelib::InterfaceInfo* EventsOfClass(const typelib::ClassBinding& binding) {
+  if (binding.coclass.source.empty()) return nullptr;
+  for (const auto& d : typelib::Library().dispinterfaces) {
+    if (EqualsNoCase(d.name, binding.coclass.source)) return &d;
+  }
+  return nullptr;
+}
+
+py::object MakeClass(std::u16string_view name, const typelib::InterfaceInfo* iface,
+                     const typelib::InterfaceInfo* events) {
+  py::dict ns;
+  ns["__doc__"] = ToPyStr(ClassDoc(name, iface, events));
+  ns["__slots__"] = py::tuple();
+  ns["__module__"] = "moxtrel";
+  py::object cls = py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(&PyType_Type))(
+      ToPyStr(name), py::make_tuple(State().object_type), ns);
+  State().classes[ToPyStr(name)] = cls;
+  return cls;
+}
+
+py::object ClassFor(const AutomationObject& object) {
+  const py::str key = ToPyStr(object.TypeName());
+  if (State().classes.contains(key)) return State().classes[key];
+  return MakeClass(object.TypeName(), dispatch::InterfaceOf(object), EventsOf(object));
+}
+
+// The collector sees through a wrapper to the handlers of its object's events when the wrapper
+// holds the object's last reference: a handler that refers to its own source then makes a
+// cycle the collector can find and break, instead of a leak with a timer still running.
+// While anything else holds the object, its handlers stay reachable from there.
+// A wrapper not yet initialised (collected inside its own __init__) has nothing to show.
+DispatchObject* WrapperOf(PyObject* self) noexcept {
+  try {
+    return py::handle(self).cast<DispatchObject*>();
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+int Traverse(PyObject* self, visitproc visit, void* arg) {
+  Py_VISIT(Py_TYPE(self));
+  auto* wrapper = WrapperOf(self);
+  if (!wrapper || !wrapper->object || wrapper->object.use_count() != 1) return 0;
+  return VisitHandlers(wrapper->object.get(), visit, arg);
+}
+
+int Clear(PyObject* self) {
+  auto* wrapper = WrapperOf(self);
+  if (wrapper && wrapper->object && wrapper->object.use_count() == 1) {
+    try {
+      ClearHandlers(wrapper->object.get());
+    } catch (...) {
+      // Out of memory copying the list: the cycle stays, which is a leak, not a crash.
+    }
+  }
+  return 0;
+}
+
+void EnableCollection(PyHeapTypeObject* heap_type) {
+  PyTypeObject* type = &heap_type->ht_type;
+  type->tp_flags |= Py_TPFLAGS_HAVE_GC;
+  type->tp_traverse = &Traverse;
+  type->tp_clear = &Clear;
+}
+
+}  // namespace
+
+DispatchObject::~DispatchObject() {
+  if (!object || !self) return;
+  auto& live = State().live;
+  auto it = live.find(object.get());
+  if (it != live.end() && it->second == self) live.erase(it);
+}
+
+py::object Wrap(const ObjectPtr& object) {
+  if (!object) return py::none();
+  auto& live = State().live;
+  if (auto it = live.find(object.get()); it != live.end()) {
+    return py::reinterpret_borrow<py::object>(it->second);
+  }
+  py::object wrapper = ClassFor(*object)(ObjectToken{object});
+  wrapper.cast<DispatchObject&>().self = wrapper.ptr();
+  live[object.get()] = wrapper.ptr();
+  return wrapper;
+}
+
+ObjectPtr Unwrap(py::handle value) {
+  if (!State().object_type || !py::isinstance(value, State().object_type)) return nullptr;
+  return value.cast<DispatchObject&>().object;
+}
+
+std::size_t LiveWrappers() {
+  return State().live.size();
+}
+
+void DefineObjectTypes(py::module_& m) {
+  py::class_<ObjectToken>(m, "_ObjectToken");
+
+  py::class_<DispatchObject> object(
+      m, "Object",
+      "The base class of every moxtrel object; see help() of an object for its members.",
+      py::custom_type_setup(&EnableCollection));
+  object
+      .def(py::init([](const ObjectToken& token) {
+             if (!token.object) throw py::type_error("moxtrel.Object needs an object");
+             return std::make_unique<DispatchObject>(token.object);
+           }),
+           "Made by moxtrel itself; use moxtrel.create(class_name).")
+      .def("__getattr__", &GetAttr)
+      .def("__setattr__", &SetAttr)
+      .def("__dir__", &Dir)
+      .def("__iter__", &Iterate)
+      .def("__call__", &DefaultMember)
+      .def("__getitem__", [](DispatchObject& self,
+                             py::object key) { return DefaultMember(self, py::make_tuple(key)); })
+      .def("__repr__", [](const DispatchObject& self) {
+        return "<moxtrel." + ToUtf8(TypeOf(*self.object)) + " object>";
+      });
+  State().object_type = object;
+
+  py::class_<BoundMember>(m, "Member", "A member called with arguments, as obj.Find(...).")
+      .def("__call__",
+           [](const BoundMember& self, const py::args& args, const py::kwargs& kwargs) {
+             return CallMember(self, args, kwargs, false);
+           })
+      .def(
+          "byref",
+          [](const BoundMember& self, const py::args& args, const py::kwargs& kwargs) {
+            return CallMember(self, args, kwargs, true);
+          },
+          "Calls the member and returns (result, arg1, arg2, ...) with every argument as the "
+          "member left it.")
+      .def_property_readonly("__doc__",
+                             [](const BoundMember& self) {
+                               typelib::MemberInfo info;
+                               info.name = self.member.name;
+                               info.params = self.member.params;
+                               info.result = self.member.result;
+                               return ToPyStr(SignatureOf(info));
+                             })
+      .def("__repr__", [](const BoundMember& self) {
+        return "<member " + ToUtf8(TypeOf(*self.object) + u"." + self.member.name) + ">";
+      });
+
+  py::class_<ItemIterator>(m, "ItemIterator", "Walks a collection through its enumerator.")
+      .def("__iter__", [](py::object self) { return self; })
+      .def("__next__", &NextItem);
+
+  // One Python class per library class, so help(), isinstance() and the stubs agree.
+  for (const auto& binding : typelib::Library().classes) {
+    if (!binding.published) continue;
+    m.attr(ToPyStr(binding.coclass.name)) =
+        MakeClass(binding.coclass.name, &binding.iface, EventsOfClass(binding));
+  }
+}
+
+}  // namespace moxtrel::python
