@@ -1,0 +1,105 @@
+#include "moxtrel/backends/samba/samba_context.h"
+
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
+
+namespace moxtrel::backends::samba {
+
+using directory::ObjectKind;
+
+SambaContext::SambaContext(SambaOptions options)
+    : options_(std::move(options)),
+      net_(options_.net, options_.smb_conf, options_.timeout),
+      status_(options_.smbstatus, options_.smb_conf, options_.timeout) {
+  computer_path_ = std::u16string(directory::kPathPrefix) +
+                   (options_.domain.empty() ? u"" : options_.domain + u"/") + options_.computer;
+}
+
+std::u16string SambaContext::ComputerParent() const {
+  return options_.domain.empty() ? u"WinNT:"
+                                 : std::u16string(directory::kPathPrefix) + options_.domain;
+}
+
+std::u16string SambaContext::ServicePath() const {
+  return computer_path_ + u"/" + std::u16string(directory::kFileServiceName);
+}
+
+std::u16string SambaContext::SharePath(std::string_view share) const {
+  return ServicePath() + u"/" + FromUtf8(share);
+}
+
+void SambaContext::Foreign(std::u16string_view path, std::u16string_view why) const {
+  throw AutomationError(errc::kNoSuchObject, u"There is no object at " + std::u16string(path) +
+                                                 u": " + std::u16string(why) +
+                                                 u"; the Samba backend serves only the file " +
+                                                 u"shares of the computer " + computer_path_);
+}
+
+Target SambaContext::Resolve(std::u16string_view path) {
+  const directory::ParsedPath parsed = directory::ParsePath(path);
+  const auto& c = parsed.components;
+  std::size_t base = 0;
+  if (EqualsNoCase(c[0], options_.computer)) {
+    base = 1;
+  } else if (!options_.domain.empty() && c.size() >= 2 && EqualsNoCase(c[0], options_.domain) &&
+             EqualsNoCase(c[1], options_.computer)) {
+    base = 2;
+  }
+  if (base == 0) Foreign(path, u"it names another computer or domain");
+  const std::size_t depth = c.size() - base;
+  if (depth >= 1 && !EqualsNoCase(c[base], directory::kFileServiceName)) {
+    Foreign(path, u"it names nothing a file server holds");
+  }
+  const ObjectKind want = depth == 0   ? ObjectKind::kComputer
+                          : depth == 1 ? ObjectKind::kFileService
+                                       : ObjectKind::kFileShare;
+  if (depth > 2 || (parsed.kind && *parsed.kind != want)) {
+    Foreign(path, parsed.kind ? u"it names a " + std::u16string(directory::KindNoun(*parsed.kind))
+                              : u"it names nothing a file server holds");
+  }
+  if (depth < 2) return {want, ""};
+  // Names the configuration cannot hold cannot name a share either.
+  CheckShareName(c[base + 1]);
+  auto share = Share(ToUtf8(c[base + 1]));
+  if (!share) {
+    throw AutomationError(errc::kNoSuchObject, u"There is no file share " + std::u16string(path));
+  }
+  return {ObjectKind::kFileShare, share->name};
+}
+
+std::optional<ShareInfo> SambaContext::FileShare(std::string_view name) const {
+  const std::u16string wanted = FromUtf8(name);
+  for (const auto& section : ReadSmbConf(options_.smb_conf)) {
+    if (IsFileShare(section) && EqualsNoCase(FromUtf8(section.name), wanted)) {
+      return ShareFromSection(section, true);
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<ShareInfo> SambaContext::Share(std::string_view name) {
+  if (auto own = FileShare(name)) return own;
+  auto section = net_.Show(std::string(name));
+  if (!section || !IsFileShare(*section)) return std::nullopt;
+  return ShareFromSection(*section, false);
+}
+
+std::vector<ShareInfo> SambaContext::Shares() {
+  std::vector<ShareInfo> shares;
+  for (const auto& section : ReadSmbConf(options_.smb_conf)) {
+    if (IsFileShare(section)) shares.push_back(ShareFromSection(section, true));
+  }
+  const std::size_t own = shares.size();
+  for (const auto& section : net_.List()) {
+    if (!IsFileShare(section)) continue;
+    bool shadowed = false;  // smb.conf's own definition is the one smbd serves
+    for (std::size_t i = 0; i < own && !shadowed; ++i) {
+      shadowed = EqualsNoCase(FromUtf8(shares[i].name), FromUtf8(section.name));
+    }
+    if (!shadowed) shares.push_back(ShareFromSection(section, false));
+  }
+  return shares;
+}
+
+}  // namespace moxtrel::backends::samba
