@@ -34,8 +34,8 @@ class SambaSharesTest : public ::testing::Test {
   }
   void SetUp() override {
     if (!server_->Available()) GTEST_SKIP() << server_->Why();
-    server_->DropRegistryShares();
-    server_->AddShare("Public", server_->Folder("public"), "Public files");
+    server_->ImportRegistryShares("[Public]\npath = " + server_->Folder("public") +
+                                  "\ncomment = Public files\n");
     SambaOptions o;
     o.smb_conf = server_->Conf();
     o.computer = u"PC1";
@@ -93,6 +93,7 @@ TEST_F(SambaSharesTest, ChecksBeforeWriting) {
   EXPECT_FALSE(shares->Add(u"Subst", u"/tmp/%U"));
   EXPECT_FALSE(shares->Add(u"Zero", folder, u"", 0));
   EXPECT_FALSE(shares->Add(u"Lines", folder, u"one\n[two]"));
+  EXPECT_FALSE(shares->Add(u"Evil", folder + u"\n[evil]"));
   EXPECT_EQ(NetRuns(provider), runs);
   EXPECT_EQ(shares->Count(), 2);
 

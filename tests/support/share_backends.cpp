@@ -14,6 +14,9 @@ class EmbeddedShares final : public ShareBackend {
     const auto pc = b.AddComputer(u"", kComputer);
     b.AddShare(pc, u"Public",
                {{u"Path", Variant(Folder("public"))}, {u"Description", Variant(u"Public files")}});
+    b.AddShare(
+        pc, u"Tools",
+        {{u"Path", Variant(Folder("tools"))}, {u"Description", Variant(u"Tools from smb.conf")}});
     b.AddShare(pc, u"Data",
                {{u"Path", Variant(Folder("data"))},
                 {u"Description", Variant(u"Team data")},
@@ -37,9 +40,10 @@ class SambaShares final : public ShareBackend {
  public:
   SambaShares() : server_(SharedSmbd()) {
     if (!server_.Available()) return;
-    server_.DropRegistryShares();
-    server_.AddShare("Public", ToUtf8(Folder("public")), "Public files");
-    server_.AddShare("Data", ToUtf8(Folder("data")), "Team data", 5);
+    server_.ImportRegistryShares(
+        "[Public]\npath = " + ToUtf8(Folder("public")) +
+        "\ncomment = Public files\n[Data]\npath = " + ToUtf8(Folder("data")) +
+        "\ncomment = Team data\nmax connections = 5\n");
   }
   std::string SkipReason() override { return server_.Available() ? "" : server_.Why(); }
   std::shared_ptr<directory::DirectoryProvider> Provider() override {

@@ -299,6 +299,15 @@ void SmbdServer::DropRegistryShares() {
   }
 }
 
+void SmbdServer::ImportRegistryShares(const std::string& conf_text) {
+  const std::string file = dir_ + "/import.conf";
+  std::ofstream(file) << "[global]\n" << conf_text;
+  std::string output;
+  if (Run({kNet, "-s", conf_, "conf", "import", file}, "", &output) != 0) {
+    throw std::runtime_error("net conf import: " + output);
+  }
+}
+
 std::string SmbdServer::RegistryParam(const std::string& share, const std::string& param) const {
   std::string output;
   if (Run({kNet, "-s", conf_, "conf", "getparm", "--", share, param}, "", &output) != 0) return "";

@@ -51,6 +51,9 @@ class SmbdServer {
   void AddShare(const std::string& name, const std::string& path, const std::string& comment,
                 int max_connections = 0);
   void DropRegistryShares();
+  // Replaces every registry share with the sections of `conf_text` (smb.conf format), in one run
+  // of net.
+  void ImportRegistryShares(const std::string& conf_text);
   // The raw value of a parameter of a registry share, or "" when it has none.
   std::string RegistryParam(const std::string& share, const std::string& param) const;
 

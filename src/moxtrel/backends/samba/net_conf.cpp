@@ -26,6 +26,8 @@ CommandResult NetConf::Run(const std::vector<std::string>& args) {
   argv.insert(argv.end(), args.begin(), args.end());
   if (args.size() > 1) argv.insert(argv.begin() + 5, "--");
   ++runs_;
+  const std::string& verb = args.front();
+  if (verb != "list" && verb != "showshare") ++writes_;
   return RunCommand(argv, timeout_);
 }
 

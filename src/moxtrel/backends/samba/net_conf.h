@@ -42,8 +42,9 @@ class NetConf {
   void SetParm(const std::string& share, const std::string& key, const std::string& value);
   void DelShare(const std::string& share);
 
-  // Runs of `net` so far (tests and benchmarks count them).
+  // Runs of `net` so far (tests and benchmarks count them), and runs that wrote.
   long Runs() const noexcept { return runs_.load(); }
+  long Writes() const noexcept { return writes_.load(); }
 
  private:
   CommandResult Run(const std::vector<std::string>& args);
@@ -53,6 +54,7 @@ class NetConf {
   std::string net_, smb_conf_;
   std::chrono::milliseconds timeout_;
   std::atomic<long> runs_{0};
+  std::atomic<long> writes_{0};
 };
 
 }  // namespace moxtrel::backends::samba

@@ -61,11 +61,25 @@ Target SambaContext::Resolve(std::u16string_view path) {
   if (depth < 2) return {want, ""};
   // Names the configuration cannot hold cannot name a share either.
   CheckShareName(c[base + 1]);
+  if (auto listed = Listed(ToUtf8(c[base + 1]))) return {ObjectKind::kFileShare, *listed};
   auto share = Share(ToUtf8(c[base + 1]));
   if (!share) {
     throw AutomationError(errc::kNoSuchObject, u"There is no file share " + std::u16string(path));
   }
   return {ObjectKind::kFileShare, share->name};
+}
+
+std::optional<std::string> SambaContext::Listed(std::string_view name) {
+  std::lock_guard<std::mutex> hold(listing_lock_);
+  if (listed_writes_ != net_.Writes() ||
+      std::chrono::steady_clock::now() - listed_at_ >= kListingVouches) {
+    return std::nullopt;
+  }
+  const std::u16string wanted = FromUtf8(name);
+  for (const auto& share : listed_) {
+    if (EqualsNoCase(FromUtf8(share), wanted)) return share;
+  }
+  return std::nullopt;
 }
 
 std::optional<ShareInfo> SambaContext::FileShare(std::string_view name) const {
@@ -91,14 +105,24 @@ std::vector<ShareInfo> SambaContext::Shares() {
     if (IsFileShare(section)) shares.push_back(ShareFromSection(section, true));
   }
   const std::size_t own = shares.size();
-  for (const auto& section : net_.List()) {
+  const long writes = net_.Writes();
+  const auto sections = net_.List();
+  std::vector<std::string> listed;
+  for (const auto& section : sections) {
     if (!IsFileShare(section)) continue;
     bool shadowed = false;  // smb.conf's own definition is the one smbd serves
     for (std::size_t i = 0; i < own && !shadowed; ++i) {
       shadowed = EqualsNoCase(FromUtf8(shares[i].name), FromUtf8(section.name));
     }
-    if (!shadowed) shares.push_back(ShareFromSection(section, false));
+    if (!shadowed) {
+      shares.push_back(ShareFromSection(section, false));
+      listed.push_back(section.name);
+    }
   }
+  std::lock_guard<std::mutex> hold(listing_lock_);
+  listed_ = std::move(listed);
+  listed_at_ = std::chrono::steady_clock::now();
+  listed_writes_ = writes;
   return shares;
 }
 

@@ -2,7 +2,9 @@
 // configuration readers, the canonical paths, and the resolution of a path to one object.
 #pragma once
 
+#include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,11 +48,23 @@ class SambaContext {
 
  private:
   [[noreturn]] void Foreign(std::u16string_view path, std::u16string_view why) const;
+  // The registry's spelling of `name` when the last listing, made less than kListingVouches ago
+  // with no write since, held it.
+  std::optional<std::string> Listed(std::string_view name);
+
+  // A listing vouches for its shares this long: binding each share a listing returned (as a
+  // collection's refresh does) then costs no run of net. A share deleted behind the backend's
+  // back in that time binds, and its first read reports it gone.
+  static constexpr std::chrono::milliseconds kListingVouches{1000};
 
   SambaOptions options_;
   NetConf net_;
   SmbStatus status_;
   std::u16string computer_path_;
+  std::mutex listing_lock_;
+  std::vector<std::string> listed_;
+  std::chrono::steady_clock::time_point listed_at_;
+  long listed_writes_ = -1;
 };
 
 using ContextPtr = std::shared_ptr<SambaContext>;
