@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "moxtrel/backends/samba/share_mapping.h"
 #include "moxtrel/backends/samba/smb_conf_text.h"
@@ -83,13 +84,15 @@ TEST(SambaConfTextTest, ChecksNamesAndValues) {
   const auto code = [](auto f) { return ErrorCodeOf(f); };
   const int32_t bad_name = static_cast<int32_t>(errc::kInvalidName);
   const int32_t bad_arg = static_cast<int32_t>(errc::kInvalidArg);
-  for (std::u16string name : {u"", u"a]b", u"[x", u"a=b", u"a\nb", u"50%", u"a/b", u" lead",
-                              u"GLOBAL", u"homes", u"IPC$", std::u16string(81, u'x')}) {
+  for (const std::u16string& name :
+       std::vector<std::u16string>{u"", u"a]b", u"[x", u"a=b", u"a\nb", u"50%", u"a/b", u" lead",
+                                   u"GLOBAL", u"homes", u"IPC$", std::u16string(81, u'x')}) {
     EXPECT_EQ(code([&] { CheckShareName(name); }), bad_name) << ToUtf8(name);
   }
   EXPECT_EQ(code([] { CheckShareName(std::u16string(80, u'x')); }), 0);
   EXPECT_EQ(code([] { CheckShareName(u"Team Data-2"); }), 0);
-  for (std::u16string path : {u"", u"relative", u"/tmp/%U", u"/tmp\n[evil]", u"/nonexistent/x"}) {
+  for (const std::u16string& path : std::vector<std::u16string>{
+           u"", u"relative", u"/tmp/%U", u"/tmp\n[evil]", u"/nonexistent/x"}) {
     EXPECT_EQ(code([&] { CheckSharePath(path); }), bad_arg) << ToUtf8(path);
   }
   EXPECT_EQ(code([] { CheckSharePath(u"/tmp"); }), 0);

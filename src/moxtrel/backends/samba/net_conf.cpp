@@ -55,6 +55,10 @@ std::optional<ConfSection> NetConf::Show(const std::string& share) {
 void NetConf::AddShare(const std::string& share, const std::string& path,
                        const std::string& comment) {
   const CommandResult r = Run({"addshare", share, path, "writeable=n", "guest_ok=n", comment});
+  if (r.exit_code != 0 && (r.out + r.err).find("already exists") != std::string::npos) {
+    throw AutomationError(errc::kObjectExists, u"Creating the share " + FromUtf8(share) +
+                                                   u": there is a share of that name already");
+  }
   if (r.exit_code != 0) Fail(r, u"Creating the share " + FromUtf8(share));
 }
 

@@ -36,7 +36,8 @@ class NetConf {
   std::vector<ConfSection> List();
   // The registry's definition of one share (found without regard to case), or nullopt.
   std::optional<ConfSection> Show(const std::string& share);
-  // A read-only share, not open to guests, as `net conf addshare` makes it.
+  // A read-only share, not open to guests, as `net conf addshare` makes it; errc::kObjectExists
+  // when the registry holds a share of that name (without regard to case).
   void AddShare(const std::string& share, const std::string& path, const std::string& comment);
   // Creates the share when it does not exist: callers check first.
   void SetParm(const std::string& share, const std::string& key, const std::string& value);

@@ -145,7 +145,9 @@ std::shared_ptr<directory::IADs> SambaFileService::Create(std::u16string_view cl
     Refuse(ctx_->ServicePath(), u"Create of a " + std::u16string(class_word));
   }
   CheckShareName(name);
-  if (auto existing = ctx_->Share(ToUtf8(name))) {
+  // A registry share of the same name is refused by SetInfo's addshare, in one step with the
+  // write; smb.conf's own shares are not in the registry, so they are looked for here.
+  if (auto existing = ctx_->FileShare(ToUtf8(name))) {
     throw AutomationError(errc::kObjectExists, u"Create in " + ctx_->ServicePath() +
                                                    u": there is a share named \"" +
                                                    FromUtf8(existing->name) + u"\" already");
