@@ -123,6 +123,36 @@ TEST_F(SambaSharesTest, DeletedShareStaysDeleted) {
   EXPECT_TRUE(temp->Exists());  // still bound: the failure was the caller's to see
 }
 
+// Without a running server: [homes] is a share like any other (its reserved name does not cut a
+// listing short), print shares are not file shares, and "directory" spells "path".
+TEST(SambaProviderTest, ListsSmbConfSectionsAsSambaDoes) {
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("moxtrel-smbconf-" + std::to_string(getpid()));
+  for (const char* sub : {"state", "lock", "cache", "private"}) {
+    std::filesystem::create_directories(dir / sub);
+  }
+  const std::string d = dir.string();
+  std::ofstream(dir / "smb.conf") << "[global]\nregistry shares = yes\nstate directory = " << d
+                                  << "/state\nlock directory = " << d
+                                  << "/lock\ncache directory = " << d
+                                  << "/cache\nprivate dir = " << d << "/private\n"
+                                  << "[homes]\ncomment = Home folders\n"
+                                  << "[printers]\npath = /tmp\n[Labels]\nprintable = yes\n"
+                                  << "[Old]\ndirectory = /srv/old\n";
+  SambaOptions o;
+  o.computer = u"PC1";
+  o.smb_conf = (dir / "smb.conf").string();
+  directory::SetCurrentProvider(MakeSambaProvider(o));
+  auto server = moxServer::Create();
+  server->Name(u"PC1");
+  auto shares = server->FileShares();
+  EXPECT_EQ(shares->Count(), 2);
+  EXPECT_EQ(shares->Item(Variant(u"HOMES"))->Description(), u"Home folders");
+  EXPECT_EQ(shares->Item(Variant(u"old"))->Path(), u"/srv/old");
+  directory::SetCurrentProvider(nullptr);
+  std::filesystem::remove_all(dir);
+}
+
 // A configuration the backend cannot serve is refused when the provider is made.
 TEST(SambaProviderTest, RefusesConfigurationsItCannotServe) {
   SambaOptions o;

@@ -87,9 +87,13 @@ CommandResult RunCommand(const std::vector<std::string>& argv, std::chrono::mill
     }
   }
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  pid_t waited = -1;
+  while ((waited = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
   }
-  if (!result.timed_out && WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+  // A host that ignores SIGCHLD gets no status: that is no proof of success.
+  if (waited == pid && !result.timed_out && WIFEXITED(status)) {
+    result.exit_code = WEXITSTATUS(status);
+  }
   return result;
 }
 

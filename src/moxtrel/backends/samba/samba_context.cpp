@@ -59,8 +59,6 @@ Target SambaContext::Resolve(std::u16string_view path) {
                               : u"it names nothing a file server holds");
   }
   if (depth < 2) return {want, ""};
-  // Names the configuration cannot hold cannot name a share either.
-  CheckShareName(c[base + 1]);
   if (auto listed = Listed(ToUtf8(c[base + 1]))) return {ObjectKind::kFileShare, *listed};
   auto share = Share(ToUtf8(c[base + 1]));
   if (!share) {

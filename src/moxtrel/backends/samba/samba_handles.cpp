@@ -160,7 +160,6 @@ void SambaFileService::Delete(std::u16string_view class_word, std::u16string_vie
   if (!kind || *kind != ObjectKind::kFileShare) {
     Refuse(ctx_->ServicePath(), u"Delete of a " + std::u16string(class_word));
   }
-  CheckShareName(name);
   auto share = ctx_->Share(ToUtf8(name));
   if (!share) {
     throw AutomationError(errc::kNoSuchObject,
