@@ -1,6 +1,7 @@
 // The Samba backend against a private smbd, where it differs from the embedded directory:
 // shares written in smb.conf itself, values checked before anything is written, a share
 // deleted behind a bound object, and a configuration it cannot use.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -151,6 +152,20 @@ TEST(SambaProviderTest, ListsSmbConfSectionsAsSambaDoes) {
   EXPECT_EQ(shares->Item(Variant(u"old"))->Path(), u"/srv/old");
   directory::SetCurrentProvider(nullptr);
   std::filesystem::remove_all(dir);
+}
+
+// Listing the shares is an RPC, for which smbd starts samba-dcerpcd, which outlives smbd: the
+// fixture stops it and its workers too.
+TEST(SmbdServerTest, StopsTheHelpersSmbdStarted) {
+  std::string conf;
+  {
+    SmbdServer smbd;
+    if (!smbd.Available()) GTEST_SKIP() << smbd.Why();
+    conf = smbd.Conf();
+    EXPECT_THAT(smbd.ServedShares(), ::testing::Contains("Tools"));
+    EXPECT_GE(ProcessesNaming(conf).size(), 2u);  // smbd and samba-dcerpcd at least
+  }
+  EXPECT_THAT(ProcessesNaming(conf), ::testing::IsEmpty());
 }
 
 // A configuration the backend cannot serve is refused when the provider is made.

@@ -103,8 +103,8 @@ bool Alive(pid_t pid) {
   return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
 }
 
-// The processes whose command line names `conf`: smbd's helpers (samba-dcerpcd and its rpcd
-// workers), which outlive smbd.
+}  // namespace
+
 std::vector<pid_t> ProcessesNaming(const std::string& conf) {
   std::vector<pid_t> pids;
   DIR* proc = opendir("/proc");
@@ -121,6 +121,8 @@ std::vector<pid_t> ProcessesNaming(const std::string& conf) {
   closedir(proc);
   return pids;
 }
+
+namespace {
 
 void TermThenKill(pid_t pid, bool child) {
   kill(pid, SIGTERM);
@@ -158,12 +160,14 @@ class Client final : public SmbClient {
     smbc_getFunctionClosedir(ctx_)(ctx_, dir_);
     smbc_free_context(ctx_, 1);
   }
-  std::vector<std::string> List() override {
+  std::vector<std::string> List() override { return ListOf(0, true); }
+  std::vector<std::string> ListOf(unsigned type, bool any) {
     std::vector<std::string> names;
     SMBCFILE* d = smbc_getFunctionOpendir(ctx_)(ctx_, url_.c_str());
     if (!d) throw std::runtime_error("cannot list " + url_ + ": " + std::strerror(errno));
     while (smbc_dirent* e = smbc_getFunctionReaddir(ctx_)(ctx_, d)) {
-      if (std::strcmp(e->name, ".") != 0 && std::strcmp(e->name, "..") != 0) {
+      if (std::strcmp(e->name, ".") != 0 && std::strcmp(e->name, "..") != 0 &&
+          (any || e->smbc_type == type)) {
         names.emplace_back(e->name);
       }
     }
@@ -313,6 +317,22 @@ std::string SmbdServer::RegistryParam(const std::string& share, const std::strin
   if (Run({kNet, "-s", conf_, "conf", "getparm", "--", share, param}, "", &output) != 0) return "";
   while (!output.empty() && output.back() == '\n') output.pop_back();
   return output;
+}
+
+std::vector<std::string> SmbdServer::ServedShares() const {
+  const char* old = std::getenv("HOME");
+  const std::string saved = old ? old : "";
+  setenv("HOME", (dir_ + "/home").c_str(), 1);
+  std::vector<std::string> names;
+  try {
+    Client root("smb://127.0.0.1:" + std::to_string(port_) + "/", password_);
+    names = root.ListOf(SMBC_FILE_SHARE, false);
+  } catch (...) {
+    old ? setenv("HOME", saved.c_str(), 1) : unsetenv("HOME");
+    throw;
+  }
+  old ? setenv("HOME", saved.c_str(), 1) : unsetenv("HOME");
+  return names;
 }
 
 std::unique_ptr<SmbClient> SmbdServer::Connect(const std::string& share) const {

@@ -59,6 +59,8 @@ class SmbdServer {
 
   // A client logged in as root; throws std::runtime_error when it cannot connect.
   std::unique_ptr<SmbClient> Connect(const std::string& share) const;
+  // The file shares the server lists to a client (an RPC: smbd spawns samba-dcerpcd for it).
+  std::vector<std::string> ServedShares() const;
 
  private:
   void Stop();
@@ -67,5 +69,8 @@ class SmbdServer {
   int port_ = 0;
   pid_t pid_ = -1;
 };
+
+// The processes whose command line names `conf`: a server's smbd and its helpers.
+std::vector<pid_t> ProcessesNaming(const std::string& conf);
 
 }  // namespace moxtrel::testing
