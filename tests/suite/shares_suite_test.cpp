@@ -53,8 +53,9 @@ class SharesSuite : public ::testing::TestWithParam<BackendFactory> {
   }
   // smbd drops a closed connection a moment after the client closes it.
   int32_t UsersSettled(const std::u16string& name, int32_t want) {
+    auto share = Share(name);
     int32_t users = -2;
-    for (int i = 0; i < 100 && (users = Share(name)->CurrentUsers()) != want; ++i) {
+    for (int i = 0; i < 100 && (users = share->CurrentUsers()) != want; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return users;

@@ -69,6 +69,10 @@ void NetConf::SetParm(const std::string& share, const std::string& key, const st
 
 void NetConf::DelShare(const std::string& share) {
   const CommandResult r = Run({"delshare", share});
+  if (r.exit_code != 0 && (r.out + r.err).find("NO_SUCH_SERVICE") != std::string::npos) {
+    throw AutomationError(errc::kNoSuchObject,
+                          u"Deleting the share " + FromUtf8(share) + u": there is no such share");
+  }
   if (r.exit_code != 0) Fail(r, u"Deleting the share " + FromUtf8(share));
 }
 

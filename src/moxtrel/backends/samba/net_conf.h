@@ -41,6 +41,7 @@ class NetConf {
   void AddShare(const std::string& share, const std::string& path, const std::string& comment);
   // Creates the share when it does not exist: callers check first.
   void SetParm(const std::string& share, const std::string& key, const std::string& value);
+  // errc::kNoSuchObject when the registry holds no such share.
   void DelShare(const std::string& share);
 
   // Runs of `net` so far (tests and benchmarks count them), and runs that wrote.

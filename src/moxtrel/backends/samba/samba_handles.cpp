@@ -160,18 +160,18 @@ void SambaFileService::Delete(std::u16string_view class_word, std::u16string_vie
   if (!kind || *kind != ObjectKind::kFileShare) {
     Refuse(ctx_->ServicePath(), u"Delete of a " + std::u16string(class_word));
   }
-  auto share = ctx_->Share(ToUtf8(name));
-  if (!share) {
-    throw AutomationError(errc::kNoSuchObject,
-                          u"There is no file share " + ctx_->SharePath(ToUtf8(name)));
-  }
-  if (share->from_file) {
+  // smb.conf's own shares are looked for here; delshare itself refuses a registry share that
+  // is not there, in the same step as the delete.
+  if (auto own = ctx_->FileShare(ToUtf8(name))) {
     throw AutomationError(errc::kNotSupported,
-                          u"The share " + ctx_->SharePath(share->name) + u" is defined in " +
+                          u"The share " + ctx_->SharePath(own->name) + u" is defined in " +
                               FromUtf8(ctx_->options().smb_conf) +
                               u" itself, which the Samba backend never changes: delete it there");
   }
-  ctx_->net().DelShare(share->name);
+  if (name.empty()) {
+    throw AutomationError(errc::kNoSuchObject, u"Delete in " + ctx_->ServicePath() + u": no name");
+  }
+  ctx_->net().DelShare(ToUtf8(name));
 }
 
 std::shared_ptr<directory::IADs> SambaFileService::MoveHere(std::u16string_view,

@@ -33,7 +33,8 @@ int32_t CountConnections(std::string_view json, std::string_view share) {
   if (!tcons->is_object()) throw AutomationError(errc::kFail, u"smbstatus: tcons is no object");
   int32_t count = 0;
   const std::u16string wanted = FromUtf8(share);
-  for (const auto& [id, tcon] : tcons->items()) {
+  for (const auto& item : tcons->items()) {
+    const auto& tcon = item.value();
     const auto service = tcon.is_object() ? tcon.find("service") : tcon.end();
     if (service != tcon.end() && service->is_string() &&
         EqualsNoCase(FromUtf8(service->get<std::string>()), wanted)) {
