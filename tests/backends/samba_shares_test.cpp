@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "moxtrel/backends/samba/samba_provider.h"
+#include "moxtrel/directory/ads.h"
 #include "moxtrel/directory/journal_layer.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
@@ -95,6 +96,10 @@ TEST_F(SambaSharesTest, ChecksBeforeWriting) {
   EXPECT_FALSE(shares->Add(u"Zero", folder, u"", 0));
   EXPECT_FALSE(shares->Add(u"Lines", folder, u"one\n[two]"));
   EXPECT_FALSE(shares->Add(u"Evil", folder + u"\n[evil]"));
+  auto service = directory::As<directory::IADsContainer>(
+      provider->GetObject(u"WinNT://PC1/LanmanServer,FileService"));
+  EXPECT_EQ(ErrorCodeOf([&] { service->Delete(u"FileShare", u"GLOBAL"); }),
+            static_cast<int32_t>(errc::kInvalidName));
   EXPECT_EQ(NetRuns(provider), runs);
   EXPECT_EQ(shares->Count(), 2);
 

@@ -168,8 +168,10 @@ void SambaFileService::Delete(std::u16string_view class_word, std::u16string_vie
                               FromUtf8(ctx_->options().smb_conf) +
                               u" itself, which the Samba backend never changes: delete it there");
   }
-  if (name.empty()) {
-    throw AutomationError(errc::kNoSuchObject, u"Delete in " + ctx_->ServicePath() + u": no name");
+  if (name.empty() || EqualsNoCase(name, u"global")) {
+    // delshare would take [global], the server's own settings, as readily as a share.
+    throw AutomationError(errc::kInvalidName, u"Delete in " + ctx_->ServicePath() + u": \"" +
+                                                  std::u16string(name) + u"\" names no share");
   }
   ctx_->net().DelShare(ToUtf8(name));
 }
