@@ -5,10 +5,12 @@
 #include "moxtrel/accounts/users.h"
 #include "moxtrel/backends/configuration.h"
 #include "moxtrel/printing/print_queues.h"
+#include "moxtrel/servers/file_shares.h"
 #include "moxtrel/servers/server.h"
 #include "support/cupsd_server.h"
 #include "support/directory_fixture.h"
 #include "support/files_tree.h"
+#include "support/smbd_server.h"
 
 namespace moxtrel::testing {
 namespace {
@@ -44,6 +46,13 @@ TEST(ConfigurationTest, RefusesWhatItCannotUse) {
             "(expected \"cups\")");
   EXPECT_EQ(ErrorOf("[computers.PC1]\ncups = \"127.0.0.1:1\"\n"),
             "/cfg/moxtrel.toml:1: computers.PC1.cups: give printing = \"cups\" too");
+  EXPECT_EQ(ErrorOf("[computers.PC1]\nshares = \"nfs\"\n"),
+            "/cfg/moxtrel.toml:1: computers.PC1.shares: unknown shares backend \"nfs\" "
+            "(expected \"samba\")");
+  EXPECT_EQ(ErrorOf("[computers.PC1]\nsmb_conf = \"smb.conf\"\n"),
+            "/cfg/moxtrel.toml:1: computers.PC1.smb_conf: give shares = \"samba\" too");
+  EXPECT_THAT(ErrorOf("[computers.PC1]\nshares = \"samba\"\nsmb_conf = \"none.conf\"\n"),
+              HasSubstr("computers.PC1: Cannot read the Samba configuration file /cfg/none.conf"));
   EXPECT_THAT(ErrorOf("[computers.PC1\n"), HasSubstr("/cfg/moxtrel.toml:1: "));
   EXPECT_THAT(ErrorOf("[computers.A]\n[computers.a]\n"), HasSubstr("served already"));
   try {
@@ -81,6 +90,26 @@ TEST(ConfigurationTest, AccountsFromFilesAndPrintingFromCups) {
   EXPECT_EQ(server->Users()->Count(), 1);
   EXPECT_EQ(server->PrintQueues()->Count(), 1);
   EXPECT_EQ(server->PrintQueues()->Item(Variant(1))->Name(), u"Laser");
+  directory::SetCurrentProvider(nullptr);
+}
+
+// One computer: its accounts from account files, its file shares from a private smbd.
+TEST(ConfigurationTest, AccountsFromFilesAndSharesFromSamba) {
+  SmbdServer smbd;
+  if (!smbd.Available()) GTEST_SKIP() << smbd.Why();
+  smbd.AddShare("Public", smbd.Folder("public"), "Public files");
+  FilesTree tree;
+  tree.AddGroup("staff", 50).AddUser("alice", 1000, 50, "Alice Liddell");
+  directory::SetCurrentProvider(ParseConfiguration("[computers.PC9]\nroot = \"" + tree.root() +
+                                                       "\"\nshares = \"samba\"\nsmb_conf = \"" +
+                                                       smbd.Conf() + "\"\n",
+                                                   "/cfg/moxtrel.toml"));
+  auto server = moxServer::Create();
+  server->Name(u"PC9");
+  EXPECT_EQ(server->Users()->Count(), 1);
+  auto shares = server->FileShares();
+  EXPECT_EQ(shares->Count(), 2);  // Public, and Tools from smb.conf itself
+  EXPECT_EQ(shares->Item(Variant(u"public"))->Description(), u"Public files");
   directory::SetCurrentProvider(nullptr);
 }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
@@ -17,6 +18,7 @@
 #include "moxtrel/backends/cups/cups_provider.h"
 #include "moxtrel/backends/files/files_provider.h"
 #include "moxtrel/backends/ldap/ldap_provider.h"
+#include "moxtrel/backends/samba/samba_provider.h"
 #include "moxtrel/directory/computer_parts.h"
 #include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/automation_error.h"
@@ -198,7 +200,7 @@ class Builder {
   }
 
   // A computer's accounts come from its files (or a seed); its printing may come from a CUPS
-  // server. With both, one ComputerParts serves it.
+  // server and its file shares from a Samba server. With either, one ComputerParts serves it.
   void AddComputer(const std::string& name, Section& section) {
     const std::u16string computer = FromUtf8(name);
     const std::u16string domain = FromUtf8(section.String("domain"));
@@ -224,32 +226,60 @@ class Builder {
       Add(section, [&] { main = backends::files::MakeFilesProvider(options); });
     }
 
+    // Printing and shares may each come from a server of their own beside the accounts.
+    std::vector<
+        std::pair<std::vector<ObjectKind>, std::function<std::shared_ptr<DirectoryProvider>()>>>
+        parts;
     const std::string printing = section.String("printing");
     if (printing.empty()) {
       for (const char* key : {"cups", "cups_user"}) {
         if (section.Has(key)) section.Fail(key, section.Line(), "give printing = \"cups\" too");
       }
+    } else {
+      if (printing != "cups") {
+        section.Fail("printing", section.Line(),
+                     "unknown printing backend \"" + printing + "\" (expected \"cups\")");
+      }
+      if (seeded) {
+        section.Fail("printing", section.Line(), "a seeded computer holds its own print queues");
+      }
+      backends::cups::CupsOptions cups;
+      cups.server = section.String("cups");
+      cups.user = section.String("cups_user");
+      cups.computer = computer;
+      cups.domain = domain;
+      parts.push_back({{ObjectKind::kPrintQueue, ObjectKind::kPrintJob},
+                       [cups] { return backends::cups::MakeCupsProvider(cups); }});
+    }
+    const std::string shares = section.String("shares");
+    if (shares.empty()) {
+      if (section.Has("smb_conf")) {
+        section.Fail("smb_conf", section.Line(), "give shares = \"samba\" too");
+      }
+    } else {
+      if (shares != "samba") {
+        section.Fail("shares", section.Line(),
+                     "unknown shares backend \"" + shares + "\" (expected \"samba\")");
+      }
+      if (seeded) {
+        section.Fail("shares", section.Line(), "a seeded computer holds its own file shares");
+      }
+      backends::samba::SambaOptions samba;
+      samba.smb_conf = Resolve(section.String("smb_conf", samba.smb_conf));
+      samba.computer = computer;
+      samba.domain = domain;
+      parts.push_back({{ObjectKind::kFileService, ObjectKind::kFileShare},
+                       [samba] { return backends::samba::MakeSambaProvider(samba); }});
+    }
+    if (parts.empty()) {
       Add(section, [&] { router_->AddComputer(computer, main); });
       return;
     }
-    if (printing != "cups") {
-      section.Fail("printing", section.Line(),
-                   "unknown printing backend \"" + printing + "\" (expected \"cups\")");
-    }
-    if (seeded) {
-      section.Fail("printing", section.Line(), "a seeded computer holds its own print queues");
-    }
-    backends::cups::CupsOptions cups;
-    cups.server = section.String("cups");
-    cups.user = section.String("cups_user");
-    cups.computer = computer;
-    cups.domain = domain;
     Add(section, [&] {
-      auto parts = std::make_shared<ComputerParts>(computer);
-      parts->Add({ObjectKind::kUser, ObjectKind::kGroup}, main);
-      parts->Add({ObjectKind::kPrintQueue, ObjectKind::kPrintJob},
-                 backends::cups::MakeCupsProvider(cups));
-      router_->AddComputer(computer, parts);
+      auto computer_parts = std::make_shared<ComputerParts>(computer);
+      computer_parts->Add({ObjectKind::kUser, ObjectKind::kGroup}, main);
+      for (auto& [kinds, make] : parts) computer_parts->Add(kinds, make());
+      router_->AddComputer(computer, computer_parts);
     });
   }
 

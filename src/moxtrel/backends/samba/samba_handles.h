@@ -1,0 +1,105 @@
+// Handles the Samba provider hands out: the computer (holding only its file service), the file
+// service (the container of the shares) and the shares. A share handle reads the configuration
+// at every get; puts are checked at once and staged until SetInfo writes them.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "moxtrel/backends/samba/samba_context.h"
+#include "moxtrel/directory/ads.h"
+#include "moxtrel/directory/class_filter.h"
+#include "moxtrel/directory/typed_properties.h"
+
+namespace moxtrel::backends::samba {
+
+std::shared_ptr<directory::IADs> MakeSambaHandle(const ContextPtr& ctx, const Target& target);
+
+class SambaComputer final : public directory::ComputerProperties {
+ public:
+  explicit SambaComputer(ContextPtr ctx) : ctx_(std::move(ctx)) {}
+
+  std::u16string Name() override { return ctx_->options().computer; }
+  std::u16string Class() override { return u"Computer"; }
+  std::u16string GUID() override { return u""; }
+  std::u16string ADsPath() override { return ctx_->ComputerPath(); }
+  std::u16string Parent() override { return ctx_->ComputerParent(); }
+  // The computer's facts are not the file server's to give: they read empty.
+  Variant Get(std::u16string_view) override { return Variant(u""); }
+  void Put(std::u16string_view name, const Variant& value) override;
+  void SetInfo() override {}
+
+  void Filter(const Variant& class_words) override;
+  Variant Filter() override { return filter_.value(); }
+  std::unique_ptr<directory::IADsEnum> NewEnum() override;
+  std::shared_ptr<directory::IADs> Create(std::u16string_view class_word,
+                                          std::u16string_view name) override;
+  void Delete(std::u16string_view class_word, std::u16string_view name) override;
+  std::shared_ptr<directory::IADs> MoveHere(std::u16string_view source_path,
+                                            std::u16string_view new_name) override;
+
+ private:
+  ContextPtr ctx_;
+  directory::ClassFilter filter_;
+};
+
+class SambaFileService final : public directory::IADsFileService {
+ public:
+  explicit SambaFileService(ContextPtr ctx) : ctx_(std::move(ctx)) {}
+
+  std::u16string Name() override { return std::u16string(directory::kFileServiceName); }
+  std::u16string Class() override { return u"FileService"; }
+  std::u16string GUID() override { return u""; }
+  std::u16string ADsPath() override { return ctx_->ServicePath(); }
+  std::u16string Parent() override { return ctx_->ComputerPath(); }
+  Variant Get(std::u16string_view name) override;
+  void Put(std::u16string_view name, const Variant& value) override;
+  void SetInfo() override {}
+
+  void Filter(const Variant& class_words) override;
+  Variant Filter() override { return filter_.value(); }
+  std::unique_ptr<directory::IADsEnum> NewEnum() override;
+  // A share that exists once its SetInfo has written it.
+  std::shared_ptr<directory::IADs> Create(std::u16string_view class_word,
+                                          std::u16string_view name) override;
+  // Deletes a registry share at once; a share of smb.conf itself is refused.
+  void Delete(std::u16string_view class_word, std::u16string_view name) override;
+  std::shared_ptr<directory::IADs> MoveHere(std::u16string_view source_path,
+                                            std::u16string_view new_name) override;
+
+ private:
+  ContextPtr ctx_;
+  directory::ClassFilter filter_;
+};
+
+class SambaShare final : public directory::FileShareProperties {
+ public:
+  // `created`: made by Create, so nothing exists until SetInfo.
+  SambaShare(ContextPtr ctx, std::string name, bool created = false)
+      : ctx_(std::move(ctx)), name_(std::move(name)), created_(created) {}
+
+  std::u16string Name() override;
+  std::u16string Class() override { return u"FileShare"; }
+  std::u16string GUID() override { return u""; }
+  std::u16string ADsPath() override { return ctx_->SharePath(name_); }
+  std::u16string Parent() override { return ctx_->ServicePath(); }
+  Variant Get(std::u16string_view name) override;
+  void Put(std::u16string_view name, const Variant& value) override;
+  void SetInfo() override;
+
+ private:
+  // The share as the configuration holds it now; errc::kNoSuchObject once it is gone.
+  ShareInfo Read();
+  void Create();
+
+  ContextPtr ctx_;
+  std::string name_;
+  bool created_;
+  // Checked values, in the order they were put, by smb.conf parameter.
+  std::vector<std::pair<const ShareProperty*, std::string>> staged_;
+};
+
+}  // namespace moxtrel::backends::samba

@@ -1,0 +1,37 @@
+// The smb.conf text format: sections of "key = value" lines, as smb.conf itself is written and
+// as `net conf list` prints the registry configuration. Parameter names compare without regard
+// to case, spaces or underscores, as Samba compares them.
+//
+//   std::vector<ConfSection> s = ParseSmbConf("[docs]\n\tpath = /srv/docs\n");
+//   s[0].Find("Path")  // "/srv/docs"
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace moxtrel::backends::samba {
+
+struct ConfSection {
+  std::string name;
+  std::vector<std::pair<std::string, std::string>> params;  // as written, in order
+  // The value of the last line setting `key`, or nullptr.
+  const std::string* Find(std::string_view key) const;
+};
+
+// Sections in first-seen order; a section named twice gathers both parts, as Samba reads it.
+std::vector<ConfSection> ParseSmbConf(std::string_view text);
+
+// A file and the files it includes: an absolute include path without % substitutions is read in
+// place of its line (a missing one is skipped, as Samba skips it); "include = registry" is left
+// to the registry reader. Throws AutomationError (errc::kNoSuchObject) when `path` cannot be
+// read.
+std::vector<ConfSection> ReadSmbConf(const std::string& path);
+
+// The key as Samba compares it: lower case, without spaces and underscores.
+std::string ParamKey(std::string_view key);
+// Samba's Boolean spellings: yes, true, 1 and on (without regard to case).
+bool ParamTrue(std::string_view value);
+
+}  // namespace moxtrel::backends::samba
