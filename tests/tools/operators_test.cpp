@@ -22,62 +22,65 @@ const Variant kTrue = Variant::Boolean(true);
 // Results keep the narrowest exact type: Long while it fits, Double after, Date for date
 // arithmetic.
 TEST(OperatorsTest, ArithmeticResultTypes) {
-  EXPECT_EQ(BinaryOp("+", Variant(int32_t{2147483647}), kOne), Variant(2147483648.0));
-  EXPECT_EQ(BinaryOp("*", Variant(int32_t{-65536}), Variant(int32_t{65536})),
+  EXPECT_EQ(BinaryOp(Op::kAdd, Variant(int32_t{2147483647}), kOne), Variant(2147483648.0));
+  EXPECT_EQ(BinaryOp(Op::kMul, Variant(int32_t{-65536}), Variant(int32_t{65536})),
             Variant(-4294967296.0));
-  EXPECT_EQ(BinaryOp("-", Variant(int32_t{5}), Variant(int32_t{7})), Variant(int32_t{-2}));
-  EXPECT_EQ(BinaryOp("/", Variant(int32_t{6}), Variant(int32_t{3})), Variant(2.0));
-  EXPECT_EQ(BinaryOp("\\", Variant(-7.4), Variant(int32_t{2})), Variant(int32_t{-3}));  // truncates
-  EXPECT_EQ(BinaryOp("+", Variant(Date{45000.0}), kOne), Variant(Date{45001.0}));
-  EXPECT_EQ(BinaryOp("-", Variant(Date{45001.0}), Variant(Date{45000.0})), Variant(1.0));
-  EXPECT_EQ(BinaryOp("+", Variant(), Variant()), Variant(int32_t{0}));
-  EXPECT_EQ(UnaryOp("-", Variant(int32_t{-2147483647 - 1})), Variant(2147483648.0));
+  EXPECT_EQ(BinaryOp(Op::kSub, Variant(int32_t{5}), Variant(int32_t{7})), Variant(int32_t{-2}));
+  EXPECT_EQ(BinaryOp(Op::kDiv, Variant(int32_t{6}), Variant(int32_t{3})), Variant(2.0));
+  EXPECT_EQ(BinaryOp(Op::kIntDiv, Variant(-7.4), Variant(int32_t{2})),
+            Variant(int32_t{-3}));  // truncates
+  EXPECT_EQ(BinaryOp(Op::kAdd, Variant(Date{45000.0}), kOne), Variant(Date{45001.0}));
+  EXPECT_EQ(BinaryOp(Op::kSub, Variant(Date{45001.0}), Variant(Date{45000.0})), Variant(1.0));
+  EXPECT_EQ(BinaryOp(Op::kAdd, Variant(), Variant()), Variant(int32_t{0}));
+  EXPECT_EQ(UnaryOp(Op::kNeg, Variant(int32_t{-2147483647 - 1})), Variant(2147483648.0));
 }
 
 // Division by zero and unconvertible operands are errors with their own codes, never a crash.
 TEST(OperatorsTest, ArithmeticErrors) {
-  EXPECT_EQ(CodeOf([] { BinaryOp("/", kOne, Variant(int32_t{0})); }),
+  EXPECT_EQ(CodeOf([] { BinaryOp(Op::kDiv, kOne, Variant(int32_t{0})); }),
             static_cast<int32_t>(kDivisionByZero));
-  EXPECT_EQ(CodeOf([] { BinaryOp("mod", kOne, Variant(0.2)); }),
+  EXPECT_EQ(CodeOf([] { BinaryOp(Op::kMod, kOne, Variant(0.2)); }),
             static_cast<int32_t>(kDivisionByZero));
-  EXPECT_EQ(CodeOf([] { BinaryOp("\\", Variant(int32_t{-2147483647 - 1}), Variant(int32_t{-1})); }),
+  EXPECT_EQ(CodeOf([] {
+              BinaryOp(Op::kIntDiv, Variant(int32_t{-2147483647 - 1}), Variant(int32_t{-1}));
+            }),
             0)
       << "the smallest Long divided by -1 must not trap";
-  EXPECT_EQ(CodeOf([] { BinaryOp("-", Variant(u"x"), kOne); }),
+  EXPECT_EQ(CodeOf([] { BinaryOp(Op::kSub, Variant(u"x"), kOne); }),
             static_cast<int32_t>(errc::kTypeMismatch));
-  EXPECT_EQ(CodeOf([] { BinaryOp("+", Variant(ObjectPtr{}), kOne); }),
+  EXPECT_EQ(CodeOf([] { BinaryOp(Op::kAdd, Variant(ObjectPtr{}), kOne); }),
             static_cast<int32_t>(errc::kTypeMismatch));
-  EXPECT_EQ(CodeOf([] { BinaryOp("+", Variant(VariantArray{}), kOne); }),
+  EXPECT_EQ(CodeOf([] { BinaryOp(Op::kAdd, Variant(VariantArray{}), kOne); }),
             static_cast<int32_t>(errc::kTypeMismatch));
-  EXPECT_NE(CodeOf([] { BinaryOp("\\", Variant(1e300), kOne); }), 0);
-  EXPECT_NE(CodeOf([] { BinaryOp("+", Variant(Date{Date::kMaxDays}), Variant(10.0)); }), 0);
+  EXPECT_NE(CodeOf([] { BinaryOp(Op::kIntDiv, Variant(1e300), kOne); }), 0);
+  EXPECT_NE(CodeOf([] { BinaryOp(Op::kAdd, Variant(Date{Date::kMaxDays}), Variant(10.0)); }), 0);
 }
 
 // Comparisons: numbers by value, text by code unit, a number against non-numeric text as
 // text; objects only with Is.
 TEST(OperatorsTest, Comparisons) {
-  EXPECT_EQ(BinaryOp("=", Variant(int32_t{2}), Variant(2.0)), kTrue);
-  EXPECT_EQ(BinaryOp("<", Variant(u"B"), Variant(u"a")), kTrue);
-  EXPECT_EQ(BinaryOp("=", Variant(u"10"), Variant(int32_t{10})), kTrue);
-  EXPECT_EQ(BinaryOp("<", Variant(int32_t{10}), Variant(u"x")), kTrue);
-  EXPECT_EQ(BinaryOp("=", Variant(), Variant(u"")), kTrue);
-  EXPECT_EQ(BinaryOp("<>", kTrue, Variant(int32_t{-1})), Variant::Boolean(false));
-  EXPECT_EQ(BinaryOp("is", Variant(ObjectPtr{}), Variant(ObjectPtr{})), kTrue);
-  EXPECT_EQ(CodeOf([] { BinaryOp("=", Variant(ObjectPtr{}), Variant(ObjectPtr{})); }),
+  EXPECT_EQ(BinaryOp(Op::kEq, Variant(int32_t{2}), Variant(2.0)), kTrue);
+  EXPECT_EQ(BinaryOp(Op::kLt, Variant(u"B"), Variant(u"a")), kTrue);
+  EXPECT_EQ(BinaryOp(Op::kEq, Variant(u"10"), Variant(int32_t{10})), kTrue);
+  EXPECT_EQ(BinaryOp(Op::kLt, Variant(int32_t{10}), Variant(u"x")), kTrue);
+  EXPECT_EQ(BinaryOp(Op::kEq, Variant(), Variant(u"")), kTrue);
+  EXPECT_EQ(BinaryOp(Op::kNe, kTrue, Variant(int32_t{-1})), Variant::Boolean(false));
+  EXPECT_EQ(BinaryOp(Op::kIs, Variant(ObjectPtr{}), Variant(ObjectPtr{})), kTrue);
+  EXPECT_EQ(CodeOf([] { BinaryOp(Op::kEq, Variant(ObjectPtr{}), Variant(ObjectPtr{})); }),
             static_cast<int32_t>(errc::kTypeMismatch));
-  EXPECT_EQ(CodeOf([] { BinaryOp("is", kOne, Variant(ObjectPtr{})); }),
+  EXPECT_EQ(CodeOf([] { BinaryOp(Op::kIs, kOne, Variant(ObjectPtr{})); }),
             static_cast<int32_t>(errc::kObjectRequired));
 }
 
 // Logic stays Boolean on Booleans and works bit by bit on numbers.
 TEST(OperatorsTest, Logic) {
-  EXPECT_EQ(BinaryOp("and", kTrue, Variant::Boolean(false)), Variant::Boolean(false));
-  EXPECT_EQ(BinaryOp("or", Variant(u"False"), kTrue), kTrue);
-  EXPECT_EQ(BinaryOp("xor", Variant(int32_t{6}), Variant(int32_t{3})), Variant(int32_t{5}));
-  EXPECT_EQ(BinaryOp("and", kTrue, Variant(int32_t{6})), Variant(int32_t{6}));
-  EXPECT_EQ(UnaryOp("Not", Variant(int32_t{0})), Variant(int32_t{-1}));
-  EXPECT_EQ(UnaryOp("Not", kTrue), Variant::Boolean(false));
-  EXPECT_EQ(CodeOf([] { BinaryOp("and", Variant(u"maybe"), kTrue); }),
+  EXPECT_EQ(BinaryOp(Op::kAnd, kTrue, Variant::Boolean(false)), Variant::Boolean(false));
+  EXPECT_EQ(BinaryOp(Op::kOr, Variant(u"False"), kTrue), kTrue);
+  EXPECT_EQ(BinaryOp(Op::kXor, Variant(int32_t{6}), Variant(int32_t{3})), Variant(int32_t{5}));
+  EXPECT_EQ(BinaryOp(Op::kAnd, kTrue, Variant(int32_t{6})), Variant(int32_t{6}));
+  EXPECT_EQ(UnaryOp(Op::kNot, Variant(int32_t{0})), Variant(int32_t{-1}));
+  EXPECT_EQ(UnaryOp(Op::kNot, kTrue), Variant::Boolean(false));
+  EXPECT_EQ(CodeOf([] { BinaryOp(Op::kAnd, Variant(u"maybe"), kTrue); }),
             static_cast<int32_t>(errc::kTypeMismatch));
   EXPECT_FALSE(Truth(Variant()));
   EXPECT_EQ(CodeOf([] { Truth(Variant(ObjectPtr{})); }), static_cast<int32_t>(errc::kTypeMismatch));

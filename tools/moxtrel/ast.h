@@ -2,10 +2,12 @@
 // them and the interpreter walks them. Names keep their spelling; lookups ignore case.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "moxtrel/frame/text.h"
@@ -16,12 +18,44 @@ namespace moxtrel::script {
 struct Expr;
 using ExprPtr = std::unique_ptr<Expr>;
 
+// The operators, from the loosest binding to the tightest.
+enum class Op : uint8_t {
+  kXor,
+  kOr,
+  kAnd,
+  kNot,
+  kEq,
+  kNe,
+  kLt,
+  kGt,
+  kLe,
+  kGe,
+  kIs,
+  kConcat,
+  kAdd,
+  kSub,
+  kMod,
+  kIntDiv,
+  kMul,
+  kDiv,
+  kNeg,
+  kPow,
+};
+
+// How messages spell an operator.
+constexpr std::string_view OpText(Op op) noexcept {
+  constexpr std::string_view kText[] = {"xor", "or", "and", "Not", "=", "<>", "<",
+                                        ">",   "<=", ">=",  "is",  "&", "+",  "-",
+                                        "mod", "\\", "*",   "/",   "-", "^"};
+  return kText[static_cast<int>(op)];
+}
+
 enum class ExprKind {
   kLiteral,  // value
   kName,     // name
   kMember,   // object.name
   kCall,     // callee(args); an omitted argument is a null pointer
-  kUnary,    // op operand ("-", "Not")
+  kUnary,    // op operand (Op::kNeg, Op::kNot)
   kBinary,   // lhs op rhs
   kNew,      // New name
 };
@@ -44,7 +78,8 @@ struct Expr {
   int column = 0;
   int depth = 1;  // how deeply the tree below nests (operator chains count once); bounded
   Variant value;
-  std::string name;  // kName, kMember, kNew; the operator for kUnary and kBinary
+  std::string name;  // kName, kMember, kNew
+  Op op = Op::kAdd;  // kUnary, kBinary
   bool bracketed = false;
   bool parenthesized = false;  // written inside ( ): never written back as a by-reference slot
   ExprPtr object;              // kMember object, kCall callee, kUnary operand, kBinary lhs

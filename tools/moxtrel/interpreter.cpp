@@ -271,7 +271,7 @@ Interpreter::Flow Interpreter::ExecForNext(const Stmt& s) {
     const Flow flow = ExecBlock(s.blocks[0]);
     if (flow == Flow::kExitFor) break;
     if (flow != Flow::kNormal) return flow;
-    SetVariable(var, BinaryOp("+", *FindVariable(U(var)), step_v));
+    SetVariable(var, BinaryOp(Op::kAdd, *FindVariable(U(var)), step_v));
   }
   return Flow::kNormal;
 }
@@ -450,12 +450,12 @@ Variant Interpreter::Eval(const Expr& e) {
     case ExprKind::kCall:
       return EvalCall(e, false);
     case ExprKind::kUnary:
-      return UnaryOp(e.name, Eval(*e.object));
+      return UnaryOp(e.op, Eval(*e.object));
     case ExprKind::kBinary: {
       if (e.object->kind != ExprKind::kBinary) {
         const Variant a = Eval(*e.object);
         const Variant b = Eval(*e.rhs);
-        return BinaryOp(e.name, a, b);
+        return BinaryOp(e.op, a, b);
       }
       // A chain `a + b - c ...` nests to the left as long as it is written: walk it in a loop.
       std::vector<const Expr*> chain;
@@ -464,7 +464,7 @@ Variant Interpreter::Eval(const Expr& e) {
       Variant acc = Eval(*left);
       for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         const Variant b = Eval(*(*it)->rhs);
-        acc = BinaryOp((*it)->name, acc, b);
+        acc = BinaryOp((*it)->op, acc, b);
       }
       return acc;
     }

@@ -12,8 +12,8 @@
 namespace moxtrel::script {
 namespace {
 
-[[noreturn]] void Mismatch(std::string_view op, const Variant& a, const Variant& b) {
-  throw RuntimeError(errc::kTypeMismatch, u"Type mismatch: '" + FromUtf8(op) +
+[[noreturn]] void Mismatch(Op op, const Variant& a, const Variant& b) {
+  throw RuntimeError(errc::kTypeMismatch, u"Type mismatch: '" + FromUtf8(OpText(op)) +
                                               u"' cannot combine " + a.TypeName() + u" and " +
                                               b.TypeName());
 }
@@ -28,7 +28,7 @@ bool IsScalar(const Variant& v) {
 }
 
 // A number for arithmetic; strings must hold one.
-double Num(std::string_view op, const Variant& v, const Variant& other) {
+double Num(Op op, const Variant& v, const Variant& other) {
   if (!IsScalar(v)) Mismatch(op, v, other);
   try {
     return v.ToDouble();
@@ -59,26 +59,26 @@ Variant Finite(double r) {
   return Variant(r);
 }
 
-Variant Arith(std::string_view op, const Variant& a, const Variant& b) {
-  if (op == "+" && a.IsString() && b.IsString()) return Concat(a.AsString(), b.AsString());
+Variant Arith(Op op, const Variant& a, const Variant& b) {
+  if (op == Op::kAdd && a.IsString() && b.IsString()) return Concat(a.AsString(), b.AsString());
   const double x = Num(op, a, b);
   const double y = Num(op, b, a);
   const bool integral = IsIntegral(a) && IsIntegral(b);
   const bool date = a.type() == VarType::kDate || b.type() == VarType::kDate;
-  if (op == "+" || op == "-") {
-    const double r = op == "+" ? x + y : x - y;
-    if (date && !(op == "-" && a.type() == VarType::kDate && b.type() == VarType::kDate)) {
+  if (op == Op::kAdd || op == Op::kSub) {
+    const double r = op == Op::kAdd ? x + y : x - y;
+    if (date && !(op == Op::kSub && a.type() == VarType::kDate && b.type() == VarType::kDate)) {
       if (!Date::InRange(r)) throw RuntimeError(errc::kOverflow, u"Overflow: date out of range");
       return Variant(Date{r});
     }
     return integral ? Widen(r) : Finite(r);
   }
-  if (op == "*") return integral ? Widen(x * y) : Finite(x * y);
-  if (op == "/") {
+  if (op == Op::kMul) return integral ? Widen(x * y) : Finite(x * y);
+  if (op == Op::kDiv) {
     if (y == 0) throw RuntimeError(kDivisionByZero, u"Division by zero");
     return Finite(x / y);
   }
-  if (op == "^") {
+  if (op == Op::kPow) {
     if (x == 0 && y < 0) throw RuntimeError(kDivisionByZero, u"Division by zero");
     return Finite(std::pow(x, y));
   }
@@ -86,13 +86,13 @@ Variant Arith(std::string_view op, const Variant& a, const Variant& b) {
   const int64_t ix = Variant(x).ToLong();
   const int64_t iy = Variant(y).ToLong();
   if (iy == 0) throw RuntimeError(kDivisionByZero, u"Division by zero");
-  return Widen(static_cast<double>(op == "\\" ? ix / iy : ix % iy));
+  return Widen(static_cast<double>(op == Op::kIntDiv ? ix / iy : ix % iy));
 }
 
 // -1, 0 or 1.
-int Compare(std::string_view op, const Variant& a, const Variant& b) {
+int Compare(Op op, const Variant& a, const Variant& b) {
   if (a.IsObject() || b.IsObject()) {
-    throw RuntimeError(errc::kTypeMismatch, u"Type mismatch: '" + FromUtf8(op) +
+    throw RuntimeError(errc::kTypeMismatch, u"Type mismatch: '" + FromUtf8(OpText(op)) +
                                                 u"' compares values; use Is for objects");
   }
   if (!IsScalar(a) || !IsScalar(b)) Mismatch(op, a, b);
@@ -125,11 +125,11 @@ bool IsBoolish(const Variant& v) {
   return EqualsNoCase(t, u"True") || EqualsNoCase(t, u"False");
 }
 
-Variant Logic(std::string_view op, const Variant& a, const Variant& b) {
+Variant Logic(Op op, const Variant& a, const Variant& b) {
   if (!IsScalar(a) || !IsScalar(b)) Mismatch(op, a, b);
   if (IsBoolish(a) && IsBoolish(b)) {
     const bool x = a.ToBool(), y = b.ToBool();
-    const bool r = op == "and" ? (x && y) : op == "or" ? (x || y) : (x != y);
+    const bool r = op == Op::kAnd ? (x && y) : op == Op::kOr ? (x || y) : (x != y);
     return Variant::Boolean(r);
   }
   int32_t x = 0, y = 0;
@@ -139,51 +139,62 @@ Variant Logic(std::string_view op, const Variant& a, const Variant& b) {
   } catch (const AutomationError&) {
     Mismatch(op, a, b);
   }
-  return Variant(op == "and" ? (x & y) : op == "or" ? (x | y) : (x ^ y));
+  return Variant(op == Op::kAnd ? (x & y) : op == Op::kOr ? (x | y) : (x ^ y));
 }
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
+Variant Binary(Op op, const Variant& a, const Variant& b) {
+  switch (op) {
+    case Op::kConcat:
+      return Concat(Show(a), Show(b));
+    case Op::kIs:
+      if (!a.IsObject() || !b.IsObject()) {
+        throw RuntimeError(errc::kObjectRequired, u"Object required: 'Is' compares two objects");
+      }
+      return Variant::Boolean(a.AsObject() == b.AsObject());
+    case Op::kAnd:
+    case Op::kOr:
+    case Op::kXor:
+      return Logic(op, a, b);
+    case Op::kEq:
+      return Variant::Boolean(Compare(op, a, b) == 0);
+    case Op::kNe:
+      return Variant::Boolean(Compare(op, a, b) != 0);
+    case Op::kLt:
+      return Variant::Boolean(Compare(op, a, b) < 0);
+    case Op::kGt:
+      return Variant::Boolean(Compare(op, a, b) > 0);
+    case Op::kLe:
+      return Variant::Boolean(Compare(op, a, b) <= 0);
+    case Op::kGe:
+      return Variant::Boolean(Compare(op, a, b) >= 0);
+    case Op::kAdd:
+    case Op::kSub:
+    case Op::kMul:
+    case Op::kDiv:
+    case Op::kIntDiv:
+    case Op::kMod:
+    case Op::kPow:
+      return Arith(op, a, b);
+    case Op::kNot:
+    case Op::kNeg:
+      break;
+  }
+  throw RuntimeError(errc::kInvalidProcedureCall,
+                     u"'" + FromUtf8(OpText(op)) + u"' takes one operand, not two");
 }
-
-Variant Binary(const std::string& op, const Variant& a, const Variant& b);
 
 }  // namespace
 
-Variant BinaryOp(std::string_view op_in, const Variant& a, const Variant& b) {
+Variant BinaryOp(Op op, const Variant& a, const Variant& b) {
   try {
-    return Binary(Lower(op_in), a, b);
+    return Binary(op, a, b);
   } catch (const AutomationError& e) {
     throw RuntimeError(e.code(), e.description());
   }
 }
 
-namespace {
-
-Variant Binary(const std::string& op, const Variant& a, const Variant& b) {
-  if (op == "&") return Concat(Show(a), Show(b));
-  if (op == "is") {
-    if (!a.IsObject() || !b.IsObject()) {
-      throw RuntimeError(errc::kObjectRequired, u"Object required: 'Is' compares two objects");
-    }
-    return Variant::Boolean(a.AsObject() == b.AsObject());
-  }
-  if (op == "and" || op == "or" || op == "xor") return Logic(op, a, b);
-  if (op == "=") return Variant::Boolean(Compare(op, a, b) == 0);
-  if (op == "<>") return Variant::Boolean(Compare(op, a, b) != 0);
-  if (op == "<") return Variant::Boolean(Compare(op, a, b) < 0);
-  if (op == ">") return Variant::Boolean(Compare(op, a, b) > 0);
-  if (op == "<=") return Variant::Boolean(Compare(op, a, b) <= 0);
-  if (op == ">=") return Variant::Boolean(Compare(op, a, b) >= 0);
-  return Arith(op, a, b);
-}
-
-}  // namespace
-
-Variant UnaryOp(std::string_view op, const Variant& a) {
-  if (op == "-") {
+Variant UnaryOp(Op op, const Variant& a) {
+  if (op == Op::kNeg) {
     if (!IsScalar(a)) Mismatch(op, a, a);
     if (a.type() == VarType::kDouble || a.IsString()) return Variant(-Num(op, a, a));
     return Widen(-Num(op, a, a));

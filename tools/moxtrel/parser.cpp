@@ -520,9 +520,9 @@ class Parser {
     return ParseBinaryLevel(0);
   }
 
-  ExprPtr Binary(const Token& at, std::string op, ExprPtr lhs, ExprPtr rhs) {
+  ExprPtr Binary(const Token& at, Op op, ExprPtr lhs, ExprPtr rhs) {
     auto e = MakeExpr(ExprKind::kBinary, at);
-    e->name = std::move(op);
+    e->op = op;
     e->object = std::move(lhs);
     e->rhs = std::move(rhs);
     return Grown(std::move(e));
@@ -530,14 +530,31 @@ class Parser {
 
   // Levels: Xor, Or, And, Not, comparison, &, + -, Mod, \, * /, unary -, ^.
   ExprPtr ParseBinaryLevel(int level) {
-    static const std::vector<std::vector<std::string_view>> kLevels = {
-        {"xor"}, {"or"},     {"and"}, {},     {"=", "<>", "<", ">", "<=", ">=", "is"},
-        {"&"},   {"+", "-"}, {"mod"}, {"\\"}, {"*", "/"}};
+    struct Spelling {
+      std::string_view text;
+      Op op;
+    };
+    static const std::vector<std::vector<Spelling>> kLevels = {{{"xor", Op::kXor}},
+                                                               {{"or", Op::kOr}},
+                                                               {{"and", Op::kAnd}},
+                                                               {},
+                                                               {{"=", Op::kEq},
+                                                                {"<>", Op::kNe},
+                                                                {"<", Op::kLt},
+                                                                {">", Op::kGt},
+                                                                {"<=", Op::kLe},
+                                                                {">=", Op::kGe},
+                                                                {"is", Op::kIs}},
+                                                               {{"&", Op::kConcat}},
+                                                               {{"+", Op::kAdd}, {"-", Op::kSub}},
+                                                               {{"mod", Op::kMod}},
+                                                               {{"\\", Op::kIntDiv}},
+                                                               {{"*", Op::kMul}, {"/", Op::kDiv}}};
     if (level == 3) {  // Not
       if (IsWord("not")) {
         const Token at = Take();
         auto e = MakeExpr(ExprKind::kUnary, at);
-        e->name = "Not";
+        e->op = Op::kNot;
         Nest nest(*this);
         e->object = ParseBinaryLevel(3);
         return Grown(std::move(e));
@@ -547,13 +564,13 @@ class Parser {
     if (level == static_cast<int>(kLevels.size())) return ParseNegation();
     ExprPtr lhs = ParseBinaryLevel(level + 1);
     for (;;) {
-      std::string op;
-      for (auto candidate : kLevels[level]) {
-        if (IsOp(candidate) || IsWord(candidate)) op = std::string(candidate);
+      std::optional<Op> op;
+      for (const auto& candidate : kLevels[level]) {
+        if (IsOp(candidate.text) || IsWord(candidate.text)) op = candidate.op;
       }
-      if (op.empty()) return lhs;
+      if (!op) return lhs;
       const Token at = Take();
-      lhs = Binary(at, op, std::move(lhs), ParseBinaryLevel(level + 1));
+      lhs = Binary(at, *op, std::move(lhs), ParseBinaryLevel(level + 1));
     }
   }
 
@@ -564,7 +581,7 @@ class Parser {
       ExprPtr operand = ParseNegation();
       if (at.text == "+") return operand;
       auto e = MakeExpr(ExprKind::kUnary, at);
-      e->name = "-";
+      e->op = Op::kNeg;
       e->object = std::move(operand);
       return Grown(std::move(e));
     }
@@ -579,13 +596,13 @@ class Parser {
       if (IsOp("-")) {
         const Token neg = Take();
         rhs = MakeExpr(ExprKind::kUnary, neg);
-        rhs->name = "-";
+        rhs->op = Op::kNeg;
         rhs->object = ParsePostfix();
         rhs = Grown(std::move(rhs));
       } else {
         rhs = ParsePostfix();
       }
-      lhs = Binary(at, "^", std::move(lhs), std::move(rhs));
+      lhs = Binary(at, Op::kPow, std::move(lhs), std::move(rhs));
     }
     return lhs;
   }
