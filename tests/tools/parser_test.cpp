@@ -94,12 +94,14 @@ TEST(ParserTest, Precedence) {
   auto p = Parse("x = -2 ^ 2\ny = 1 + 2 & 3 = \"33\" And Not False\n", "t.mox");
   const Expr& neg = *p.body[0]->value;
   EXPECT_EQ(neg.kind, ExprKind::kUnary);
-  EXPECT_EQ(neg.object->name, "^");
+  EXPECT_EQ(neg.op, Op::kNeg);
+  EXPECT_EQ(neg.object->op, Op::kPow);
   const Expr& y = *p.body[1]->value;
-  EXPECT_EQ(y.name, "and");
-  EXPECT_EQ(y.object->name, "=");
-  EXPECT_EQ(y.object->object->name, "&");
-  EXPECT_EQ(y.object->object->object->name, "+");
+  EXPECT_EQ(y.op, Op::kAnd);
+  EXPECT_EQ(y.rhs->op, Op::kNot);
+  EXPECT_EQ(y.object->op, Op::kEq);
+  EXPECT_EQ(y.object->object->op, Op::kConcat);
+  EXPECT_EQ(y.object->object->object->op, Op::kAdd);
 }
 
 // Single-line If with Else, and block If with ElseIf, parse to the same shape.
