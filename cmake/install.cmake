@@ -16,3 +16,19 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/moxtrelConfigVersion.cmak
                                  COMPATIBILITY SameMinorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/moxtrelConfig.cmake ${PROJECT_BINARY_DIR}/moxtrelConfigVersion.cmake
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/moxtrel)
+install(FILES ${PROJECT_BINARY_DIR}/include/moxtrel/version.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/moxtrel)
+
+# pkg-config: the library is static, so its own dependencies are on the link line.
+# The prefix is found from where the .pc file lies, so an install under any --prefix works.
+file(RELATIVE_PATH MOXTREL_PC_UP /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
+string(REGEX REPLACE "/$" "" MOXTREL_PC_UP "${MOXTREL_PC_UP}")
+configure_file(${PROJECT_SOURCE_DIR}/cmake/moxtrel.pc.in ${PROJECT_BINARY_DIR}/moxtrel.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/moxtrel.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The sample directory, the example scripts and the documents.
+install(FILES ${PROJECT_SOURCE_DIR}/examples/sample-directory.json
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/moxtrel)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/scripts
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/moxtrel/examples)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -85,8 +85,22 @@ TEST(SeedLoaderTest, ErrorsNameTheLine) {
   EXPECT_EQ(ErrorLine("{\"domains\": [{\"name\": \"CORP\",\n\"MinPasswordLength\": \"six\"}]}"), 2);
   EXPECT_EQ(ErrorLine("{\"domains\": [\n{\"name\": \"CO/RP\"}]}"), 2);
   EXPECT_EQ(ErrorLine("{\"domains\": [{\"name\": \"C\", \"users\": [{\"name\": \"u\",\n"
-                      "\"AccountExpirationDate\": \"31.12.2030\"}]}]}"),
+                      "\"AccountExpirationDate\": \"31.12.2030\"}]}]}",
+                      &message),
             2);
+  for (const char* form : {"\"YYYY-MM-DD\"", "\"YYYY-MM-DD HH:MM\"", "\"YYYY-MM-DD HH:MM:SS\""}) {
+    EXPECT_NE(message.find(form), std::string::npos) << message;  // every accepted form
+  }
+  // A service's status is one of the run states, 1 to 8.
+  for (const char* status : {"0", "9", "-1"}) {
+    EXPECT_EQ(ErrorLine(std::string("{\"computers\": [{\"name\": \"PC\", \"services\": [\n"
+                                    "{\"name\": \"S\", \"Status\": ") +
+                            status + "}]}]}",
+                        &message),
+              2)
+        << status;
+    EXPECT_NE(message.find("run state"), std::string::npos) << message;
+  }
   EXPECT_EQ(ErrorLine("{\"domains\": [{\"name\": \"C\",\n\"MinPasswordLength\": 9999999999\n}]}"),
             2);
   // A member that does not exist is reported at its own line.
@@ -109,7 +123,14 @@ TEST(SeedLoaderTest, ErrorsNameTheLine) {
 
 // A file that cannot be read is a seed error naming why: missing, a folder, or endless.
 TEST(SeedLoaderTest, UnreadableFilesAreSeedErrors) {
-  EXPECT_THROW(MemoryDirectory::FromFile("/nonexistent/seed.json"), SeedError);
+  try {
+    MemoryDirectory::FromFile("/nonexistent/seed.json");
+    ADD_FAILURE() << "a missing file loaded";
+  } catch (const SeedError& e) {
+    // The system's words, and no line number where no line was read.
+    EXPECT_EQ(std::string(e.what()),
+              "/nonexistent/seed.json: the file cannot be read: No such file or directory");
+  }
   try {
     MemoryDirectory::FromFile("/");
     ADD_FAILURE() << "a folder loaded";

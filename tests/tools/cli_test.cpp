@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli.h"
+#include "moxtrel/version.h"
 #include "repl.h"
 #include "script_limits.h"
 
@@ -131,6 +132,24 @@ TEST(CliTest, SampleDirectoryAndTypeLibrary) {
   auto json = Cli({"typelib", "--json"});
   EXPECT_EQ(json.status, kExitOk);
   EXPECT_EQ(json.out.front(), '{');
+
+  // One class alone, found without regard to case; an unknown one names those there are.
+  auto user = Cli({"typelib", "MOXUSER"});
+  EXPECT_EQ(user.status, kExitOk) << user.err;
+  EXPECT_EQ(user.out.rfind("interface _moxUser", 0), 0u) << user.out;
+  EXPECT_NE(user.out.find("coclass moxUser"), std::string::npos);
+  EXPECT_EQ(user.out.find("coclass moxGroup"), std::string::npos);
+  auto status = Cli({"typelib", "enmoxServiceStatus"});
+  EXPECT_NE(status.out.find("\"mox SVCS Paused\" = 7"), std::string::npos) << status.out;
+  auto unknown = Cli({"typelib", "moxUsr"});
+  EXPECT_EQ(unknown.status, kExitUsage);
+  EXPECT_NE(unknown.err.find("moxUsr"), std::string::npos);
+  EXPECT_NE(unknown.err.find("moxUser"), std::string::npos);
+  EXPECT_EQ(Cli({"typelib", "moxUser", "--json"}).status, kExitUsage);
+
+  auto version = Cli({"--version"});
+  EXPECT_EQ(version.status, kExitOk);
+  EXPECT_EQ(version.out, std::string("moxtrel ") + MOXTREL_VERSION + "\n");
 }
 
 // The prompt gathers a block until it closes, keeps going after mistakes, and lists members.

@@ -18,6 +18,7 @@
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/dispatch.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/version.h"
 #include "parser.h"
 #include "repl.h"
 #include "sample_directory.h"
@@ -92,14 +93,22 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
                      std::string(directory::kConfigEnvironmentVariable) + ")");
   app.add_flag("--trace", trace,
                "print each directory call (interface, member, path, arguments) to standard error");
-  auto* typelib_cmd = app.add_subcommand("typelib", "print the type library");
+  std::string typelib_class;
+  app.set_version_flag("--version", std::string("moxtrel ") + MOXTREL_VERSION,
+                       "print the version and exit");
+  auto* typelib_cmd = app.add_subcommand("typelib", "print the type library, or one class of it");
   typelib_cmd->add_flag("--json", as_json, "as JSON");
+  typelib_cmd->add_option("class", typelib_class,
+                          "a class, interface or enum to show alone (moxUser, enmoxServiceStatus)");
   app.footer(
       "Exit status: 0 success, 1 script error, 2 bad usage (unknown option, unreadable script,\n"
       "a directory file that cannot be loaded). See docs/script-language.md.");
 
   try {
     app.parse(argc, argv);
+  } catch (const CLI::CallForVersion& e) {
+    out << e.what() << '\n';
+    return kExitOk;
   } catch (const CLI::Success& e) {
     out << app.help();
     return kExitOk;
@@ -110,14 +119,20 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
 
   if (*typelib_cmd) {
     try {
-      if (as_json) {
+      if (!typelib_class.empty() && as_json) {
+        err << "moxtrel: typelib: give either a class or --json, not both\n";
+        return kExitUsage;
+      }
+      if (!typelib_class.empty()) {
+        out << ToUtf8(dispatch::TypeLibraryClassText(FromUtf8(typelib_class)));
+      } else if (as_json) {
         out << dispatch::TypeLibraryJson() << '\n';
       } else {
         out << ToUtf8(dispatch::TypeLibraryText());
       }
     } catch (const AutomationError& e) {
       err << "moxtrel: typelib: " << ToUtf8(e.description()) << '\n';
-      return kExitScriptError;
+      return typelib_class.empty() ? kExitScriptError : kExitUsage;
     }
     return kExitOk;
   }

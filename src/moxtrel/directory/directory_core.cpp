@@ -303,6 +303,14 @@ void DirectoryCore::SeedAttribute(Node& node, std::u16string_view name, const Va
                                                    u"\" of " + where + u" is computed");
   }
   Variant conformed = ConformValue(*def, value, where);
+  if (node.kind == ObjectKind::kService && def->name == u"Status") {
+    const int32_t status = conformed.ToLong();
+    if (status < 1 || status > 8) {
+      throw AutomationError(errc::kInvalidArg,
+                            u"The service status " + FromUtf8(std::to_string(status)) + u" of " +
+                                where + u" is not a run state: give 1 (stopped) to 8 (error)");
+    }
+  }
   if (def->type == AttributeType::kUserFlag) {
     int32_t flags = node.attributes[u"UserFlags"].ToLong();
     bool set = conformed.ToBool() != def->inverted;

@@ -33,7 +33,9 @@ std::shared_ptr<IADs> MakeHandle(const CorePtr& core, const NodePtr& node) {
 }
 
 SeedError::SeedError(const std::string& source, int line, const std::string& message)
-    : std::runtime_error(source + ":" + std::to_string(line) + ": " + message), line_(line) {}
+    : std::runtime_error(source + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " +
+                         message),
+      line_(line) {}
 
 MemoryDirectory::MemoryDirectory() : state_(std::make_unique<State>()) {}
 MemoryDirectory::~MemoryDirectory() = default;

@@ -250,7 +250,9 @@ class Loader {
     bool ok = (n == 3 && v.text.size() == 10) || ((n == 6 || n == 7) && (sep == ' ' || sep == 'T'));
     if (!ok || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59 || y < 100) {
       Fail(v.line, where,
-           "a date is written \"YYYY-MM-DD\" or \"YYYY-MM-DD HH:MM:SS\", not \"" + v.text + "\"");
+           "a date is written \"YYYY-MM-DD\", \"YYYY-MM-DD HH:MM\" or \"YYYY-MM-DD HH:MM:SS\" (a "
+           "\"T\" may stand for the blank), with a real month, day and time, not \"" +
+               v.text + "\"");
     }
     return Variant(Date::FromCivil(y, mo, d, h, mi, s));
   }

@@ -126,4 +126,8 @@ std::u16string TypeLibraryText() {
   return typelib::TypeLibraryText(typelib::Library());
 }
 
+std::u16string TypeLibraryClassText(std::u16string_view name) {
+  return typelib::ClassText(typelib::Library(), name);
+}
+
 }  // namespace moxtrel::dispatch

@@ -78,6 +78,7 @@ const typelib::InterfaceInfo* InterfaceOf(const AutomationObject& object);
 // The library dump for `moxtrel typelib --json` and its readable form for `moxtrel typelib`.
 std::string TypeLibraryJson();
 std::u16string TypeLibraryText();
+std::u16string TypeLibraryClassText(std::u16string_view name);
 
 }  // namespace dispatch
 }  // namespace moxtrel

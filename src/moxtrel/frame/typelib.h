@@ -154,6 +154,9 @@ ClassBinding EnumeratorBinding();
 std::string TypeLibraryJson(const TypeLibrary& lib);
 // The readable listing of `moxtrel typelib`.
 std::u16string TypeLibraryText(const TypeLibrary& lib);
+// One class (its interface and coclass), dispinterface or enum of `lib`, found by name without
+// regard to case; errc::kUnknownName naming the classes there are.
+std::u16string ClassText(const TypeLibrary& lib, std::u16string_view name);
 // One line per member slot ("get Count() As Long"), for a host's prompt or help.
 std::vector<std::u16string> DescribeMembers(const InterfaceInfo& iface);
 

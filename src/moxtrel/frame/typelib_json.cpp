@@ -3,6 +3,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
 #include "moxtrel/frame/typelib.h"
 
@@ -155,6 +157,45 @@ std::u16string TypeLibraryText(const TypeLibrary& lib) {
   }
   out += u"\n";
   return out;
+}
+
+std::u16string ClassText(const TypeLibrary& lib, std::u16string_view name) {
+  std::u16string out;
+  const auto write_interface = [&out](const std::u16string& word, const InterfaceInfo& iface) {
+    out += word + u" " + iface.name + u" " + FlagList(iface.flags) + u"\n";
+    for (const auto& line : DescribeMembers(iface)) out += u"  " + line + u"\n";
+  };
+  for (const auto& c : lib.classes) {
+    if (!c.published ||
+        (!EqualsNoCase(c.coclass.name, name) && !EqualsNoCase(c.iface.name, name))) {
+      continue;
+    }
+    write_interface(u"interface", c.iface);
+    out += u"coclass " + c.coclass.name + u" : " + c.coclass.interface;
+    if (c.coclass.creatable) out += u" [creatable]";
+    if (c.coclass.appobject) out += u" [appobject]";
+    if (!c.coclass.source.empty()) out += u" [source " + c.coclass.source + u"]";
+    return out + u"\n";
+  }
+  for (const auto& d : lib.dispinterfaces) {
+    if (EqualsNoCase(d.name, name)) {
+      write_interface(u"dispinterface", d);
+      return out;
+    }
+  }
+  for (const auto& e : lib.enums) {
+    if (!EqualsNoCase(e.name, name)) continue;
+    out += u"enum " + e.name + u"\n";
+    for (const auto& [member, value] : e.members)
+      out += u"  \"" + member + u"\" = " + Number(value) + u"\n";
+    return out;
+  }
+  std::u16string known;
+  for (const auto& c : lib.classes) {
+    if (c.published) known += (known.empty() ? u"" : u", ") + c.coclass.name;
+  }
+  throw AutomationError(errc::kUnknownName, u"The type library has no class, interface or enum " +
+                                                Quoted(name) + u"; its classes are " + known);
 }
 
 }  // namespace moxtrel::typelib
