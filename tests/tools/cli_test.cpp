@@ -120,6 +120,31 @@ TEST(CliTest, DirectoryFiles) {
   EXPECT_EQ(good.out, "1\n");
 }
 
+// Scripts saved by other editors, a script on standard input, and output that cannot be written.
+TEST(CliTest, EncodingsStandardInputAndFailedOutput) {
+  auto bom = Cli({WriteTemp("bom.mox", "\xEF\xBB\xBFPrint 1 + 1\n")});
+  EXPECT_EQ(bom.status, kExitOk) << bom.err;
+  EXPECT_EQ(bom.out, "2\n");
+  for (const char* mark : {"\xFF\xFE", "\xFE\xFF"}) {
+    auto wide = Cli({WriteTemp("wide.mox", std::string(mark) + "P\0r\0")});
+    EXPECT_EQ(wide.status, kExitUsage);
+    EXPECT_NE(wide.err.find("UTF-16; save it as UTF-8"), std::string::npos) << wide.err;
+  }
+  auto piped = Cli({"-"}, "Print \"from stdin\"\n");
+  EXPECT_EQ(piped.status, kExitOk) << piped.err;
+  EXPECT_EQ(piped.out, "from stdin\n");
+
+  struct Refusing : std::streambuf {
+    int overflow(int) override { return traits_type::eof(); }
+  } refusing;
+  std::ostream out(&refusing);
+  std::istringstream in;
+  std::ostringstream err;
+  const char* argv[] = {"moxtrel", "-e", "Print 1"};
+  EXPECT_EQ(RunCli(3, argv, in, out, err, false), kExitScriptError);
+  EXPECT_NE(err.str().find("cannot write to standard output"), std::string::npos) << err.str();
+}
+
 // The built-in sample directory loads, and the type library prints in both forms.
 TEST(CliTest, SampleDirectoryAndTypeLibrary) {
   auto sample = Cli({"-e", "Set d = New moxDomain : d.Name = \"HARBOR\" : Print d.Exists"});

@@ -54,6 +54,17 @@ std::string TooLarge(const std::string& what) {
          " MiB, the largest script the host reads\n";
 }
 
+// Script files saved by other editors: a UTF-8 byte-order mark is dropped; UTF-16 (either
+// order, known by its mark) is refused, as the host reads UTF-8 only. Empty when accepted.
+std::string TakeEncoding(std::string& text, const std::string& name) {
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) {
+    text.erase(0, 3);
+  } else if (text.rfind("\xFF\xFE", 0) == 0 || text.rfind("\xFE\xFF", 0) == 0) {
+    return "moxtrel: " + name + " is saved as UTF-16; save it as UTF-8 and run it again\n";
+  }
+  return {};
+}
+
 int RunText(Interpreter& interpreter, const std::string& text, const std::string& name,
             std::ostream& err) {
   Program program;
@@ -84,7 +95,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   std::string config_file;
   bool trace = false;
   bool as_json = false;
-  app.add_option("script", script, "script file to run (.mox)");
+  app.add_option("script", script, "script file to run (.mox); - reads it from standard input");
   app.add_option("-e,--execute", statements, "statements to run instead of a script file");
   app.add_option("--directory", directory_file,
                  "seed the embedded directory from this JSON file instead of the built-in sample");
@@ -144,7 +155,13 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   // Read the script before loading the directory, so a wrong path is reported first.
   std::string text;
   std::string name;
-  if (!script.empty()) {
+  if (script == "-") {
+    if (!ReadLimited(in, text)) {
+      err << TooLarge("the script on standard input");
+      return kExitUsage;
+    }
+    name = "<stdin>";
+  } else if (!script.empty()) {
     std::ifstream file(script, std::ios::binary);
     std::error_code ec;
     const bool folder = std::filesystem::is_directory(script, ec);
@@ -171,6 +188,13 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
       return kExitUsage;
     }
     name = "<stdin>";
+  }
+
+  if (!name.empty() && name != "-e") {
+    if (auto refused = TakeEncoding(text, name); !refused.empty()) {
+      err << refused;
+      return kExitUsage;
+    }
   }
 
   if (config_file.empty() && directory_file.empty()) {
@@ -223,6 +247,14 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     }
   }
   out.flush();
+  // Output that could not be written (a full disk, a closed pipe) is a failure, not silence.
+  if (!out) {
+    const bool known = errno == EPIPE || errno == ENOSPC || errno == EIO || errno == EBADF ||
+                       errno == EFBIG || errno == EDQUOT;
+    err << "moxtrel: cannot write to standard output: "
+        << (known ? std::strerror(errno) : "the output was refused") << '\n';
+    return kExitScriptError;
+  }
   return status;
 }
 
