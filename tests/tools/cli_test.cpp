@@ -178,6 +178,24 @@ TEST(CliTest, SampleDirectoryAndTypeLibrary) {
 }
 
 // The prompt gathers a block until it closes, keeps going after mistakes, and lists members.
+// The history lives under XDG_STATE_HOME, else under HOME.
+TEST(ReplTest, HistoryPath) {
+  const char* state = std::getenv("XDG_STATE_HOME");
+  const std::string saved = state ? state : "";
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  setenv("XDG_STATE_HOME", "/tmp/state", 1);
+  EXPECT_EQ(HistoryPath(), "/tmp/state/moxtrel/history");
+  setenv("XDG_STATE_HOME", "relative", 1);  // not absolute: ignored, as the convention says
+  setenv("HOME", "/home/someone", 1);
+  EXPECT_EQ(HistoryPath(), "/home/someone/.local/state/moxtrel/history");
+  if (state) {
+    setenv("XDG_STATE_HOME", saved.c_str(), 1);
+  } else {
+    unsetenv("XDG_STATE_HOME");
+  }
+  setenv("HOME", home.c_str(), 1);
+}
+
 TEST(ReplTest, BlocksCommandsAndMistakes) {
   std::ostringstream out, err;
   Interpreter interpreter({.out = &out, .directory = nullptr, .pump = nullptr});
@@ -209,6 +227,19 @@ TEST(ReplTest, BlocksCommandsAndMistakes) {
   EXPECT_TRUE(s.Feed("End Function"));
   EXPECT_TRUE(s.Feed("? Twice(21)"));
   EXPECT_EQ(out.str(), "42\n");
+
+  // The words a shell user types, and the end of input inside an open block.
+  out.str("");
+  EXPECT_TRUE(s.Feed(" Help "));
+  EXPECT_NE(out.str().find(":members"), std::string::npos);
+  EXPECT_FALSE(s.Feed("If True Then"));
+  err.str("");
+  s.End();
+  EXPECT_NE(err.str().find("the block was dropped"), std::string::npos) << err.str();
+  EXPECT_TRUE(s.Feed("Print 1"));  // the dropped block left nothing behind
+  EXPECT_FALSE(s.quit());
+  EXPECT_TRUE(s.Feed("EXIT"));
+  EXPECT_TRUE(s.quit());
   s.Feed(":quit");
   EXPECT_TRUE(s.quit());
 }

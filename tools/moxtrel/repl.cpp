@@ -3,6 +3,7 @@
 #include <editline/readline.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "builtins.h"
 #include "moxtrel/frame/dispatch.h"
@@ -29,7 +30,7 @@ constexpr const char* kHelp =
     "  :classes             the classes a script can create\n"
     "  :functions           the built-in functions\n"
     "  :help                this text\n"
-    "  :quit                leave (or end of input, Ctrl-D)\n";
+    "  :quit                leave (also exit or quit, or end of input, Ctrl-D)\n";
 
 }  // namespace
 
@@ -39,6 +40,12 @@ bool ReplSession::Feed(const std::string& raw) {
     const std::string t = TrimAscii(line);
     if (!t.empty() && t[0] == ':') {
       Command(t);
+      return true;
+    }
+    // What a user of any shell types: taken as the commands, not as calls of undefined Subs.
+    const std::u16string word = FoldCase(FromUtf8(t));
+    if (word == u"help" || word == u"exit" || word == u"quit") {
+      Command(word == u"help" ? ":help" : ":quit");
       return true;
     }
     if (!t.empty() && t[0] == '?') line = "Print " + t.substr(1);
@@ -64,6 +71,13 @@ bool ReplSession::Feed(const std::string& raw) {
   }
   out_.flush();
   return true;
+}
+
+void ReplSession::End() {
+  if (!pending_.empty()) {
+    err_ << "end of input inside an unfinished block: the block was dropped, not run\n";
+    pending_.clear();
+  }
 }
 
 void ReplSession::Command(const std::string& line) {
@@ -122,18 +136,42 @@ void ReplSession::Members(const std::string& name) {
   for (const auto& m : typelib::DescribeMembers(*iface)) out_ << "  " << ToUtf8(m) << '\n';
 }
 
+std::string HistoryPath() {
+  if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/') {
+    return std::string(state) + "/moxtrel/history";
+  }
+  if (const char* home = std::getenv("HOME"); home && *home) {
+    return std::string(home) + "/.local/state/moxtrel/history";
+  }
+  return {};
+}
+
 void RunRepl(Interpreter& interpreter, std::ostream& out, std::ostream& err) {
   ReplSession session(interpreter, out, err);
-  out << "moxtrel: type :help for help, :quit to leave\n";
+  const std::string history = HistoryPath();
+  using_history();
+  stifle_history(1000);
+  if (!history.empty()) read_history(history.c_str());  // none yet is fine
+  out << "moxtrel: type help for help, exit to leave\n";
   out.flush();
   bool complete = true;
   while (!session.quit()) {
     char* raw = readline(complete ? "mox> " : "...> ");
-    if (!raw) break;
+    if (!raw) {
+      session.End();
+      break;
+    }
     const std::string line = raw;
     std::free(raw);
     if (!TrimAscii(line).empty()) add_history(line.c_str());
     complete = session.Feed(line);
+  }
+  if (!history.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(history).parent_path(), ec);
+    if (ec || write_history(history.c_str()) != 0) {
+      err << "moxtrel: the history could not be saved in " << history << '\n';
+    }
   }
   out << '\n';
 }

@@ -21,6 +21,8 @@ class ReplSession {
   // Takes one line; false while a block is still open and more lines are needed.
   bool Feed(const std::string& line);
   bool quit() const noexcept { return quit_; }
+  // End of input: says so when it drops a block that was still open.
+  void End();
 
  private:
   void Command(const std::string& line);
@@ -36,5 +38,9 @@ class ReplSession {
 
 // Reads lines with editing and history from the terminal until end of input or :quit.
 void RunRepl(Interpreter& interpreter, std::ostream& out, std::ostream& err);
+
+// Where the prompt keeps its history between sessions: $XDG_STATE_HOME/moxtrel/history, else
+// ~/.local/state/moxtrel/history; empty when neither is known.
+std::string HistoryPath();
 
 }  // namespace moxtrel::script
