@@ -52,6 +52,37 @@ TEST_F(UsersTest, DomainListingIsLazyAndHoldsGlobalAccounts) {
   EXPECT_FALSE(users->Exists(Variant(u"admin")));
 }
 
+// A listing reads two things of each account, its parent and its name; a member's Groups is
+// made when first read, from the account's path then, and a rename before that read is followed.
+TEST_F(UsersTest, ListingReadsParentAndNameAndMakesGroupsWhenAsked) {
+  auto users = DomainUsers();
+  ASSERT_EQ(users->Count(), 2);
+  for (const std::u16string& account : {alice, bob}) {
+    EXPECT_EQ(Calls(u"IADs.Parent", account), 1u);
+    EXPECT_EQ(Calls(u"IADs.Name", account), 1u);
+  }
+  EXPECT_EQ(Calls(u"IADs.ADsPath"), 0u);
+  // The bind, the filter, the walk and its end, then Next, Parent and Name per account.
+  EXPECT_EQ(layer->Journal().Size(), 4u + 2u * 3u) << layer->Journal().Dump();
+
+  auto first = users->Item(Variant(u"alice"));
+  layer->Journal().Clear();
+  auto groups = first->Groups();
+  ASSERT_NE(groups, nullptr);
+  EXPECT_EQ(first->Groups(), groups);
+  EXPECT_EQ(Calls(u"IADs.ADsPath", alice), 1u);
+  EXPECT_TRUE(groups->Exists(Variant(u"Auditors")));
+
+  auto second = users->Item(Variant(u"bob"));
+  second->UserName(u"robert");
+  ASSERT_TRUE(second->Exists());
+  auto renamed = second->Groups();
+  ASSERT_NE(renamed, nullptr);
+  EXPECT_TRUE(renamed->Exists(Variant(u"Staff")));
+  EXPECT_FALSE(renamed->Exists(Variant(u"Auditors")));
+  EXPECT_EQ(Calls(u"GetObject", u"WinNT://CORP/robert,user"), 2u);  // the rebind and the listing
+}
+
 // The server listing holds the server's own accounts as local users; Add and Remove act on
 // the computer.
 TEST_F(UsersTest, ServerListingHoldsLocalAccounts) {

@@ -59,9 +59,13 @@ std::shared_ptr<moxUser> moxUser::Create() {
 }
 
 std::shared_ptr<moxGroups> moxUser::Groups() {
+  if (groups_pending_ && user_) {
+    SetOwnGroups(NewGroupsCollection(user_->ADsPath()));
+  }
   return groups_;
 }
 void moxUser::Groups(std::shared_ptr<moxGroups> value) {
+  groups_pending_ = false;
   groups_ = std::move(value);
 }
 
@@ -277,15 +281,20 @@ std::u16string moxUser::UserName() {
 void moxUser::UserName(const std::u16string& value) {
   const std::u16string new_name = Trim(value);
   if (!user_ || new_name.empty()) return;
+  std::u16string old_path;
   try {
     auto container = BindAccountContainer(user_type_, user_->Parent());
     if (!container) return;
-    container->MoveHere(user_->ADsPath(), new_name);
+    old_path = user_->ADsPath();
+    container->MoveHere(old_path, new_name);
   } catch (const AutomationError&) {
     return;
   }
   user_name_ = new_name;
   Rebind();
+  // A Groups collection not made yet lists the account it was bound to when the new name
+  // cannot be bound; otherwise it is made from the new path when asked for.
+  if (groups_pending_ && !user_) SetOwnGroups(NewGroupsCollection(old_path));
   // The groups collection this object set up still lists the old path; point it at the new.
   if (user_ && groups_ && groups_ == own_groups_.lock()) {
     try {
@@ -340,9 +349,7 @@ bool moxUser::ChangeMembership(std::u16string& sGroup, const std::u16string& sSe
       group->Remove(user_->ADsPath());
     }
     // Built before it replaces the field, so a failing read leaves Groups scoped as it was.
-    auto groups = NewGroupsCollection(user_->ADsPath());
-    groups_ = groups;
-    own_groups_ = groups;
+    SetOwnGroups(NewGroupsCollection(user_->ADsPath()));
     return true;
   } catch (const AutomationError&) {
     return false;
@@ -365,7 +372,8 @@ std::u16string moxUser::ADsPath() {
   return user_ ? user_->ADsPath() : u"";
 }
 
-bool moxUser::BindFromProvider(const std::shared_ptr<IADsUser>& user, moxType type) {
+bool moxUser::BindFromProvider(const std::shared_ptr<IADsUser>& user, moxType type,
+                               bool groups_when_asked) {
   if (!user) {
     throw AutomationError(errc::kObjectRequired, u"moxUser: no directory user object to bind to");
   }
@@ -375,18 +383,25 @@ bool moxUser::BindFromProvider(const std::shared_ptr<IADsUser>& user, moxType ty
     user_name_ = std::move(name);
     groups_ = nullptr;
     own_groups_.reset();
+    groups_pending_ = false;
     user_ = nullptr;
     return false;
   }
   // Everything the bind needs is read before any field changes, so a failure leaves the
   // previous binding whole.
-  auto groups = NewGroupsCollection(user->ADsPath());
+  std::shared_ptr<moxGroups> groups;
+  if (!groups_when_asked) groups = NewGroupsCollection(user->ADsPath());
   user_name_ = std::move(name);
   user_type_ = type;
   (type == moxType::moxGlobal ? domain_name_ : server_name_) = parent;
   user_ = user;
-  groups_ = groups;
-  own_groups_ = groups;
+  if (groups_when_asked) {
+    groups_ = nullptr;
+    own_groups_.reset();
+    groups_pending_ = true;
+  } else {
+    SetOwnGroups(std::move(groups));
+  }
   return true;
 }
 
@@ -401,6 +416,12 @@ void moxUser::Rebind() {
   } catch (const AutomationError&) {
     user_ = nullptr;
   }
+}
+
+void moxUser::SetOwnGroups(std::shared_ptr<moxGroups> groups) {
+  groups_pending_ = false;
+  own_groups_ = groups;
+  groups_ = std::move(groups);
 }
 
 std::shared_ptr<moxGroups> moxUser::NewGroupsCollection(const std::u16string& user_path) {

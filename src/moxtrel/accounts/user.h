@@ -93,10 +93,14 @@ class moxUser final : public AutomationObject {
   moxUser() = default;
 
   std::u16string ADsPath();
-  bool BindFromProvider(const std::shared_ptr<directory::IADsUser>& user, moxType type);
+  // `groups_when_asked` leaves the Groups collection to the first read of Groups, so a listing
+  // of many accounts reads only each one's parent and name.
+  bool BindFromProvider(const std::shared_ptr<directory::IADsUser>& user, moxType type,
+                        bool groups_when_asked = false);
   void Rebind();
   bool ChangeMembership(std::u16string& sGroup, const std::u16string& sServer, bool add);
   std::shared_ptr<moxGroups> NewGroupsCollection(const std::u16string& user_path);
+  void SetOwnGroups(std::shared_ptr<moxGroups> groups);
   int32_t Flags();
   bool UserFlag(int32_t mask);
   void UserFlag(int32_t mask, bool value);
@@ -104,6 +108,8 @@ class moxUser final : public AutomationObject {
   std::shared_ptr<moxGroups> groups_;
   // The collection this object set up, so a rename re-scopes only that one.
   std::weak_ptr<moxGroups> own_groups_;
+  // Bound by a listing and Groups not read yet: the collection is made when first asked for.
+  bool groups_pending_ = false;
   moxType user_type_{};  // not a scope until bound
   std::u16string domain_name_;
   std::u16string server_name_;

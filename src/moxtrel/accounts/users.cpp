@@ -41,8 +41,9 @@ void moxUsers::ListContainer(Store& store, const std::u16string& path, moxType t
   auto walk = container->NewEnum();
   while (auto object = walk->Next()) {
     auto member = moxUser::Create();
-    if (member->BindFromProvider(directory::As<IADsUser>(object), type)) {
-      store.Add(member, member->UserName());
+    if (member->BindFromProvider(directory::As<IADsUser>(object), type, true)) {
+      // The name the bind has just read is the key; reading it again would cost a call.
+      store.Add(member, member->user_name_);
     }
   }
 }
@@ -59,8 +60,9 @@ void moxUsers::ListGroup(Store& store, const std::u16string& path, bool local) {
       const std::u16string member_parent = object->Parent();
       if (member_parent == group->Parent()) type = moxType::moxLocal;
     }
-    if (member->BindFromProvider(directory::As<IADsUser>(object), type)) {
-      store.Add(member, member->UserName());
+    if (member->BindFromProvider(directory::As<IADsUser>(object), type, true)) {
+      // The name the bind has just read is the key; reading it again would cost a call.
+      store.Add(member, member->user_name_);
     }
   }
 }
