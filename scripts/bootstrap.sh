@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config googletest libgtest-dev libgmock-dev
           libbenchmark-dev nlohmann-json3-dev libcli11-dev libedit-dev clang-format ccache
           libtomlplusplus-dev libcrypt-dev clang libclang-rt-14-dev libicu-dev libldap-dev slapd
-          ldap-utils libcups2-dev cups-daemon cups-client cups-ipp-utils)
+          ldap-utils libcups2-dev cups-daemon cups-client cups-ipp-utils libabsl-dev)
 
 missing=()
 for p in "${packages[@]}"; do
