@@ -50,6 +50,14 @@ struct Expr {
   ExprPtr object;              // kMember object, kCall callee, kUnary operand, kBinary lhs
   ExprPtr rhs;
   std::vector<ExprPtr> args;
+
+  // A member access remembers the DISPID its name had in the last interface it met, so a loop
+  // looks the name up once per class rather than at every round.
+  struct CallSite {
+    const void* iface = nullptr;
+    int32_t dispid = 0;
+  };
+  mutable CallSite site;
 };
 
 // What an Exit statement leaves.

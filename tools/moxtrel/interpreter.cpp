@@ -377,14 +377,14 @@ void Interpreter::ExecAssign(const Stmt& s) {
         if (args.size() != 1) {
           throw RuntimeError(errc::kSubscriptOutOfRange, u"Arrays have one dimension", where);
         }
-        VariantArray arr = var->AsArray();
+        // The element is written in place: copying the array would make a loop quadratic.
+        VariantArray& arr = *var->MutableArray();
         const int32_t i = args[0].ToLong() - arr.lower_bound;
         if (i < 0 || static_cast<size_t>(i) >= arr.items.size()) {
           throw RuntimeError(errc::kSubscriptOutOfRange,
                              u"Subscript out of range: " + Show(args[0]), where);
         }
         arr.items[static_cast<size_t>(i)] = std::move(value);
-        *var = Variant(std::move(arr));
         return;
       }
       const Variant obj = Eval(callee);
@@ -519,7 +519,7 @@ Variant Interpreter::EvalName(const Expr& e, bool as_statement) {
 Variant Interpreter::EvalMember(const Expr& e) {
   const Variant obj = Eval(*e.object);
   std::vector<Variant> args;
-  return Invoke(obj, Describe(e), U(e.name), kGetOrCall, args);
+  return Invoke(obj, Describe(e), U(e.name), kGetOrCall, args, &e);
 }
 
 Variant Interpreter::EvalCall(const Expr& e, bool as_statement) {
@@ -559,6 +559,9 @@ Variant Interpreter::EvalCall(const Expr& e, bool as_statement) {
       return CallProcedure(*proc, std::move(args), callee.name);
     }
     if (Variant* v = FindVariable(name)) {
+      // An array is read in place; an object is held by a copy while its member runs, which
+      // may change the variable.
+      if (v->IsArray()) return Index(*v, where, args);
       const Variant target = *v;
       return Index(target, where, args);
     }
@@ -614,28 +617,40 @@ Variant Interpreter::InvokeDefault(const Variant& target, const std::string& whe
 }
 
 Variant Interpreter::Invoke(const Variant& target, const std::string& where,
-                            std::u16string_view member, uint16_t flags,
-                            std::vector<Variant>& args) {
-  const size_t dot = where.rfind('.');
-  const std::string owner = dot == std::string::npos ? where : where.substr(0, dot);
+                            std::u16string_view member, uint16_t flags, std::vector<Variant>& args,
+                            const Expr* site) {
+  auto owner = [&] {
+    const size_t dot = where.rfind('.');
+    return dot == std::string::npos ? where : where.substr(0, dot);
+  };
   if (!target.IsObject()) {
     throw RuntimeError(errc::kObjectRequired,
-                       u"Object required: '" + U(owner) + u"' is " + target.TypeName(), where);
+                       u"Object required: '" + U(owner()) + u"' is " + target.TypeName(), where);
   }
   if (!target.AsObject()) {
-    throw RuntimeError(errc::kObjectRequired, u"Object required: '" + U(owner) + u"' is Nothing",
+    throw RuntimeError(errc::kObjectRequired, u"Object required: '" + U(owner()) + u"' is Nothing",
                        where);
   }
-  if (auto host = std::dynamic_pointer_cast<HostObject>(target.AsObject())) {
-    try {
-      return host->Call(member, flags, args);
-    } catch (RuntimeError& e) {
-      if (e.where().empty()) e.set_where(where);
-      throw;
+  AutomationObject& object = *target.AsObject();
+  const typelib::InterfaceInfo* iface = dispatch::InterfaceOf(object);
+  if (!iface) {
+    if (auto* host = dynamic_cast<HostObject*>(&object)) {
+      try {
+        return host->Call(member, flags, args);
+      } catch (RuntimeError& e) {
+        if (e.where().empty()) e.set_where(where);
+        throw;
+      }
     }
   }
-  return Guard(where,
-               [&] { return dispatch::InvokeByName(*target.AsObject(), member, flags, args); });
+  return Guard(where, [&] {
+    if (site && iface && site->site.iface == iface) {
+      return dispatch::Invoke(object, site->site.dispid, flags, args);
+    }
+    const DispId id = dispatch::GetIDOfName(object, member);
+    if (site && iface) site->site = {iface, id};
+    return dispatch::Invoke(object, id, flags, args);
+  });
 }
 
 ObjectPtr Interpreter::AppObject() {
