@@ -77,8 +77,12 @@ bool moxPrintJobs::Refresh() {
     auto job = directory::As<directory::IADsPrintJob>(element);
     auto member = moxPrintJob::Create();
     member->SetProviderJob(job);
-    store->Add(member, member->Name());
+    const std::u16string name = member->Name();
+    store->Add(member, name);
     if (period_ > 0) {
+      // A job announced before stays announced whatever its state: neither its status nor
+      // its name needs reading again, so a tick that finds nothing new costs a bare listing.
+      if (announced_.contains(name)) continue;
       const int32_t status = directory::As<directory::IADsPrintJobOperations>(element)->Status();
       // Still spooling: a later refresh looks at it again.
       if ((status & directory::kJobStatusSpooling) != 0) continue;
