@@ -54,6 +54,24 @@ TEST_F(UsersTest, DomainListingIsLazyAndHoldsGlobalAccounts) {
   EXPECT_FALSE(users->Exists(Variant(u"admin")));
 }
 
+// A listing binds each account as a found user is bound (its parent, its name, and its path for
+// its own Groups collection) and keys it by its UserName, read back from the directory.
+TEST_F(UsersTest, ListingBindsEachAccountAndKeysItByUserName) {
+  auto users = DomainUsers();
+  ASSERT_EQ(users->Count(), 2);
+  for (const std::u16string& account : {alice, bob}) {
+    EXPECT_EQ(Calls(u"IADs.Parent", account), 1u);
+    EXPECT_EQ(Calls(u"IADs.Name", account), 2u);
+    EXPECT_EQ(Calls(u"IADs.ADsPath", account), 1u);
+  }
+  auto first = users->Item(Variant(u"alice"));
+  layer->Journal().Clear();
+  auto groups = first->Groups();
+  ASSERT_NE(groups, nullptr);
+  EXPECT_EQ(layer->Journal().Size(), 0u);  // made by the listing, not by this read
+  EXPECT_TRUE(groups->Exists(Variant(u"Auditors")));
+}
+
 // The server listing holds the server's own accounts as local users; Add and Remove act on
 // the computer.
 TEST_F(UsersTest, ServerListingHoldsLocalAccounts) {

@@ -73,6 +73,34 @@ TEST(KeyedStoreTest, RemoveReindexesLaterEntries) {
 }
 
 // An enumerator keeps its store alive and goes on visiting it after the owner dropped it.
+// Through many growths of the index and removals from the middle, every key still finds its
+// own entry in its new position, without regard to case, and a repeat is still refused.
+TEST(KeyedStoreTest, LargeStoreKeepsKeysAndPositionsThroughGrowthAndRemoval) {
+  auto store = Store::Create();
+  constexpr int32_t kCount = 5000;
+  store->Reserve(16);  // less than needed: the index grows while entries are added
+  for (int32_t i = 0; i < kCount; ++i) {
+    store->Add(DecimalText(i), u"Key" + DecimalText(i));
+  }
+  EXPECT_EQ(ErrorCodeOf([&] { store->Add(u"again", u"KEY4999"); }),
+            static_cast<int32_t>(errc::kDuplicateKey));
+  for (int32_t i = kCount - 1; i >= 0; i -= 7) store->Remove(Variant(u"kEy" + DecimalText(i)));
+  int32_t position = 1;
+  for (int32_t i = 0; i < kCount; ++i) {
+    const std::u16string key = u"KEY" + DecimalText(i);
+    if ((kCount - 1 - i) % 7 == 0) {
+      EXPECT_FALSE(store->Exists(Variant(key))) << i;
+      continue;
+    }
+    ASSERT_EQ(store->Item(Variant(key)), DecimalText(i));
+    ASSERT_EQ(store->Item(Variant(position)), DecimalText(i));
+    ++position;
+  }
+  EXPECT_EQ(store->Count(), position - 1);
+  store->Add(u"back", u"key4999");  // a removed key may be used again
+  EXPECT_EQ(store->Item(Variant(store->Count())), u"back");
+}
+
 TEST(KeyedStoreTest, EnumeratorOutlivesItsStore) {
   auto store = Make({u"a", u"b", u"c"});
   auto e = store->NewEnum();

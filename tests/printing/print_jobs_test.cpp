@@ -161,6 +161,25 @@ TEST_F(PrintJobsTest, FailingRefreshIsContainedInTheTick) {
   EXPECT_EQ(announced, (Strings{u"1:alice", u"2:bob"}));
 }
 
+// A tick reads every job's status before it looks at what was announced, and a job announced
+// before stays announced when it goes back to spooling.
+TEST_F(PrintJobsTest, TickReadsEveryStatusAndAnnouncesOnce) {
+  const std::u16string first = Submit(u"alice", 0);
+  Submit(u"bob", directory::kJobStatusSpooling);
+  Bind();
+  jobs->AutoUpdate(1000);
+  EXPECT_TRUE(jobs->Refresh());
+  EXPECT_EQ(announced, (Strings{u"1:alice"}));
+  dir->SetJobStatus(first, directory::kJobStatusSpooling);
+  layer->Journal().Clear();
+  EXPECT_TRUE(jobs->Refresh());
+  EXPECT_EQ(layer->Journal().Count(u"IADsPrintJobOperations.Status"), 2u)
+      << layer->Journal().Dump();
+  EXPECT_EQ(announced, (Strings{u"1:alice"}));
+  EXPECT_EQ(jobs->Count(), 2);
+  jobs->AutoUpdate(0);
+}
+
 // Remove deletes the job from queue and list; a bad index or a provider failure is False;
 // reads never list again.
 TEST_F(PrintJobsTest, RemoveDeletesFromQueueAndList) {

@@ -117,6 +117,16 @@ TEST(InterpreterTest, SetRulesAndArrays) {
 }
 
 // Built-in functions handle edge values without undefined behaviour.
+// Array elements are read and written in place, yet an array is a value: a copy made by
+// assignment keeps its own elements.
+TEST(InterpreterTest, ArrayElementsChangeInPlaceAndCopiesStayApart) {
+  auto r = RunScript(
+      "Dim a(2)\na(0) = 1\nb = a\na(0) = a(0) + 1\nb(1) = \"x\"\n"
+      "Print a(0), b(0), IsEmpty(a(1)), b(1)\na(3) = 1\n");
+  EXPECT_EQ(r.out, "2 1 True x\n");
+  EXPECT_EQ(r.code, static_cast<int32_t>(errc::kSubscriptOutOfRange));
+}
+
 TEST(InterpreterTest, BuiltinEdges) {
   auto r = RunScript(
       "Print Mid(\"abc\", 5) = \"\", Left(\"abc\", 10), Right(\"abc\", 2), InStr(\"abcabc\", "

@@ -25,6 +25,18 @@ class ScriptObjectTest : public DirectoryTest {
   std::u16string corp, alice, sales, pc1, laser;
 };
 
+// One member expression met by objects of several classes reads each one's own member: Name
+// has another DISPID in a group than in a domain, and a user has no Name at all.
+TEST_F(ScriptObjectTest, MemberCallSitesFollowTheClassTheyMeet) {
+  auto r =
+      Run("Set d = New moxDomain\nd.Name = \"CORP\"\nSet g = New moxGroup\n"
+          "g.Find \"Sales\", \"CORP\"\nSet u = New moxUser\nu.Find \"alice\", \"CORP\", moxGlobal\n"
+          "On Error Resume Next\n"
+          "For Each o In Array(d, g, d, u, g)\n  n = \"-\"\n  n = o.Name\n  Print n\nNext\n");
+  ASSERT_EQ(r.error, "");
+  EXPECT_EQ(r.out, "CORP\nSales\nCORP\n-\nSales\n");
+}
+
 // A property put from a script is one provider write committed with SetInfo.
 TEST_F(ScriptObjectTest, PropertyPutCommitsThroughTheProvider) {
   auto r =

@@ -78,13 +78,22 @@ struct Expr {
   int column = 0;
   int depth = 1;  // how deeply the tree below nests (operator chains count once); bounded
   Variant value;
-  std::string name;  // kName, kMember, kNew
-  Op op = Op::kAdd;  // kUnary, kBinary
+  std::string name;     // kName, kMember, kNew
+  std::u16string wide;  // the same name as UTF-16, converted once by the parser for every lookup
+  Op op = Op::kAdd;     // kUnary, kBinary
   bool bracketed = false;
   bool parenthesized = false;  // written inside ( ): never written back as a by-reference slot
   ExprPtr object;              // kMember object, kCall callee, kUnary operand, kBinary lhs
   ExprPtr rhs;
   std::vector<ExprPtr> args;
+
+  // A member access remembers the DISPID its name had in the last interface it met, so a loop
+  // looks the name up once per class rather than at every round.
+  struct CallSite {
+    const void* iface = nullptr;
+    int32_t dispid = 0;
+  };
+  mutable CallSite site;
 };
 
 // What an Exit statement leaves.

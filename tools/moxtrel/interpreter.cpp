@@ -257,32 +257,34 @@ Interpreter::Flow Interpreter::ExecIf(const Stmt& s) {
 
 Interpreter::Flow Interpreter::ExecForNext(const Stmt& s) {
   const std::string& var = s.names[0];
+  const std::u16string wide = U(var);
   const Variant from = Eval(*s.from);
   const double to = Eval(*s.to).ToDouble();
   const Variant step_v = s.step ? Eval(*s.step) : Variant(int32_t{1});
   const double step = step_v.ToDouble();
   if (step == 0)
-    throw RuntimeError(errc::kInvalidProcedureCall, u"For " + U(var) + u": Step must not be 0");
-  SetVariable(var, from);
+    throw RuntimeError(errc::kInvalidProcedureCall, u"For " + wide + u": Step must not be 0");
+  SetVariable(wide, var, from);
   for (;;) {
     Step();
-    const double i = FindVariable(U(var))->ToDouble();
+    const double i = FindVariable(wide)->ToDouble();
     if (step > 0 ? i > to : i < to) break;
     const Flow flow = ExecBlock(s.blocks[0]);
     if (flow == Flow::kExitFor) break;
     if (flow != Flow::kNormal) return flow;
-    SetVariable(var, BinaryOp(Op::kAdd, *FindVariable(U(var)), step_v));
+    SetVariable(wide, var, BinaryOp(Op::kAdd, *FindVariable(wide), step_v));
   }
   return Flow::kNormal;
 }
 
 Interpreter::Flow Interpreter::ExecForEach(const Stmt& s) {
   const std::string& var = s.names[0];
+  const std::u16string wide = U(var);
   const std::string where = Describe(*s.value);
   const Variant coll = Eval(*s.value);
   auto body = [&](Variant item) {
     Step();
-    SetVariable(var, std::move(item));
+    SetVariable(wide, var, std::move(item));
     return ExecBlock(s.blocks[0]);
   };
   if (coll.IsArray()) {
@@ -349,18 +351,18 @@ void Interpreter::ExecAssign(const Stmt& s) {
   const uint16_t put = s.is_set ? kDispatchPutRef : kDispatchPut;
   switch (target.kind) {
     case ExprKind::kName:
-      if (FindProcedure(U(target.name)) &&
+      if (FindProcedure(target.wide) &&
           !(frames_.back()->procedure &&
-            EqualsNoCase(U(frames_.back()->procedure->name), U(target.name)))) {
+            EqualsNoCase(U(frames_.back()->procedure->name), target.wide))) {
         throw RuntimeError(errc::kTypeMismatch,
-                           u"'" + U(target.name) + u"' is a procedure, not a variable", where);
+                           u"'" + target.wide + u"' is a procedure, not a variable", where);
       }
-      SetVariable(target.name, std::move(value));
+      SetVariable(target.wide, target.name, std::move(value));
       return;
     case ExprKind::kMember: {
       const Variant obj = Eval(*target.object);
       std::vector<Variant> args{std::move(value)};
-      Invoke(obj, where, U(target.name), put, args);
+      Invoke(obj, where, target.wide, put, args);
       return;
     }
     case ExprKind::kCall: {
@@ -369,22 +371,22 @@ void Interpreter::ExecAssign(const Stmt& s) {
       if (callee.kind == ExprKind::kMember) {
         const Variant obj = Eval(*callee.object);
         args.push_back(std::move(value));
-        Invoke(obj, where, U(callee.name), put, args);
+        Invoke(obj, where, callee.wide, put, args);
         return;
       }
-      Variant* var = callee.kind == ExprKind::kName ? FindVariable(U(callee.name)) : nullptr;
+      Variant* var = callee.kind == ExprKind::kName ? FindVariable(callee.wide) : nullptr;
       if (var && var->IsArray()) {
         if (args.size() != 1) {
           throw RuntimeError(errc::kSubscriptOutOfRange, u"Arrays have one dimension", where);
         }
-        VariantArray arr = var->AsArray();
+        // The element is written in place: copying the array would make a loop quadratic.
+        VariantArray& arr = *var->MutableArray();
         const int32_t i = args[0].ToLong() - arr.lower_bound;
         if (i < 0 || static_cast<size_t>(i) >= arr.items.size()) {
           throw RuntimeError(errc::kSubscriptOutOfRange,
                              u"Subscript out of range: " + Show(args[0]), where);
         }
         arr.items[static_cast<size_t>(i)] = std::move(value);
-        *var = Variant(std::move(arr));
         return;
       }
       const Variant obj = Eval(callee);
@@ -410,7 +412,7 @@ void Interpreter::ExecCall(const Expr& e) {
     case ExprKind::kMember: {
       const Variant obj = Eval(*e.object);
       std::vector<Variant> args;
-      Invoke(obj, Describe(e), U(e.name), kGetOrCall, args);
+      Invoke(obj, Describe(e), e.wide, kGetOrCall, args);
       return;
     }
     case ExprKind::kCall:
@@ -469,7 +471,7 @@ Variant Interpreter::Eval(const Expr& e) {
       return acc;
     }
     case ExprKind::kNew:
-      return Guard("New " + e.name, [&] { return Variant(dispatch::CreateObject(U(e.name))); });
+      return Guard("New " + e.name, [&] { return Variant(dispatch::CreateObject(e.wide)); });
   }
   return {};
 }
@@ -490,12 +492,12 @@ void Interpreter::WriteBack(const std::vector<ExprPtr>& exprs, const std::vector
     const Expr* a = exprs[i].get();
     if (!a || a->kind != ExprKind::kName || a->parenthesized) continue;
     if (after[i].type() != before[i].type() || after[i] == before[i]) continue;
-    if (Variant* var = FindVariable(U(a->name))) *var = after[i];
+    if (Variant* var = FindVariable(a->wide)) *var = after[i];
   }
 }
 
 Variant Interpreter::EvalName(const Expr& e, bool as_statement) {
-  const std::u16string name = U(e.name);
+  const std::u16string& name = e.wide;
   if (!e.bracketed) {
     if (Variant* v = FindVariable(name)) return *v;
     if (const Procedure* proc = FindProcedure(name)) {
@@ -519,7 +521,7 @@ Variant Interpreter::EvalName(const Expr& e, bool as_statement) {
 Variant Interpreter::EvalMember(const Expr& e) {
   const Variant obj = Eval(*e.object);
   std::vector<Variant> args;
-  return Invoke(obj, Describe(e), U(e.name), kGetOrCall, args);
+  return Invoke(obj, Describe(e), e.wide, kGetOrCall, args, &e);
 }
 
 Variant Interpreter::EvalCall(const Expr& e, bool as_statement) {
@@ -531,7 +533,7 @@ Variant Interpreter::EvalCall(const Expr& e, bool as_statement) {
   if (callee.kind == ExprKind::kMember) {
     const Variant obj = Eval(*callee.object);
     try {
-      result = Invoke(obj, where, U(callee.name), kGetOrCall, args);
+      result = Invoke(obj, where, callee.wide, kGetOrCall, args);
     } catch (const RuntimeError& first) {
       // `d.Users("alice")`: Users takes no arguments, so they go to its default member.
       if (first.code() != static_cast<int32_t>(errc::kBadParamCount) || args.empty() ||
@@ -541,7 +543,7 @@ Variant Interpreter::EvalCall(const Expr& e, bool as_statement) {
       Variant inner;
       try {
         std::vector<Variant> none;
-        inner = Invoke(obj, where, U(callee.name), kGetOrCall, none);
+        inner = Invoke(obj, where, callee.wide, kGetOrCall, none);
       } catch (const RuntimeError&) {
         throw first;
       }
@@ -553,12 +555,15 @@ Variant Interpreter::EvalCall(const Expr& e, bool as_statement) {
     return result;
   }
   if (callee.kind == ExprKind::kName && !callee.bracketed) {
-    const std::u16string name = U(callee.name);
+    const std::u16string& name = callee.wide;
     // A procedure first: inside a Function its name is also its result variable.
     if (const Procedure* proc = FindProcedure(name)) {
       return CallProcedure(*proc, std::move(args), callee.name);
     }
     if (Variant* v = FindVariable(name)) {
+      // An array is read in place; an object is held by a copy while its member runs, which
+      // may change the variable.
+      if (v->IsArray()) return Index(*v, where, args);
       const Variant target = *v;
       return Index(target, where, args);
     }
@@ -614,28 +619,40 @@ Variant Interpreter::InvokeDefault(const Variant& target, const std::string& whe
 }
 
 Variant Interpreter::Invoke(const Variant& target, const std::string& where,
-                            std::u16string_view member, uint16_t flags,
-                            std::vector<Variant>& args) {
-  const size_t dot = where.rfind('.');
-  const std::string owner = dot == std::string::npos ? where : where.substr(0, dot);
+                            std::u16string_view member, uint16_t flags, std::vector<Variant>& args,
+                            const Expr* site) {
+  auto owner = [&] {
+    const size_t dot = where.rfind('.');
+    return dot == std::string::npos ? where : where.substr(0, dot);
+  };
   if (!target.IsObject()) {
     throw RuntimeError(errc::kObjectRequired,
-                       u"Object required: '" + U(owner) + u"' is " + target.TypeName(), where);
+                       u"Object required: '" + U(owner()) + u"' is " + target.TypeName(), where);
   }
   if (!target.AsObject()) {
-    throw RuntimeError(errc::kObjectRequired, u"Object required: '" + U(owner) + u"' is Nothing",
+    throw RuntimeError(errc::kObjectRequired, u"Object required: '" + U(owner()) + u"' is Nothing",
                        where);
   }
-  if (auto host = std::dynamic_pointer_cast<HostObject>(target.AsObject())) {
-    try {
-      return host->Call(member, flags, args);
-    } catch (RuntimeError& e) {
-      if (e.where().empty()) e.set_where(where);
-      throw;
+  AutomationObject& object = *target.AsObject();
+  const typelib::InterfaceInfo* iface = dispatch::InterfaceOf(object);
+  if (!iface) {
+    if (auto* host = dynamic_cast<HostObject*>(&object)) {
+      try {
+        return host->Call(member, flags, args);
+      } catch (RuntimeError& e) {
+        if (e.where().empty()) e.set_where(where);
+        throw;
+      }
     }
   }
-  return Guard(where,
-               [&] { return dispatch::InvokeByName(*target.AsObject(), member, flags, args); });
+  return Guard(where, [&] {
+    if (site && iface && site->site.iface == iface) {
+      return dispatch::Invoke(object, site->site.dispid, flags, args);
+    }
+    const DispId id = dispatch::GetIDOfName(object, member);
+    if (site && iface) site->site = {iface, id};
+    return dispatch::Invoke(object, id, flags, args);
+  });
 }
 
 ObjectPtr Interpreter::AppObject() {
@@ -664,8 +681,8 @@ Variant* Interpreter::FindVariable(std::u16string_view name) {
   return nullptr;
 }
 
-void Interpreter::SetVariable(const std::string& name, Variant value) {
-  if (Variant* v = FindVariable(U(name))) {
+void Interpreter::SetVariable(const std::u16string& wide, const std::string& name, Variant value) {
+  if (Variant* v = FindVariable(wide)) {
     *v = std::move(value);
     return;
   }

@@ -84,9 +84,9 @@ class Interpreter {
   void WriteBack(const std::vector<ExprPtr>& exprs, const std::vector<Variant>& before,
                  const std::vector<Variant>& after);
 
-  // Object calls.
+  // Object calls. `site`, the expression that names the member, caches its DISPID.
   Variant Invoke(const Variant& target, const std::string& where, std::u16string_view member,
-                 uint16_t flags, std::vector<Variant>& args);
+                 uint16_t flags, std::vector<Variant>& args, const Expr* site = nullptr);
   Variant InvokeDefault(const Variant& target, const std::string& where,
                         std::vector<Variant>& args);
   Variant Index(const Variant& target, const std::string& where, std::vector<Variant>& args);
@@ -95,7 +95,8 @@ class Interpreter {
 
   // Variables.
   Variant* FindVariable(std::u16string_view name);
-  void SetVariable(const std::string& name, Variant value);
+  // `wide` is `name` as UTF-16, converted once by the caller.
+  void SetVariable(const std::u16string& wide, const std::string& name, Variant value);
   void Declare(const std::string& name, Variant value);
 
   // Procedures and built-ins.

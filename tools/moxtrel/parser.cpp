@@ -615,6 +615,7 @@ class Parser {
         if (Cur().kind != TokenKind::kIdentifier) Expected("a member name after '.'");
         auto m = MakeExpr(ExprKind::kMember, Cur());
         m->name = Take().text;
+        m->wide = FromUtf8(m->name);
         m->object = std::move(e);
         e = Grown(std::move(m));
       } else if (IsOp("(")) {
@@ -682,6 +683,7 @@ class Parser {
         auto e = MakeExpr(ExprKind::kNew, t);
         Take();
         e->name = ExpectName("a class name after 'New'");
+        e->wide = FromUtf8(e->name);
         return e;
       }
       if (IsReservedWord(t.text)) {
@@ -690,6 +692,7 @@ class Parser {
     }
     auto e = MakeExpr(ExprKind::kName, t);
     e->name = t.text;
+    e->wide = FromUtf8(e->name);
     e->bracketed = t.bracketed;
     Take();
     return e;

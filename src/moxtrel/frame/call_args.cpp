@@ -46,9 +46,9 @@ Variant Coerce(const Variant& v, const typelib::TypeRef& type) {
 
 }  // namespace
 
-CallArgs::CallArgs(std::u16string where, const typelib::MemberInfo& member,
+CallArgs::CallArgs(std::u16string_view owner, const typelib::MemberInfo& member,
                    std::vector<Variant>& args)
-    : where_(std::move(where)), member_(&member), args_(&args) {
+    : owner_(owner), member_(&member), args_(&args) {
   const auto& params = member.params;
   std::size_t required = 0;
   for (const auto& p : params) required += p.optional ? 0 : 1;
@@ -56,7 +56,7 @@ CallArgs::CallArgs(std::u16string where, const typelib::MemberInfo& member,
     std::u16string expected = required == params.size()
                                   ? Number(required)
                                   : Number(required) + u" to " + Number(params.size());
-    throw AutomationError(errc::kBadParamCount, where_ + u": takes " + expected +
+    throw AutomationError(errc::kBadParamCount, Where() + u": takes " + expected +
                                                     u" argument(s), not " + Number(args.size()));
   }
   slots_.resize(params.size());
@@ -68,7 +68,7 @@ CallArgs::CallArgs(std::u16string where, const typelib::MemberInfo& member,
     if (omitted) {
       if (!param.optional) {
         throw AutomationError(errc::kParamNotOptional,
-                              where_ + u": the argument " + param.name + u" is not optional");
+                              Where() + u": the argument " + param.name + u" is not optional");
       }
       slot.value = param.default_value.IsEmpty() ? Variant::Missing() : param.default_value;
       continue;
@@ -84,14 +84,14 @@ CallArgs::CallArgs(std::u16string where, const typelib::MemberInfo& member,
 
 const Variant& CallArgs::Value(std::size_t index) const {
   if (index >= slots_.size()) {
-    throw AutomationError(errc::kBadParamCount, where_ + u": no argument " + Number(index + 1));
+    throw AutomationError(errc::kBadParamCount, Where() + u": no argument " + Number(index + 1));
   }
   return slots_[index].value;
 }
 
 CallArgs::Slot& CallArgs::At(std::size_t index) {
   if (index >= slots_.size()) {
-    throw AutomationError(errc::kBadParamCount, where_ + u": no argument " + Number(index + 1));
+    throw AutomationError(errc::kBadParamCount, Where() + u": no argument " + Number(index + 1));
   }
   return slots_[index];
 }
@@ -101,8 +101,12 @@ void CallArgs::Mismatch(std::size_t index, const AutomationError& cause) const {
   // A value of the right kind but outside the type's range (a Date past 9999) stays an overflow.
   const bool overflow = cause.code() == static_cast<int32_t>(errc::kOverflow);
   throw AutomationError(overflow ? errc::kOverflow : errc::kDispTypeMismatch,
-                        where_ + u": the argument " + param.name + u" must be " + param.type.name +
+                        Where() + u": the argument " + param.name + u" must be " + param.type.name +
                             u" (" + cause.description() + u")");
+}
+
+std::u16string CallArgs::Where() const {
+  return std::u16string(owner_) + u"." + member_->name;
 }
 
 void CallArgs::WriteBack() {

@@ -106,8 +106,9 @@ class CallArgs {
  public:
   // Checks `args` against `member`: too many or too few give kBadParamCount, a required one
   // passed as Missing gives kParamNotOptional, one that does not convert kDispTypeMismatch.
-  // `where` names the member in messages ("moxUser.Find").
-  CallArgs(std::u16string where, const typelib::MemberInfo& member, std::vector<Variant>& args);
+  // `owner` (the class name) and the member name the member in messages ("moxUser.Find").
+  CallArgs(std::u16string_view owner, const typelib::MemberInfo& member,
+           std::vector<Variant>& args);
 
   std::size_t size() const noexcept { return slots_.size(); }
   ArgRef operator[](std::size_t index) { return ArgRef(*this, index); }
@@ -135,7 +136,10 @@ class CallArgs {
   Slot& At(std::size_t index);
   [[noreturn]] void Mismatch(std::size_t index, const AutomationError& cause) const;
 
-  std::u16string where_;
+  // "moxUser.Find" for messages, built only when one is raised.
+  std::u16string Where() const;
+
+  std::u16string_view owner_;
   const typelib::MemberInfo* member_;
   std::vector<Variant>* args_;
   std::vector<Slot> slots_;

@@ -11,6 +11,15 @@
 #include "moxtrel/frame/typelib.h"
 
 namespace moxtrel::dispatch {
+
+namespace detail {
+struct BindingCache {
+  static const typelib::ClassBinding*& Of(const AutomationObject& object) noexcept {
+    return object.binding_;
+  }
+};
+}  // namespace detail
+
 namespace {
 
 using typelib::ClassBinding;
@@ -22,53 +31,63 @@ std::u16string Hex(DispId id) {
 }
 
 const ClassBinding& RequireBinding(const AutomationObject& object, uint32_t code) {
+  const ClassBinding*& cached = detail::BindingCache::Of(object);
+  if (cached) return *cached;
   const ClassBinding* binding = typelib::BindingForType(object.TypeName());
   if (!binding) {
     throw AutomationError(code, u"An object of type " + std::u16string(object.TypeName()) +
                                     u" has no late-bound members");
   }
+  // Bindings live as long as the process (the library's table or a registered extra class).
+  cached = binding;
   return *binding;
 }
 
-const MemberInfo* FindKind(const std::vector<const MemberInfo*>& entries, MemberKind kind) {
-  for (const MemberInfo* m : entries) {
-    if (m->kind == kind) return m;
+// The slots of one DISPID, by kind.
+struct Slots {
+  const typelib::InterfaceInfo& iface;
+  typelib::DispSlots at;
+  const MemberInfo* Find(MemberKind kind) const {
+    const int16_t i = at.by_kind[static_cast<std::size_t>(kind)];
+    return i < 0 ? nullptr : &iface.members[static_cast<std::size_t>(i)];
   }
-  return nullptr;
-}
+  const MemberInfo& First() const { return iface.members[static_cast<std::size_t>(at.first)]; }
+};
 
 // Picks the slot a call means. Reads accept a get or a method either way, as scripts cannot
 // always tell them apart; a put falls back to put-by-reference for an object value.
-const MemberInfo& Choose(const std::vector<const MemberInfo*>& entries, uint16_t flags,
-                         const std::vector<Variant>& args, const std::u16string& where) {
+// `where` builds the member's name for an error message; it runs only on error.
+template <class Where>
+const MemberInfo& Choose(const Slots& entries, uint16_t flags, const std::vector<Variant>& args,
+                         Where&& where) {
   const bool put = flags & kDispatchPut;
   const bool putref = flags & kDispatchPutRef;
   const bool get = flags & kDispatchGet;
   const bool method = flags & kDispatchMethod;
   if (put || putref) {
     const MemberInfo* m = nullptr;
-    if (putref) m = FindKind(entries, MemberKind::kPutRef);
-    if (!m && put) m = FindKind(entries, MemberKind::kPut);
+    if (putref) m = entries.Find(MemberKind::kPutRef);
+    if (!m && put) m = entries.Find(MemberKind::kPut);
     if (!m && put && !args.empty() && args.back().IsObject()) {
-      m = FindKind(entries, MemberKind::kPutRef);
+      m = entries.Find(MemberKind::kPutRef);
     }
     if (m) return *m;
-    const char16_t* why =
-        FindKind(entries, MemberKind::kPutRef) ? u" takes only an object, assigned by reference"
-        : FindKind(entries, MemberKind::kGet)  ? u" is read-only"
-                                               : u" is a method and cannot be assigned";
-    throw AutomationError(errc::kMemberNotFound, where + why);
+    const char16_t* why = entries.Find(MemberKind::kPutRef)
+                              ? u" takes only an object, assigned by reference"
+                          : entries.Find(MemberKind::kGet) ? u" is read-only"
+                                                           : u" is a method and cannot be assigned";
+    throw AutomationError(errc::kMemberNotFound, where() + why);
   }
   if (get || method) {
     const MemberInfo* m = nullptr;
-    if (method) m = FindKind(entries, MemberKind::kMethod);
-    if (!m && get) m = FindKind(entries, MemberKind::kGet);
-    if (!m) m = FindKind(entries, MemberKind::kMethod);
-    if (!m) m = FindKind(entries, MemberKind::kGet);
+    if (method) m = entries.Find(MemberKind::kMethod);
+    if (!m && get) m = entries.Find(MemberKind::kGet);
+    if (!m) m = entries.Find(MemberKind::kMethod);
+    if (!m) m = entries.Find(MemberKind::kGet);
     if (m) return *m;
-    throw AutomationError(errc::kMemberNotFound, where + u" cannot be read");
+    throw AutomationError(errc::kMemberNotFound, where() + u" cannot be read");
   }
-  throw AutomationError(errc::kInvalidArg, where +
+  throw AutomationError(errc::kInvalidArg, where() +
                                                u": the call names no kind (get, put, putref "
                                                u"or method)");
 }
@@ -88,14 +107,14 @@ DispId GetIDOfName(const AutomationObject& object, std::u16string_view name) {
 
 Variant Invoke(AutomationObject& object, DispId id, uint16_t flags, std::vector<Variant>& args) {
   const ClassBinding& binding = RequireBinding(object, errc::kMemberNotFound);
-  const auto entries = binding.iface.ByDispId(id);
-  if (entries.empty()) {
+  const Slots entries{binding.iface, binding.iface.SlotsOf(id)};
+  if (entries.at.first < 0) {
     throw AutomationError(errc::kMemberNotFound, std::u16string(object.TypeName()) +
                                                      u" has no member with DISPID " + Hex(id));
   }
-  const std::u16string where = std::u16string(object.TypeName()) + u"." + entries.front()->name;
+  auto where = [&] { return std::u16string(object.TypeName()) + u"." + entries.First().name; };
   const MemberInfo& member = Choose(entries, flags, args, where);
-  CallArgs call(where, member, args);
+  CallArgs call(object.TypeName(), member, args);
   Variant result;
   try {
     result = member.invoke(object, call);
@@ -103,7 +122,7 @@ Variant Invoke(AutomationObject& object, DispId id, uint16_t flags, std::vector<
     throw;
   } catch (const std::exception& e) {
     // Nothing but AutomationError crosses the automation boundary.
-    throw AutomationError(errc::kFail, where + u": " + FromUtf8(e.what()));
+    throw AutomationError(errc::kFail, where() + u": " + FromUtf8(e.what()));
   }
   call.WriteBack();
   return result;
@@ -115,8 +134,9 @@ Variant InvokeByName(AutomationObject& object, std::u16string_view name, uint16_
 }
 
 const typelib::InterfaceInfo* InterfaceOf(const AutomationObject& object) {
-  const ClassBinding* binding = typelib::BindingForType(object.TypeName());
-  return binding ? &binding->iface : nullptr;
+  const ClassBinding*& cached = detail::BindingCache::Of(object);
+  if (!cached) cached = typelib::BindingForType(object.TypeName());
+  return cached ? &cached->iface : nullptr;
 }
 
 std::string TypeLibraryJson() {

@@ -23,6 +23,7 @@
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -263,7 +264,8 @@ class ClassTable {
   template <class F>
   static typelib::Invoker Bind(F f) {
     return [f](AutomationObject& object, CallArgs& args) -> Variant {
-      C* self = dynamic_cast<C*>(&object);
+      // The table is found by the object's exact class, so the cheap check nearly always holds.
+      C* self = typeid(object) == typeid(C) ? static_cast<C*>(&object) : dynamic_cast<C*>(&object);
       if (!self) {
         throw AutomationError(errc::kNoInterface, std::u16string(object.TypeName()) +
                                                       u" is not the class of this table");

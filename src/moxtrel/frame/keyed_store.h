@@ -1,6 +1,7 @@
 // KeyedStore: the member store of every collection. Entries keep the order they were added in
 // (positions are 1-based), keys are unique without regard to case, a number finds by position
-// and a string always finds by key, even one made of digits. Lookup is O(1) on average.
+// and a string always finds by key, even one made of digits. Lookup is O(1) on average: the
+// entries sit in one vector with the hash of each key, and a flat index holds their positions.
 //
 //   auto store = KeyedStore<std::shared_ptr<moxUser>>::Create();
 //   store->Add(user, u"Alice");
@@ -13,8 +14,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
+
+#include <absl/container/flat_hash_set.h>
 
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/enumerator.h"
@@ -57,18 +59,31 @@ class KeyedStore final : public EnumerableSource,
   static std::shared_ptr<KeyedStore> Create() {
     return std::shared_ptr<KeyedStore>(new KeyedStore);
   }
+  KeyedStore(const KeyedStore&) = delete;  // the index points at this object's entries
+  KeyedStore& operator=(const KeyedStore&) = delete;
 
   int32_t Count() const override { return static_cast<int32_t>(entries_.size()); }
 
+  // Room for `count` entries, for a listing that knows its length.
+  void Reserve(std::size_t count) {
+    entries_.reserve(count);
+    index_.reserve(count);
+  }
+
   // Adds an entry; a key already present (without regard to case) fails and adds nothing.
   void Add(T item, std::u16string key) {
-    const auto position = static_cast<int32_t>(entries_.size());
-    auto [it, inserted] = index_.try_emplace(key, position);
-    if (!inserted) {
+    const std::size_t hash = KeyHash(key);
+    if (index_.contains(Probe{key, hash})) {
       throw AutomationError(errc::kDuplicateKey,
                             u"The key \"" + key + u"\" is already used by another member");
     }
-    entries_.push_back(Entry{std::move(item), std::move(key)});
+    entries_.push_back(Entry{std::move(item), std::move(key), hash});
+    try {
+      index_.insert(static_cast<int32_t>(entries_.size() - 1));
+    } catch (...) {
+      entries_.pop_back();
+      throw;
+    }
   }
 
   const T& Item(const Variant& index) const { return entries_[Resolve(index)].item; }
@@ -85,9 +100,10 @@ class KeyedStore final : public EnumerableSource,
   // Takes an entry out; later entries move up one position.
   void Remove(const Variant& index) {
     const int32_t at = Resolve(index);
-    index_.erase(entries_[at].key);
     entries_.erase(entries_.begin() + at);
-    for (int32_t i = at; i < Count(); ++i) index_[entries_[i].key] = i;
+    // Positions after `at` changed: index them again (the stored hashes are reused).
+    index_.clear();
+    for (int32_t i = 0; i < Count(); ++i) index_.insert(i);
   }
 
   const T& At(int32_t zero_based) const { return entries_.at(zero_based).item; }
@@ -101,19 +117,59 @@ class KeyedStore final : public EnumerableSource,
  private:
   KeyedStore() = default;
 
-  int32_t Resolve(const Variant& index) const {
-    return ResolveIndex(index, Count(), [this](const std::u16string& key) {
-      auto it = index_.find(key);
-      return it == index_.end() ? -1 : it->second;
-    });
-  }
-
   struct Entry {
     T item;
     std::u16string key;
+    std::size_t hash;  // of the folded key, kept so the index never hashes a key twice
   };
+  // A key looked up, with its hash.
+  struct Probe {
+    std::u16string_view key;
+    std::size_t hash;
+  };
+  // The index holds positions; hashing and comparing them reads the entries they name.
+  struct IndexHash {
+    using is_transparent = void;
+    const std::vector<Entry>* entries;
+    std::size_t operator()(int32_t at) const noexcept {
+      return (*entries)[static_cast<std::size_t>(at)].hash;
+    }
+    std::size_t operator()(const Probe& probe) const noexcept { return probe.hash; }
+  };
+  struct IndexEqual {
+    using is_transparent = void;
+    const std::vector<Entry>* entries;
+    bool operator()(int32_t a, int32_t b) const noexcept {
+      const Entry& x = (*entries)[static_cast<std::size_t>(a)];
+      return a == b || (x.hash == (*entries)[static_cast<std::size_t>(b)].hash &&
+                        EqualsNoCase(x.key, (*entries)[static_cast<std::size_t>(b)].key));
+    }
+    bool operator()(int32_t at, const Probe& probe) const noexcept {
+      const Entry& x = (*entries)[static_cast<std::size_t>(at)];
+      return x.hash == probe.hash && EqualsNoCase(x.key, probe.key);
+    }
+    bool operator()(const Probe& probe, int32_t at) const noexcept { return (*this)(at, probe); }
+  };
+
+  static std::size_t KeyHash(std::u16string_view key) noexcept {
+    // The folded FNV hash, mixed so that its high and low bits both vary.
+    uint64_t h = NoCaseHash{}(key);
+    h ^= h >> 32;
+    h *= 0x9E3779B97F4A7C15ull;
+    h ^= h >> 29;
+    return static_cast<std::size_t>(h);
+  }
+
+  int32_t Resolve(const Variant& index) const {
+    return ResolveIndex(index, Count(), [this](const std::u16string& key) {
+      auto it = index_.find(Probe{key, KeyHash(key)});
+      return it == index_.end() ? -1 : *it;
+    });
+  }
+
   std::vector<Entry> entries_;
-  std::unordered_map<std::u16string, int32_t, NoCaseHash, NoCaseEqual> index_;
+  absl::flat_hash_set<int32_t, IndexHash, IndexEqual> index_{0, IndexHash{&entries_},
+                                                             IndexEqual{&entries_}};
 };
 
 }  // namespace moxtrel

@@ -8,6 +8,13 @@
 
 namespace moxtrel {
 
+namespace typelib {
+struct ClassBinding;
+}
+namespace dispatch::detail {
+struct BindingCache;
+}
+
 class AutomationObject : public std::enable_shared_from_this<AutomationObject> {
  public:
   AutomationObject(const AutomationObject&) = delete;
@@ -18,6 +25,11 @@ class AutomationObject : public std::enable_shared_from_this<AutomationObject> {
 
  protected:
   AutomationObject() = default;
+
+ private:
+  friend struct dispatch::detail::BindingCache;
+  // The class's dispatch table, found by the first late-bound call and carried from then on.
+  mutable const typelib::ClassBinding* binding_ = nullptr;
 };
 
 using ObjectPtr = std::shared_ptr<AutomationObject>;

@@ -61,6 +61,29 @@ std::vector<const MemberInfo*> InterfaceInfo::ByDispId(DispId dispid) const {
   return out;
 }
 
+DispSlots InterfaceInfo::SlotsOf(DispId dispid) const {
+  if (!dispid_index.empty()) {
+    auto it = dispid_index.find(dispid);
+    return it == dispid_index.end() ? DispSlots{} : it->second;
+  }
+  DispSlots slots;
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    if (members[i].dispid != dispid) continue;
+    const auto at = static_cast<int16_t>(i);
+    if (slots.first < 0) slots.first = at;
+    auto& kind = slots.by_kind[static_cast<std::size_t>(members[i].kind)];
+    if (kind < 0) kind = at;
+  }
+  return slots;
+}
+
+void InterfaceInfo::Index() {
+  dispid_index.clear();
+  absl::flat_hash_map<DispId, DispSlots> index;
+  for (const auto& m : members) index.try_emplace(m.dispid, SlotsOf(m.dispid));
+  dispid_index = std::move(index);
+}
+
 bool InterfaceInfo::FindDispId(std::u16string_view name, DispId& out) const {
   for (const auto& m : members) {
     if (EqualsNoCase(m.name, name)) {
@@ -143,7 +166,10 @@ const TypeLibrary& Library() {
   static const TypeLibrary lib = [] {
     TypeLibrary built = BuildMoxtrelLibrary();
     built.classes.push_back(EnumeratorBinding());
-    for (const auto& c : built.classes) Require(c);
+    for (auto& c : built.classes) {
+      Require(c);
+      c.iface.Index();
+    }
     for (const auto& d : built.dispinterfaces) {
       auto problems = CheckInterface(d);
       if (!problems.empty())
@@ -160,6 +186,7 @@ void RegisterExtraClass(ClassBinding binding) {
     throw AutomationError(errc::kInvalidArg, binding.coclass.name + u": already registered");
   }
   binding.published = false;
+  binding.iface.Index();
   ExtraClasses().push_back(std::make_unique<ClassBinding>(std::move(binding)));
 }
 

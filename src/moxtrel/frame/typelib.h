@@ -8,6 +8,9 @@
 //   const typelib::InterfaceInfo* user = lib.FindInterface(u"_moxUser");
 #pragma once
 
+#include <absl/container/flat_hash_map.h>
+
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -79,6 +82,13 @@ struct MemberInfo {
   Invoker invoke;  // empty in event interfaces, which the library calls out through
 };
 
+// The slots that share one DISPID, by kind, as positions in an interface's members; -1 where
+// there is none. `first` is the first of them in slot order, -1 for an unknown DISPID.
+struct DispSlots {
+  std::array<int16_t, 4> by_kind{-1, -1, -1, -1};  // indexed by MemberKind
+  int16_t first = -1;
+};
+
 struct InterfaceInfo {
   std::u16string name;
   std::vector<std::u16string> flags;  // "hidden", "nonextensible", "dual", "oleautomation"
@@ -86,8 +96,14 @@ struct InterfaceInfo {
 
   // The entries that share `dispid` (a property's get and put), in slot order.
   std::vector<const MemberInfo*> ByDispId(DispId dispid) const;
+  // The same as positions by kind: from the index when Index() has run, else by a scan.
+  DispSlots SlotsOf(DispId dispid) const;
+  // Builds the DISPID index once the members are final (the library does it at start-up).
+  void Index();
   // The DISPID of the member named `name` (without regard to case); false when there is none.
   bool FindDispId(std::u16string_view name, DispId& out) const;
+
+  absl::flat_hash_map<DispId, DispSlots> dispid_index;  // filled by Index()
 };
 
 struct EnumInfo {

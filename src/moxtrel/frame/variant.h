@@ -92,6 +92,8 @@ class Variant {
   const ObjectPtr& AsObject() const;
   const ByteArray& AsBytes() const;
   const VariantArray& AsArray() const;
+  // The array held, to change in place; null when the variant holds no array.
+  VariantArray* MutableArray() noexcept { return std::get_if<VariantArray>(&value_); }
 
   // Conversions as the automation runtime makes them; failures throw AutomationError
   // (type mismatch, or overflow for numbers outside the target type).

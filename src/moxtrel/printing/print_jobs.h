@@ -11,11 +11,12 @@
 //   jobs->NewJob(token);             // disconnects
 #pragma once
 
+#include <absl/container/flat_hash_set.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -73,7 +74,8 @@ class moxPrintJobs final : public KeyedCollection<std::shared_ptr<moxPrintJob>> 
                    Date dTimeSubmitted);
 
   std::shared_ptr<KestStdTimer> m_Timer;
-  std::unordered_set<std::u16string, NoCaseHash, NoCaseEqual> announced_;
+  // Looked up for every job at every tick: a flat set keeps that close to a bare listing.
+  absl::flat_hash_set<std::u16string, NoCaseHash, NoCaseEqual> announced_;
   std::shared_ptr<directory::IADsPrintQueue> queue_;
   int32_t period_ = 0;
   Event<std::u16string&, std::u16string&, std::u16string&, int32_t&, int32_t&, Date&> new_job_;
