@@ -9,8 +9,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "moxtrel/accounts/account_container.h"
+#include "moxtrel/directory/provider.h"
+#include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/enums.h"
 #include "moxtrel/frame/keyed_collection.h"
 #include "moxtrel/frame/text.h"
@@ -39,6 +42,23 @@ class AccountCollection : public KeyedCollection<std::shared_ptr<Member>> {
   // is incomplete.
   const std::u16string& ScopeName() const {
     return AccountScopeName(account_type_, domain_name_, server_name_);
+  }
+
+  // Takes a member out of the scope: out of the listed group when there is one (the member's
+  // path read once the group is bound), else deletes the account from the domain or computer
+  // (its name read once the container is bound). False when the scope is incomplete.
+  template <class Path, class Name>
+  bool RemoveFromScope(std::u16string_view class_word, Path member_path, Name member_name) {
+    const std::u16string& scope = ScopeName();
+    if (scope.empty()) return false;
+    if (!group_name_.empty()) {
+      auto group = directory::Bind<directory::IADsGroup>(directory::GroupPath(scope, group_name_));
+      group->Remove(member_path());
+    } else {
+      BindAccountContainer(account_type_, directory::ScopePath(scope))
+          ->Delete(class_word, member_name());
+    }
+    return true;
   }
 
   std::u16string domain_name_;

@@ -99,16 +99,9 @@ bool moxGroups::Remove(const Variant& Index) {
       auto group =
           Bind<IADsGroup>(directory::WithClass(entry->ADsPath(), directory::ObjectKind::kGroup));
       group->Remove(user_path_);
-    } else {
-      const std::u16string& scope = ScopeName();
-      if (scope.empty()) return false;
-      const std::u16string base = directory::ScopePath(scope);
-      if (!group_name_.empty()) {
-        auto group = Bind<IADsGroup>(directory::GroupPath(scope, group_name_));
-        group->Remove(entry->ADsPath());
-      } else {
-        BindAccountContainer(account_type_, base)->Delete(u"group", entry->Name());
-      }
+    } else if (!RemoveFromScope(
+                   u"group", [&] { return entry->ADsPath(); }, [&] { return entry->Name(); })) {
+      return false;
     }
     MarkStale();
     return true;

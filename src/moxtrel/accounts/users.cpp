@@ -89,14 +89,9 @@ bool moxUsers::Remove(const Variant& Index) {
   if (NeedsRefresh() && !Refresh()) return false;
   try {
     auto entry = RequireStore().Item(Index);
-    const std::u16string& scope = ScopeName();
-    if (scope.empty()) return false;
-    const std::u16string base = directory::ScopePath(scope);
-    if (!group_name_.empty()) {
-      auto group = Bind<IADsGroup>(directory::GroupPath(scope, group_name_));
-      group->Remove(entry->ADsPath());
-    } else {
-      BindAccountContainer(account_type_, base)->Delete(u"user", entry->UserName());
+    if (!RemoveFromScope(
+            u"user", [&] { return entry->ADsPath(); }, [&] { return entry->UserName(); })) {
+      return false;
     }
     MarkStale();
     return true;
