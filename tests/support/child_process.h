@@ -14,4 +14,9 @@ namespace moxtrel::testing {
 pid_t SpawnServer(const std::vector<std::string>& args, const std::string& log,
                   bool new_session = false);
 
+// A port on 127.0.0.1 that nothing listens on now; throws std::runtime_error when none is free.
+int FreeLoopbackPort();
+// Whether a server accepts connections on 127.0.0.1:`port` yet.
+bool AcceptsOnLoopback(int port);
+
 }  // namespace moxtrel::testing

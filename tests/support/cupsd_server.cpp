@@ -27,21 +27,6 @@ namespace {
 constexpr const char* kCupsd = "/usr/sbin/cupsd";
 constexpr const char* kLpadmin = "/usr/sbin/lpadmin";
 
-int FreePort() {
-  int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  int port = 0;
-  if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-      getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0) {
-    port = ntohs(a.sin_port);
-  }
-  close(s);
-  return port;
-}
-
 pid_t Spawn(const std::vector<std::string>& args, const std::string& log, bool new_session) {
   return SpawnServer(args, log, new_session);
 }
@@ -106,7 +91,7 @@ CupsdServer::CupsdServer() {
   for (const char* sub : {"etc", "spool", "spool/tmp", "cache", "state", "log"}) {
     std::filesystem::create_directories(dir_ + "/" + sub);
   }
-  port_ = FreePort();
+  port_ = FreeLoopbackPort();
   {
     std::ofstream f(dir_ + "/etc/cups-files.conf");
     f << "ServerRoot " << dir_ << "/etc\nRequestRoot " << dir_ << "/spool\nTempDir " << dir_

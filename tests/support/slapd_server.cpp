@@ -41,32 +41,6 @@ std::string RandomSecret() {
   return out;
 }
 
-int FreePort() {
-  int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  if (s < 0 || bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-      getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
-    if (s >= 0) close(s);
-    throw std::runtime_error("no free loopback port");
-  }
-  close(s);
-  return ntohs(a.sin_port);
-}
-
-bool Accepts(int port) {
-  int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  close(s);
-  return ok;
-}
-
 pid_t Spawn(const std::vector<std::string>& argv, const std::string& log) {
   return SpawnServer(argv, log);
 }
@@ -102,7 +76,7 @@ SlapdServer::SlapdServer(Options options) {
   std::filesystem::create_directory(dir_ + "/db");
   admin_password_ = RandomSecret();
   reader_password_ = RandomSecret();
-  port_ = FreePort();
+  port_ = FreeLoopbackPort();
   url_ = "ldap://127.0.0.1:" + std::to_string(port_);
   std::string conf =
       "include /etc/ldap/schema/core.schema\n"
@@ -167,7 +141,7 @@ void SlapdServer::Start() {
   pid_ =
       Spawn({kSlapd, "-h", url_ + "/", "-f", dir_ + "/slapd.conf", "-d", "0"}, dir_ + "/slapd.log");
   for (int i = 0; i < 500; ++i) {
-    if (Accepts(port_)) return;
+    if (AcceptsOnLoopback(port_)) return;
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;

@@ -30,32 +30,6 @@ constexpr const char* kSmbd = "/usr/sbin/smbd";
 constexpr const char* kNet = "/usr/bin/net";
 constexpr const char* kSmbpasswd = "/usr/bin/smbpasswd";
 
-int FreePort() {
-  int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  int port = 0;
-  if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-      getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0) {
-    port = ntohs(a.sin_port);
-  }
-  close(s);
-  return port;
-}
-
-bool Accepts(int port) {
-  int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  close(s);
-  return ok;
-}
-
 // Runs a tool to its end with `input` on its standard input; returns its exit code and output.
 int Run(const std::vector<std::string>& args, const std::string& input, std::string* output) {
   int in[2], out[2];
@@ -208,7 +182,7 @@ SmbdServer::SmbdServer() {
     std::filesystem::create_directories(dir_ + "/" + sub);
   }
   chmod((dir_ + "/private").c_str(), 0700);
-  port_ = FreePort();
+  port_ = FreeLoopbackPort();
   conf_ = dir_ + "/smb.conf";
   const std::string tools = Folder("tools");
   {
@@ -250,7 +224,7 @@ SmbdServer::SmbdServer() {
       why_ = "smbd exited at start; see " + dir_ + "/log";
       return;
     }
-    if (Accepts(port_)) return;
+    if (AcceptsOnLoopback(port_)) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   Stop();
