@@ -230,107 +230,155 @@ Variant ConformValue(const AttributeDef& def, const Variant& value, std::u16stri
   return value;
 }
 
-void ApplyDefaults(Node& node, uint32_t serial) {
-  uint64_t a = Mix(serial * 0x100000001B3ull + static_cast<uint64_t>(node.kind));
-  uint64_t b = Mix(a);
-  node.guid = u"{" + Hex(a >> 32, 8) + u"-" + Hex(a >> 16, 4) + u"-" + Hex(a, 4) + u"-" +
-              Hex(b >> 48, 4) + u"-" + Hex(b, 12) + u"}";
-  auto set = [&](std::u16string_view name, Variant v) {
-    node.attributes.emplace(std::u16string(name), std::move(v));
+namespace {
+
+using Defaults = AttributeMap::Defaults;
+
+// What every object of a class starts with; values made from the object itself (its name, its
+// SID, its time of creation) are set on the object instead.
+const Defaults* SharedDefaults(ObjectKind kind, bool local_group) {
+  static const Defaults kDomainDefaults = {
+      {u"MinPasswordLength", int32_t{0}},
+      {u"MinPasswordAge", int32_t{0}},
+      {u"MaxPasswordAge", int32_t{42 * 86400}},
+      {u"MaxBadPasswordsAllowed", int32_t{0}},
+      {u"PasswordHistoryLength", int32_t{0}},
+      {u"AutoUnlockInterval", int32_t{1800}},
+      {u"LockoutObservationInterval", int32_t{1800}},
   };
-  switch (node.kind) {
+  static const Defaults kComputerDefaults = {
+      {u"Division", u""},
+      {u"Owner", u""},
+      {u"OperatingSystem", u"Windows NT"},
+      {u"OperatingSystemVersion", u"4.0"},
+      {u"Processor", u"x86 Family 6 Model 5 Stepping 2"},
+      {u"ProcessorCount", u"Uniprocessor Free"},
+  };
+  static const Defaults kUserDefaults = {
+      {u"UserFlags", kUserFlagsDefault},
+      {u"Description", u""},
+      {u"FullName", u""},
+      {u"HomeDirectory", u""},
+      {u"HomeDirDrive", u""},
+      {u"LoginScript", u""},
+      {u"Profile", u""},
+      {u"LastLogin", Date{}},
+      {u"LastLogoff", Date{}},
+      {u"MaxStorage", int32_t{-1}},
+      {u"PasswordExpirationDate", Date{}},
+      {u"PasswordMinimumLength", int32_t{0}},
+      {u"PasswordAge", int32_t{0}},
+      {u"PasswordExpired", int32_t{0}},
+      {u"BadPasswordAttempts", int32_t{0}},
+      {u"PrimaryGroupID", int32_t{513}},
+  };
+  static const Defaults kGlobalGroupDefaults = {
+      {u"Description", u""},
+      {u"GroupType", kGroupTypeGlobal},
+  };
+  static const Defaults kLocalGroupDefaults = {
+      {u"Description", u""},
+      {u"GroupType", kGroupTypeLocal},
+  };
+  static const Defaults kFileServiceDefaults = {
+      {u"Description", u""},
+  };
+  static const Defaults kFileShareDefaults = {
+      {u"CurrentUserCount", int32_t{0}},
+      {u"Description", u""},
+      {u"Path", u""},
+      {u"MaxUserCount", int32_t{-1}},
+  };
+  static const Defaults kPrintQueueDefaults = {
+      {u"Model", u""},
+      {u"Datatype", u"RAW"},
+      {u"PrintProcessor", u"WinPrint"},
+      {u"Description", u""},
+      {u"Location", u""},
+      {u"StartTime", Date{}},
+      {u"UntilTime", Date{}},
+      {u"DefaultJobPriority", int32_t{1}},
+      {u"Priority", int32_t{1}},
+      {u"PrintDevices", u"LPT1:"},
+      {u"Status", int32_t{0}},
+  };
+  static const Defaults kPrintJobDefaults = {
+      {u"User", u""},
+      {u"TotalPages", int32_t{1}},
+      {u"Size", int32_t{0}},
+      {u"Description", u""},
+      {u"Priority", int32_t{1}},
+      {u"StartTime", Date{}},
+      {u"UntilTime", Date{}},
+      {u"Notify", u""},
+      {u"Status", kJobStatusSpooling},
+      {u"Position", int32_t{1}},
+      {u"PagesPrinted", int32_t{0}},
+  };
+  static const Defaults kServiceDefaults = {
+      {u"ServiceType", int32_t{0x10}},
+      {u"StartType", int32_t{3}},
+      {u"Path", u""},
+      {u"ErrorControl", int32_t{1}},
+      {u"LoadOrderGroup", u""},
+      {u"ServiceAccountName", u"LocalSystem"},
+      {u"Dependencies", VariantArray{}},
+      {u"Status", int32_t{1}},
+  };
+  switch (kind) {
     case ObjectKind::kDomain:
-      set(u"MinPasswordLength", int32_t{0});
-      set(u"MinPasswordAge", int32_t{0});
-      set(u"MaxPasswordAge", int32_t{42 * 86400});
-      set(u"MaxBadPasswordsAllowed", int32_t{0});
-      set(u"PasswordHistoryLength", int32_t{0});
-      set(u"AutoUnlockInterval", int32_t{1800});
-      set(u"LockoutObservationInterval", int32_t{1800});
-      break;
+      return &kDomainDefaults;
     case ObjectKind::kComputer:
-      set(u"Division", u"");
-      set(u"Owner", u"");
-      set(u"OperatingSystem", u"Windows NT");
-      set(u"OperatingSystemVersion", u"4.0");
-      set(u"Processor", u"x86 Family 6 Model 5 Stepping 2");
-      set(u"ProcessorCount", u"Uniprocessor Free");
-      break;
+      return &kComputerDefaults;
     case ObjectKind::kUser:
-      set(u"UserFlags", kUserFlagsDefault);
-      for (auto name : {u"Description", u"FullName", u"HomeDirectory", u"HomeDirDrive",
-                        u"LoginScript", u"Profile"}) {
-        set(name, u"");
-      }
-      set(u"LastLogin", Date{});
-      set(u"LastLogoff", Date{});
-      set(u"MaxStorage", int32_t{-1});
-      set(u"PasswordExpirationDate", Date{});
-      set(u"PasswordMinimumLength", int32_t{0});
-      set(u"PasswordAge", int32_t{0});
-      set(u"PasswordExpired", int32_t{0});
-      set(u"BadPasswordAttempts", int32_t{0});
-      set(u"PrimaryGroupID", int32_t{513});
-      set(u"ObjectSID", MakeSid(node, serial));
-      break;
+      return &kUserDefaults;
     case ObjectKind::kGroup:
-      set(u"Description", u"");
-      {
-        NodePtr parent = node.Parent();
-        set(u"GroupType",
-            parent && parent->kind == ObjectKind::kComputer ? kGroupTypeLocal : kGroupTypeGlobal);
-      }
-      set(u"ObjectSID", MakeSid(node, serial));
-      break;
+      return local_group ? &kLocalGroupDefaults : &kGlobalGroupDefaults;
     case ObjectKind::kFileService:
-      set(u"Description", u"");
-      break;
+      return &kFileServiceDefaults;
     case ObjectKind::kFileShare:
-      set(u"CurrentUserCount", int32_t{0});
-      set(u"Description", u"");
-      set(u"Path", u"");
-      set(u"MaxUserCount", int32_t{-1});
+      return &kFileShareDefaults;
+    case ObjectKind::kPrintQueue:
+      return &kPrintQueueDefaults;
+    case ObjectKind::kPrintJob:
+      return &kPrintJobDefaults;
+    case ObjectKind::kService:
+      return &kServiceDefaults;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void ApplyDefaults(Node& node, uint32_t serial) {
+  node.serial = serial;
+  NodePtr parent = node.Parent();
+  const bool local_group = parent && parent->kind == ObjectKind::kComputer;
+  node.attributes = AttributeMap(SharedDefaults(node.kind, local_group));
+  switch (node.kind) {
+    case ObjectKind::kUser:
+    case ObjectKind::kGroup:
+      node.attributes.Set(u"ObjectSID", MakeSid(node, serial));
       break;
     case ObjectKind::kPrintQueue:
-      set(u"PrinterPath", node.name);
-      set(u"Model", u"");
-      set(u"Datatype", u"RAW");
-      set(u"PrintProcessor", u"WinPrint");
-      set(u"Description", u"");
-      set(u"Location", u"");
-      set(u"StartTime", Date{});
-      set(u"UntilTime", Date{});
-      set(u"DefaultJobPriority", int32_t{1});
-      set(u"Priority", int32_t{1});
-      set(u"PrintDevices", u"LPT1:");
-      set(u"Status", int32_t{0});
+      node.attributes.Set(u"PrinterPath", node.name);
       break;
     case ObjectKind::kPrintJob:
-      set(u"User", u"");
-      set(u"TimeSubmitted", Now());
-      set(u"TotalPages", int32_t{1});
-      set(u"Size", int32_t{0});
-      set(u"Description", u"");
-      set(u"Priority", int32_t{1});
-      set(u"StartTime", Date{});
-      set(u"UntilTime", Date{});
-      set(u"Notify", u"");
-      set(u"Status", kJobStatusSpooling);
-      set(u"Position", int32_t{1});
-      set(u"PagesPrinted", int32_t{0});
+      node.attributes.Set(u"TimeSubmitted", Now());
       break;
     case ObjectKind::kService:
-      set(u"DisplayName", node.name);
-      set(u"ServiceType", int32_t{0x10});
-      set(u"StartType", int32_t{3});
-      set(u"Path", u"");
-      set(u"ErrorControl", int32_t{1});
-      set(u"LoadOrderGroup", u"");
-      set(u"ServiceAccountName", u"LocalSystem");
-      set(u"Dependencies", VariantArray{});
-      set(u"Status", int32_t{1});
+      node.attributes.Set(u"DisplayName", node.name);
+      break;
+    default:
       break;
   }
+}
+
+std::u16string GuidOf(const Node& node) {
+  uint64_t a = Mix(node.serial * 0x100000001B3ull + static_cast<uint64_t>(node.kind));
+  uint64_t b = Mix(a);
+  return u"{" + Hex(a >> 32, 8) + u"-" + Hex(a >> 16, 4) + u"-" + Hex(a, 4) + u"-" +
+         Hex(b >> 48, 4) + u"-" + Hex(b, 12) + u"}";
 }
 
 Date Now() {

@@ -44,6 +44,9 @@ Variant ConformValue(const AttributeDef& def, const Variant& value, std::u16stri
 // Fills a new object's attributes with their defaults; `serial` makes its GUID and SID unique.
 void ApplyDefaults(Node& node, uint32_t serial);
 
+// "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}", made from the object's kind and serial.
+std::u16string GuidOf(const Node& node);
+
 // The current time as a Date.
 Date Now();
 

@@ -16,7 +16,7 @@ std::u16string Add(DirectoryCore& core, ObjectKind kind, std::u16string_view nam
     DirectoryCore::SeedAttribute(*node, attribute, value);
   }
   if (kind == ObjectKind::kGroup) {
-    int32_t type = GroupScope(node->attributes[u"GroupType"].ToLong());
+    int32_t type = GroupScope(node->attributes.Find(u"GroupType")->ToLong());
     bool on_computer = parent->kind == ObjectKind::kComputer;
     if (type != kGroupTypeLocal && (type != kGroupTypeGlobal || on_computer)) {
       throw AutomationError(errc::kInvalidArg, u"The group \"" + std::u16string(name) +

@@ -15,8 +15,8 @@ std::u16string Describe(const Node& node) {
 }
 
 int32_t GroupTypeOf(const Node& group) {
-  auto it = group.attributes.find(u"GroupType");
-  return it == group.attributes.end() ? kGroupTypeGlobal : GroupScope(it->second.ToLong());
+  const Variant* type = group.attributes.Find(u"GroupType");
+  return type ? GroupScope(type->ToLong()) : kGroupTypeGlobal;
 }
 
 }  // namespace
@@ -137,8 +137,9 @@ void DirectoryCore::Attach(const NodePtr& node) {
   if (!parent) {
     if (node->kind == ObjectKind::kDomain) domains_.emplace(node->name, node);
   } else {
-    auto it = parent->children.insert(parent->children.end(), node);
-    parent->index[static_cast<std::size_t>(NamespaceOf(node->kind))].emplace(node->name, it);
+    auto& contents = parent->Own();
+    auto it = contents.children.insert(contents.children.end(), node);
+    contents.index[static_cast<std::size_t>(NamespaceOf(node->kind))].emplace(node->name, it);
   }
   node->life = Life::kLive;
   if (node->kind == ObjectKind::kComputer) {
@@ -153,9 +154,10 @@ void DirectoryCore::RemoveFromParent(const NodePtr& node) {
     if (node->kind == ObjectKind::kDomain) domains_.erase(node->name);
     return;
   }
-  auto& map = parent->index[static_cast<std::size_t>(NamespaceOf(node->kind))];
+  auto& contents = parent->Own();
+  auto& map = contents.index[static_cast<std::size_t>(NamespaceOf(node->kind))];
   if (auto it = map.find(node->name); it != map.end() && *it->second == node) {
-    parent->children.erase(it->second);
+    contents.children.erase(it->second);
     map.erase(it);
   }
 }
@@ -178,7 +180,7 @@ void DirectoryCore::Forget(const NodePtr& node) {
   }
   node->members.clear();
   node->member_set.clear();
-  for (const auto& child : node->children) Forget(child);
+  for (const auto& child : node->Children()) Forget(child);
   if (node->kind == ObjectKind::kComputer) computers_.erase(node->name);
 }
 
@@ -202,7 +204,7 @@ void DirectoryCore::MoveTo(const NodePtr& node, const NodePtr& container,
                                                  Describe(*container));
   }
   CheckFree(container, node->kind, new_name, node.get());
-  auto& old_index = old_parent->index[static_cast<std::size_t>(NamespaceOf(node->kind))];
+  auto& old_index = old_parent->Own().index[static_cast<std::size_t>(NamespaceOf(node->kind))];
   if (node->kind == ObjectKind::kComputer) computers_.erase(node->name);
   if (old_parent == container) {
     // A rename keeps the object's place in the listing.
@@ -215,8 +217,9 @@ void DirectoryCore::MoveTo(const NodePtr& node, const NodePtr& container,
     RemoveFromParent(node);
     node->name = std::u16string(new_name);
     node->parent = container;
-    auto it = container->children.insert(container->children.end(), node);
-    container->index[static_cast<std::size_t>(NamespaceOf(node->kind))].emplace(node->name, it);
+    auto& contents = container->Own();
+    auto it = contents.children.insert(contents.children.end(), node);
+    contents.index[static_cast<std::size_t>(NamespaceOf(node->kind))].emplace(node->name, it);
     // Memberships follow the object where the groups' rules still allow them.
     std::vector<NodePtr> groups;
     for (const auto& weak : node->groups) {
@@ -317,20 +320,20 @@ void DirectoryCore::SeedAttribute(Node& node, std::u16string_view name, const Va
     node.attributes[u"UserFlags"] = Variant(set ? flags | def->flag : flags & ~def->flag);
     return;
   }
-  node.attributes[std::u16string(def->name)] = std::move(conformed);
+  node.attributes[def->name] = std::move(conformed);
 }
 
 NodePtr DirectoryCore::AddJob(const NodePtr& queue, const Attributes& attributes,
                               std::u16string_view name) {
-  int32_t number = queue->next_job_number;
+  int32_t number = queue->Own().next_job_number;
   NodePtr job =
       NewNode(ObjectKind::kPrintJob,
               name.empty() ? FromUtf8(std::to_string(number)) : std::u16string(name), queue);
-  job->attributes[u"Position"] = Variant(
-      static_cast<int32_t>(queue->index[static_cast<std::size_t>(Namespace::kJobs)].size() + 1));
+  job->attributes[u"Position"] =
+      Variant(static_cast<int32_t>(queue->CountIn(Namespace::kJobs) + 1));
   for (const auto& [name, value] : attributes) SeedAttribute(*job, name, value);
   Attach(job);
-  if (name.empty()) queue->next_job_number = number + 1;
+  if (name.empty()) queue->Own().next_job_number = number + 1;
   return job;
 }
 
@@ -338,10 +341,9 @@ Variant ReadAttribute(const Node& node, const AttributeMap* staged, std::u16stri
   const AttributeDef* def = FindAttribute(node.kind, name);
   auto lookup = [&](std::u16string_view key) -> const Variant* {
     if (staged) {
-      if (auto it = staged->find(key); it != staged->end()) return &it->second;
+      if (const Variant* v = staged->Find(key)) return v;
     }
-    if (auto it = node.attributes.find(key); it != node.attributes.end()) return &it->second;
-    return nullptr;
+    return node.attributes.Find(key);
   };
   if (def && def->type == AttributeType::kUserFlag) {
     const Variant* flags = lookup(u"UserFlags");
@@ -371,9 +373,9 @@ std::u16string DirectoryCore::Snapshot() const {
     if (node->life != Life::kLive) continue;
     const std::u16string path = CanonicalPath(*node);
     std::vector<std::u16string> attributes;
-    for (const auto& [key, value] : node->attributes) {
-      attributes.push_back(key + u"=" + value.Describe());
-    }
+    node->attributes.ForEach([&](std::u16string_view key, const Variant& value) {
+      attributes.push_back(std::u16string(key) + u"=" + value.Describe());
+    });
     std::sort(attributes.begin(), attributes.end());
     std::u16string line = path + u" " + std::u16string(KindNoun(node->kind));
     for (const auto& a : attributes) line += u" " + a;
@@ -382,7 +384,7 @@ std::u16string DirectoryCore::Snapshot() const {
       line += u" password#" + FromUtf8(std::to_string(std::hash<std::u16string>{}(node->password)));
     }
     lines.push_back(std::move(line));
-    for (const auto& child : node->children) pending.push_back(child);
+    for (const auto& child : node->Children()) pending.push_back(child);
   }
   std::sort(lines.begin(), lines.end());
   std::u16string out;

@@ -24,14 +24,30 @@ Namespace NamespaceOf(ObjectKind kind) noexcept {
   return Namespace::kAccounts;
 }
 
+const Node::ChildList& Node::Children() const noexcept {
+  static const ChildList kNone;
+  return contents_ ? contents_->children : kNone;
+}
+
+Node::Contents& Node::Own() {
+  if (!contents_) contents_ = std::make_unique<Contents>();
+  return *contents_;
+}
+
+std::size_t Node::CountIn(Namespace ns) const noexcept {
+  return contents_ ? contents_->index[static_cast<std::size_t>(ns)].size() : 0;
+}
+
 void Node::ChildrenNamed(std::u16string_view child_name, std::vector<NodePtr>& out) const {
-  for (const auto& ns : index) {
+  if (!contents_) return;
+  for (const auto& ns : contents_->index) {
     if (auto it = ns.find(child_name); it != ns.end()) out.push_back(*it->second);
   }
 }
 
 NodePtr Node::ChildIn(Namespace ns, std::u16string_view child_name) const {
-  const auto& map = index[static_cast<std::size_t>(ns)];
+  if (!contents_) return nullptr;
+  const auto& map = contents_->index[static_cast<std::size_t>(ns)];
   auto it = map.find(child_name);
   return it == map.end() ? nullptr : *it->second;
 }

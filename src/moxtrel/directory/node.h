@@ -9,10 +9,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
+#include <absl/container/flat_hash_map.h>
+
+#include "moxtrel/directory/attribute_map.h"
 #include "moxtrel/directory/path.h"
 #include "moxtrel/frame/text.h"
 #include "moxtrel/frame/variant.h"
@@ -21,7 +23,6 @@ namespace moxtrel::directory {
 
 struct Node;
 using NodePtr = std::shared_ptr<Node>;
-using AttributeMap = std::unordered_map<std::u16string, Variant, NoCaseHash, NoCaseEqual>;
 
 // Names are unique per namespace of a container: users and groups share one, the others have
 // their own.
@@ -42,28 +43,44 @@ enum class Life : uint8_t { kPending, kLive, kDeleted };
 struct Node {
   using ChildList = std::list<NodePtr>;
   using ChildIndex =
-      std::unordered_map<std::u16string, ChildList::iterator, NoCaseHash, NoCaseEqual>;
+      absl::flat_hash_map<std::u16string, ChildList::iterator, NoCaseHash, NoCaseEqual>;
+  // What only containers hold, kept apart so that the many leaf objects stay small.
+  struct Contents {
+    ChildList children;  // in insertion order
+    std::array<ChildIndex, kNamespaceCount> index;
+    int32_t next_job_number = 1;  // a queue names its jobs by counting up
+
+    void Reserve(Namespace ns, std::size_t more) {
+      auto& map = index[static_cast<std::size_t>(ns)];
+      map.reserve(map.size() + more);
+    }
+  };
 
   ObjectKind kind;
+  Life life = Life::kPending;
+  uint32_t serial = 0;  // makes the GUID and SID unique
   std::u16string name;  // as stored: original case
   std::weak_ptr<Node> parent;
-  Life life = Life::kPending;
-  std::u16string guid;
   AttributeMap attributes;
-
-  ChildList children;  // in insertion order
-  std::array<ChildIndex, kNamespaceCount> index;
 
   std::vector<NodePtr> members;                // a group's members, in the order added
   std::unordered_set<const Node*> member_set;  // the same, for O(1) membership tests
   std::vector<std::weak_ptr<Node>> groups;     // the groups an account is in, in the order added
   std::u16string password;                     // never readable
-  int32_t next_job_number = 1;                 // a queue names its jobs by counting up
+
+  // The children in insertion order; empty for an object that never held any.
+  const ChildList& Children() const noexcept;
+  // The container part, made when first needed.
+  Contents& Own();
+  std::size_t CountIn(Namespace ns) const noexcept;
 
   // The child named `name` in any namespace, in namespace order; used by path resolution.
   void ChildrenNamed(std::u16string_view child_name, std::vector<NodePtr>& out) const;
   NodePtr ChildIn(Namespace ns, std::u16string_view child_name) const;
   NodePtr Parent() const { return parent.lock(); }
+
+ private:
+  std::unique_ptr<Contents> contents_;
 };
 
 // "WinNT://CORP", "WinNT://CORP/PC1", "WinNT://CORP/PC1/LanmanServer/DATA", ...

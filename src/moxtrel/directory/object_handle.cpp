@@ -36,7 +36,7 @@ std::u16string ObjectHandle::Class() {
 
 std::u16string ObjectHandle::GUID() {
   auto lock = Enter();
-  return node_->guid;
+  return GuidOf(*node_);
 }
 
 std::u16string ObjectHandle::ADsPath() {
@@ -90,24 +90,24 @@ void ObjectHandle::Stage(std::u16string_view name, const Variant& value) {
     staged_[u"UserFlags"] = Variant(set ? flags | def->flag : flags & ~def->flag);
     return;
   }
-  staged_[std::u16string(def->name)] = std::move(conformed);
+  staged_[def->name] = std::move(conformed);
 }
 
 void ObjectHandle::ValidateStaged() const {
-  if (auto it = staged_.find(u"Priority"); it != staged_.end()) {
-    int32_t p = it->second.ToLong();
+  if (const Variant* priority = staged_.Find(u"Priority")) {
+    int32_t p = priority->ToLong();
     if (p < 1 || p > 99) {
-      throw AutomationError(errc::kInvalidArg, u"The priority " + it->second.ToString() + u" of " +
+      throw AutomationError(errc::kInvalidArg, u"The priority " + priority->ToString() + u" of " +
                                                    MyPath() + u" is outside 1 to 99");
     }
   }
-  if (auto it = staged_.find(u"GroupType"); it != staged_.end()) {
-    int32_t t = GroupScope(it->second.ToLong());
+  if (const Variant* type = staged_.Find(u"GroupType")) {
+    int32_t t = GroupScope(type->ToLong());
     NodePtr parent = node_->Parent();
     bool on_computer = parent && parent->kind == ObjectKind::kComputer;
     if (t != kGroupTypeLocal && (t != kGroupTypeGlobal || on_computer)) {
       throw AutomationError(errc::kInvalidArg,
-                            u"The group type " + it->second.ToString() + u" is not allowed for " +
+                            u"The group type " + type->ToString() + u" is not allowed for " +
                                 MyPath() +
                                 (on_computer ? u": a computer holds only local groups (4)"
                                              : u": use 2 (global) or 4 (local)"));
@@ -119,8 +119,10 @@ void ObjectHandle::SetInfo() {
   auto lock = Enter();
   ValidateStaged();
   if (node_->life == Life::kPending) core_->Attach(node_);
-  for (auto& [name, value] : staged_) node_->attributes[name] = std::move(value);
-  staged_.clear();
+  staged_.ForEachOwn([&](std::u16string_view name, Variant& value) {
+    node_->attributes[name] = std::move(value);
+  });
+  staged_.Clear();
 }
 
 // Containers.
@@ -139,7 +141,7 @@ std::unique_ptr<IADsEnum> ContainerHandle::NewEnum() {
   auto lock = Enter();
   RequireCreated();
   std::vector<NodePtr> nodes;
-  for (const auto& child : node_->children) {
+  for (const auto& child : node_->Children()) {
     if (filter_.Allows(child->kind)) {
       nodes.push_back(child);
     }

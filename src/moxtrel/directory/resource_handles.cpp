@@ -84,7 +84,7 @@ void PrintQueueHandle::Purge() {
   auto lock = Enter();
   RequireCreated();
   // Copied first: removing a job changes the list being walked.
-  const std::vector<NodePtr> jobs(node_->children.begin(), node_->children.end());
+  const std::vector<NodePtr> jobs(node_->Children().begin(), node_->Children().end());
   for (const auto& job : jobs) core_->Remove(job);
 }
 
@@ -94,7 +94,7 @@ std::unique_ptr<IADsEnum> JobCollection::NewEnum() {
   if (queue_->life == Life::kDeleted) {
     throw AutomationError(errc::kNoSuchObject, u"The print queue " + path + u" no longer exists");
   }
-  std::vector<NodePtr> jobs(queue_->children.begin(), queue_->children.end());
+  std::vector<NodePtr> jobs(queue_->Children().begin(), queue_->Children().end());
   return std::make_unique<NodeEnum>(core_, path, std::move(jobs));
 }
 
@@ -153,18 +153,18 @@ void ServiceHandle::Stop() {
   auto lock = core_->Lock();
   // A service manager refuses to stop a service that an active service depends on.
   if (NodePtr computer = node_->Parent(); computer && node_->life == Life::kLive) {
-    for (const auto& other : computer->children) {
+    for (const auto& other : computer->Children()) {
       if (other->kind != ObjectKind::kService || other == node_ || other->life != Life::kLive) {
         continue;
       }
-      const auto status = other->attributes.find(u"Status");
-      if (status == other->attributes.end() || status->second.ToLong() == kStopped) continue;
-      const auto deps = other->attributes.find(u"Dependencies");
-      if (deps != other->attributes.end() && DependsOn(deps->second, node_->name)) {
+      const Variant* status = other->attributes.Find(u"Status");
+      if (!status || status->ToLong() == kStopped) continue;
+      const Variant* deps = other->attributes.Find(u"Dependencies");
+      if (deps && DependsOn(*deps, node_->name)) {
         throw AutomationError(errc::kDependentServicesRunning,
                               u"The service \"" + node_->name + u"\" cannot be stopped: \"" +
                                   other->name + u"\", which depends on it, is " +
-                                  StateName(status->second.ToLong()));
+                                  StateName(status->ToLong()));
       }
     }
   }

@@ -95,11 +95,8 @@ class Builder final : public nlohmann::json_sax<nlohmann::json> {
   bool key(string_t& k) override {
     OpenValue& open = stack_.back();
     int line = Line();
-    if (!open.keys.insert(k).second) {
-      throw SeedError(source_, line, "the key \"" + k + "\" is given twice");
-    }
-    open.value->members.push_back({std::move(k), SeedValue{}});
-    open.value->key_lines.push_back(line);
+    if (Repeated(open, k)) throw SeedError(source_, line, "the key \"" + k + "\" is given twice");
+    open.value->members.push_back({std::move(k), line, SeedValue{}});
     return true;
   }
   bool end_object() override {
@@ -136,11 +133,27 @@ class Builder final : public nlohmann::json_sax<nlohmann::json> {
     }
     return line_;
   }
-  // An array or object being filled; an object remembers its keys to refuse a repeat.
+  // An array or object being filled. A repeated key is looked for among the members while they
+  // are few; a large object keeps a set of its keys so the check stays linear.
   struct OpenValue {
     SeedValue* value;
     std::unordered_set<std::string> keys;
   };
+  static constexpr std::size_t kKeysScanned = 16;
+
+  static bool Repeated(OpenValue& open, const std::string& key) {
+    auto& members = open.value->members;
+    if (members.size() < kKeysScanned) {
+      for (const auto& m : members) {
+        if (m.key == key) return true;
+      }
+      return false;
+    }
+    if (open.keys.empty()) {
+      for (const auto& m : members) open.keys.insert(m.key);
+    }
+    return !open.keys.insert(key).second;
+  }
 
   void Open(SeedValue::Type type) {
     if (stack_.size() >= kMaxSeedDepth) {

@@ -29,17 +29,16 @@ struct SeedValue {
   SeedValue& operator=(const SeedValue&) = delete;
   ~SeedValue();
 
-  enum class Type { kNull, kBoolean, kInteger, kFloat, kString, kArray, kObject };
+  enum class Type : uint8_t { kNull, kBoolean, kInteger, kFloat, kString, kArray, kObject };
   Type type = Type::kNull;
-  int line = 0;
   bool boolean = false;
-  int64_t integer = 0;
   bool integer_too_large = false;  // an unsigned number beyond int64
+  int line = 0;
+  int64_t integer = 0;
   double number = 0.0;
   std::string text;
   std::vector<SeedValue> items;     // array elements
   std::vector<SeedMember> members;  // object members, in order
-  std::vector<int> key_lines;       // line of each member's key
 
   const SeedValue* Find(std::string_view key) const;
   std::string_view TypeName() const;
@@ -47,6 +46,7 @@ struct SeedValue {
 
 struct SeedMember {
   std::string key;
+  int key_line = 0;
   SeedValue value;
 };
 

@@ -30,7 +30,7 @@ class Loader {
   void Load(const SeedValue& root) {
     Expect(root, Type::kObject, "the seed");
     for (std::size_t i = 0; i < root.members.size(); ++i) {
-      const auto& [key, value] = root.members[i];
+      const auto& [key, key_line, value] = root.members[i];
       if (key == "comment") continue;
       if (key == "domains") {
         for (const auto& d : List(value, "domains")) Object(d, ObjectKind::kDomain, nullptr, "");
@@ -39,7 +39,7 @@ class Loader {
           Object(c, ObjectKind::kComputer, nullptr, "");
         }
       } else {
-        Fail(root.key_lines[i], "the seed",
+        Fail(key_line, "the seed",
              "unknown key \"" + key + "\" (expected \"domains\" or \"computers\")");
       }
     }
@@ -124,24 +124,24 @@ class Loader {
     if (kind == ObjectKind::kFileShare)
       container = parent->ChildIn(Namespace::kFileServices, kFileServiceName);
     if (kind == ObjectKind::kPrintJob) {
-      name = FromUtf8(std::to_string(parent->next_job_number));
+      name = FromUtf8(std::to_string(parent->Own().next_job_number));
       context = "print job " + ToUtf8(name) + " in " + parent_context;
     }
     NodePtr node = core_.NewNode(kind, name, container);
     if (kind == ObjectKind::kPrintJob) {
-      node->attributes[u"Position"] = Variant(static_cast<int32_t>(
-          parent->index[static_cast<std::size_t>(Namespace::kJobs)].size() + 1));
+      node->attributes[u"Position"] =
+          Variant(static_cast<int32_t>(parent->CountIn(Namespace::kJobs) + 1));
     }
     // Attributes first (GroupType decides the kind of group), then the name rules.
     for (std::size_t i = 0; i < v.members.size(); ++i) {
-      const auto& [key, value] = v.members[i];
+      const auto& [key, key_line, value] = v.members[i];
       if (key == "name" || key == "comment" || key == "members" || key == "password" ||
           ChildKey(kind, key)) {
         continue;
       }
       const AttributeDef* def = FindAttribute(kind, FromUtf8(key));
       if (!def) {
-        Fail(v.key_lines[i], context,
+        Fail(key_line, context,
              "unknown key \"" + key + "\" (not an attribute of a " + Noun(kind) + ")");
       }
       Variant converted = Convert(value, *def, context);
@@ -157,7 +157,7 @@ class Loader {
     }
     Guard(v.line, context, [&] {
       if (kind == ObjectKind::kGroup) {
-        int32_t type = GroupScope(node->attributes[u"GroupType"].ToLong());
+        int32_t type = GroupScope(node->attributes.Find(u"GroupType")->ToLong());
         if (type != kGroupTypeLocal &&
             (type != kGroupTypeGlobal || parent->kind == ObjectKind::kComputer)) {
           throw AutomationError(
@@ -167,7 +167,7 @@ class Loader {
       }
       core_.Attach(node);
     });
-    if (kind == ObjectKind::kPrintJob) parent->next_job_number += 1;
+    if (kind == ObjectKind::kPrintJob) parent->Own().next_job_number += 1;
 
     if (const SeedValue* m = v.Find("members")) {
       if (kind != ObjectKind::kGroup) Fail(m->line, context, "only groups have \"members\"");
@@ -176,9 +176,11 @@ class Loader {
         members_.push_back({node, item.text, item.line, context});
       }
     }
-    for (const auto& [key, value] : v.members) {
+    for (const auto& [key, key_line, value] : v.members) {
       if (auto child = ChildKey(kind, key)) {
-        for (const auto& c : List(value, key)) Object(c, *child, node, context);
+        const auto& list = List(value, key);
+        if (*child != ObjectKind::kFileShare) node->Own().Reserve(NamespaceOf(*child), list.size());
+        for (const auto& c : list) Object(c, *child, node, context);
       }
     }
   }
