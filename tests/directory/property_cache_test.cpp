@@ -71,6 +71,15 @@ TEST_F(PropertyCacheTest, DefaultsAndRefusals) {
   user->Put(u"PasswordExpired", Variant(int16_t{1}));
   user->SetInfo();
   EXPECT_EQ(dir->Peek(alice, u"PasswordExpired"), Variant(int32_t{1}));
+  // Every account starts from the same defaults; a value written to one stays its own.
+  const std::u16string carl = build.AddUser(corp, u"carl");
+  user->Put(u"HomeDirDrive", Variant(u"H:"));
+  user->AccountDisabled(true);
+  user->SetInfo();
+  EXPECT_EQ(dir->Peek(carl, u"HomeDirDrive"), Variant(u""));
+  EXPECT_FALSE(Bind<IADsUser>(carl)->AccountDisabled());
+  EXPECT_EQ(Bind<IADsUser>(build.AddUser(corp, u"dora"))->Get(u"PasswordExpired").ToLong(), 0);
+  EXPECT_NE(Bind<IADsUser>(carl)->GUID(), user->GUID());
 }
 
 // Create makes an object that exists only after SetInfo, and SetInfo checks the name again.
