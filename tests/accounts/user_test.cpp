@@ -127,6 +127,18 @@ TEST_F(UserTest, RenameRebindsAndKeepsGroups) {
   EXPECT_EQ(user->UserName(), u"alicia");
   EXPECT_EQ(user->Groups(), groups);
   EXPECT_EQ(groups->Count(), 3);  // Staff, Auditors and PC1's Administrators
+
+  // Renamed before Groups was first read: the collection lists the renamed account, and the
+  // rename reads the path once, as it does when the collection was already read.
+  auto other = moxUser::Create();
+  ASSERT_TRUE(other->Find(u"alicia", u"CORP", moxType::moxGlobal));
+  layer->Journal().Clear();
+  other->UserName(u"ally");
+  EXPECT_EQ(Calls(u"IADs.ADsPath"), 2u) << layer->Journal().Dump();
+  EXPECT_EQ(other->Groups()->Count(), 3);
+  EXPECT_EQ(other->Groups(), other->Groups());
+  // A local account's path names its computer and domain; its groups are those of PC1.
+  EXPECT_TRUE(local->Groups()->Exists(Variant(u"Administrators")));
 }
 
 // Puts trim strings and commit each write; a True AccountLocked does nothing; a failing write

@@ -59,9 +59,17 @@ std::shared_ptr<moxUser> moxUser::Create() {
 }
 
 std::shared_ptr<moxGroups> moxUser::Groups() {
+  if (groups_pending_) {
+    groups_ = NewGroupsCollection(groups_path_.empty() ? PlainPath() : groups_path_);
+    own_groups_ = groups_;
+    groups_pending_ = false;
+    std::u16string().swap(groups_path_);
+  }
   return groups_;
 }
 void moxUser::Groups(std::shared_ptr<moxGroups> value) {
+  groups_pending_ = false;
+  std::u16string().swap(groups_path_);
   groups_ = std::move(value);
 }
 
@@ -287,9 +295,13 @@ void moxUser::UserName(const std::u16string& value) {
   user_name_ = new_name;
   Rebind();
   // The groups collection this object set up still lists the old path; point it at the new.
-  if (user_ && groups_ && groups_ == own_groups_.lock()) {
+  if (user_ && (groups_pending_ || (groups_ && groups_ == own_groups_.lock()))) {
     try {
-      groups_->SetUserPath(user_->ADsPath());
+      if (groups_pending_) {
+        ScopeGroups(user_->ADsPath());
+      } else {
+        groups_->SetUserPath(user_->ADsPath());
+      }
     } catch (const AutomationError&) {
     }
   }
@@ -339,10 +351,8 @@ bool moxUser::ChangeMembership(std::u16string& sGroup, const std::u16string& sSe
     } else {
       group->Remove(user_->ADsPath());
     }
-    // Built before it replaces the field, so a failing read leaves Groups scoped as it was.
-    auto groups = NewGroupsCollection(user_->ADsPath());
-    groups_ = groups;
-    own_groups_ = groups;
+    // Read before it replaces the field, so a failing read leaves Groups scoped as it was.
+    ScopeGroups(user_->ADsPath());
     return true;
   } catch (const AutomationError&) {
     return false;
@@ -373,20 +383,18 @@ bool moxUser::BindFromProvider(const std::shared_ptr<IADsUser>& user, moxType ty
   std::u16string name = user->Name();
   if (!IsAccountScope(type)) {
     user_name_ = std::move(name);
-    groups_ = nullptr;
-    own_groups_.reset();
+    DropGroups();
     user_ = nullptr;
     return false;
   }
   // Everything the bind needs is read before any field changes, so a failure leaves the
   // previous binding whole.
-  auto groups = NewGroupsCollection(user->ADsPath());
+  std::u16string path = user->ADsPath();
   user_name_ = std::move(name);
   user_type_ = type;
   (type == moxType::moxGlobal ? domain_name_ : server_name_) = parent;
   user_ = user;
-  groups_ = groups;
-  own_groups_ = groups;
+  ScopeGroups(std::move(path));
   return true;
 }
 
@@ -401,6 +409,24 @@ void moxUser::Rebind() {
   } catch (const AutomationError&) {
     user_ = nullptr;
   }
+}
+
+void moxUser::ScopeGroups(std::u16string user_path) {
+  DropGroups();
+  if (user_path != PlainPath()) groups_path_ = std::move(user_path);
+  groups_pending_ = true;
+}
+
+std::u16string moxUser::PlainPath() const {
+  return std::u16string(directory::kPathPrefix) +
+         AccountScopeName(user_type_, domain_name_, server_name_) + u"/" + user_name_;
+}
+
+void moxUser::DropGroups() {
+  groups_ = nullptr;
+  own_groups_.reset();
+  groups_pending_ = false;
+  std::u16string().swap(groups_path_);
 }
 
 std::shared_ptr<moxGroups> moxUser::NewGroupsCollection(const std::u16string& user_path) {

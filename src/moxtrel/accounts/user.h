@@ -97,6 +97,9 @@ class moxUser final : public AutomationObject {
   void Rebind();
   bool ChangeMembership(std::u16string& sGroup, const std::u16string& sServer, bool add);
   std::shared_ptr<moxGroups> NewGroupsCollection(const std::u16string& user_path);
+  void ScopeGroups(std::u16string user_path);
+  std::u16string PlainPath() const;
+  void DropGroups();
   int32_t Flags();
   bool UserFlag(int32_t mask);
   void UserFlag(int32_t mask, bool value);
@@ -104,6 +107,11 @@ class moxUser final : public AutomationObject {
   std::shared_ptr<moxGroups> groups_;
   // The collection this object set up, so a rename re-scopes only that one.
   std::weak_ptr<moxGroups> own_groups_;
+  // A listing binds every account, so the collection a bind sets up is made when Groups is
+  // first read; until then only the user path it will list is kept, and not even that when it
+  // is the plain "WinNT://scope/name" of this account.
+  std::u16string groups_path_;
+  bool groups_pending_ = false;
   moxType user_type_{};  // not a scope until bound
   std::u16string domain_name_;
   std::u16string server_name_;
