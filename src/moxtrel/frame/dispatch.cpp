@@ -115,15 +115,17 @@ Variant Invoke(AutomationObject& object, DispId id, uint16_t flags, std::vector<
   auto where = [&] { return std::u16string(object.TypeName()) + u"." + entries.First().name; };
   const MemberInfo& member = Choose(entries, flags, args, where);
   CallArgs call(object.TypeName(), member, args);
-  Variant result;
-  try {
-    result = member.invoke(object, call);
-  } catch (const AutomationError&) {
-    throw;
-  } catch (const std::exception& e) {
-    // Nothing but AutomationError crosses the automation boundary.
-    throw AutomationError(errc::kFail, where() + u": " + FromUtf8(e.what()));
-  }
+  // The result is built in place: a getter's string is not moved through an empty Variant.
+  Variant result = [&] {
+    try {
+      return member.invoke(object, call);
+    } catch (const AutomationError&) {
+      throw;
+    } catch (const std::exception& e) {
+      // Nothing but AutomationError crosses the automation boundary.
+      throw AutomationError(errc::kFail, where() + u": " + FromUtf8(e.what()));
+    }
+  }();
   call.WriteBack();
   return result;
 }
