@@ -73,9 +73,7 @@ TEST_F(GetObjectTest, EveryKindOfPathGivesItsClassBound) {
 TEST_F(GetObjectTest, BadPathsAreErrorsNamingThePath) {
   auto r = Run("Set o = GetObject(\"WinNT://CORP/zed,user\")\n");
   EXPECT_EQ(r.code, static_cast<int32_t>(errc::kNoSuchObject)) << r.error;
-  EXPECT_EQ(
-      r.error.rfind("t.mox:1: GetObject: GetObject: no object at \"WinNT://CORP/zed,user\": ", 0),
-      0u)
+  EXPECT_EQ(r.error.rfind("t.mox:1: GetObject: no object at \"WinNT://CORP/zed,user\": ", 0), 0u)
       << r.error;
 
   r = Run("Set o = GetObject(\"LDAP://CORP/alice\")\n");

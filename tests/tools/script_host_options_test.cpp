@@ -47,6 +47,11 @@ TEST(ScriptHostOptionsTest, ArgumentsReachTheScript) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "3\n[-v]\n[--trace]\n[typelib]\n-v\n");
 
+  // Without --, typelib after a script would be the subcommand: refused rather than guessed.
+  r = Cli({script, "typelib"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("put -- before it"), std::string::npos) << r.err;
+
   r = Cli({"-", "from-stdin"}, kEcho);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "1\n[from-stdin]\nfrom-stdin\n");
@@ -86,7 +91,7 @@ TEST(ScriptHostOptionsTest, QuitSetsTheExitStatus) {
   EXPECT_EQ(r.status, 2);
   r = Cli({"-e", "Quit 256"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "-e:1: Quit: Quit: the exit status must be 0 to 255, not 256 (0x800A0005)\n");
+  EXPECT_EQ(r.err, "-e:1: Quit: the exit status must be 0 to 255, not 256 (0x800A0005)\n");
 }
 
 // --format json prints one document per Print: scalars, arrays, dates in ISO 8601, objects as

@@ -140,6 +140,11 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   }
 
   if (*typelib_cmd) {
+    if (!script.empty()) {
+      err << "moxtrel: typelib takes no script; to pass the word typelib to a script, put -- "
+             "before it\n";
+      return kExitUsage;
+    }
     try {
       if (!typelib_class.empty() && as_json) {
         err << "moxtrel: typelib: give either a class or --json, not both\n";

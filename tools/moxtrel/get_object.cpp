@@ -83,7 +83,7 @@ ObjectPtr FromBound(directory::IADs& bound, directory::ObjectKind kind,
       break;
   }
   throw RuntimeError(errc::kNotSupported,
-                     u"GetObject: \"" + path +
+                     u"\"" + path +
                          u"\" is a computer's file service, which has no class of its own; "
                          u"ask for one of its shares or for the computer",
                      kWhere);
@@ -94,16 +94,15 @@ ObjectPtr FromBound(directory::IADs& bound, directory::ObjectKind kind,
 ObjectPtr GetObject(const std::u16string& path) {
   if (path.size() < directory::kScheme.size() ||
       !EqualsNoCase(path.substr(0, directory::kScheme.size()), directory::kScheme)) {
-    throw RuntimeError(errc::kBadPathname,
-                       u"GetObject: \"" + path + u"\" is not a directory path; write one as " +
-                           u"WinNT://domain/name,class",
-                       kWhere);
+    throw RuntimeError(
+        errc::kBadPathname,
+        u"\"" + path + u"\" is not a directory path; write one as " + u"WinNT://domain/name,class",
+        kWhere);
   }
   try {
     directory::ParsePath(path);
   } catch (const AutomationError& e) {
-    throw RuntimeError(e.code(), u"GetObject: \"" + path + u"\" is malformed: " + e.description(),
-                       kWhere);
+    throw RuntimeError(e.code(), u"\"" + path + u"\" is malformed: " + e.description(), kWhere);
   }
   std::shared_ptr<directory::IADs> bound;
   std::optional<directory::ObjectKind> kind;
@@ -111,12 +110,11 @@ ObjectPtr GetObject(const std::u16string& path) {
     bound = BindPath(path);
     kind = directory::KindFromClassWord(bound->Class());
   } catch (const AutomationError& e) {
-    throw RuntimeError(e.code(), u"GetObject: no object at \"" + path + u"\": " + e.description(),
-                       kWhere);
+    throw RuntimeError(e.code(), u"no object at \"" + path + u"\": " + e.description(), kWhere);
   }
   if (!kind) {
     throw RuntimeError(errc::kUnknownObject,
-                       u"GetObject: \"" + path + u"\" names a " + bound->Class() +
+                       u"\"" + path + u"\" names a " + bound->Class() +
                            u", which the object model has no class for",
                        kWhere);
   }
@@ -124,13 +122,12 @@ ObjectPtr GetObject(const std::u16string& path) {
   try {
     object = FromBound(*bound, *kind, path);
   } catch (const AutomationError& e) {
-    throw RuntimeError(
-        e.code(), u"GetObject: \"" + path + u"\" could not be bound: " + e.description(), kWhere);
+    throw RuntimeError(e.code(), u"\"" + path + u"\" could not be bound: " + e.description(),
+                       kWhere);
   }
   if (!object) {
     throw RuntimeError(errc::kNoSuchObject,
-                       u"GetObject: \"" + path + u"\" names a " +
-                           std::u16string(directory::KindNoun(*kind)) +
+                       u"\"" + path + u"\" names a " + std::u16string(directory::KindNoun(*kind)) +
                            u" that its class's Find could not bind",
                        kWhere);
   }

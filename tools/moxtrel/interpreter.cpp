@@ -976,9 +976,9 @@ bool Interpreter::CallBuiltin(const std::string& name, std::vector<Variant>& arg
     if (args.size() > 1) expect(1);
     const int32_t status = args.empty() ? 0 : Guard(name, [&] { return args[0].ToLong(); });
     if (status < 0 || status > 255) {
-      throw RuntimeError(
-          errc::kInvalidProcedureCall,
-          u"Quit: the exit status must be 0 to 255, not " + U(std::to_string(status)), name);
+      throw RuntimeError(errc::kInvalidProcedureCall,
+                         u"the exit status must be 0 to 255, not " + U(std::to_string(status)),
+                         name);
     }
     throw QuitRequest{status};
   }
