@@ -19,6 +19,8 @@ TEST(ScriptStatementsTest, ConstantsCannotChange) {
   EXPECT_EQ(RunScript("Const L = 1\nFor L = 1 To 2\nNext\n").code,
             static_cast<int32_t>(script::kIllegalAssignment));
   EXPECT_EQ(RunScript("Const A = 1\nDim A\n").code, static_cast<int32_t>(script::kNameRedefined));
+  EXPECT_EQ(RunScript("Const A = 1\nSub S\n  ReDim A(2)\nEnd Sub\nS\n").code,
+            static_cast<int32_t>(script::kIllegalAssignment));
   EXPECT_EQ(RunScript("Dim A\nConst A = 1\n").code, static_cast<int32_t>(script::kNameRedefined));
   // A constant inside a procedure is local to it; the global one stays.
   r = RunScript("Const K = 1\nSub S\n  Const K2 = 2\n  Print K + K2\nEnd Sub\nS\nPrint K\n");

@@ -279,6 +279,7 @@ void Interpreter::ExecDim(const Stmt& s) {
       v = Variant(std::move(arr));
     }
     if (Variant* existing = redim ? FindVariable(wide) : nullptr) {
+      CheckNotConstant(wide, s.names[i]);
       *existing = std::move(v);
     } else {
       Declare(s.names[i], std::move(v));
@@ -839,8 +840,11 @@ void Interpreter::SetVariable(const std::u16string& wide, const std::string& nam
 
 bool Interpreter::IsConstant(std::u16string_view name) const {
   const Frame& local = *frames_.back();
+  const Frame& global = *frames_.front();
+  // Most scripts have no constants: every assignment passes here, so skip the lookups then.
+  if (local.constants.empty() && global.constants.empty()) return false;
   if (local.locals.count(name)) return local.constants.count(name) > 0;
-  return frames_.front()->constants.count(name) > 0;
+  return global.constants.count(name) > 0;
 }
 
 void Interpreter::CheckNotConstant(std::u16string_view name, const std::string& where) const {
