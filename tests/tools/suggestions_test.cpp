@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "cli_runner.h"
 #include "moxtrel/frame/error_codes.h"
 #include "script_error.h"
 #include "script_runner.h"
@@ -69,6 +70,16 @@ TEST_F(ScriptSuggestionsTest, MisspeltNamesGetTheClosestMatch) {
   EXPECT_NE(r.error.find("(did you mean \"UCase\"?)"), std::string::npos) << r.error;
   r = Run("Print Err.Numbr\n");
   EXPECT_NE(r.error.find("(did you mean \"Number\"?)"), std::string::npos) << r.error;
+}
+
+// `moxtrel typelib` with a misspelt class keeps its list of classes and adds the closest one.
+TEST(SuggestionsTest, TypelibNamesTheClosestClass) {
+  auto r = script::Cli({"typelib", "moxUsr"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("its classes are moxDomain"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("(did you mean \"moxUser\"?)\n"), std::string::npos) << r.err;
+  r = script::Cli({"typelib", "enmoxServiceStatu"});
+  EXPECT_NE(r.err.find("(did you mean \"enmoxServiceStatus\"?)"), std::string::npos) << r.err;
 }
 
 // A wrong argument count shows the member's signature: parameter names and types, optional

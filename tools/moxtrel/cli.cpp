@@ -24,6 +24,7 @@
 #include "sample_directory.h"
 #include "script_error.h"
 #include "script_limits.h"
+#include "suggestions.h"
 
 namespace moxtrel::script {
 namespace {
@@ -158,7 +159,11 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
         out << ToUtf8(dispatch::TypeLibraryText());
       }
     } catch (const AutomationError& e) {
-      err << "moxtrel: typelib: " << ToUtf8(e.description()) << '\n';
+      err << "moxtrel: typelib: " << ToUtf8(e.description());
+      if (!typelib_class.empty()) {
+        err << ToUtf8(DidYouMean(FromUtf8(typelib_class), TypeLibraryNames()));
+      }
+      err << '\n';
       return typelib_class.empty() ? kExitScriptError : kExitUsage;
     }
     return kExitOk;

@@ -63,6 +63,19 @@ std::vector<std::u16string> CreatableClassNames() {
   return out;
 }
 
+std::vector<std::u16string> TypeLibraryNames() {
+  const typelib::TypeLibrary& lib = typelib::Library();
+  std::vector<std::u16string> out;
+  for (const auto& c : lib.classes) {
+    if (!c.published) continue;
+    out.push_back(c.coclass.name);
+    out.push_back(c.iface.name);
+  }
+  for (const auto& d : lib.dispinterfaces) out.push_back(d.name);
+  for (const auto& e : lib.enums) out.push_back(e.name);
+  return out;
+}
+
 std::vector<std::u16string> EnumMemberNames() {
   std::vector<std::u16string> out;
   for (const auto& e : typelib::Library().enums) {

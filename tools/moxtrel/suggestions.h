@@ -33,6 +33,9 @@ std::vector<std::u16string> MemberNames(const typelib::InterfaceInfo& iface);
 // Every class of the type library a script may create.
 std::vector<std::u16string> CreatableClassNames();
 
+// Every published class, interface, event interface and enum, as `moxtrel typelib` takes them.
+std::vector<std::u16string> TypeLibraryNames();
+
 // Every enum member, bracketed as a script writes one with blanks ("[mox SVCS Running]").
 std::vector<std::u16string> EnumMemberNames();
 
