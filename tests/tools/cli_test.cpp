@@ -4,34 +4,13 @@
 #include <sstream>
 
 #include "cli.h"
+#include "cli_runner.h"
 #include "moxtrel/version.h"
 #include "repl.h"
 #include "script_limits.h"
 
 namespace moxtrel::script {
 namespace {
-
-struct CliResult {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CliResult Cli(std::vector<std::string> args, const std::string& input = "") {
-  args.insert(args.begin(), "moxtrel");
-  std::vector<const char*> argv;
-  for (const auto& a : args) argv.push_back(a.c_str());
-  std::istringstream in(input);
-  std::ostringstream out, err;
-  const int status = RunCli(static_cast<int>(argv.size()), argv.data(), in, out, err, false);
-  return {status, out.str(), err.str()};
-}
-
-std::string WriteTemp(const std::string& name, const std::string& text) {
-  const std::string path = ::testing::TempDir() + name;
-  std::ofstream(path, std::ios::binary) << text;
-  return path;
-}
 
 // Scripts that run, fail to parse or fail at run time end with 0, 1 and 1, and messages
 // that name the file and line.

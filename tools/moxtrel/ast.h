@@ -114,6 +114,9 @@ enum class StmtKind {
   kExit,     // exit_target
   kPrint,    // exprs
   kOnError,  // resume_next
+  kConst,    // names[i] = exprs[i]
+  kSelect,   // Select Case value: case_values[i] guard blocks[i]; a last extra block is Case Else
+  kReDim,    // names with bounds, like kDim; `preserve` keeps the elements that still fit
 };
 
 struct Stmt {
@@ -128,10 +131,12 @@ struct Stmt {
   bool until = false;                         // kDoLoop: Until instead of While
   bool test_at_end = false;                   // kDoLoop: Loop While/Until
   bool resume_next = false;                   // kOnError
+  bool preserve = false;                      // kReDim
   ExitTarget exit_target = ExitTarget::kFor;  // kExit
   std::vector<ExprPtr> conditions;
   std::vector<Block> blocks;  // kIf branches; loops keep their body in blocks[0]
   std::vector<ExprPtr> exprs;
+  std::vector<std::vector<ExprPtr>> case_values;  // kSelect
 };
 
 struct Procedure {
@@ -144,6 +149,7 @@ struct Procedure {
 
 struct Program {
   std::string file;
+  bool option_explicit = false;  // Option Explicit: a variable must be declared before use
   Block body;
   std::map<std::u16string, std::shared_ptr<Procedure>, NoCaseLess> procedures;
 };

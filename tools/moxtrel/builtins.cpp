@@ -246,6 +246,10 @@ const std::map<std::u16string, Builtin, NoCaseLess>& Table() {
           return Convert(a[0], u"Date", [&] { return Variant(a[0].ToDate()); });
         }}},
       {u"Hex", {"Hex(n)", 1, 1, Hex}},
+      // Both values are evaluated before the choice, as with any function's arguments.
+      {u"IIf",
+       {"IIf(condition, ifTrue, ifFalse)", 3, 3,
+        [](const Args& a) { return Truth(a[0]) ? a[1] : a[2]; }}},
       {u"Abs",
        {"Abs(n)", 1, 1,
         [](const Args& a) {

@@ -24,6 +24,7 @@
 #include "sample_directory.h"
 #include "script_error.h"
 #include "script_limits.h"
+#include "suggestions.h"
 
 namespace moxtrel::script {
 namespace {
@@ -77,10 +78,10 @@ int RunText(Interpreter& interpreter, const std::string& text, const std::string
   try {
     interpreter.Run(program);
   } catch (const RuntimeError& e) {
-    err << e.Format(name) << '\n';
+    err << e.Format(name) << '\n' << e.FormatStack(name);
     return kExitScriptError;
   }
-  return kExitOk;
+  return interpreter.QuitStatus().value_or(kExitOk);
 }
 
 }  // namespace
@@ -95,7 +96,16 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   std::string config_file;
   bool trace = false;
   bool as_json = false;
+  std::vector<std::string> arguments;
+  std::string format = "text";
   app.add_option("script", script, "script file to run (.mox); - reads it from standard input");
+  app.add_option("arguments", arguments,
+                 "words the script reads as Arguments(1), Arguments(2), ...; put -- before the "
+                 "first one that starts with a dash");
+  app.add_option(
+         "--format", format,
+         "how Print writes values: text (the default) or json (one JSON document per Print)")
+      ->check(CLI::IsMember({"text", "json"}));
   app.add_option("-e,--execute", statements, "statements to run instead of a script file");
   app.add_option("--directory", directory_file,
                  "seed the embedded directory from this JSON file instead of the built-in sample");
@@ -113,7 +123,9 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
                           "a class, interface or enum to show alone (moxUser, enmoxServiceStatus)");
   app.footer(
       "Exit status: 0 success, 1 script error, 2 bad usage (unknown option, unreadable script,\n"
-      "a directory file that cannot be loaded). See docs/script-language.md.");
+      "a directory file that cannot be loaded), or the status the script gave to Quit.\n"
+      "Example: moxtrel --format json report.mox HARBOR -- -v | jq .\n"
+      "See docs/script-language.md.");
 
   try {
     app.parse(argc, argv);
@@ -129,6 +141,11 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   }
 
   if (*typelib_cmd) {
+    if (!script.empty()) {
+      err << "moxtrel: typelib takes no script; to pass the word typelib to a script, put -- "
+             "before it\n";
+      return kExitUsage;
+    }
     try {
       if (!typelib_class.empty() && as_json) {
         err << "moxtrel: typelib: give either a class or --json, not both\n";
@@ -142,10 +159,18 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
         out << ToUtf8(dispatch::TypeLibraryText());
       }
     } catch (const AutomationError& e) {
-      err << "moxtrel: typelib: " << ToUtf8(e.description()) << '\n';
+      err << "moxtrel: typelib: " << ToUtf8(e.description());
+      if (!typelib_class.empty()) {
+        err << ToUtf8(DidYouMean(FromUtf8(typelib_class), TypeLibraryNames()));
+      }
+      err << '\n';
       return typelib_class.empty() ? kExitScriptError : kExitUsage;
     }
     return kExitOk;
+  }
+  if (!arguments.empty() && script.empty()) {
+    err << "moxtrel: arguments are given to a script file (or -), not to -e statements\n";
+    return kExitUsage;
   }
   if (!script.empty() && !statements.empty()) {
     err << "moxtrel: give either a script file or -e statements, not both\n";
@@ -239,7 +264,13 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   ProviderScope scope(provider);
   int status = kExitOk;
   {
-    Interpreter interpreter({.out = &out, .directory = dir, .pump = nullptr});
+    std::vector<std::u16string> words;
+    for (const auto& a : arguments) words.push_back(FromUtf8(a));
+    Interpreter interpreter({.out = &out,
+                             .directory = dir,
+                             .pump = nullptr,
+                             .arguments = std::move(words),
+                             .json_output = format == "json"});
     if (name.empty()) {
       RunRepl(interpreter, out, err);
     } else {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,8 @@ class HostObject : public AutomationObject {
   virtual Variant Call(std::u16string_view member, uint16_t flags, std::vector<Variant>& args) = 0;
   // "Number (get, put)", ... for :members.
   virtual std::vector<std::string> Describe() const = 0;
+  // What For Each walks; nullopt for an object that holds no items.
+  virtual std::optional<std::vector<Variant>> Items() const { return std::nullopt; }
 };
 
 }  // namespace moxtrel::script

@@ -1,12 +1,16 @@
 #include "interpreter.h"
 
 #include <new>
+#include <set>
 #include <stdexcept>
 
+#include "arguments_object.h"
 #include "builtins.h"
 #include "directory_hooks.h"
 #include "enum_constants.h"
 #include "err_object.h"
+#include "get_object.h"
+#include "json_output.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/enumerator.h"
 #include "moxtrel/frame/error_codes.h"
@@ -15,13 +19,16 @@
 #include "operators.h"
 #include "pump.h"
 #include "script_limits.h"
+#include "suggestions.h"
 
 namespace moxtrel::script {
 
 struct Interpreter::Frame {
   std::map<std::u16string, Variant, NoCaseLess> locals;
+  std::set<std::u16string, NoCaseLess> constants;
   bool resume_next = false;
   const Procedure* procedure = nullptr;
+  int line = 0;  // the statement running in this frame, for the call stack
 };
 
 // Routes events from sinks held by objects back to a live interpreter; the interpreter cuts
@@ -62,6 +69,11 @@ std::string Count(size_t n, const char* noun) {
   return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
 }
 
+// Quit: unwinds the run to Interpreter::Run, past every On Error Resume Next.
+struct QuitRequest {
+  int status;
+};
+
 RuntimeError FromAutomation(const AutomationError& e, const std::string& where) {
   return RuntimeError(e.code(), e.description(), where);
 }
@@ -84,6 +96,7 @@ Interpreter::Interpreter(InterpreterOptions options)
       hub_(std::make_shared<EventHub>()) {
   frames_.push_back(std::make_unique<Frame>());
   if (options_.directory) directory_ = std::make_shared<DirectoryHooks>(options_.directory);
+  arguments_ = std::make_shared<ArgumentsObject>(options_.arguments);
   hub_->deliver = [this](const std::u16string& handler, std::u16string_view event,
                          std::vector<Variant>& args) { DeliverEvent(handler, event, args); };
 }
@@ -109,6 +122,7 @@ std::optional<Variant> Interpreter::Lookup(std::u16string_view name) {
   if (auto v = Global(name)) return v;
   if (EqualsNoCase(name, u"Err")) return Variant(ObjectPtr(err_));
   if (EqualsNoCase(name, u"Directory") && directory_) return Variant(ObjectPtr(directory_));
+  if (EqualsNoCase(name, u"Arguments")) return Variant(ObjectPtr(arguments_));
   return std::nullopt;
 }
 
@@ -119,7 +133,12 @@ void Interpreter::Run(const Program& program) {
   depth_ = 0;
   stack_floor_ = StackFloor();
   steps_ = 0;
-  ExecBlock(program.body);
+  option_explicit_ = option_explicit_ || program.option_explicit;
+  try {
+    ExecBlock(program.body);
+  } catch (const QuitRequest& quit) {
+    quit_status_ = quit.status;
+  }
 }
 
 // ---- statements ----
@@ -127,6 +146,7 @@ void Interpreter::Run(const Program& program) {
 Interpreter::Flow Interpreter::ExecBlock(const Block& block) {
   for (const auto& s : block) {
     Flow flow = Flow::kNormal;
+    frames_.back()->line = s->line;
     try {
       flow = Exec(*s);
       RaisePending();
@@ -169,6 +189,11 @@ void Interpreter::Step() {
 }
 
 void Interpreter::RaisePending() {
+  if (pending_quit_) {
+    const int status = *pending_quit_;
+    pending_quit_.reset();
+    throw QuitRequest{status};
+  }
   if (!pending_) return;
   RuntimeError e = std::move(*pending_);
   pending_.reset();
@@ -180,22 +205,14 @@ Interpreter::Flow Interpreter::Exec(const Stmt& s) {
   Step();
   switch (s.kind) {
     case StmtKind::kDim:
-      for (size_t i = 0; i < s.names.size(); ++i) {
-        Variant v;
-        if (s.bounds[i]) {
-          const int32_t upper = Eval(*s.bounds[i]).ToLong();
-          if (upper < 0 || static_cast<size_t>(upper) >= kMaxArrayLength) {
-            throw RuntimeError(errc::kSubscriptOutOfRange,
-                               u"Dim " + U(s.names[i]) + u": an array bound must be 0 to " +
-                                   U(std::to_string(kMaxArrayLength - 1)));
-          }
-          VariantArray arr;
-          arr.items.resize(static_cast<size_t>(upper) + 1);
-          v = Variant(std::move(arr));
-        }
-        Declare(s.names[i], std::move(v));
-      }
+    case StmtKind::kReDim:
+      ExecDim(s);
       return Flow::kNormal;
+    case StmtKind::kConst:
+      ExecConst(s);
+      return Flow::kNormal;
+    case StmtKind::kSelect:
+      return ExecSelect(s);
     case StmtKind::kAssign:
       ExecAssign(s);
       return Flow::kNormal;
@@ -212,20 +229,85 @@ Interpreter::Flow Interpreter::Exec(const Stmt& s) {
       return ExecDoLoop(s);
     case StmtKind::kExit:
       return ExecExit(s.exit_target);
-    case StmtKind::kPrint: {
-      std::u16string line;
-      for (size_t i = 0; i < s.exprs.size(); ++i) {
-        if (i) line += u' ';
-        line += Show(Eval(*s.exprs[i]));
-      }
-      if (options_.out) *options_.out << ToUtf8(line) << '\n';
+    case StmtKind::kPrint:
+      ExecPrint(s);
       return Flow::kNormal;
-    }
     case StmtKind::kOnError:
       frames_.back()->resume_next = s.resume_next;
       err_->Clear();
       return Flow::kNormal;
   }
+  return Flow::kNormal;
+}
+
+void Interpreter::ExecPrint(const Stmt& s) {
+  if (options_.json_output) {
+    std::vector<Variant> values;
+    for (const auto& e : s.exprs) values.push_back(Eval(*e));
+    if (!values.empty() && options_.out) *options_.out << PrintJson(values) << '\n';
+    return;
+  }
+  std::u16string line;
+  for (size_t i = 0; i < s.exprs.size(); ++i) {
+    if (i) line += u' ';
+    line += Show(Eval(*s.exprs[i]));
+  }
+  if (options_.out) *options_.out << ToUtf8(line) << '\n';
+}
+
+// Dim declares in the running procedure; ReDim makes an array anew, or resizes it with Preserve.
+void Interpreter::ExecDim(const Stmt& s) {
+  const bool redim = s.kind == StmtKind::kReDim;
+  for (size_t i = 0; i < s.names.size(); ++i) {
+    const std::u16string wide = U(s.names[i]);
+    if (frames_.back()->constants.count(wide)) {
+      throw RuntimeError(kNameRedefined, u"Name redefined: '" + wide + u"' is a constant",
+                         s.names[i]);
+    }
+    Variant v;
+    if (s.bounds[i]) {
+      const int32_t upper = Eval(*s.bounds[i]).ToLong();
+      if (upper < -1 || upper >= static_cast<int64_t>(kMaxArrayLength)) {
+        throw RuntimeError(errc::kSubscriptOutOfRange, (redim ? u"ReDim " : u"Dim ") + wide +
+                                                           u": an array bound must be 0 to " +
+                                                           U(std::to_string(kMaxArrayLength - 1)));
+      }
+      VariantArray arr;
+      Variant* old = redim && s.preserve ? FindVariable(wide) : nullptr;
+      if (old && old->IsArray()) arr = std::move(*old->MutableArray());
+      arr.items.resize(static_cast<size_t>(upper + 1));
+      v = Variant(std::move(arr));
+    }
+    if (Variant* existing = redim ? FindVariable(wide) : nullptr) {
+      CheckNotConstant(wide, s.names[i]);
+      *existing = std::move(v);
+    } else {
+      Declare(s.names[i], std::move(v));
+    }
+  }
+}
+
+void Interpreter::ExecConst(const Stmt& s) {
+  for (size_t i = 0; i < s.names.size(); ++i) {
+    const std::u16string wide = U(s.names[i]);
+    if (frames_.back()->locals.count(wide)) {
+      throw RuntimeError(kNameRedefined, u"Name redefined: '" + wide + u"' is already declared",
+                         s.names[i]);
+    }
+    Declare(s.names[i], Eval(*s.exprs[i]));
+    frames_.back()->constants.insert(wide);
+  }
+}
+
+// The first Case with a value equal to the tested one runs; Case Else when none is.
+Interpreter::Flow Interpreter::ExecSelect(const Stmt& s) {
+  const Variant tested = Eval(*s.value);
+  for (size_t i = 0; i < s.case_values.size(); ++i) {
+    for (const auto& candidate : s.case_values[i]) {
+      if (Truth(BinaryOp(Op::kEq, tested, Eval(*candidate)))) return ExecBlock(s.blocks[i]);
+    }
+  }
+  if (s.blocks.size() > s.case_values.size()) return ExecBlock(s.blocks.back());
   return Flow::kNormal;
 }
 
@@ -295,6 +377,16 @@ Interpreter::Flow Interpreter::ExecForEach(const Stmt& s) {
       if (flow != Flow::kNormal) return flow;
     }
     return Flow::kNormal;
+  }
+  if (auto* host = coll.IsObject() ? dynamic_cast<HostObject*>(coll.AsObject().get()) : nullptr) {
+    if (auto items = host->Items()) {
+      for (auto& item : *items) {
+        const Flow flow = body(std::move(item));
+        if (flow == Flow::kExitFor) break;
+        if (flow != Flow::kNormal) return flow;
+      }
+      return Flow::kNormal;
+    }
   }
   if (!coll.IsObject() || !coll.AsObject()) {
     throw RuntimeError(errc::kObjectRequired,
@@ -376,6 +468,7 @@ void Interpreter::ExecAssign(const Stmt& s) {
       }
       Variant* var = callee.kind == ExprKind::kName ? FindVariable(callee.wide) : nullptr;
       if (var && var->IsArray()) {
+        CheckNotConstant(callee.wide, where);
         if (args.size() != 1) {
           throw RuntimeError(errc::kSubscriptOutOfRange, u"Arrays have one dimension", where);
         }
@@ -471,7 +564,7 @@ Variant Interpreter::Eval(const Expr& e) {
       return acc;
     }
     case ExprKind::kNew:
-      return Guard("New " + e.name, [&] { return Variant(dispatch::CreateObject(e.wide)); });
+      return Variant(CreateObjectSuggesting(e.wide, "New " + e.name));
   }
   return {};
 }
@@ -492,6 +585,7 @@ void Interpreter::WriteBack(const std::vector<ExprPtr>& exprs, const std::vector
     const Expr* a = exprs[i].get();
     if (!a || a->kind != ExprKind::kName || a->parenthesized) continue;
     if (after[i].type() != before[i].type() || after[i] == before[i]) continue;
+    if (IsConstant(a->wide)) continue;
     if (Variant* var = FindVariable(a->wide)) *var = after[i];
   }
 }
@@ -513,9 +607,13 @@ Variant Interpreter::EvalName(const Expr& e, bool as_statement) {
     return Invoke(Variant(AppObject()), e.name, name, kGetOrCall, none);
   }
   if (e.bracketed) {
-    throw RuntimeError(kVariableUndefined, u"No enum member is named [" + name + u"]", Describe(e));
+    throw RuntimeError(kVariableUndefined,
+                       u"No enum member is named [" + name + u"]" +
+                           DidYouMean(u"[" + name + u"]", EnumMemberNames()),
+                       Describe(e));
   }
-  throw RuntimeError(kVariableUndefined, u"Variable is undefined: '" + name + u"'", e.name);
+  throw RuntimeError(kVariableUndefined,
+                     u"Variable is undefined: '" + name + u"'" + SuggestVariable(name), e.name);
 }
 
 Variant Interpreter::EvalMember(const Expr& e) {
@@ -573,7 +671,9 @@ Variant Interpreter::EvalCall(const Expr& e, bool as_statement) {
       WriteBack(e.args, before, args);
       return result;
     }
-    throw RuntimeError(kSubNotDefined, u"Sub or Function not defined: '" + name + u"'", where);
+    throw RuntimeError(kSubNotDefined,
+                       u"Sub or Function not defined: '" + name + u"'" + SuggestVariable(name),
+                       where);
   }
   const Variant target = Eval(callee);
   return Index(target, where, args);
@@ -610,6 +710,14 @@ Variant Interpreter::InvokeDefault(const Variant& target, const std::string& whe
     throw RuntimeError(errc::kObjectRequired, u"Object required: '" + U(where) + u"' is Nothing",
                        item);
   }
+  if (auto* host = dynamic_cast<HostObject*>(target.AsObject().get())) {
+    try {
+      return host->Call(u"Item", kGetOrCall, args);
+    } catch (RuntimeError& e) {
+      if (e.where().empty()) e.set_where(where);
+      throw;
+    }
+  }
   if (const auto* iface = dispatch::InterfaceOf(*target.AsObject())) {
     const auto slots = iface->ByDispId(kDispIdValue);
     if (!slots.empty()) item = where + "." + ToUtf8(slots.front()->name);
@@ -641,18 +749,52 @@ Variant Interpreter::Invoke(const Variant& target, const std::string& where,
         return host->Call(member, flags, args);
       } catch (RuntimeError& e) {
         if (e.where().empty()) e.set_where(where);
-        throw;
+        if (e.code() != static_cast<int32_t>(kNotAnObjectMember)) throw;
+        std::vector<std::u16string> names;
+        for (const auto& line : host->Describe())
+          names.push_back(U(line.substr(0, line.find(' '))));
+        throw RuntimeError(e.code(), e.description() + DidYouMean(member, names), e.where());
       }
     }
   }
-  return Guard(where, [&] {
+  try {
     if (site && iface && site->site.iface == iface) {
       return dispatch::Invoke(object, site->site.dispid, flags, args);
     }
     const DispId id = dispatch::GetIDOfName(object, member);
     if (site && iface) site->site = {iface, id};
     return dispatch::Invoke(object, id, flags, args);
-  });
+  } catch (const AutomationError& e) {
+    // A misspelt member gets the closest real one; a wrong argument count gets the signature.
+    std::u16string text = e.description();
+    if (iface && e.code() == static_cast<int32_t>(errc::kUnknownName)) {
+      text += DidYouMean(member, MemberNames(*iface));
+    } else if (iface && e.code() == static_cast<int32_t>(errc::kBadParamCount)) {
+      if (auto signature = MemberSignature(*iface, member, flags); !signature.empty()) {
+        text += u"; the signature is " + signature;
+      }
+    }
+    throw RuntimeError(e.code(), std::move(text), where);
+  }
+}
+
+ObjectPtr Interpreter::CreateObjectSuggesting(const std::u16string& class_name,
+                                              const std::string& where) {
+  try {
+    return dispatch::CreateObject(class_name);
+  } catch (const AutomationError& e) {
+    std::u16string text = e.description();
+    if (e.code() == static_cast<int32_t>(errc::kClassNotRegistered)) {
+      // "Moxtrel.moxUsr" is matched without its library name and suggested with it.
+      const size_t dot = class_name.rfind(u'.');
+      const std::u16string prefix =
+          dot == std::u16string::npos ? u"" : class_name.substr(0, dot + 1);
+      if (auto best = ClosestName(class_name.substr(prefix.size()), CreatableClassNames())) {
+        text += u" (did you mean \"" + prefix + *best + u"\"?)";
+      }
+    }
+    throw RuntimeError(e.code(), std::move(text), where);
+  }
 }
 
 ObjectPtr Interpreter::AppObject() {
@@ -683,10 +825,33 @@ Variant* Interpreter::FindVariable(std::u16string_view name) {
 
 void Interpreter::SetVariable(const std::u16string& wide, const std::string& name, Variant value) {
   if (Variant* v = FindVariable(wide)) {
+    CheckNotConstant(wide, name);
     *v = std::move(value);
     return;
   }
+  if (option_explicit_) {
+    throw RuntimeError(kVariableUndefined,
+                       u"Variable is undefined: '" + wide +
+                           u"' (Option Explicit: declare it with Dim)" + SuggestVariable(wide),
+                       name);
+  }
   Declare(name, std::move(value));
+}
+
+bool Interpreter::IsConstant(std::u16string_view name) const {
+  const Frame& local = *frames_.back();
+  const Frame& global = *frames_.front();
+  // Most scripts have no constants: every assignment passes here, so skip the lookups then.
+  if (local.constants.empty() && global.constants.empty()) return false;
+  if (local.locals.count(name)) return local.constants.count(name) > 0;
+  return global.constants.count(name) > 0;
+}
+
+void Interpreter::CheckNotConstant(std::u16string_view name, const std::string& where) const {
+  if (IsConstant(name)) {
+    throw RuntimeError(kIllegalAssignment,
+                       u"Illegal assignment: '" + std::u16string(name) + u"' is a constant", where);
+  }
 }
 
 void Interpreter::Declare(const std::string& name, Variant value) {
@@ -696,6 +861,30 @@ void Interpreter::Declare(const std::string& name, Variant value) {
                        u"'" + key + u"' names a procedure and cannot be a variable", name);
   }
   frames_.back()->locals[key] = std::move(value);
+}
+
+std::u16string Interpreter::SuggestVariable(std::u16string_view name) const {
+  std::vector<std::u16string> names;
+  for (const Frame* f : {frames_.back().get(), frames_.front().get()}) {
+    for (const auto& [key, value] : f->locals) names.push_back(key);
+  }
+  for (const auto& [key, proc] : procedures_) names.push_back(U(proc->name));
+  for (const auto& signature : PureBuiltinSignatures()) {
+    names.push_back(U(signature.substr(0, signature.find('('))));
+  }
+  for (const char16_t* host : {u"CreateObject", u"GetObject", u"Connect", u"Disconnect", u"Pump",
+                               u"Quit", u"Arguments", u"Err"}) {
+    names.emplace_back(host);
+  }
+  // Enum members in their one-word spelling, as a bare name can write them.
+  for (const auto& e : EnumMemberNames()) {
+    std::u16string word;
+    for (char16_t c : e) {
+      if (c != u' ' && c != u'[' && c != u']') word += c;
+    }
+    names.push_back(std::move(word));
+  }
+  return DidYouMean(name, names);
 }
 
 // ---- procedures ----
@@ -740,7 +929,19 @@ Variant Interpreter::CallProcedure(const Procedure& proc, std::vector<Variant> a
   Variant result;
   {
     Pop pop{this};
-    ExecBlock(proc.body);
+    try {
+      ExecBlock(proc.body);
+    } catch (RuntimeError& e) {
+      // The first procedure the error leaves records every frame that was running.
+      if (e.stack().empty()) {
+        std::vector<RuntimeError::CallFrame> stack;
+        for (auto it = frames_.rbegin(); it != frames_.rend(); ++it) {
+          stack.push_back({(*it)->procedure ? (*it)->procedure->name : "", (*it)->line});
+        }
+        e.set_stack(std::move(stack));
+      }
+      throw;
+    }
     if (proc.is_function) result = frames_.back()->locals[U(proc.name)];
   }
   return result;
@@ -768,9 +969,31 @@ bool Interpreter::CallBuiltin(const std::string& name, std::vector<Variant>& arg
     result = Variant(ObjectPtr(directory_));
     return true;
   }
+  if (EqualsNoCase(n, u"Arguments")) {
+    result = Variant(ObjectPtr(arguments_));
+    if (!args.empty()) result = Index(result, "Arguments", args);
+    return true;
+  }
+  if (EqualsNoCase(n, u"Quit")) {
+    // Quit [status]: 0 to 255, what a shell can see.
+    while (!args.empty() && args.back().IsMissing()) args.pop_back();
+    if (args.size() > 1) expect(1);
+    const int32_t status = args.empty() ? 0 : Guard(name, [&] { return args[0].ToLong(); });
+    if (status < 0 || status > 255) {
+      throw RuntimeError(errc::kInvalidProcedureCall,
+                         u"the exit status must be 0 to 255, not " + U(std::to_string(status)),
+                         name);
+    }
+    throw QuitRequest{status};
+  }
+  if (EqualsNoCase(n, u"GetObject")) {
+    expect(1);
+    result = Variant(GetObject(Guard(name, [&] { return args[0].ToString(); })));
+    return true;
+  }
   if (EqualsNoCase(n, u"CreateObject")) {
     expect(1);
-    result = Guard(name, [&] { return Variant(dispatch::CreateObject(args[0].ToString())); });
+    result = Variant(CreateObjectSuggesting(Guard(name, [&] { return args[0].ToString(); }), name));
     return true;
   }
   if (EqualsNoCase(n, u"Connect")) {
@@ -878,6 +1101,8 @@ void Interpreter::DeliverEvent(const std::u16string& handler, std::u16string_vie
     pending_ = std::move(e);
   } catch (const AutomationError& e) {
     pending_ = FromAutomation(e, proc ? proc->name : ToUtf8(handler));
+  } catch (const QuitRequest& quit) {
+    pending_quit_ = quit.status;
   }
 }
 

@@ -36,6 +36,10 @@ struct InterpreterOptions {
   // Stops a run with StatementBudgetSpent after this many statements and loop rounds; 0 runs
   // without a limit. A host that runs untrusted scripts (a fuzzer) bounds them this way.
   uint64_t max_steps = 0;
+  // What the script reads as Arguments(1), Arguments(2), ...
+  std::vector<std::u16string> arguments = {};
+  // Print writes one JSON document per statement instead of text.
+  bool json_output = false;
 };
 
 // A run that used up InterpreterOptions::max_steps; On Error Resume Next does not trap it.
@@ -55,6 +59,9 @@ class Interpreter {
   // interactive session can define a Sub on one line and call it on the next.
   void Run(const Program& program);
 
+  // The status a Quit statement asked for, once a run has ended with one.
+  std::optional<int> QuitStatus() const { return quit_status_; }
+
   // A global variable's value, if it exists.
   std::optional<Variant> Global(std::u16string_view name) const;
   // What a name stands for at the top level: a global variable, Err or Directory.
@@ -73,6 +80,10 @@ class Interpreter {
   Flow ExecForNext(const Stmt& s);
   Flow ExecForEach(const Stmt& s);
   Flow ExecDoLoop(const Stmt& s);
+  Flow ExecSelect(const Stmt& s);
+  void ExecDim(const Stmt& s);
+  void ExecConst(const Stmt& s);
+  void ExecPrint(const Stmt& s);
   void ExecAssign(const Stmt& s);
   void ExecCall(const Expr& e);
 
@@ -92,12 +103,17 @@ class Interpreter {
   Variant Index(const Variant& target, const std::string& where, std::vector<Variant>& args);
   ObjectPtr AppObject();
   bool AppHas(std::u16string_view name);
+  ObjectPtr CreateObjectSuggesting(const std::u16string& class_name, const std::string& where);
 
   // Variables.
   Variant* FindVariable(std::u16string_view name);
   // `wide` is `name` as UTF-16, converted once by the caller.
   void SetVariable(const std::u16string& wide, const std::string& name, Variant value);
   void Declare(const std::string& name, Variant value);
+  bool IsConstant(std::u16string_view name) const;
+  void CheckNotConstant(std::u16string_view name, const std::string& where) const;
+  // " (did you mean "x"?)" for a name no variable, procedure or constant has, or empty.
+  std::u16string SuggestVariable(std::u16string_view name) const;
 
   // Procedures and built-ins.
   const Procedure* FindProcedure(std::u16string_view name) const;
@@ -131,6 +147,10 @@ class Interpreter {
   };
   std::vector<Connection> connections_;
   std::optional<RuntimeError> pending_;
+  std::shared_ptr<HostObject> arguments_;
+  bool option_explicit_ = false;
+  std::optional<int> quit_status_;
+  std::optional<int> pending_quit_;  // a Quit inside an event handler, raised after the event
   int depth_ = 0;
   const char* stack_floor_ = nullptr;
   uint64_t steps_ = 0;

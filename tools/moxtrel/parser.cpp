@@ -15,6 +15,15 @@ constexpr std::array<std::string_view, 39> kReserved = {
     "end",  "exit",  "false", "for",     "function", "if",    "in",    "is",   "loop",   "mod",
     "new",  "next",  "not",   "nothing", "on",       "or",    "print", "set",  "step",   "sub",
     "then", "to",    "true",  "until",   "wend",     "while", "xor",   "rem",  "option"};
+// The words of Const, Select Case and ReDim.
+constexpr std::array<std::string_view, 4> kReservedDeclarations = {"case", "const", "redim",
+                                                                   "select"};
+
+// Statements of the classic language that the host does not run: refused by name rather than
+// misread as a call of a Sub that happens to share the word.
+constexpr std::array<std::string_view, 11> kUnsupportedStatements = {
+    "With",  "Class",     "Property", "Private", "Public",       "GoTo",
+    "Erase", "Randomize", "Stop",     "Execute", "ExecuteGlobal"};
 
 bool SameWord(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -51,6 +60,13 @@ class Parser {
     Program program;
     program.file = file_;
     SkipNewlines();
+    if (IsWord("option") && IsWordAt(Next(), "explicit")) {
+      Take();
+      Take();
+      program.option_explicit = true;
+      EndOfStatement();
+      SkipNewlines();
+    }
     while (Cur().kind != TokenKind::kEnd) {
       if (IsWord("sub") || IsWord("function")) {
         auto proc = ParseProcedure();
@@ -216,6 +232,18 @@ class Parser {
     if (IsWord("print")) return ParsePrint();
     if (IsWord("on")) return ParseOnError();
     if (IsWord("call")) return ParseCall();
+    if (IsWord("const")) return ParseConst();
+    if (IsWord("select")) return ParseSelect();
+    if (IsWord("redim")) return ParseReDim();
+    if (IsWord("option")) {
+      if (IsWordAt(Next(), "explicit")) {
+        FailAt(t.line, t.column, "Option Explicit must come before any other statement");
+      }
+      FailAt(t.line, t.column,
+             "Option " + (Next().kind == TokenKind::kIdentifier ? Next().text + " " : "") +
+                 "is not supported");
+    }
+    RefuseUnsupported();
     if (IsWord("sub") || IsWord("function"))
       Expected("a statement (procedures go at the top level)");
     if (t.kind == TokenKind::kIdentifier && !t.bracketed && IsReservedWord(t.text)) {
@@ -324,19 +352,103 @@ class Parser {
   StmtPtr ParseDim() {
     auto s = MakeStmt(StmtKind::kDim, Cur().line);
     Take();
+    ParseDeclarations(*s, "Dim", false);
+    return s;
+  }
+
+  // `Dim a, list(4), later()` and `ReDim [Preserve] list(n)`: names, each with an optional upper
+  // bound; `a()` is an array with no elements yet. ReDim needs a bound for every name.
+  void ParseDeclarations(Stmt& s, const std::string& keyword, bool bound_needed) {
     for (;;) {
-      s->names.push_back(ExpectName("a variable name after 'Dim'"));
+      s.names.push_back(ExpectName("a variable name after '" + keyword + "'"));
       if (IsOp("(")) {
-        Take();
-        s->bounds.push_back(ParseExpr());
+        const Token open = Take();
+        if (IsOp(")") && !bound_needed) {
+          auto none = MakeExpr(ExprKind::kLiteral, open);
+          none->value = Variant(int32_t{-1});
+          s.bounds.push_back(std::move(none));
+        } else {
+          s.bounds.push_back(ParseExpr());
+        }
+        if (IsOp(","))
+          FailAt(Cur().line, Cur().column, "arrays of more than one dimension are not supported");
         ExpectOp(")", "after the array bound");
+      } else if (bound_needed) {
+        Expected("'(' and an upper bound after the name in " + keyword);
       } else {
-        s->bounds.push_back(nullptr);
+        s.bounds.push_back(nullptr);
       }
       if (!IsOp(",")) break;
       Take();
     }
+  }
+
+  StmtPtr ParseReDim() {
+    auto s = MakeStmt(StmtKind::kReDim, Cur().line);
+    Take();
+    if (IsWord("preserve")) {
+      Take();
+      s->preserve = true;
+    }
+    ParseDeclarations(*s, "ReDim", true);
     return s;
+  }
+
+  // Const a = 1, b = "x"
+  StmtPtr ParseConst() {
+    auto s = MakeStmt(StmtKind::kConst, Cur().line);
+    Take();
+    for (;;) {
+      s->names.push_back(ExpectName("a constant name after 'Const'"));
+      ExpectOp("=", "after the constant name");
+      s->exprs.push_back(ParseExpr());
+      if (!IsOp(",")) break;
+      Take();
+    }
+    return s;
+  }
+
+  // Select Case x / Case a, b / Case Else / End Select
+  StmtPtr ParseSelect() {
+    auto s = MakeStmt(StmtKind::kSelect, Cur().line);
+    Take();
+    ExpectWord("case", "after 'Select'");
+    s->value = ParseExpr();
+    EndOfStatement();
+    SkipNewlines();
+    bool has_else = false;
+    while (IsWord("case")) {
+      if (has_else) Expected("'End Select' after the Case Else block");
+      Take();
+      if (IsWord("else")) {
+        Take();
+        has_else = true;
+      } else {
+        std::vector<ExprPtr> values;
+        for (;;) {
+          if (IsWord("is")) FailAt(Cur().line, Cur().column, "Case Is is not supported");
+          values.push_back(ParseExpr());
+          if (IsWord("to")) FailAt(Cur().line, Cur().column, "Case ... To is not supported");
+          if (!IsOp(",")) break;
+          Take();
+        }
+        s->case_values.push_back(std::move(values));
+      }
+      s->blocks.push_back(ParseBlock({"case", "end"}, "Select Case (End Select)"));
+    }
+    ExpectWord("end", "or 'Case' in Select Case");
+    ExpectWord("select", "after 'End' to close Select Case");
+    return s;
+  }
+
+  void RefuseUnsupported() {
+    const Token& t = Cur();
+    if (t.kind != TokenKind::kIdentifier || t.bracketed) return;
+    // `stop = 1` and `erase.x` still name variables.
+    if (Next().kind == TokenKind::kOperator && Next().text != "-" && Next().text != "(") return;
+    for (auto word : kUnsupportedStatements) {
+      if (SameWord(word, t.text)) FailAt(t.line, t.column, std::string(word) + " is not supported");
+    }
   }
 
   void CheckAssignable(const Expr& e) {
@@ -746,6 +858,9 @@ class Parser {
 
 bool IsReservedWord(std::string_view word) {
   for (auto r : kReserved) {
+    if (SameWord(r, word)) return true;
+  }
+  for (auto r : kReservedDeclarations) {
     if (SameWord(r, word)) return true;
   }
   return false;

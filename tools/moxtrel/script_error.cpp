@@ -21,4 +21,13 @@ std::string RuntimeError::Format(const std::string& file) const {
   return out;
 }
 
+std::string RuntimeError::FormatStack(const std::string& file) const {
+  std::string out;
+  for (const auto& f : stack_) {
+    out += "  at " + (f.procedure.empty() ? std::string("top level") : f.procedure) + " (" + file +
+           ":" + std::to_string(f.line) + ")\n";
+  }
+  return out;
+}
+
 }  // namespace moxtrel::script

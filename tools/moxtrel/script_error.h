@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "moxtrel/frame/error_codes.h"
 
@@ -23,6 +24,8 @@ using errc::kWrongArgCount;
 // Language codes the catalogue does not hold.
 inline constexpr uint32_t kOutOfMemory = 0x800A0007;      // a string, array or allocation too large
 inline constexpr uint32_t kOutOfStackSpace = 0x800A001C;  // calls or expressions nest too deeply
+inline constexpr uint32_t kIllegalAssignment = 0x800A01F5;  // a write to a Const
+inline constexpr uint32_t kNameRedefined = 0x800A0411;      // Dim or Const of a name already there
 
 // A script that does not parse: file, 1-based line and column, what was expected.
 class SyntaxError : public std::runtime_error {
@@ -58,7 +61,19 @@ class RuntimeError : public std::runtime_error {
   // "tour.mox:12: d.Users.Item: No member has the key "zed" (0x800A0005)"
   std::string Format(const std::string& file) const;
 
+  // The procedures that were running when the error left the innermost one, innermost first;
+  // an empty procedure name is the script's top level. Empty for an error outside procedures.
+  struct CallFrame {
+    std::string procedure;
+    int line = 0;
+  };
+  const std::vector<CallFrame>& stack() const noexcept { return stack_; }
+  void set_stack(std::vector<CallFrame> stack) { stack_ = std::move(stack); }
+  // "  at Inner (tour.mox:3)\n  at top level (tour.mox:9)\n", or empty without a stack.
+  std::string FormatStack(const std::string& file) const;
+
  private:
+  std::vector<CallFrame> stack_;
   int32_t code_;
   std::u16string description_;
   std::string where_;
