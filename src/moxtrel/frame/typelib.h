@@ -79,7 +79,8 @@ struct MemberInfo {
   std::vector<ParamInfo> params;
   TypeRef result;  // Void for puts
   bool hidden = false;
-  Invoker invoke;  // empty in event interfaces, which the library calls out through
+  std::u16string description;  // one plain sentence; a property's get and put share it
+  Invoker invoke;              // empty in event interfaces, which the library calls out through
 };
 
 // The slots that share one DISPID, by kind, as positions in an interface's members; -1 where
@@ -91,6 +92,7 @@ struct DispSlots {
 
 struct InterfaceInfo {
   std::u16string name;
+  std::u16string description;
   std::vector<std::u16string> flags;  // "hidden", "nonextensible", "dual", "oleautomation"
   std::vector<MemberInfo> members;    // slot order, one entry per slot
 
@@ -108,7 +110,9 @@ struct InterfaceInfo {
 
 struct EnumInfo {
   std::u16string name;
+  std::u16string description;
   std::vector<std::pair<std::u16string, int32_t>> members;  // quoted names ("mox Local")
+  std::vector<std::u16string> member_descriptions;          // one per member, in that order
 };
 
 // Subscribes a sink to a source object's events; the result undoes the subscription.
@@ -118,6 +122,7 @@ using EventConnector =
 struct CoClassInfo {
   std::u16string name;       // "moxUser"
   std::u16string interface;  // its default interface, "_moxUser"
+  std::u16string description;
   bool creatable = false;
   bool appobject = false;
   std::u16string source;               // the default source interface, or empty
@@ -151,6 +156,11 @@ struct TypeLibrary {
 // Problems that make a table unusable: two slots of one kind at one DISPID, one DISPID under
 // two names, a name under two DISPIDs, an unbound member. Empty when the table is sound.
 std::vector<std::u16string> CheckInterface(const InterfaceInfo& iface);
+
+// What a client reading the library would find undocumented: each published class, interface,
+// member slot, event interface, enum or enum member without a description, by name
+// ("_moxUser.UserName (put)"). Library() refuses to start while this is not empty.
+std::vector<std::u16string> Undescribed(const TypeLibrary& lib);
 
 // The library with every public class, assembled once on first use and checked then.
 const TypeLibrary& Library();
