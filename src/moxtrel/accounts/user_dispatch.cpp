@@ -8,7 +8,9 @@ namespace moxtrel::typelib {
 
 ClassBinding moxUserBinding() {
   return ClassTable<moxUser>(u"moxUser")
-      .Summary(u"A user account: a global account of a domain or a local account of a server.")
+      .Summary(
+          u"A user account of a domain or a server; while unbound its account properties read "
+          u"empty and writes to them are ignored.")
       .Creatable([] { return moxUser::Create(); })
       .Field(MOX_MEMBER(Groups), 0x40030006, u"moxGroups")
       .Describe(

@@ -7,7 +7,7 @@ namespace moxtrel::typelib {
 
 ClassBinding moxPrintJobBinding() {
   return ClassTable<moxPrintJob>(u"moxPrintJob")
-      .Summary(u"A job in a print queue.")
+      .Summary(u"A job in a print queue, as its jobs collection listed it.")
       .Property(MOX_MEMBER(Description), 0x68030009, String(), u"sDescription")
       .Describe(u"The job's description, usually its document's name; written trimmed of blanks.")
       .Get(MOX_MEMBER(HostPrintQueue), 0x68030008, String())

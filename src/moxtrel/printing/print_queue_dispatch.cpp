@@ -8,7 +8,9 @@ namespace moxtrel::typelib {
 
 ClassBinding moxPrintQueueBinding() {
   return ClassTable<moxPrintQueue>(u"moxPrintQueue")
-      .Summary(u"A print queue of a server, with its jobs.")
+      .Summary(
+          u"A print queue of a server, with its jobs; while unbound its properties read empty and "
+          u"writes to them are ignored.")
       .Creatable([] { return moxPrintQueue::Create(); })
       .Field(MOX_MEMBER(PrintJobs), 0x40030004, u"moxPrintJobs")
       .Describe(u"The jobs in the queue; no object while unbound.")

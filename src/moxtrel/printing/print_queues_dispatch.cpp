@@ -17,7 +17,8 @@ ClassBinding moxPrintQueuesBinding() {
            .new_enum = u"An enumerator over the queues, for For Each."})
       .Method(MOX_MEMBER(Remove), 0x60030002, Boolean(), {Param(u"Index", AnyVariant())})
       .Describe(
-          u"Deletes the queue at Index from its server; it stays listed until the next Refresh.")
+          u"Deletes the queue at Index from its server; True when deleted, though it stays listed "
+          u"until the next Refresh.")
       .Method(MOX_MEMBER(Refresh), kDispIdRefresh, Boolean(), {})
       .Describe(u"Lists the server's print queues again; False when the collection has no server.")
       .Build();

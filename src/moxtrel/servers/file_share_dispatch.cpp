@@ -7,7 +7,9 @@ namespace moxtrel::typelib {
 
 ClassBinding moxFileShareBinding() {
   return ClassTable<moxFileShare>(u"moxFileShare")
-      .Summary(u"A shared folder of a server's file service.")
+      .Summary(
+          u"A shared folder of a server; while unbound its properties read empty and writes to "
+          u"them are ignored.")
       .Creatable([] { return moxFileShare::Create(); })
       .Get(MOX_MEMBER(Exists), 0x68030007, Boolean())
       .Describe(u"True while the object is bound to a share of the directory.")

@@ -8,15 +8,15 @@ namespace moxtrel::typelib {
 
 ClassBinding moxServiceBinding() {
   return ClassTable<moxService>(u"moxService")
-      .Summary(u"A service of a computer, which it can start, stop, pause and continue.")
+      .Summary(
+          u"A service of a computer, to configure, start, stop, pause and continue; while unbound "
+          u"its properties read empty and writes are ignored, and a write never reports a failure.")
       .Creatable([] { return moxService::Create(); })
       .Field(MOX_MEMBER(Dependencies), 0x40030004, u"moxServiceDeps")
       .Describe(u"The names of the services this one depends on.")
       .Property(MOX_MEMBER(ErrorControl), 0x6803000A, Enum(u"enmoxServiceErrorControl"),
                 u"lErrorControl")
-      .Describe(
-          u"How serious it is when the service fails to start; a write is made only while bound, "
-          u"and its failure is ignored.")
+      .Describe(u"How the computer reacts when the service fails to start at startup.")
       .Get(MOX_MEMBER(Exists), 0x68030009, Boolean())
       .Describe(u"True while the object is bound to a service of the directory.")
       .Property(MOX_MEMBER(DisplayName), 0x68030008, String(), u"sName")
