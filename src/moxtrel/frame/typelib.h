@@ -1,7 +1,7 @@
 // The type library: every public class's interface in slot order with its DISPIDs, parameters
 // and flags, the coclasses, the enums and the event interface, each member bound to the C++
-// member it calls. The dispatch layer (dispatch.h) reads it; so do `moxtrel typelib` and the
-// script host's member listings.
+// member it calls and described in one sentence for the library's readers. The dispatch layer
+// (dispatch.h) reads it; so do `moxtrel typelib` and the script host's member listings.
 //
 //   const typelib::TypeLibrary& lib = typelib::Library();
 //   std::string json = typelib::TypeLibraryJson(lib);
@@ -176,12 +176,14 @@ const ClassBinding* FindAnyClass(std::u16string_view class_name);
 // The enumerator's own (unpublished) table: Next, Skip, Reset, Clone.
 ClassBinding EnumeratorBinding();
 
-// The dump of `moxtrel typelib --json`: library, enums, interfaces, dispinterfaces, coclasses.
+// The dump of `moxtrel typelib --json`: library, enums, interfaces, dispinterfaces, coclasses;
+// each member with its kind, DISPID, parameters, return type and description.
 std::string TypeLibraryJson(const TypeLibrary& lib);
 // The readable listing of `moxtrel typelib`.
 std::u16string TypeLibraryText(const TypeLibrary& lib);
 // One class (its interface and coclass), dispinterface or enum of `lib`, found by name without
-// regard to case; errc::kUnknownName naming the classes there are.
+// regard to case, with its description and each member's (a `'` line under the member's last
+// slot); errc::kUnknownName naming the classes there are.
 std::u16string ClassText(const TypeLibrary& lib, std::u16string_view name);
 // One line per member slot ("get Count() As Long"), for a host's prompt or help.
 std::vector<std::u16string> DescribeMembers(const InterfaceInfo& iface);
