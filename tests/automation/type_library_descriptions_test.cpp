@@ -142,7 +142,8 @@ TEST(TypeLibraryDescriptions, JsonCarriesReturnTypesAndDescriptions) {
     }
   }
   for (const auto& c : doc["coclasses"]) {
-    EXPECT_EQ(c["description"], ToUtf8(lib.FindClass(FromUtf8(c["name"].get<std::string>()))->coclass.description));
+    EXPECT_EQ(c["description"],
+              ToUtf8(lib.FindClass(FromUtf8(c["name"].get<std::string>()))->coclass.description));
   }
   const auto& events = doc["dispinterfaces"][0];
   EXPECT_FALSE(events["description"].get<std::string>().empty());
