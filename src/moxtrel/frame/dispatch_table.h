@@ -4,16 +4,23 @@
 // as many arguments as the slot has parameters (a get none, a put its value). A member that
 // cannot take that many, or would take more, makes the table invalid at start-up.
 //
+// Every published class and member carries a one-line description: Summary() for the class,
+// Describe() after each member row (a property's get and put share one). The library refuses
+// to start while one is missing.
+//
 //   ClassBinding moxUserBinding() {
 //     using typelib::String;
 //     return ClassTable<moxUser>(u"moxUser")
+//         .Summary(u"A user account of a domain or of a server.")
 //         .Creatable([] { return moxUser::Create(); })
 //         .Field(MOX_MEMBER(Groups), 0x40030006, u"moxGroups")
+//         .Describe(u"The groups the account belongs to.")
 //         .Property(MOX_MEMBER(FullName), 0x68030014, String())
-//         .Get(MOX_MEMBER(Domain), 0x68030016, String())
+//         .Describe(u"The account's full name.")
 //         .Method(MOX_MEMBER(Find), 0x6003001F, Boolean(),
 //                 {Param(u"sUserName", String()), Param(u"sParent", String()),
 //                  Param(u"lUserType", Enum(u"moxType"))})
+//         .Describe(u"Binds the object to the named account; True when found.")
 //         .Build();
 //   }
 #pragma once
@@ -185,16 +192,48 @@ class ClassTable {
     return AddRaw(std::move(name), typelib::MemberKind::kPut, dispid, {std::move(value)},
                   typelib::Void(), std::move(put));
   }
+  // What each of a collection's first rows does, for the rows' descriptions.
+  struct CollectionText {
+    std::u16string count;
+    std::u16string exists = {};  // for classes without Exists, left out
+    std::u16string item;
+    std::u16string new_enum;
+  };
   // The rows a collection starts with: Count, Exists(Index) when the class has it, Item(Index)
   // at the value DISPID and the hidden NewEnum.
-  ClassTable& CollectionMembers(DispId count, std::optional<DispId> exists, typelib::TypeRef item) {
-    Get(MOX_MEMBER(Count), count, typelib::Long());
+  ClassTable& CollectionMembers(DispId count, std::optional<DispId> exists, typelib::TypeRef item,
+                                const CollectionText& text) {
+    Get(MOX_MEMBER(Count), count, typelib::Long()).Describe(text.count);
     if (exists) {
-      Get(MOX_MEMBER(Exists), *exists, typelib::Boolean(),
-          {Param(u"Index", typelib::AnyVariant())});
+      Get(MOX_MEMBER(Exists), *exists, typelib::Boolean(), {Param(u"Index", typelib::AnyVariant())})
+          .Describe(text.exists);
     }
-    Get(MOX_MEMBER(Item), kDispIdValue, std::move(item), {Param(u"Index", typelib::AnyVariant())});
-    return Get(MOX_MEMBER(NewEnum), kDispIdNewEnum, typelib::Object(u"IUnknown")).Hidden();
+    Get(MOX_MEMBER(Item), kDispIdValue, std::move(item), {Param(u"Index", typelib::AnyVariant())})
+        .Describe(text.item);
+    return Get(MOX_MEMBER(NewEnum), kDispIdNewEnum, typelib::Object(u"IUnknown"))
+        .Hidden()
+        .Describe(text.new_enum);
+  }
+  // The class's one-line description, shown for its coclass and its interface.
+  ClassTable& Summary(std::u16string text) {
+    binding_.coclass.description = text;
+    binding_.iface.description = std::move(text);
+    return *this;
+  }
+  // Describes the member written last: every trailing slot under its name that has no
+  // description yet (a property's get and put, a field's get and putref).
+  ClassTable& Describe(const std::u16string& text) {
+    auto& members = binding_.iface.members;
+    if (members.empty()) {
+      binding_.problems.push_back(binding_.iface.name + u": a description before any member");
+      return *this;
+    }
+    const std::u16string name = members.back().name;
+    for (auto it = members.rbegin(); it != members.rend() && it->name == name; ++it) {
+      if (!it->description.empty()) break;
+      it->description = text;
+    }
+    return *this;
   }
   // Flags the slot added last as hidden (NewEnum).
   ClassTable& Hidden() {

@@ -7,6 +7,7 @@ namespace moxtrel::typelib {
 
 ClassBinding EnumeratorBinding() {
   return ClassTable<Enumerator>(u"Enumerator")
+      .Summary(u"Walks a collection's items in order; For Each reaches it through NewEnum.")
       .Unpublished({u"hidden"})
       .Method(u"Next", 1, Boolean(), {Param(u"vItem", AnyVariant())},
               [](Enumerator& e, CallArgs& a) {
@@ -15,9 +16,13 @@ ClassBinding EnumeratorBinding() {
                 a.Typed<Variant>(0) = item ? std::move(*item) : Variant();
                 return item.has_value();
               })
+      .Describe(u"Puts the next item in vItem; False, with vItem Empty, past the last.")
       .Method(MOX_MEMBER(Skip), 2, Boolean(), {Param(u"lCount", Long())})
+      .Describe(u"Passes over lCount items; False when fewer were left.")
       .Method(MOX_MEMBER(Reset), 3, Void(), {})
+      .Describe(u"Starts the walk again from the first item.")
       .Method(MOX_MEMBER(Clone), 4, Object(u"Enumerator"), {})
+      .Describe(u"A second enumerator at the same place in the walk.")
       .Build();
 }
 

@@ -154,6 +154,14 @@ void Require(const ClassBinding& binding) {
   }
 }
 
+void AddUndescribed(const InterfaceInfo& iface, std::vector<std::u16string>& out) {
+  if (iface.description.empty()) out.push_back(iface.name);
+  for (const auto& m : iface.members) {
+    if (m.description.empty())
+      out.push_back(iface.name + u"." + m.name + u" (" + KindName(m.kind) + u")");
+  }
+}
+
 // Classes added after start-up (tests); kept apart so the library's pointers stay valid.
 std::vector<std::unique_ptr<ClassBinding>>& ExtraClasses() {
   static std::vector<std::unique_ptr<ClassBinding>> extra;
@@ -161,6 +169,25 @@ std::vector<std::unique_ptr<ClassBinding>>& ExtraClasses() {
 }
 
 }  // namespace
+
+std::vector<std::u16string> Undescribed(const TypeLibrary& lib) {
+  std::vector<std::u16string> out;
+  for (const auto& e : lib.enums) {
+    if (e.description.empty()) out.push_back(e.name);
+    for (std::size_t i = 0; i < e.members.size(); ++i) {
+      if (i >= e.member_descriptions.size() || e.member_descriptions[i].empty()) {
+        out.push_back(e.name + u".\"" + e.members[i].first + u"\"");
+      }
+    }
+  }
+  for (const auto& c : lib.classes) {
+    if (!c.published) continue;
+    if (c.coclass.description.empty()) out.push_back(c.coclass.name);
+    AddUndescribed(c.iface, out);
+  }
+  for (const auto& d : lib.dispinterfaces) AddUndescribed(d, out);
+  return out;
+}
 
 const TypeLibrary& Library() {
   static const TypeLibrary lib = [] {
@@ -174,6 +201,12 @@ const TypeLibrary& Library() {
       auto problems = CheckInterface(d);
       if (!problems.empty())
         throw AutomationError(errc::kFail, u"Invalid event interface " + d.name);
+    }
+    // A client reads the library to learn what each member does; a gap is a table fault.
+    if (auto missing = Undescribed(built); !missing.empty()) {
+      std::u16string text = u"The type library has no description for:";
+      for (const auto& m : missing) text += u" " + m + u";";
+      throw AutomationError(errc::kFail, text);
     }
     return built;
   }();

@@ -1,7 +1,7 @@
 // The type library: every public class's interface in slot order with its DISPIDs, parameters
 // and flags, the coclasses, the enums and the event interface, each member bound to the C++
-// member it calls. The dispatch layer (dispatch.h) reads it; so do `moxtrel typelib` and the
-// script host's member listings.
+// member it calls and described in one sentence for the library's readers. The dispatch layer
+// (dispatch.h) reads it; so do `moxtrel typelib` and the script host's member listings.
 //
 //   const typelib::TypeLibrary& lib = typelib::Library();
 //   std::string json = typelib::TypeLibraryJson(lib);
@@ -79,7 +79,8 @@ struct MemberInfo {
   std::vector<ParamInfo> params;
   TypeRef result;  // Void for puts
   bool hidden = false;
-  Invoker invoke;  // empty in event interfaces, which the library calls out through
+  std::u16string description;  // one plain sentence; a property's get and put share it
+  Invoker invoke;              // empty in event interfaces, which the library calls out through
 };
 
 // The slots that share one DISPID, by kind, as positions in an interface's members; -1 where
@@ -91,6 +92,7 @@ struct DispSlots {
 
 struct InterfaceInfo {
   std::u16string name;
+  std::u16string description;
   std::vector<std::u16string> flags;  // "hidden", "nonextensible", "dual", "oleautomation"
   std::vector<MemberInfo> members;    // slot order, one entry per slot
 
@@ -108,7 +110,9 @@ struct InterfaceInfo {
 
 struct EnumInfo {
   std::u16string name;
+  std::u16string description;
   std::vector<std::pair<std::u16string, int32_t>> members;  // quoted names ("mox Local")
+  std::vector<std::u16string> member_descriptions;          // one per member, in that order
 };
 
 // Subscribes a sink to a source object's events; the result undoes the subscription.
@@ -118,6 +122,7 @@ using EventConnector =
 struct CoClassInfo {
   std::u16string name;       // "moxUser"
   std::u16string interface;  // its default interface, "_moxUser"
+  std::u16string description;
   bool creatable = false;
   bool appobject = false;
   std::u16string source;               // the default source interface, or empty
@@ -152,6 +157,11 @@ struct TypeLibrary {
 // two names, a name under two DISPIDs, an unbound member. Empty when the table is sound.
 std::vector<std::u16string> CheckInterface(const InterfaceInfo& iface);
 
+// What a client reading the library would find undocumented: each published class, interface,
+// member slot, event interface, enum or enum member without a description, by name
+// ("_moxUser.UserName (put)"). Library() refuses to start while this is not empty.
+std::vector<std::u16string> Undescribed(const TypeLibrary& lib);
+
 // The library with every public class, assembled once on first use and checked then.
 const TypeLibrary& Library();
 // Lists every class's table; defined next to the object model, called once by Library().
@@ -166,12 +176,14 @@ const ClassBinding* FindAnyClass(std::u16string_view class_name);
 // The enumerator's own (unpublished) table: Next, Skip, Reset, Clone.
 ClassBinding EnumeratorBinding();
 
-// The dump of `moxtrel typelib --json`: library, enums, interfaces, dispinterfaces, coclasses.
+// The dump of `moxtrel typelib --json`: library, enums, interfaces, dispinterfaces, coclasses;
+// each member with its kind, DISPID, parameters, return type and description.
 std::string TypeLibraryJson(const TypeLibrary& lib);
 // The readable listing of `moxtrel typelib`.
 std::u16string TypeLibraryText(const TypeLibrary& lib);
 // One class (its interface and coclass), dispinterface or enum of `lib`, found by name without
-// regard to case; errc::kUnknownName naming the classes there are.
+// regard to case, with its description and each member's (a `'` line under the member's last
+// slot); errc::kUnknownName naming the classes there are.
 std::u16string ClassText(const TypeLibrary& lib, std::u16string_view name);
 // One line per member slot ("get Count() As Long"), for a host's prompt or help.
 std::vector<std::u16string> DescribeMembers(const InterfaceInfo& iface);

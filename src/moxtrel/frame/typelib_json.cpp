@@ -50,9 +50,15 @@ json InterfaceJson(const InterfaceInfo& iface) {
     members.push_back({{"name", U8(m.name)},
                        {"kind", U8(KindName(m.kind))},
                        {"dispid", m.dispid},
-                       {"params", std::move(params)}});
+                       {"params", std::move(params)},
+                       {"returns", U8(m.result.name)},
+                       {"hidden", m.hidden},
+                       {"description", U8(m.description)}});
   }
-  return {{"name", U8(iface.name)}, {"flags", std::move(flags)}, {"members", std::move(members)}};
+  return {{"name", U8(iface.name)},
+          {"description", U8(iface.description)},
+          {"flags", std::move(flags)},
+          {"members", std::move(members)}};
 }
 
 std::u16string Hex(uint32_t v) {
@@ -89,15 +95,52 @@ std::u16string FlagList(const std::vector<std::u16string>& flags) {
   return u"[" + out + u"]";
 }
 
+std::u16string EnumMemberDescription(const EnumInfo& e, std::size_t i) {
+  return i < e.member_descriptions.size() ? e.member_descriptions[i] : std::u16string();
+}
+
+// An interface with each member's description under its last slot, so a property's get and put
+// are followed by the one sentence they share.
+std::u16string DescribedInterface(const std::u16string& word, const InterfaceInfo& iface) {
+  std::u16string out = word + u" " + iface.name + u" " + FlagList(iface.flags) + u"\n";
+  if (!iface.description.empty()) out += u"  ' " + iface.description + u"\n";
+  const auto& members = iface.members;
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    const MemberInfo& m = members[i];
+    out += u"  " + DescribeMember(m) + u"\n";
+    const bool shared_with_next = i + 1 < members.size() && members[i + 1].name == m.name &&
+                                  members[i + 1].description == m.description;
+    if (!m.description.empty() && !shared_with_next) out += u"      ' " + m.description + u"\n";
+  }
+  return out;
+}
+
+std::u16string EnumText(const EnumInfo& e) {
+  std::u16string out = u"enum " + e.name + u"\n";
+  if (!e.description.empty()) out += u"  ' " + e.description + u"\n";
+  for (std::size_t i = 0; i < e.members.size(); ++i) {
+    out += u"  \"" + e.members[i].first + u"\" = " + Number(e.members[i].second);
+    const std::u16string text = EnumMemberDescription(e, i);
+    if (!text.empty()) out += u"  ' " + text;
+    out += u"\n";
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string TypeLibraryJson(const TypeLibrary& lib) {
   json enums = json::array();
   for (const auto& e : lib.enums) {
     json members = json::array();
-    for (const auto& [name, value] : e.members)
-      members.push_back({{"name", U8(name)}, {"value", value}});
-    enums.push_back({{"name", U8(e.name)}, {"members", std::move(members)}});
+    for (std::size_t i = 0; i < e.members.size(); ++i) {
+      members.push_back({{"name", U8(e.members[i].first)},
+                         {"value", e.members[i].second},
+                         {"description", U8(EnumMemberDescription(e, i))}});
+    }
+    enums.push_back({{"name", U8(e.name)},
+                     {"description", U8(e.description)},
+                     {"members", std::move(members)}});
   }
   json interfaces = json::array();
   json coclasses = json::array();
@@ -109,6 +152,7 @@ std::string TypeLibraryJson(const TypeLibrary& lib) {
          {"interface", U8(c.coclass.interface)},
          {"creatable", c.coclass.creatable},
          {"appobject", c.coclass.appobject},
+         {"description", U8(c.coclass.description)},
          {"source", c.coclass.source.empty() ? json(nullptr) : json(U8(c.coclass.source))}});
   }
   json dispinterfaces = json::array();
@@ -160,17 +204,12 @@ std::u16string TypeLibraryText(const TypeLibrary& lib) {
 }
 
 std::u16string ClassText(const TypeLibrary& lib, std::u16string_view name) {
-  std::u16string out;
-  const auto write_interface = [&out](const std::u16string& word, const InterfaceInfo& iface) {
-    out += word + u" " + iface.name + u" " + FlagList(iface.flags) + u"\n";
-    for (const auto& line : DescribeMembers(iface)) out += u"  " + line + u"\n";
-  };
   for (const auto& c : lib.classes) {
     if (!c.published ||
         (!EqualsNoCase(c.coclass.name, name) && !EqualsNoCase(c.iface.name, name))) {
       continue;
     }
-    write_interface(u"interface", c.iface);
+    std::u16string out = DescribedInterface(u"interface", c.iface);
     out += u"coclass " + c.coclass.name + u" : " + c.coclass.interface;
     if (c.coclass.creatable) out += u" [creatable]";
     if (c.coclass.appobject) out += u" [appobject]";
@@ -178,17 +217,10 @@ std::u16string ClassText(const TypeLibrary& lib, std::u16string_view name) {
     return out + u"\n";
   }
   for (const auto& d : lib.dispinterfaces) {
-    if (EqualsNoCase(d.name, name)) {
-      write_interface(u"dispinterface", d);
-      return out;
-    }
+    if (EqualsNoCase(d.name, name)) return DescribedInterface(u"dispinterface", d);
   }
   for (const auto& e : lib.enums) {
-    if (!EqualsNoCase(e.name, name)) continue;
-    out += u"enum " + e.name + u"\n";
-    for (const auto& [member, value] : e.members)
-      out += u"  \"" + member + u"\" = " + Number(value) + u"\n";
-    return out;
+    if (EqualsNoCase(e.name, name)) return EnumText(e);
   }
   std::u16string known;
   for (const auto& c : lib.classes) {

@@ -45,11 +45,15 @@ InterfaceInfo PrintJobsEventInterface() {
   InterfaceInfo events;
   events.name = u"__moxPrintJobs";
   events.flags = {u"hidden", u"nonextensible"};
+  events.description = u"The events a print jobs collection raises while it watches its queue.";
   MemberInfo new_job;
   new_job.name = u"NewJob";
   new_job.kind = MemberKind::kMethod;
   new_job.dispid = 1;
   new_job.result = Void();
+  new_job.description =
+      u"A job has arrived and finished spooling: its name, user, description, pages, size and "
+      u"submission time; what a handler writes back is discarded.";
   new_job.params = {Param(u"sName", String()),        Param(u"sUserName", String()),
                     Param(u"sDescription", String()), Param(u"sPages", Long()),
                     Param(u"sSize", Long()),          Param(u"dTimeSubmitted", DateTime())};
@@ -59,11 +63,26 @@ InterfaceInfo PrintJobsEventInterface() {
 
 ClassBinding moxPrintJobsBinding() {
   return ClassTable<moxPrintJobs>(u"moxPrintJobs")
+      .Summary(
+          u"The jobs of a print queue; with AutoUpdate set it watches the queue and raises NewJob "
+          u"for each new job.")
       .Source(u"__moxPrintJobs", ConnectNewJob)
       .Property(MOX_MEMBER(AutoUpdate), 0x68030001, Long())
-      .CollectionMembers(0x68030000, std::nullopt, Object(u"moxPrintJob"))
+      .Describe(
+          u"The watch period in milliseconds: 0 stops watching, and a value from 1 to 249 counts "
+          u"as 250.")
+      .CollectionMembers(
+          0x68030000, std::nullopt, Object(u"moxPrintJob"),
+          {.count = u"The number of jobs as last listed; it does not list them again.",
+           .item = u"The job at Index, a position from 1 or a job name, as last listed; an error "
+                   u"when there is none.",
+           .new_enum = u"An enumerator over the jobs as last listed, for For Each."})
       .Method(MOX_MEMBER(Remove), 0x60030003, Boolean(), {Param(u"Index", AnyVariant())})
+      .Describe(u"Deletes the job at Index from the queue and the list; True when removed.")
       .Method(MOX_MEMBER(Refresh), kDispIdRefresh, Boolean(), {})
+      .Describe(
+          u"Lists the queue's jobs again and, while AutoUpdate is set, raises NewJob for each job "
+          u"not announced before that has finished spooling.")
       .Build();
 }
 
