@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "interpreter.h"
+#include "interrupt.h"
 #include "moxtrel/backends/configuration.h"
 #include "moxtrel/directory/journal_layer.h"
 #include "moxtrel/directory/memory_directory.h"
@@ -79,6 +80,9 @@ int RunText(Interpreter& interpreter, const std::string& text, const std::string
   } catch (const RuntimeError& e) {
     err << e.Format(name) << '\n';
     return kExitScriptError;
+  } catch (const ScriptInterrupted& e) {
+    err << "moxtrel: interrupted (Ctrl-C): " << name << " stopped at line " << e.line() << '\n';
+    return kExitInterrupted;
   }
   return kExitOk;
 }
@@ -237,6 +241,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   }
 
   ProviderScope scope(provider);
+  InterruptHandler sigint;  // Ctrl-C stops the running statement, not the process
   int status = kExitOk;
   {
     Interpreter interpreter({.out = &out, .directory = dir, .pump = nullptr});
