@@ -117,7 +117,8 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
                           "a class, interface or enum to show alone (moxUser, enmoxServiceStatus)");
   app.footer(
       "Exit status: 0 success, 1 script error, 2 bad usage (unknown option, unreadable script,\n"
-      "a directory file that cannot be loaded). See docs/script-language.md.");
+      "a directory file that cannot be loaded), 130 stopped by Ctrl-C. See "
+      "docs/script-language.md.");
 
   try {
     app.parse(argc, argv);
