@@ -154,6 +154,13 @@ TEST_F(PromptTest, CompletionCandidates) {
   EXPECT_EQ(Candidates("x = [mox Glo"), std::vector<std::string>{"mox Global]"});
   EXPECT_TRUE(Has(Candidates(":mem"), ":members"));
   EXPECT_TRUE(Has(Candidates(":members moxU"), "moxUser"));
+  // Odd text gives no candidates or every one, never a failure.
+  for (const char* odd :
+       {"", ".", "..", "a..b", "[", "]", "\"", "CreateObject(\"", ":", ":members ",
+        "x = \"a\" & [mox", "' comment u.", "\xff\xfe.", "u.Full.", "Err.Number."}) {
+    const auto c = Complete(odd, interpreter);
+    EXPECT_LE(c.start, std::string_view(odd).size()) << odd;
+  }
   EXPECT_EQ(script::CommonPrefix({"FullName", "fullness"}), "FullN");
   EXPECT_EQ(script::CommonPrefix({"Name", "Number"}), "N");
 }
