@@ -136,7 +136,9 @@ class PromptPtyTest : public ::testing::Test {
   std::filesystem::path state;
 };
 
-// Waits for the prompt `text` and for the editor to take keys.
+// Waits for the prompt `text` and for the editor to take keys. Every key but a Ctrl-C meant
+// for a running statement waits for it: the terminal drops an end of input (Ctrl-D) typed
+// while the editor switches it over.
 #define EXPECT_PROMPT(program, text) \
   EXPECT_SHOWS(program, text);       \
   ASSERT_TRUE((program).WaitEditing()) << (program).transcript()
@@ -191,8 +193,9 @@ TEST_F(PromptPtyTest, CtrlCInterruptsARunningStatement) {
   p.Type("\x03");
   EXPECT_SHOWS(p, "interrupted (Ctrl-C): stopped at line 1 of <input 3>");
   EXPECT_PROMPT(p, "mox> ");
-  p.Type("? n > 1000\r");
+  p.Type("? n >= 1000\r");  // the loop ran until it was stopped, and n kept its value
   EXPECT_SHOWS(p, "True");
+  EXPECT_PROMPT(p, "mox> ");
   p.Type("exit\r");
   EXPECT_EQ(p.WaitExit(), 0);
 }
@@ -208,8 +211,10 @@ TEST_F(PromptPtyTest, TabCompletesMembersAndClasses) {
   EXPECT_PROMPT(p, "mox> ");
   p.Type("? TypeName(v)\r");
   EXPECT_SHOWS(p, "moxUser\r\n");
+  EXPECT_PROMPT(p, "mox> ");
   p.Type("? Len(v.FullN\t) + 999+1\r");
   EXPECT_SHOWS(p, "1000\r\n");
+  EXPECT_PROMPT(p, "mox> ");
   p.Type("exit\r");
   EXPECT_EQ(p.WaitExit(), 0);
 }
@@ -222,6 +227,7 @@ TEST_F(PromptPtyTest, HistoryLastsAcrossSessions) {
     EXPECT_PROMPT(first, "mox> ");
     first.Type("Print 111+222\r");
     EXPECT_SHOWS(first, "333");
+    EXPECT_PROMPT(first, "mox> ");
     first.Type("\x04");
     ASSERT_EQ(first.WaitExit(), 0);
   }
@@ -236,6 +242,7 @@ TEST_F(PromptPtyTest, HistoryLastsAcrossSessions) {
   EXPECT_SHOWS(second, "111+222");
   second.Type("\r");
   EXPECT_SHOWS(second, "333");
+  EXPECT_PROMPT(second, "mox> ");
   second.Type("exit\r");
   EXPECT_EQ(second.WaitExit(), 0);
 }

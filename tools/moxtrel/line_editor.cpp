@@ -35,12 +35,13 @@ LineEditor::LineEditor(FILE* in, FILE* out, Completer completer)
   el_set(el_, EL_HIST, history, history_);
   el_set(el_, EL_PROMPT, &LineEditor::PromptText);
   el_source(el_, nullptr);  // the user's ~/.editrc, before our own keys
-  el_set(el_, EL_ADDFN, "moxtrel-complete", "Complete the word before the cursor",
-         &LineEditor::OnTab);
+  // The wide call keeps the names as given; the narrow one copies them and never frees them.
+  el_wset(el_, EL_ADDFN, L"moxtrel-complete", L"Complete the word before the cursor",
+          &LineEditor::OnTab);
   el_set(el_, EL_BIND, "^I", "moxtrel-complete", nullptr);
   // While a line is edited Ctrl-C is a key, not a signal, so it cancels just the line.
   el_set(el_, EL_SETTY, "-d", "-isig", nullptr);
-  el_set(el_, EL_ADDFN, "moxtrel-cancel", "Cancel the line", &LineEditor::OnCancel);
+  el_wset(el_, EL_ADDFN, L"moxtrel-cancel", L"Cancel the line", &LineEditor::OnCancel);
   el_set(el_, EL_BIND, "^C", "moxtrel-cancel", nullptr);
 }
 
@@ -59,7 +60,7 @@ char* LineEditor::PromptText(editline* el) {
   return Of(el).prompt_.data();
 }
 
-unsigned char LineEditor::OnCancel(editline* el, int) {
+unsigned char LineEditor::OnCancel(editline* el, wint_t) {
   LineEditor& self = Of(el);
   self.cancelled_ = true;
   std::fputs("^C\n", self.out_);  // as shells show it; the line is dropped
@@ -67,7 +68,7 @@ unsigned char LineEditor::OnCancel(editline* el, int) {
   return CC_NEWLINE;
 }
 
-unsigned char LineEditor::OnTab(editline* el, int) {
+unsigned char LineEditor::OnTab(editline* el, wint_t) {
   LineEditor& self = Of(el);
   const LineInfo* li = el_line(el);
   const std::string before(li->buffer, li->cursor);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cwchar>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -38,8 +39,8 @@ class LineEditor {
   bool SaveHistory(const std::string& path);
 
  private:
-  static unsigned char OnTab(editline* el, int key);
-  static unsigned char OnCancel(editline* el, int key);
+  static unsigned char OnTab(editline* el, wint_t key);
+  static unsigned char OnCancel(editline* el, wint_t key);
   static char* PromptText(editline* el);
   static LineEditor& Of(editline* el);
 
