@@ -1,34 +1,30 @@
 #include "interrupt.h"
 
-#include <atomic>
-
 namespace moxtrel::script {
-namespace {
 
-// Lock-free, so the handler may set it.
-std::atomic<bool> g_interrupted{false};
+namespace detail {
+std::atomic<bool> interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+void ThrowInterrupted() {
+  throw ScriptInterrupted();
+}
+}  // namespace detail
+
+namespace {
+
 extern "C" void OnSigint(int) {
-  g_interrupted.store(true, std::memory_order_relaxed);
+  detail::interrupted.store(true, std::memory_order_relaxed);
 }
 
 }  // namespace
 
-bool InterruptRequested() noexcept {
-  return g_interrupted.load(std::memory_order_relaxed);
-}
-
 void RequestInterrupt() noexcept {
-  g_interrupted.store(true, std::memory_order_relaxed);
+  detail::interrupted.store(true, std::memory_order_relaxed);
 }
 
 void ClearInterrupt() noexcept {
-  g_interrupted.store(false, std::memory_order_relaxed);
-}
-
-void CheckInterrupt() {
-  if (InterruptRequested()) throw ScriptInterrupted();
+  detail::interrupted.store(false, std::memory_order_relaxed);
 }
 
 InterruptHandler::InterruptHandler() {

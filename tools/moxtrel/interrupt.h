@@ -6,6 +6,7 @@
 //   ClearInterrupt();                      // the prompt takes the next line
 #pragma once
 
+#include <atomic>
 #include <csignal>
 #include <stdexcept>
 
@@ -26,12 +27,23 @@ class ScriptInterrupted : public std::runtime_error {
   int line_ = 0;
 };
 
-bool InterruptRequested() noexcept;
+namespace detail {
+extern std::atomic<bool> interrupted;  // lock-free, so a signal handler may set it
+[[noreturn]] void ThrowInterrupted();
+}  // namespace detail
+
+// Read at every statement, so inline and relaxed: the flag orders nothing else.
+inline bool InterruptRequested() noexcept {
+  return detail::interrupted.load(std::memory_order_relaxed);
+}
 // What the handler does; tests and hosts without signals call it directly.
 void RequestInterrupt() noexcept;
 void ClearInterrupt() noexcept;
 // Throws ScriptInterrupted once Ctrl-C was pressed.
-void CheckInterrupt();
+inline void CheckInterrupt() {
+  if (InterruptRequested()) [[unlikely]]
+    detail::ThrowInterrupted();
+}
 
 // Installs the SIGINT handler for its lifetime and puts the previous one back after. Slow
 // system calls are not restarted, so a wait (Pump) wakes up to see the flag.
