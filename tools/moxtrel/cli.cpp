@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "interpreter.h"
+#include "interrupt.h"
 #include "moxtrel/backends/configuration.h"
 #include "moxtrel/directory/journal_layer.h"
 #include "moxtrel/directory/memory_directory.h"
@@ -80,6 +81,9 @@ int RunText(Interpreter& interpreter, const std::string& text, const std::string
   } catch (const RuntimeError& e) {
     err << e.Format(name) << '\n' << e.FormatStack(name);
     return kExitScriptError;
+  } catch (const ScriptInterrupted& e) {
+    err << "moxtrel: interrupted (Ctrl-C): " << name << " stopped at line " << e.line() << '\n';
+    return kExitInterrupted;
   }
   return interpreter.QuitStatus().value_or(kExitOk);
 }
@@ -123,7 +127,8 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
                           "a class, interface or enum to show alone (moxUser, enmoxServiceStatus)");
   app.footer(
       "Exit status: 0 success, 1 script error, 2 bad usage (unknown option, unreadable script,\n"
-      "a directory file that cannot be loaded), or the status the script gave to Quit.\n"
+      "a directory file that cannot be loaded), 130 stopped by Ctrl-C, or the status the "
+      "script gave to Quit.\n"
       "Example: moxtrel --format json report.mox HARBOR -- -v | jq .\n"
       "See docs/script-language.md.");
 
@@ -262,6 +267,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   }
 
   ProviderScope scope(provider);
+  InterruptHandler sigint;  // Ctrl-C stops the running statement, not the process
   int status = kExitOk;
   {
     std::vector<std::u16string> words;
@@ -273,6 +279,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
                              .json_output = format == "json"});
     if (name.empty()) {
       RunRepl(interpreter, out, err);
+      status = interpreter.QuitStatus().value_or(status);
     } else {
       status = RunText(interpreter, text, name, err);
     }

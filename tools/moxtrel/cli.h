@@ -5,7 +5,8 @@
 //   moxtrel --directory corp.json x.mox   moxtrel typelib --json
 //
 // Exit status: 0 success, 1 a script error (syntax or runtime), 2 bad usage (unknown option,
-// a script file that cannot be read, a directory file that cannot be loaded).
+// a script file that cannot be read, a directory file that cannot be loaded), 130 a script run
+// stopped by Ctrl-C (interrupt.h).
 #pragma once
 
 #include <istream>

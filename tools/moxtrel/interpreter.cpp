@@ -10,6 +10,7 @@
 #include "enum_constants.h"
 #include "err_object.h"
 #include "get_object.h"
+#include "interrupt.h"
 #include "json_output.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/enumerator.h"
@@ -163,6 +164,9 @@ Interpreter::Flow Interpreter::ExecBlock(const Block& block) {
       OutOfMemory(s->line);
     } catch (const std::length_error&) {
       OutOfMemory(s->line);
+    } catch (ScriptInterrupted& e) {
+      if (e.line() == 0) e.set_line(s->line);  // the innermost statement says where
+      throw;
     }
     if (flow != Flow::kNormal) return flow;
   }
@@ -186,6 +190,7 @@ void Interpreter::CheckStack() const {
 
 void Interpreter::Step() {
   if (options_.max_steps != 0 && ++steps_ > options_.max_steps) throw StatementBudgetSpent();
+  CheckInterrupt();
 }
 
 void Interpreter::RaisePending() {
@@ -250,7 +255,8 @@ void Interpreter::ExecPrint(const Stmt& s) {
   std::u16string line;
   for (size_t i = 0; i < s.exprs.size(); ++i) {
     if (i) line += u' ';
-    line += Show(Eval(*s.exprs[i]));
+    const Variant v = Eval(*s.exprs[i]);
+    line += show_ ? show_(v) : Show(v);
   }
   if (options_.out) *options_.out << ToUtf8(line) << '\n';
 }
@@ -1077,6 +1083,7 @@ void Interpreter::Pump(std::vector<Variant>& args) {
     }
     return 0;
   });
+  CheckInterrupt();  // a Pump cut short by Ctrl-C stops here, even as the last statement
 }
 
 // Runs a handler inside the object's raise; its error waits for the statement that caused it,
@@ -1103,7 +1110,42 @@ void Interpreter::DeliverEvent(const std::u16string& handler, std::u16string_vie
     pending_ = FromAutomation(e, proc ? proc->name : ToUtf8(handler));
   } catch (const QuitRequest& quit) {
     pending_quit_ = quit.status;
+  } catch (const ScriptInterrupted&) {
+    // Nothing may cross the object's raise; the flag stays set and the pumping statement stops.
   }
+}
+
+// ---- for the prompt ----
+
+Variant Interpreter::Evaluate(const Expr& e) {
+  frames_.resize(1);
+  depth_ = 0;
+  stack_floor_ = StackFloor();
+  steps_ = 0;
+  try {
+    Variant v = Eval(e);
+    RaisePending();
+    return v;
+  } catch (RuntimeError& r) {
+    if (r.line() == 0) r.set_line(e.line);
+    throw;
+  } catch (const AutomationError& a) {
+    RuntimeError r = FromAutomation(a, "");
+    r.set_line(e.line);
+    throw r;
+  } catch (const std::bad_alloc&) {
+    throw RuntimeError(kOutOfMemory, u"Out of memory", "", e.line);
+  } catch (ScriptInterrupted& i) {
+    if (i.line() == 0) i.set_line(e.line);
+    throw;
+  }
+}
+
+std::vector<std::u16string> Interpreter::Names() const {
+  std::vector<std::u16string> names;
+  for (const auto& [name, value] : frames_.front()->locals) names.push_back(name);
+  for (const auto& [name, proc] : procedures_) names.push_back(U(proc->name));
+  return names;
 }
 
 }  // namespace moxtrel::script

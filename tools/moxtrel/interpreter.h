@@ -67,6 +67,13 @@ class Interpreter {
   // What a name stands for at the top level: a global variable, Err or Directory.
   std::optional<Variant> Lookup(std::u16string_view name);
 
+  // For a prompt: the value of one expression at the top level (throws RuntimeError, or
+  // ScriptInterrupted on Ctrl-C); the global variables' and procedures' names; and how Print
+  // shows a value (operators.h Show when unset).
+  Variant Evaluate(const Expr& e);
+  std::vector<std::u16string> Names() const;
+  void SetShow(std::function<std::u16string(const Variant&)> show) { show_ = std::move(show); }
+
  private:
   friend class Evaluator;
   struct Frame;
@@ -154,6 +161,7 @@ class Interpreter {
   int depth_ = 0;
   const char* stack_floor_ = nullptr;
   uint64_t steps_ = 0;
+  std::function<std::u16string(const Variant&)> show_;
 };
 
 }  // namespace moxtrel::script

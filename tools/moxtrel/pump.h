@@ -1,4 +1,5 @@
-// Pumps this thread's messages for a while, so timers (a print queue watch) can fire.
+// Pumps this thread's messages for a while, so timers (a print queue watch) can fire; returns
+// early once Ctrl-C was pressed (interrupt.h).
 #pragma once
 
 #include <cstdint>
