@@ -27,6 +27,7 @@ namespace {
 
 constexpr const char* kSlapd = "/usr/sbin/slapd";
 constexpr const char* kSlapadd = "/usr/sbin/slapadd";
+constexpr const char* kOpenssl = "/usr/bin/openssl";
 
 std::string RandomSecret() {
   std::ifstream in("/dev/urandom", std::ios::binary);
@@ -50,6 +51,14 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::string& log) {
 bool SlapdServer::Installed() {
   return access(kSlapd, X_OK) == 0 && access(kSlapadd, X_OK) == 0 &&
          access("/usr/bin/ldapadd", X_OK) == 0 && access("/etc/ldap/schema/nis.schema", R_OK) == 0;
+}
+
+std::string SlapdServer::DcSchema() {
+  return std::string(MOXTREL_SOURCE_DIR) + "/tests/ldap/dc_test.schema";
+}
+
+bool SlapdServer::CanMakeCertificates() {
+  return access(kOpenssl, X_OK) == 0;
 }
 
 void SlapdServer::WriteFile(const std::string& name, const std::string& text, bool secret) {
@@ -82,15 +91,24 @@ SlapdServer::SlapdServer(Options options) {
       "include /etc/ldap/schema/core.schema\n"
       "include /etc/ldap/schema/cosine.schema\n"
       "include /etc/ldap/schema/inetorgperson.schema\n"
-      "include /etc/ldap/schema/nis.schema\n"
-      "pidfile " +
-      dir_ +
-      "/slapd.pid\n"
-      "argsfile " +
-      dir_ +
-      "/slapd.args\n"
-      "modulepath /usr/lib/ldap\n"
-      "moduleload back_mdb\n";
+      "include /etc/ldap/schema/nis.schema\n";
+  for (const auto& schema : options.schemas) conf += "include " + schema + "\n";
+  if (options.tls) {
+    if (Run({kOpenssl, "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+             "-nodes", "-keyout", dir_ + "/key.pem", "-out", ca_file(), "-days", "1", "-subj",
+             "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"}) != 0) {
+      throw std::runtime_error("openssl could not make a certificate; see " + dir_ + "/tools.log");
+    }
+    chmod((dir_ + "/key.pem").c_str(), 0600);
+    conf += "TLSCertificateFile " + ca_file() + "\nTLSCertificateKeyFile " + dir_ + "/key.pem\n";
+  }
+  conf += "pidfile " + dir_ +
+          "/slapd.pid\n"
+          "argsfile " +
+          dir_ +
+          "/slapd.args\n"
+          "modulepath /usr/lib/ldap\n"
+          "moduleload back_mdb\n";
   if (options.size_limit > 0) {
     conf += "sizelimit " + std::to_string(options.size_limit) + "\n";
   }
@@ -109,7 +127,9 @@ SlapdServer::SlapdServer(Options options) {
       "directory " +
       dir_ +
       "/db\n"
-      "index objectClass,uid,cn,memberUid,member,uidNumber,gidNumber eq\n"
+      "index objectClass,uid,cn,memberUid,member,uidNumber,gidNumber eq\n";
+  for (const auto& attr : options.indexes) conf += "index " + attr + " eq\n";
+  conf +=
       "access to attrs=userPassword by self write by anonymous auth by * none\n"
       "access to * by * read\n";
   if (options.size_limit > 0) {

@@ -1,8 +1,9 @@
 // SlapdServer: a private OpenLDAP server for one test, started in the foreground from a
-// slapd.conf in a fresh temporary folder (mdb database, core/cosine/inetorgperson/nis schemas),
-// listening on ldap://127.0.0.1:<free port> only, seeded with slapadd before it starts, and
-// stopped by its process id when the object goes away. The admin and reader passwords are made
-// per run and written only to files inside the folder.
+// slapd.conf in a fresh temporary folder (mdb database, core/cosine/inetorgperson/nis schemas
+// and any test schema given), listening on ldap://127.0.0.1:<free port> only, seeded with slapadd
+// before it starts, and stopped by its process id when the object goes away. The admin and
+// reader passwords are made per run and written only to files inside the folder; with tls, a
+// self-signed certificate for 127.0.0.1 made per run lets clients use StartTLS.
 //
 //   if (!SlapdServer::Installed()) GTEST_SKIP() << "slapd is not installed";
 //   SlapdServer ldap({.ldif = "dn: ou=People,dc=corp,dc=example\n..."});
@@ -21,7 +22,13 @@ class SlapdServer {
   struct Options {
     std::string ldif;    // entries under kBase added before start (kBase itself is made)
     int size_limit = 0;  // the server's size limit for non-admin searches; 0: none
+    std::vector<std::string> schemas = {};  // more schema files, included after the standard ones
+    std::vector<std::string> indexes = {};  // more attributes indexed for equality
+    bool tls = false;  // offer StartTLS (needs openssl to make the certificate)
   };
+  // The schema of a domain controller's accounts for the dc profile, in tests/ldap.
+  static std::string DcSchema();
+  static bool CanMakeCertificates();
   static constexpr const char* kBase = "dc=corp,dc=example";
 
   static bool Installed();
@@ -37,6 +44,8 @@ class SlapdServer {
   std::string reader_dn() const { return std::string("cn=reader,") + kBase; }
   const std::string& reader_password() const { return reader_password_; }
   const std::string& folder() const { return dir_; }
+  // The certificate clients trust for StartTLS (with tls only).
+  std::string ca_file() const { return dir_ + "/cert.pem"; }
 
   // Adds entries through the running server (ldapadd as the admin).
   void Add(const std::string& ldif);

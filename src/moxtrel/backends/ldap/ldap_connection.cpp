@@ -300,12 +300,20 @@ void LdapConnection::Add(const std::string& dn, const std::vector<LdapChange>& a
   });
 }
 
-void LdapConnection::Modify(const std::string& dn, const std::vector<LdapChange>& changes) {
+void LdapConnection::Modify(const std::string& dn, const std::vector<LdapChange>& changes,
+                            bool encrypted_only) {
   if (changes.empty()) return;
   Run(u"modify of", dn, [&] {
+    if (encrypted_only && !ldap_tls_inplace(ld_)) return LDAP_CONFIDENTIALITY_REQUIRED;
     ModArray mods(changes);
     return ldap_modify_ext_s(ld_, dn.c_str(), mods.get(), nullptr, nullptr);
   });
+}
+
+bool LdapConnection::Encrypted() {
+  std::lock_guard lock(mu_);
+  if (!ld_) Connect();
+  return ldap_tls_inplace(ld_) != 0;
 }
 
 void LdapConnection::Delete(const std::string& dn) {
