@@ -73,10 +73,10 @@ std::string DcUser(const std::string& name, const std::string& extra, int rid) {
 }
 
 std::string DcGroup(const std::string& name, const std::vector<std::string>& members,
-                    const std::string& extra) {
+                    const std::string& extra, int type) {
   std::string out = "dn: cn=" + Rdn(name) + ",cn=Users," + kBase +
                     "\nobjectClass: group\ncn: " + name + "\nsAMAccountName: " + name +
-                    "\ngroupType: -2147483646\n";
+                    "\ngroupType: " + std::to_string(type) + "\n";
   for (const auto& m : members) out += "member: " + m + "\n";
   return out + extra + "\n";
 }

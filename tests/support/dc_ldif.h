@@ -15,9 +15,9 @@ std::string DcContainers();
 std::string DcUserDn(const std::string& name);
 // A user (userAccountControl 512, a SID ending in `rid`) with `extra` attribute lines.
 std::string DcUser(const std::string& name, const std::string& extra = "", int rid = 1000);
-// A global security group listing `members`.
+// A group listing `members`, a global security group unless `type` says otherwise.
 std::string DcGroup(const std::string& name, const std::vector<std::string>& members,
-                    const std::string& extra = "");
+                    const std::string& extra = "", int type = -2147483646);
 // A computer in cn=Computers, account name <name>$.
 std::string DcComputer(const std::string& name, const std::string& extra = "");
 

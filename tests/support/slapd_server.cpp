@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 
@@ -83,6 +84,7 @@ SlapdServer::SlapdServer(Options options) {
   if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
   dir_ = tmpl;
   std::filesystem::create_directory(dir_ + "/db");
+  log_operations_ = options.log_operations;
   admin_password_ = RandomSecret();
   reader_password_ = RandomSecret();
   port_ = FreeLoopbackPort();
@@ -158,8 +160,9 @@ SlapdServer::SlapdServer(Options options) {
 }
 
 void SlapdServer::Start() {
-  pid_ =
-      Spawn({kSlapd, "-h", url_ + "/", "-f", dir_ + "/slapd.conf", "-d", "0"}, dir_ + "/slapd.log");
+  pid_ = Spawn(
+      {kSlapd, "-h", url_ + "/", "-f", dir_ + "/slapd.conf", "-d", log_operations_ ? "stats" : "0"},
+      dir_ + "/slapd.log");
   for (int i = 0; i < 500; ++i) {
     if (AcceptsOnLoopback(port_)) return;
     int status = 0;
@@ -187,6 +190,19 @@ void SlapdServer::Stop() {
   kill(pid_, SIGKILL);
   waitpid(pid_, &status, 0);
   pid_ = -1;
+}
+
+std::string SlapdServer::Log() const {
+  std::ifstream in(dir_ + "/slapd.log", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int SlapdServer::Modifies(const std::string& dn) const {
+  const std::string log = Log();
+  const std::string line = " MOD dn=\"" + dn + "\"";
+  int count = 0;
+  for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++count;
+  return count;
 }
 
 void SlapdServer::Add(const std::string& ldif) {

@@ -25,6 +25,7 @@ class SlapdServer {
     std::vector<std::string> schemas = {};  // more schema files, included after the standard ones
     std::vector<std::string> indexes = {};  // more attributes indexed for equality
     bool tls = false;  // offer StartTLS (needs openssl to make the certificate)
+    bool log_operations = false;  // log each operation (slapd's stats level), see Log()
   };
   // The schema of a domain controller's accounts for the dc profile, in tests/ldap.
   static std::string DcSchema();
@@ -47,6 +48,12 @@ class SlapdServer {
   // The certificate clients trust for StartTLS (with tls only).
   std::string ca_file() const { return dir_ + "/cert.pem"; }
 
+  // What slapd has logged so far; with log_operations, one line per operation, such as
+  // `conn=1001 op=2 MOD dn="cn=staff,..."`. Values are not logged.
+  std::string Log() const;
+  // How many modify operations of `dn` the log holds.
+  int Modifies(const std::string& dn) const;
+
   // Adds entries through the running server (ldapadd as the admin).
   void Add(const std::string& ldif);
   // Stops and starts the server on the same port, as a connection loss would be.
@@ -59,6 +66,7 @@ class SlapdServer {
 
   std::string dir_, url_, admin_password_, reader_password_;
   int port_ = 0;
+  bool log_operations_ = false;
   pid_t pid_ = -1;
 };
 

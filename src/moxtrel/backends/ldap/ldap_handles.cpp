@@ -27,6 +27,25 @@ bool HasClass(const LdapEntry& e, const char* cls) {
   return false;
 }
 
+// Whether two DNs name the same entry, however each is spelled ("CN=a, CN=Users" and
+// "cn=a,cn=users"; "\\3D" and "\\=").
+bool SameDn(const std::string& a, const std::string& b) {
+  if (strcasecmp(a.c_str(), b.c_str()) == 0) return true;
+  auto normal = [](const std::string& dn) {
+    char* out = nullptr;
+    std::string n;
+    if (ldap_dn_normalize(dn.c_str(), LDAP_DN_FORMAT_LDAPV3, &out, LDAP_DN_FORMAT_LDAPV3) ==
+            LDAP_SUCCESS &&
+        out) {
+      n = out;
+    }
+    if (out) ldap_memfree(out);
+    return n;
+  };
+  const std::string na = normal(a), nb = normal(b);
+  return !na.empty() && strcasecmp(na.c_str(), nb.c_str()) == 0;
+}
+
 // The account named by each entry of a listing.
 std::vector<Target> Targets(LdapContext& ctx, ObjectKind kind, std::vector<LdapEntry> entries) {
   std::vector<Target> out;
@@ -63,7 +82,7 @@ void RewriteMemberships(LdapContext& ctx, const Target& user, const Target* rena
       }
     }
     for (const auto& v : g.Values("member")) {
-      if (strcasecmp(v.c_str(), user.dn.c_str()) == 0) {
+      if (SameDn(v, user.dn)) {
         const auto& all = g.Values("member");
         // groupOfNames requires a member: the last one is replaced by the group's own DN.
         if (!renamed && all.size() == 1 && !ctx.Dc()) {
