@@ -58,6 +58,10 @@ std::string SlapdServer::DcSchema() {
   return std::string(MOXTREL_SOURCE_DIR) + "/tests/ldap/dc_test.schema";
 }
 
+std::string SlapdServer::PosixAuxSchema() {
+  return std::string(MOXTREL_SOURCE_DIR) + "/tests/ldap/posix_aux_test.schema";
+}
+
 bool SlapdServer::CanMakeCertificates() {
   return access(kOpenssl, X_OK) == 0;
 }
@@ -83,6 +87,24 @@ SlapdServer::SlapdServer(Options options) {
   char tmpl[] = "/tmp/moxtrel-slapd-XXXXXX";
   if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
   dir_ = tmpl;
+  try {
+    Setup(options);
+  } catch (const std::exception& e) {
+    // Nothing is left behind; what the tools said goes into the error instead.
+    Stop();
+    std::string what = e.what();
+    for (const char* log : {"/tools.log", "/slapd.log"}) {
+      std::ifstream in(dir_ + log, std::ios::binary);
+      const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+      if (!text.empty()) what += "\n" + std::string(log + 1) + ": " + text.substr(0, 2000);
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+    throw std::runtime_error(what);
+  }
+}
+
+void SlapdServer::Setup(const Options& options) {
   std::filesystem::create_directory(dir_ + "/db");
   log_operations_ = options.log_operations;
   admin_password_ = RandomSecret();
@@ -92,14 +114,14 @@ SlapdServer::SlapdServer(Options options) {
   std::string conf =
       "include /etc/ldap/schema/core.schema\n"
       "include /etc/ldap/schema/cosine.schema\n"
-      "include /etc/ldap/schema/inetorgperson.schema\n"
-      "include /etc/ldap/schema/nis.schema\n";
+      "include /etc/ldap/schema/inetorgperson.schema\n";
+  if (options.nis) conf += "include /etc/ldap/schema/nis.schema\n";
   for (const auto& schema : options.schemas) conf += "include " + schema + "\n";
   if (options.tls) {
     if (Run({kOpenssl, "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
              "-nodes", "-keyout", dir_ + "/key.pem", "-out", ca_file(), "-days", "1", "-subj",
              "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"}) != 0) {
-      throw std::runtime_error("openssl could not make a certificate; see " + dir_ + "/tools.log");
+      throw std::runtime_error("openssl could not make a certificate");
     }
     chmod((dir_ + "/key.pem").c_str(), 0600);
     conf += "TLSCertificateFile " + ca_file() + "\nTLSCertificateKeyFile " + dir_ + "/key.pem\n";
@@ -149,13 +171,13 @@ SlapdServer::SlapdServer(Options options) {
                      options.ldif;
   WriteFile("seed.ldif", ldif);
   if (Run({kSlapadd, "-q", "-f", dir_ + "/slapd.conf", "-l", dir_ + "/seed.ldif"}) != 0) {
-    throw std::runtime_error("slapadd failed; see " + dir_ + "/tools.log");
+    throw std::runtime_error("slapadd failed");
   }
   Start();
   // The reader's password goes through the server, which hashes it.
   if (Run({"/usr/bin/ldappasswd", "-x", "-H", url_, "-D", admin_dn(), "-y", dir_ + "/admin.secret",
            "-T", dir_ + "/reader.secret", reader_dn()}) != 0) {
-    throw std::runtime_error("ldappasswd failed; see " + dir_ + "/tools.log");
+    throw std::runtime_error("ldappasswd failed");
   }
 }
 

@@ -24,11 +24,14 @@ class SlapdServer {
     int size_limit = 0;  // the server's size limit for non-admin searches; 0: none
     std::vector<std::string> schemas = {};  // more schema files, included after the standard ones
     std::vector<std::string> indexes = {};  // more attributes indexed for equality
-    bool tls = false;  // offer StartTLS (needs openssl to make the certificate)
+    bool tls = false;             // offer StartTLS (needs openssl to make the certificate)
     bool log_operations = false;  // log each operation (slapd's stats level), see Log()
+    bool nis = true;  // include nis.schema; false: a schema in `schemas` stands in for it
   };
   // The schema of a domain controller's accounts for the dc profile, in tests/ldap.
   static std::string DcSchema();
+  // POSIX accounts and groups as auxiliary classes, to load with nis = false.
+  static std::string PosixAuxSchema();
   static bool CanMakeCertificates();
   static constexpr const char* kBase = "dc=corp,dc=example";
 
@@ -61,6 +64,7 @@ class SlapdServer {
   void Start();
 
  private:
+  void Setup(const Options& options);
   int Run(const std::vector<std::string>& argv);
   void WriteFile(const std::string& name, const std::string& text, bool secret = false);
 

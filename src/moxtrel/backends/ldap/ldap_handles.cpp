@@ -20,13 +20,6 @@ namespace {
                                                  u" does not exist until SetInfo creates it");
 }
 
-bool HasClass(const LdapEntry& e, const char* cls) {
-  for (const auto& v : e.Values("objectClass")) {
-    if (strcasecmp(v.c_str(), cls) == 0) return true;
-  }
-  return false;
-}
-
 // Whether two DNs name the same entry, however each is spelled ("CN=a, CN=Users" and
 // "cn=a,cn=users"; "\\3D" and "\\=").
 bool SameDn(const std::string& a, const std::string& b) {
@@ -433,7 +426,20 @@ Target LdapGroup::MemberUser(std::u16string_view path) {
 std::vector<LdapChange> LdapGroup::MemberChange(int op, const Target& user) {
   if (ctx_->Dc()) return {{op, "member", {user.dn}}};
   std::vector<LdapChange> changes = {{op, "memberUid", {user.name}}};
-  if (HasClass(Current(), "groupOfNames")) changes.push_back({op, "member", {user.dn}});
+  // Read afresh: another handle may have changed the members since this one read the entry.
+  auto found =
+      ctx_->conn().Search(target_.dn, SearchScope::kBase, "(objectClass=groupOfNames)", {"member"});
+  if (found.empty()) return changes;
+  // groupOfNames requires a member: the group's own DN stands in while no user is listed.
+  const auto& members = found.front().Values("member");
+  const bool only = members.size() == 1;
+  if (op == LDAP_MOD_ADD && only && SameDn(members[0], target_.dn)) {
+    changes.push_back({LDAP_MOD_REPLACE, "member", {user.dn}});
+  } else if (op == LDAP_MOD_DELETE && only && SameDn(members[0], user.dn)) {
+    changes.push_back({LDAP_MOD_REPLACE, "member", {target_.dn}});
+  } else {
+    changes.push_back({op, "member", {user.dn}});
+  }
   return changes;
 }
 
