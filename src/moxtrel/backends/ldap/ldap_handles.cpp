@@ -121,16 +121,16 @@ std::vector<Target> UsersAt(LdapContext& ctx, const std::vector<std::string>& dn
 
 }  // namespace
 
-std::shared_ptr<directory::IADs> MakeLdapHandle(const ContextPtr& ctx, const Target& t) {
+std::shared_ptr<directory::IADs> MakeLdapHandle(const ContextPtr& ctx, Target t) {
   switch (t.kind) {
     case ObjectKind::kDomain:
       return std::make_shared<LdapDomain>(ctx);
     case ObjectKind::kUser:
-      return std::make_shared<LdapUser>(ctx, t);
+      return std::make_shared<LdapUser>(ctx, std::move(t));
     case ObjectKind::kGroup:
-      return std::make_shared<LdapGroup>(ctx, t);
+      return std::make_shared<LdapGroup>(ctx, std::move(t));
     default:
-      return std::make_shared<LdapComputer>(ctx, t);
+      return std::make_shared<LdapComputer>(ctx, std::move(t));
   }
 }
 
@@ -538,7 +538,8 @@ std::unique_ptr<directory::IADsEnum> LdapMembers::NewEnum() {
 
 std::shared_ptr<directory::IADs> LdapEnum::Next() {
   if (pos_ >= targets_.size()) return nullptr;
-  return MakeLdapHandle(ctx_, targets_[pos_++]);
+  // Each target is handed out once: moved, not copied.
+  return MakeLdapHandle(ctx_, std::move(targets_[pos_++]));
 }
 
 }  // namespace moxtrel::backends::ldap

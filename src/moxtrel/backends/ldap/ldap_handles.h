@@ -17,7 +17,7 @@
 
 namespace moxtrel::backends::ldap {
 
-std::shared_ptr<directory::IADs> MakeLdapHandle(const ContextPtr& ctx, const Target& target);
+std::shared_ptr<directory::IADs> MakeLdapHandle(const ContextPtr& ctx, Target target);
 
 // State shared by the account handles: the entry as read and the working copy puts change.
 class LdapAccount {
