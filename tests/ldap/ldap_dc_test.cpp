@@ -306,7 +306,7 @@ TEST_F(LdapDcTest, MembershipIsMemberDns) {
 // the member DNs that filters carry.
 TEST_F(LdapDcTest, HostileNamesAreMatchedExactly) {
   Start(DcUser("alice") + DcUser("a,b=c", "", 1001) + DcUser("*)(sAMAccountName=*", "", 1002) +
-        DcGroup("staff", {}));
+        DcGroup("staff", {}) + DcGroup("ops", {DcUserDn("a,b=c"), DcUserDn("alice")}));
   Use(Options());
   auto domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
   domain->Filter(Variant::StringArray({u"User"}));
@@ -316,16 +316,20 @@ TEST_F(LdapDcTest, HostileNamesAreMatchedExactly) {
   for (std::u16string pattern : {u"*", u"al*", u"*)(cn=*", u"a\\2cb"}) {
     EXPECT_EQ(CodeOf([&] { User(pattern); }), errc::kNoSuchObject) << ToUtf8(pattern);
   }
-  auto staff = directory::Bind<IADsGroup>(u"WinNT://CORP/staff,group");
-  // The user named "a,b=c" is reached through the listing, as a path cannot spell the comma.
-  domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
-  domain->Filter(Variant::StringArray({u"User"}));
-  std::u16string comma_path;
+  // A path cannot spell the comma: the user "a,b=c" is reached through the listing. Its DN,
+  // escaped, goes into the filter that finds its groups.
+  std::shared_ptr<IADsUser> comma;
   for (auto e = domain->NewEnum(); auto o = e->Next();) {
-    if (o->Name() == u"a,b=c") comma_path = o->ADsPath();
+    if (o->Name() == u"a,b=c") comma = directory::As<IADsUser>(o);
   }
-  ASSERT_FALSE(comma_path.empty());
-  EXPECT_THAT(Entry(DcUserDn("a,b=c")).Values("sAMAccountName"), UnorderedElementsAre("a,b=c"));
+  ASSERT_TRUE(comma);
+  EXPECT_THAT(Walk(comma->Groups()->NewEnum()), UnorderedElementsAre(u"ops"));
+  auto ops = directory::Bind<IADsGroup>(u"WinNT://CORP/ops,group");
+  EXPECT_THAT(Walk(ops->Members()->NewEnum()), UnorderedElementsAre(u"a,b=c", u"alice"));
+  domain->Delete(u"user", u"a,b=c");
+  EXPECT_THAT(Entry(GroupDn("ops")).Values("member"), UnorderedElementsAre(DcUserDn("alice")));
+
+  auto staff = directory::Bind<IADsGroup>(u"WinNT://CORP/staff,group");
   staff->Add(u"WinNT://CORP/*)(sAMAccountName=*,user");
   EXPECT_EQ(Entry(GroupDn("staff")).Values("member").size(), 1u);
   EXPECT_THAT(Walk(staff->Members()->NewEnum()), UnorderedElementsAre(u"*)(sAMAccountName=*"));
