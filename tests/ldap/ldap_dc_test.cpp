@@ -52,13 +52,14 @@ class LdapDcTest : public ::testing::Test {
   }
   void TearDown() override { directory::SetCurrentProvider(nullptr); }
 
-  void Start(const std::string& ldif, bool tls = false) {
+  void Start(const std::string& ldif, bool tls = false, const std::string& base_extra = "") {
     server =
         std::make_unique<SlapdServer>(SlapdServer::Options{.ldif = DcContainers() + ldif,
                                                            .schemas = {SlapdServer::DcSchema()},
                                                            .indexes = {"sAMAccountName"},
                                                            .tls = tls,
-                                                           .log_operations = true});
+                                                           .log_operations = true,
+                                                           .base_extra = base_extra});
   }
   LdapOptions Options() {
     LdapOptions o;
@@ -338,6 +339,27 @@ TEST_F(LdapDcTest, HostileNamesAreMatchedExactly) {
   domain->Create(u"user", u"#x y")->SetInfo();
   EXPECT_EQ(Value("cn=\\#x y,cn=Users," + kBase, "sAMAccountName"), "#x y");
   EXPECT_EQ(User(u"#x y")->Name(), u"#x y");
+}
+
+// The domain's policy is read from the domain object: counts as they are, intervals (negative
+// 100 ns) as seconds, "never" as 0; the backend does not write it.
+TEST_F(LdapDcTest, DomainPolicyComesFromTheDomainObject) {
+  Start(DcUser("alice"), false,
+        "objectClass: domainDNS\nminPwdLength: 7\nminPwdAge: -864000000000\n"
+        "maxPwdAge: -36288000000000\npwdHistoryLength: 24\nlockoutThreshold: 5\n"
+        "lockoutDuration: -18000000000\nlockOutObservationWindow: -9223372036854775808\n");
+  Use(Options());
+  auto domain = directory::Bind<directory::IADs>(u"WinNT://CORP,domain");
+  EXPECT_EQ(domain->Get(u"MinPasswordLength").ToLong(), 7);
+  EXPECT_EQ(domain->Get(u"MinPasswordAge").ToLong(), 86400);
+  EXPECT_EQ(domain->Get(u"MaxPasswordAge").ToLong(), 42 * 86400);
+  EXPECT_EQ(domain->Get(u"PasswordHistoryLength").ToLong(), 24);
+  EXPECT_EQ(domain->Get(u"MaxBadPasswordsAllowed").ToLong(), 5);
+  EXPECT_EQ(domain->Get(u"AutoUnlockInterval").ToLong(), 1800);
+  EXPECT_EQ(domain->Get(u"LockoutObservationInterval").ToLong(), 0);
+  domain->Put(u"MinPasswordLength", Variant(int32_t{7}));
+  EXPECT_EQ(CodeOf([&] { domain->Put(u"MinPasswordLength", Variant(int32_t{8})); }),
+            errc::kNotSupported);
 }
 
 // unicodePwd is sent only over an encrypted session: on a plain one SetPassword is refused, says

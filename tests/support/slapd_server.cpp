@@ -165,10 +165,9 @@ void SlapdServer::Setup(const Options& options) {
   WriteFile("admin.secret", admin_password_, true);
   WriteFile("reader.secret", reader_password_, true);
   std::string ldif = "dn: " + std::string(kBase) +
-                     "\nobjectClass: dcObject\nobjectClass: organization\ndc: corp\no: corp\n\n"
-                     "dn: " +
-                     reader_dn() + "\nobjectClass: person\ncn: reader\nsn: reader\n\n" +
-                     options.ldif;
+                     "\nobjectClass: dcObject\nobjectClass: organization\n" + options.base_extra +
+                     "dc: corp\no: corp\n\ndn: " + reader_dn() +
+                     "\nobjectClass: person\ncn: reader\nsn: reader\n\n" + options.ldif;
   WriteFile("seed.ldif", ldif);
   if (Run({kSlapadd, "-q", "-f", dir_ + "/slapd.conf", "-l", dir_ + "/seed.ldif"}) != 0) {
     throw std::runtime_error("slapadd failed");

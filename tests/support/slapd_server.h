@@ -26,6 +26,8 @@ class SlapdServer {
     std::vector<std::string> indexes = {};  // more attributes indexed for equality
     bool tls = false;             // offer StartTLS (needs openssl to make the certificate)
     bool log_operations = false;  // log each operation (slapd's stats level), see Log()
+    // More lines of the kBase entry, after its objectClass lines (which slapadd -q needs together).
+    std::string base_extra = {};
     bool nis = true;  // include nis.schema; false: a schema in `schemas` stands in for it
   };
   // The schema of a domain controller's accounts for the dc profile, in tests/ldap.

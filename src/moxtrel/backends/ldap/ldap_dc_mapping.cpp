@@ -1,5 +1,7 @@
 // The dc profile's property tables: the attributes a Samba or Windows domain controller serves.
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -73,6 +75,21 @@ void SetGroupScope(E& e, const Variant& v) {
 Variant Sid(const E& e) {
   const std::string raw = One(e, "objectSid");
   return Variant(ByteArray(raw.begin(), raw.end()));
+}
+
+// A policy interval: negative 100 ns intervals on the domain object, seconds in the model; 0 and
+// the most negative value ("never") read as 0.
+Variant Interval(const E& e, std::string_view attr) {
+  auto ticks = Number(e, attr);
+  if (!ticks || *ticks >= 0 || *ticks == std::numeric_limits<int64_t>::min()) {
+    return Variant(int32_t{0});
+  }
+  const int64_t seconds = -*ticks / kTicksPerSecond;
+  return Variant(static_cast<int32_t>(std::min<int64_t>(seconds, INT32_MAX)));
+}
+Variant Count(const E& e, std::string_view attr) {
+  const int64_t n = Number(e, attr).value_or(0);
+  return Variant(static_cast<int32_t>(std::clamp<int64_t>(n, 0, INT32_MAX)));
 }
 
 Variant NotHeldText(const E&) {
@@ -173,9 +190,27 @@ constexpr PropertyRow kComputerRows[] = {
   {u"Processor", u"not held: empty", NotHeldText, nullptr},
   {u"ProcessorCount", u"not held: empty", NotHeldText, nullptr},
 };
+constexpr PropertyRow kDomainRows[] = {
+  {u"MinPasswordLength", u"minPwdLength", [](const E& e) { return Count(e, "minPwdLength"); }, nullptr},
+  {u"MinPasswordAge", u"minPwdAge (seconds)", [](const E& e) { return Interval(e, "minPwdAge"); }, nullptr},
+  {u"MaxPasswordAge", u"maxPwdAge (seconds; never: 0)", [](const E& e) { return Interval(e, "maxPwdAge"); }, nullptr},
+  {u"MaxBadPasswordsAllowed", u"lockoutThreshold", [](const E& e) { return Count(e, "lockoutThreshold"); }, nullptr},
+  {u"PasswordHistoryLength", u"pwdHistoryLength", [](const E& e) { return Count(e, "pwdHistoryLength"); }, nullptr},
+  {u"AutoUnlockInterval", u"lockoutDuration (seconds)", [](const E& e) { return Interval(e, "lockoutDuration"); }, nullptr},
+  {u"LockoutObservationInterval", u"lockOutObservationWindow (seconds)",
+   [](const E& e) { return Interval(e, "lockOutObservationWindow"); }, nullptr},
+};
+
+const std::vector<std::string> kDomainAttributes = {
+    "minPwdLength", "minPwdAge", "maxPwdAge", "lockoutThreshold", "pwdHistoryLength",
+    "lockoutDuration", "lockOutObservationWindow"};
 // clang-format on
 
 }  // namespace
+
+const std::vector<std::string>& DcDomainAttributes() noexcept {
+  return kDomainAttributes;
+}
 
 Date DateOfFileTime(int64_t ticks) noexcept {
   if (ticks <= 0 || ticks == kNever) return Date{};
@@ -201,7 +236,7 @@ std::span<const PropertyRow> DcPropertiesOf(ObjectKind kind) noexcept {
     case ObjectKind::kComputer:
       return kComputerRows;
     default:
-      return DomainPolicyNotHeld();
+      return kDomainRows;
   }
 }
 

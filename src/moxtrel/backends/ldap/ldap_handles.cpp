@@ -193,13 +193,21 @@ void LdapAccount::RequireCreated() const {
 
 // The domain.
 
-Variant LdapDomain::Get(std::u16string_view name) {
+LdapEntry LdapDomain::Policy() {
   LdapEntry e{ctx_->options().base, {}};
-  return ReadProperty(ctx_->options().schema, ObjectKind::kDomain, e, name);
+  if (!ctx_->Dc()) return e;
+  // A domain controller keeps the policy on the domain object, the base.
+  auto found = ctx_->conn().Search(ctx_->options().base, SearchScope::kBase, "(objectClass=*)",
+                                   DcDomainAttributes());
+  return found.empty() ? e : std::move(found.front());
+}
+
+Variant LdapDomain::Get(std::u16string_view name) {
+  return ReadProperty(ctx_->options().schema, ObjectKind::kDomain, Policy(), name);
 }
 
 void LdapDomain::Put(std::u16string_view name, const Variant& value) {
-  LdapEntry e{ctx_->options().base, {}};
+  LdapEntry e = Policy();
   WriteProperty(ctx_->options().schema, ObjectKind::kDomain, e, name, value);
 }
 

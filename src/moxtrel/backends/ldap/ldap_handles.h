@@ -58,6 +58,9 @@ class LdapDomain final : public directory::IADsDomain {
                                             std::u16string_view new_name) override;
 
  private:
+  // The domain object's policy attributes (dc), or an empty entry (rfc2307).
+  LdapEntry Policy();
+
   ContextPtr ctx_;
   directory::ClassFilter filter_;
 };

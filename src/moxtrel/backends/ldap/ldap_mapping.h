@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "moxtrel/backends/ldap/ldap_connection.h"
 #include "moxtrel/directory/path.h"
@@ -28,8 +29,10 @@ struct PropertyRow {
 
 std::span<const PropertyRow> PropertiesOf(LdapSchema schema, directory::ObjectKind kind) noexcept;
 std::span<const PropertyRow> DcPropertiesOf(directory::ObjectKind kind) noexcept;
-// The domain's password policy rows, which neither profile holds.
+// The domain's password policy rows of the rfc2307 profile, which holds none.
 std::span<const PropertyRow> DomainPolicyNotHeld() noexcept;
+// The attributes of the domain object the dc profile's domain rows read.
+const std::vector<std::string>& DcDomainAttributes() noexcept;
 
 // Windows FILETIME (100 ns intervals since 1 January 1601, UTC) as a Date and back; 0 and
 // 0x7FFFFFFFFFFFFFFF (and anything not after 1601) mean "never", the empty Date 0.0, which is
