@@ -6,7 +6,8 @@ packages=(build-essential cmake ninja-build pkg-config googletest libgtest-dev l
           libbenchmark-dev nlohmann-json3-dev libcli11-dev libedit-dev clang-format ccache
           libtomlplusplus-dev libcrypt-dev clang libclang-rt-14-dev libicu-dev libldap-dev slapd
           ldap-utils libcups2-dev cups-daemon cups-client cups-ipp-utils python3-dev pybind11-dev
-          python3-pybind11 python3-pytest samba smbclient libsmbclient-dev help2man libabsl-dev)
+          python3-pybind11 python3-pytest samba smbclient libsmbclient-dev help2man libabsl-dev
+          openssl)
 
 missing=()
 for p in "${packages[@]}"; do

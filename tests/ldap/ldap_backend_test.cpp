@@ -176,6 +176,53 @@ TEST_F(LdapBackendTest, MembershipFollowsRenameAndDelete) {
   EXPECT_EQ(CodeOf([&] { domain->Delete(u"user", u"bob"); }), errc::kNoSuchObject);
 }
 
+// A group that is also a groupOfNames (posixGroup auxiliary, as in RFC 2307bis) gets the user's
+// DN in member beside the name in memberUid, in the same one modify; its own DN stands in for
+// the member the class requires while no user is left, and is replaced by the first one added.
+TEST_F(LdapBackendTest, GroupOfNamesMembersFollowMemberUid) {
+  const std::string alice = "uid=alice,ou=People," + kBase, bob = "uid=bob,ou=People," + kBase;
+  const std::string staff = "cn=staff,ou=Groups," + kBase, ops = "cn=ops,ou=Groups," + kBase;
+  auto both = [&](const std::string& cn, const std::string& dn, const std::string& members) {
+    return "dn: " + dn + "\nobjectClass: groupOfNames\nobjectClass: posixGroup\ncn: " + cn +
+           "\ngidNumber: 50\n" + members + "\n";
+  };
+  server = std::make_unique<SlapdServer>(SlapdServer::Options{
+      .ldif =
+          Ous() + User("alice", 1000) + User("bob", 1001) +
+          both("staff", staff, "memberUid: alice\nmember: " + alice + "\n") +
+          both("ops", ops,
+               "memberUid: alice\nmemberUid: bob\nmember: " + alice + "\nmember: " + bob + "\n"),
+      .schemas = {SlapdServer::PosixAuxSchema()},
+      .log_operations = true,
+      .nis = false});
+  Use(Options());
+  auto group = directory::Bind<IADsGroup>(u"WinNT://CORP/staff,group");
+  group->Add(u"WinNT://CORP/bob,user");
+  auto e = Entry(staff);
+  EXPECT_THAT(e.Values("memberUid"), UnorderedElementsAre("alice", "bob"));
+  EXPECT_THAT(e.Values("member"), UnorderedElementsAre(alice, bob));
+  group->Remove(u"WinNT://CORP/alice,user");
+  group->Remove(u"WinNT://CORP/bob,user");
+  e = Entry(staff);
+  EXPECT_THAT(e.Values("memberUid"), ::testing::IsEmpty());
+  EXPECT_THAT(e.Values("member"), UnorderedElementsAre(staff));
+  EXPECT_THAT(Walk(group->Members()->NewEnum()), ::testing::IsEmpty());
+  group->Add(u"WinNT://CORP/alice,user");
+  EXPECT_THAT(Entry(staff).Values("member"), UnorderedElementsAre(alice));
+  EXPECT_EQ(server->Modifies(staff), 4);
+
+  // Rename and delete carry member DNs along with memberUid names.
+  auto domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
+  domain->MoveHere(u"WinNT://CORP/bob,user", u"robert");
+  EXPECT_THAT(Entry(ops).Values("member"),
+              UnorderedElementsAre(alice, "uid=robert,ou=People," + kBase));
+  domain->Delete(u"user", u"alice");
+  EXPECT_THAT(Entry(ops).Values("memberUid"), UnorderedElementsAre("robert"));
+  EXPECT_THAT(Entry(ops).Values("member"), UnorderedElementsAre("uid=robert,ou=People," + kBase));
+  EXPECT_THAT(Entry(staff).Values("member"), UnorderedElementsAre(staff));
+  EXPECT_THAT(Entry(staff).Values("memberUid"), ::testing::IsEmpty());
+}
+
 // Passwords go through the Password Modify operation: the server stores a hash, and the new
 // password binds.
 TEST_F(LdapBackendTest, SetPasswordStoresAHashThatBinds) {

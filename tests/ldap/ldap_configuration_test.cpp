@@ -6,6 +6,7 @@
 
 #include "moxtrel/backends/configuration.h"
 #include "moxtrel/directory/provider.h"
+#include "support/dc_ldif.h"
 #include "support/slapd_server.h"
 
 namespace moxtrel::testing {
@@ -50,6 +51,26 @@ TEST(LdapConfiguration, ReadsAnLdapDomainAndRefusesBadKeys) {
           "\"\npassword_file = \"admin.secret\"\nschema = \"rfc2307\"\ntimeout_ms = 2000\n",
       conf);
   EXPECT_EQ(router->GetObject(u"WinNT://corp/alice,user")->Name(), u"alice");
+}
+
+// schema = "dc" reads a domain controller's accounts from cn=Users, here over StartTLS with the
+// server's certificate as the CA.
+TEST(LdapConfiguration, ServesTheDcProfile) {
+  if (!SlapdServer::Installed() || !SlapdServer::CanMakeCertificates()) {
+    GTEST_SKIP() << "slapd or openssl is not installed (Debian slapd, openssl)";
+  }
+  SlapdServer server({.ldif = DcContainers() + DcUser("alice"),
+                      .schemas = {SlapdServer::DcSchema()},
+                      .tls = true});
+  auto router = directory::ParseConfiguration(
+      "[domains.CORP]\nldap = \"" + server.url() + "\"\nbase = \"" + SlapdServer::kBase +
+          "\"\nbind_dn = \"" + server.admin_dn() +
+          "\"\npassword_file = \"admin.secret\"\nschema = \"dc\"\nstart_tls = true\n"
+          "tls_ca_file = \"cert.pem\"\n",
+      server.folder() + "/moxtrel.toml");
+  auto alice = router->GetObject(u"WinNT://corp/alice,user");
+  EXPECT_EQ(alice->Name(), u"alice");
+  EXPECT_EQ(alice->Get(u"UserFlags").ToLong(), 0x200);
 }
 
 }  // namespace

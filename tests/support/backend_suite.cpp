@@ -3,6 +3,7 @@
 #include "moxtrel/backends/files/files_provider.h"
 #include "moxtrel/backends/ldap/ldap_provider.h"
 #include "moxtrel/directory/memory_directory.h"
+#include "support/dc_ldif.h"
 #include "support/files_tree.h"
 #include "support/slapd_server.h"
 
@@ -104,6 +105,45 @@ class LdapBackend final : public Backend {
   std::unique_ptr<SlapdServer> server_;
 };
 
+// Domain CORP in a private slapd holding a domain controller's attributes, the dc profile,
+// over StartTLS (passwords are sent only encrypted).
+class LdapDcBackend final : public Backend {
+ public:
+  LdapDcBackend() {
+    if (!SlapdServer::Installed() || !SlapdServer::CanMakeCertificates()) return;
+    const std::string ldif =
+        DcContainers() +
+        DcUser("alice", "displayName: Alice Liddell\ndescription: Engineer\n", 1000) +
+        DcUser("bob", "displayName: Bob Ames\n", 1001) +
+        DcGroup("users", {DcUserDn("alice"), DcUserDn("bob")}) +
+        DcGroup("staff", {DcUserDn("alice")}) + DcGroup("admins", {}) + DcComputer("PC1");
+    server_ =
+        std::make_unique<SlapdServer>(SlapdServer::Options{.ldif = ldif,
+                                                           .schemas = {SlapdServer::DcSchema()},
+                                                           .indexes = {"sAMAccountName"},
+                                                           .tls = true});
+  }
+  std::shared_ptr<directory::DirectoryProvider> Provider() override {
+    backends::ldap::LdapOptions o;
+    o.domain = std::u16string(kDomain);
+    o.url = server_->url();
+    o.base = SlapdServer::kBase;
+    o.bind_dn = server_->admin_dn();
+    o.password = server_->admin_password();
+    o.schema = backends::ldap::LdapSchema::kDc;
+    o.start_tls = true;
+    o.tls_ca_file = server_->ca_file();
+    return backends::ldap::MakeLdapProvider(o);
+  }
+  moxType Scope() const override { return moxType::moxGlobal; }
+  std::string Unavailable() const override {
+    return server_ ? "" : "slapd or openssl is not installed (Debian slapd, ldap-utils, openssl)";
+  }
+
+ private:
+  std::unique_ptr<SlapdServer> server_;
+};
+
 }  // namespace
 
 std::vector<BackendFactory> AccountBackends() {
@@ -112,6 +152,7 @@ std::vector<BackendFactory> AccountBackends() {
       {"embedded_domain", [] { return std::make_unique<EmbeddedBackend>(moxType::moxGlobal); }},
       {"files", [] { return std::make_unique<FilesBackend>(); }},
       {"ldap", [] { return std::make_unique<LdapBackend>(); }},
+      {"ldap_dc", [] { return std::make_unique<LdapDcBackend>(); }},
   };
 }
 

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 
@@ -27,6 +28,7 @@ namespace {
 
 constexpr const char* kSlapd = "/usr/sbin/slapd";
 constexpr const char* kSlapadd = "/usr/sbin/slapadd";
+constexpr const char* kOpenssl = "/usr/bin/openssl";
 
 std::string RandomSecret() {
   std::ifstream in("/dev/urandom", std::ios::binary);
@@ -52,6 +54,18 @@ bool SlapdServer::Installed() {
          access("/usr/bin/ldapadd", X_OK) == 0 && access("/etc/ldap/schema/nis.schema", R_OK) == 0;
 }
 
+std::string SlapdServer::DcSchema() {
+  return std::string(MOXTREL_SOURCE_DIR) + "/tests/ldap/dc_test.schema";
+}
+
+std::string SlapdServer::PosixAuxSchema() {
+  return std::string(MOXTREL_SOURCE_DIR) + "/tests/ldap/posix_aux_test.schema";
+}
+
+bool SlapdServer::CanMakeCertificates() {
+  return access(kOpenssl, X_OK) == 0;
+}
+
 void SlapdServer::WriteFile(const std::string& name, const std::string& text, bool secret) {
   const std::string path = dir_ + "/" + name;
   {
@@ -73,7 +87,26 @@ SlapdServer::SlapdServer(Options options) {
   char tmpl[] = "/tmp/moxtrel-slapd-XXXXXX";
   if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
   dir_ = tmpl;
+  try {
+    Setup(options);
+  } catch (const std::exception& e) {
+    // Nothing is left behind; what the tools said goes into the error instead.
+    Stop();
+    std::string what = e.what();
+    for (const char* log : {"/tools.log", "/slapd.log"}) {
+      std::ifstream in(dir_ + log, std::ios::binary);
+      const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+      if (!text.empty()) what += "\n" + std::string(log + 1) + ": " + text.substr(0, 2000);
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+    throw std::runtime_error(what);
+  }
+}
+
+void SlapdServer::Setup(const Options& options) {
   std::filesystem::create_directory(dir_ + "/db");
+  log_operations_ = options.log_operations;
   admin_password_ = RandomSecret();
   reader_password_ = RandomSecret();
   port_ = FreeLoopbackPort();
@@ -81,16 +114,25 @@ SlapdServer::SlapdServer(Options options) {
   std::string conf =
       "include /etc/ldap/schema/core.schema\n"
       "include /etc/ldap/schema/cosine.schema\n"
-      "include /etc/ldap/schema/inetorgperson.schema\n"
-      "include /etc/ldap/schema/nis.schema\n"
-      "pidfile " +
-      dir_ +
-      "/slapd.pid\n"
-      "argsfile " +
-      dir_ +
-      "/slapd.args\n"
-      "modulepath /usr/lib/ldap\n"
-      "moduleload back_mdb\n";
+      "include /etc/ldap/schema/inetorgperson.schema\n";
+  if (options.nis) conf += "include /etc/ldap/schema/nis.schema\n";
+  for (const auto& schema : options.schemas) conf += "include " + schema + "\n";
+  if (options.tls) {
+    if (Run({kOpenssl, "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+             "-nodes", "-keyout", dir_ + "/key.pem", "-out", ca_file(), "-days", "1", "-subj",
+             "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"}) != 0) {
+      throw std::runtime_error("openssl could not make a certificate");
+    }
+    chmod((dir_ + "/key.pem").c_str(), 0600);
+    conf += "TLSCertificateFile " + ca_file() + "\nTLSCertificateKeyFile " + dir_ + "/key.pem\n";
+  }
+  conf += "pidfile " + dir_ +
+          "/slapd.pid\n"
+          "argsfile " +
+          dir_ +
+          "/slapd.args\n"
+          "modulepath /usr/lib/ldap\n"
+          "moduleload back_mdb\n";
   if (options.size_limit > 0) {
     conf += "sizelimit " + std::to_string(options.size_limit) + "\n";
   }
@@ -109,7 +151,9 @@ SlapdServer::SlapdServer(Options options) {
       "directory " +
       dir_ +
       "/db\n"
-      "index objectClass,uid,cn,memberUid,member,uidNumber,gidNumber eq\n"
+      "index objectClass,uid,cn,memberUid,member,uidNumber,gidNumber eq\n";
+  for (const auto& attr : options.indexes) conf += "index " + attr + " eq\n";
+  conf +=
       "access to attrs=userPassword by self write by anonymous auth by * none\n"
       "access to * by * read\n";
   if (options.size_limit > 0) {
@@ -121,25 +165,25 @@ SlapdServer::SlapdServer(Options options) {
   WriteFile("admin.secret", admin_password_, true);
   WriteFile("reader.secret", reader_password_, true);
   std::string ldif = "dn: " + std::string(kBase) +
-                     "\nobjectClass: dcObject\nobjectClass: organization\ndc: corp\no: corp\n\n"
-                     "dn: " +
-                     reader_dn() + "\nobjectClass: person\ncn: reader\nsn: reader\n\n" +
-                     options.ldif;
+                     "\nobjectClass: dcObject\nobjectClass: organization\n" + options.base_extra +
+                     "dc: corp\no: corp\n\ndn: " + reader_dn() +
+                     "\nobjectClass: person\ncn: reader\nsn: reader\n\n" + options.ldif;
   WriteFile("seed.ldif", ldif);
   if (Run({kSlapadd, "-q", "-f", dir_ + "/slapd.conf", "-l", dir_ + "/seed.ldif"}) != 0) {
-    throw std::runtime_error("slapadd failed; see " + dir_ + "/tools.log");
+    throw std::runtime_error("slapadd failed");
   }
   Start();
   // The reader's password goes through the server, which hashes it.
   if (Run({"/usr/bin/ldappasswd", "-x", "-H", url_, "-D", admin_dn(), "-y", dir_ + "/admin.secret",
            "-T", dir_ + "/reader.secret", reader_dn()}) != 0) {
-    throw std::runtime_error("ldappasswd failed; see " + dir_ + "/tools.log");
+    throw std::runtime_error("ldappasswd failed");
   }
 }
 
 void SlapdServer::Start() {
-  pid_ =
-      Spawn({kSlapd, "-h", url_ + "/", "-f", dir_ + "/slapd.conf", "-d", "0"}, dir_ + "/slapd.log");
+  pid_ = Spawn(
+      {kSlapd, "-h", url_ + "/", "-f", dir_ + "/slapd.conf", "-d", log_operations_ ? "stats" : "0"},
+      dir_ + "/slapd.log");
   for (int i = 0; i < 500; ++i) {
     if (AcceptsOnLoopback(port_)) return;
     int status = 0;
@@ -167,6 +211,19 @@ void SlapdServer::Stop() {
   kill(pid_, SIGKILL);
   waitpid(pid_, &status, 0);
   pid_ = -1;
+}
+
+std::string SlapdServer::Log() const {
+  std::ifstream in(dir_ + "/slapd.log", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int SlapdServer::Modifies(const std::string& dn) const {
+  const std::string log = Log();
+  const std::string line = " MOD dn=\"" + dn + "\"";
+  int count = 0;
+  for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++count;
+  return count;
 }
 
 void SlapdServer::Add(const std::string& ldif) {

@@ -1,8 +1,9 @@
 // SlapdServer: a private OpenLDAP server for one test, started in the foreground from a
-// slapd.conf in a fresh temporary folder (mdb database, core/cosine/inetorgperson/nis schemas),
-// listening on ldap://127.0.0.1:<free port> only, seeded with slapadd before it starts, and
-// stopped by its process id when the object goes away. The admin and reader passwords are made
-// per run and written only to files inside the folder.
+// slapd.conf in a fresh temporary folder (mdb database, core/cosine/inetorgperson/nis schemas
+// and any test schema given), listening on ldap://127.0.0.1:<free port> only, seeded with slapadd
+// before it starts, and stopped by its process id when the object goes away. The admin and
+// reader passwords are made per run and written only to files inside the folder; with tls, a
+// self-signed certificate for 127.0.0.1 made per run lets clients use StartTLS.
 //
 //   if (!SlapdServer::Installed()) GTEST_SKIP() << "slapd is not installed";
 //   SlapdServer ldap({.ldif = "dn: ou=People,dc=corp,dc=example\n..."});
@@ -21,7 +22,19 @@ class SlapdServer {
   struct Options {
     std::string ldif;    // entries under kBase added before start (kBase itself is made)
     int size_limit = 0;  // the server's size limit for non-admin searches; 0: none
+    std::vector<std::string> schemas = {};  // more schema files, included after the standard ones
+    std::vector<std::string> indexes = {};  // more attributes indexed for equality
+    bool tls = false;             // offer StartTLS (needs openssl to make the certificate)
+    bool log_operations = false;  // log each operation (slapd's stats level), see Log()
+    // More lines of the kBase entry, after its objectClass lines (which slapadd -q needs together).
+    std::string base_extra = {};
+    bool nis = true;  // include nis.schema; false: a schema in `schemas` stands in for it
   };
+  // The schema of a domain controller's accounts for the dc profile, in tests/ldap.
+  static std::string DcSchema();
+  // POSIX accounts and groups as auxiliary classes, to load with nis = false.
+  static std::string PosixAuxSchema();
+  static bool CanMakeCertificates();
   static constexpr const char* kBase = "dc=corp,dc=example";
 
   static bool Installed();
@@ -37,6 +50,14 @@ class SlapdServer {
   std::string reader_dn() const { return std::string("cn=reader,") + kBase; }
   const std::string& reader_password() const { return reader_password_; }
   const std::string& folder() const { return dir_; }
+  // The certificate clients trust for StartTLS (with tls only).
+  std::string ca_file() const { return dir_ + "/cert.pem"; }
+
+  // What slapd has logged so far; with log_operations, one line per operation, such as
+  // `conn=1001 op=2 MOD dn="cn=staff,..."`. Values are not logged.
+  std::string Log() const;
+  // How many modify operations of `dn` the log holds.
+  int Modifies(const std::string& dn) const;
 
   // Adds entries through the running server (ldapadd as the admin).
   void Add(const std::string& ldif);
@@ -45,11 +66,13 @@ class SlapdServer {
   void Start();
 
  private:
+  void Setup(const Options& options);
   int Run(const std::vector<std::string>& argv);
   void WriteFile(const std::string& name, const std::string& text, bool secret = false);
 
   std::string dir_, url_, admin_password_, reader_password_;
   int port_ = 0;
+  bool log_operations_ = false;
   pid_t pid_ = -1;
 };
 

@@ -103,6 +103,29 @@ class ModArray {
   std::vector<LDAPMod*> ptrs_;
 };
 
+// The entry's DN and attributes, read in place from the message: names and values are copied
+// once, straight from the BER buffer, with no allocation of libldap's own per value.
+void ReadEntry(LDAP* ld, LDAPMessage* msg, LdapEntry& entry) {
+  BerElement* ber = nullptr;
+  berval dn{0, nullptr};
+  if (ldap_get_dn_ber(ld, msg, &ber, &dn) == LDAP_SUCCESS) {
+    entry.dn.assign(dn.bv_val, dn.bv_len);
+    berval attr{0, nullptr};
+    berval* vals = nullptr;
+    while (ldap_get_attribute_ber(ld, msg, ber, &attr, &vals) == LDAP_SUCCESS && attr.bv_val) {
+      std::string name(attr.bv_val, attr.bv_len);
+      for (auto& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      auto& values = entry.attrs[std::move(name)];
+      if (vals) {
+        for (berval* v = vals; v->bv_val; ++v) values.emplace_back(v->bv_val, v->bv_len);
+        ber_memfree(vals);
+        vals = nullptr;
+      }
+    }
+  }
+  if (ber) ber_free(ber, 0);
+}
+
 }  // namespace
 
 const std::vector<std::string>& LdapEntry::Values(std::string_view attr) const {
@@ -238,23 +261,7 @@ int LdapConnection::SearchPages(const std::string& base, int scope, const std::s
       break;
     }
     for (LDAPMessage* e = ldap_first_entry(ld_, res); e; e = ldap_next_entry(ld_, e)) {
-      LdapEntry entry;
-      char* dn = ldap_get_dn(ld_, e);
-      entry.dn = dn ? dn : "";
-      ldap_memfree(dn);
-      BerElement* ber = nullptr;
-      for (char* a = ldap_first_attribute(ld_, e, &ber); a; a = ldap_next_attribute(ld_, e, ber)) {
-        std::string name = a;
-        for (auto& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        auto& values = entry.attrs[name];
-        if (berval** vals = ldap_get_values_len(ld_, e, a)) {
-          for (int i = 0; vals[i]; ++i) values.emplace_back(vals[i]->bv_val, vals[i]->bv_len);
-          ldap_value_free_len(vals);
-        }
-        ldap_memfree(a);
-      }
-      if (ber) ber_free(ber, 0);
-      out.push_back(std::move(entry));
+      ReadEntry(ld_, e, out.emplace_back());
     }
     int err = LDAP_SUCCESS;
     LDAPControl** rctrls = nullptr;
@@ -300,12 +307,20 @@ void LdapConnection::Add(const std::string& dn, const std::vector<LdapChange>& a
   });
 }
 
-void LdapConnection::Modify(const std::string& dn, const std::vector<LdapChange>& changes) {
+void LdapConnection::Modify(const std::string& dn, const std::vector<LdapChange>& changes,
+                            bool encrypted_only) {
   if (changes.empty()) return;
   Run(u"modify of", dn, [&] {
+    if (encrypted_only && !ldap_tls_inplace(ld_)) return LDAP_CONFIDENTIALITY_REQUIRED;
     ModArray mods(changes);
     return ldap_modify_ext_s(ld_, dn.c_str(), mods.get(), nullptr, nullptr);
   });
+}
+
+bool LdapConnection::Encrypted() {
+  std::lock_guard lock(mu_);
+  if (!ld_) Connect();
+  return ldap_tls_inplace(ld_) != 0;
 }
 
 void LdapConnection::Delete(const std::string& dn) {

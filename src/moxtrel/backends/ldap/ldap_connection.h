@@ -48,14 +48,18 @@ class LdapConnection {
   std::vector<LdapEntry> Search(const std::string& base, SearchScope scope,
                                 const std::string& filter, const std::vector<std::string>& attrs);
   void Add(const std::string& dn, const std::vector<LdapChange>& attrs);
-  // All changes in one modify operation.
-  void Modify(const std::string& dn, const std::vector<LdapChange>& changes);
+  // All changes in one modify operation; with encrypted_only, refused (and not sent) unless the
+  // session is encrypted.
+  void Modify(const std::string& dn, const std::vector<LdapChange>& changes,
+              bool encrypted_only = false);
   void Delete(const std::string& dn);
   // A modify-DN within the same parent; the old RDN value is removed.
   void Rename(const std::string& dn, const std::string& new_rdn);
   // The Password Modify extended operation.
   void SetPassword(const std::string& dn, const std::string& password);
 
+  // Whether the session (connected if need be) runs over TLS: ldaps:// or StartTLS.
+  bool Encrypted();
   const std::string& url() const noexcept { return url_; }
   // Drops the session, as a lost connection would (for tests of the reconnect).
   void Drop();

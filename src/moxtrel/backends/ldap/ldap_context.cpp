@@ -13,40 +13,90 @@ namespace moxtrel::backends::ldap {
 
 using directory::ObjectKind;
 
+namespace {
+
+std::string Under(const std::string& rdn, const char* fallback, const std::string& base) {
+  return (rdn.empty() ? std::string(fallback) : rdn) + "," + base;
+}
+
+}  // namespace
+
 LdapContext::LdapContext(LdapOptions options)
-    : options_(std::move(options)), conn_(options_), domain_path_(u"WinNT://" + options_.domain) {}
+    : options_(std::move(options)), conn_(options_), domain_path_(u"WinNT://" + options_.domain) {
+  const bool dc = Dc();
+  people_ = Under(options_.people, dc ? "cn=Users" : "ou=People", options_.base);
+  groups_ = Under(options_.groups, dc ? "cn=Users" : "ou=Groups", options_.base);
+  computers_ = Under(options_.computers, dc ? "cn=Computers" : "ou=Computers", options_.base);
+}
 
 std::u16string LdapContext::AccountPath(std::string_view name) const {
   return domain_path_ + u"/" + FromUtf8(name);
 }
 
 std::string LdapContext::ContainerDn(ObjectKind kind) const {
-  const std::string& rdn = kind == ObjectKind::kUser    ? options_.people
-                           : kind == ObjectKind::kGroup ? options_.groups
-                                                        : options_.computers;
-  return rdn.empty() ? options_.base : rdn + "," + options_.base;
+  return kind == ObjectKind::kUser ? people_ : kind == ObjectKind::kGroup ? groups_ : computers_;
 }
 
-const char* LdapContext::NamingAttribute(ObjectKind kind) noexcept {
+const std::string& LdapContext::SearchBase(ObjectKind kind) const {
+  if (Dc()) return options_.base;
+  return kind == ObjectKind::kUser ? people_ : kind == ObjectKind::kGroup ? groups_ : computers_;
+}
+
+SearchScope LdapContext::Scope() const noexcept {
+  return Dc() ? SearchScope::kSubtree : SearchScope::kOneLevel;
+}
+
+const char* LdapContext::NamingAttribute(ObjectKind kind) const noexcept {
+  if (Dc()) return "sAMAccountName";
   return kind == ObjectKind::kUser ? "uid" : "cn";
 }
 
+const std::string& LdapContext::MemberValue(const Target& user) const noexcept {
+  return Dc() ? user.dn : user.name;
+}
+
+std::string LdapContext::NewRdn(ObjectKind kind, std::string_view name) const {
+  return std::string(Dc() ? "cn" : NamingAttribute(kind)) + "=" + DnValue(name);
+}
+
 std::string LdapContext::NewDn(ObjectKind kind, std::string_view name) const {
-  return std::string(NamingAttribute(kind)) + "=" + DnValue(name) + "," + ContainerDn(kind);
+  return NewRdn(kind, name) + "," + ContainerDn(kind);
 }
 
 std::string LdapContext::Filter(ObjectKind kind, std::string_view name) const {
-  const char* cls = kind == ObjectKind::kUser    ? "posixAccount"
-                    : kind == ObjectKind::kGroup ? "posixGroup"
-                                                 : "device";
-  std::string f = "(objectClass=" + std::string(cls) + ")";
-  if (name.empty()) return f;
-  return "(&" + f + "(" + NamingAttribute(kind) + "=" + FilterValue(name) + "))";
+  std::string terms;
+  int count = 1;
+  std::string value(name);
+  if (Dc()) {
+    // A computer is a user too; its account name ends in "$".
+    if (kind == ObjectKind::kUser) {
+      terms = "(objectClass=user)(!(objectClass=computer))";
+      ++count;
+    } else {
+      terms = kind == ObjectKind::kGroup ? "(objectClass=group)" : "(objectClass=computer)";
+    }
+    if (kind == ObjectKind::kComputer && !value.empty()) value += "$";
+  } else {
+    terms = kind == ObjectKind::kUser    ? "(objectClass=posixAccount)"
+            : kind == ObjectKind::kGroup ? "(objectClass=posixGroup)"
+                                         : "(objectClass=device)";
+  }
+  if (!value.empty()) {
+    terms += "(" + std::string(NamingAttribute(kind)) + "=" + FilterValue(value) + ")";
+    ++count;
+  }
+  return count == 1 ? terms : "(&" + terms + ")";
 }
 
 std::string LdapContext::NameOf(ObjectKind kind, const LdapEntry& e) const {
-  // The RDN's value names the account; another value of the naming attribute does not.
   const auto& values = e.Values(NamingAttribute(kind));
+  if (Dc()) {
+    std::string name = values.size() == 1 ? values.front() : std::string();
+    if (kind == ObjectKind::kComputer && name.ends_with('$')) name.pop_back();
+    return name;
+  }
+  if (values.size() == 1) return values.front();
+  // The RDN's value names the account; another value of the naming attribute does not.
   LDAPDN dn = nullptr;
   std::string rdn_value;
   if (ldap_str2dn(e.dn.c_str(), &dn, LDAP_DN_FORMAT_LDAPV3) == LDAP_SUCCESS && dn && dn[0]) {
@@ -60,13 +110,15 @@ std::string LdapContext::NameOf(ObjectKind kind, const LdapEntry& e) const {
 
 std::optional<LdapEntry> LdapContext::Find(ObjectKind kind, std::string_view name,
                                            const std::vector<std::string>& attrs) {
-  auto found = conn_.Search(ContainerDn(kind), SearchScope::kOneLevel, Filter(kind, name), attrs);
+  std::vector<std::string> wanted = attrs;
+  if (Dc()) wanted.push_back(NamingAttribute(kind));
+  auto found = conn_.Search(SearchBase(kind), Scope(), Filter(kind, name), wanted);
   if (found.empty()) return std::nullopt;
   if (found.size() > 1) {
     throw AutomationError(errc::kFail, u"LDAP " + FromUtf8(conn_.url()) + u": " +
                                            FromUtf8(std::to_string(found.size())) +
                                            u" entries are named \"" + FromUtf8(name) +
-                                           u"\" under " + FromUtf8(ContainerDn(kind)));
+                                           u"\" under " + FromUtf8(SearchBase(kind)));
   }
   return std::move(found.front());
 }
@@ -89,6 +141,7 @@ Target LdapContext::Resolve(std::u16string_view path) {
     none(u"the LDAP backend holds no objects inside a computer");
   }
   const std::string name = ToUtf8(p.components[1]);
+  if (name.empty()) none(u"an account's name is empty");
   std::vector<ObjectKind> kinds;
   if (p.kind) {
     if (*p.kind != ObjectKind::kUser && *p.kind != ObjectKind::kGroup &&
@@ -109,8 +162,7 @@ uint32_t LdapContext::NextId(ObjectKind kind) {
   const bool user = kind == ObjectKind::kUser;
   const char* attr = user ? "uidNumber" : "gidNumber";
   uint32_t next = user ? options_.first_uid : options_.first_gid;
-  for (const auto& e :
-       conn_.Search(ContainerDn(kind), SearchScope::kOneLevel, Filter(kind, ""), {attr})) {
+  for (const auto& e : conn_.Search(SearchBase(kind), Scope(), Filter(kind, ""), {attr})) {
     for (const auto& v : e.Values(attr)) {
       try {
         const unsigned long n = std::stoul(v);

@@ -1,6 +1,11 @@
 // LdapContext: what the LDAP provider and every handle it gives out share: the options, the
-// connection, the DNs of the containers, the canonical paths, and the lookups of an account
-// by name (always through an escaped filter, never a pattern).
+// connection, where the schema profile keeps and names accounts, the canonical paths, and the
+// lookups of an account by name (always through an escaped filter, never a pattern).
+//
+// rfc2307: accounts sit one level below their container (ou=People, ou=Groups, ou=Computers)
+// and are named by their RDN (uid, cn). dc: accounts are found anywhere below the base and
+// named by sAMAccountName (a computer's ends in "$", which its name leaves out); new ones go
+// into cn=Users.
 //
 //   Target t = ctx->Resolve(u"WinNT://CORP/Alice,user");  // {kUser, "alice", "uid=alice,..."}
 #pragma once
@@ -30,14 +35,24 @@ class LdapContext {
 
   const std::u16string& DomainPath() const noexcept { return domain_path_; }
   std::u16string AccountPath(std::string_view name) const;
-  // ou=People,<base> and so on.
+  bool Dc() const noexcept { return options_.schema == LdapSchema::kDc; }
+  // Where new accounts of `kind` go: ou=People,<base> (rfc2307), cn=Users,<base> (dc), ...
   std::string ContainerDn(directory::ObjectKind kind) const;
+  // Where accounts of `kind` are searched, and how deep.
+  const std::string& SearchBase(directory::ObjectKind kind) const;
+  SearchScope Scope() const noexcept;
   // The DN a new account of `kind` named `name` gets.
   std::string NewDn(directory::ObjectKind kind, std::string_view name) const;
   // "(&(objectClass=posixAccount)(uid=<escaped>))" and so on; an empty name matches all.
   std::string Filter(directory::ObjectKind kind, std::string_view name) const;
   // The attribute that names an account of `kind`.
-  static const char* NamingAttribute(directory::ObjectKind kind) noexcept;
+  const char* NamingAttribute(directory::ObjectKind kind) const noexcept;
+  // The attribute of a group that lists its members: memberUid (names) or member (DNs).
+  const char* MemberAttribute() const noexcept { return Dc() ? "member" : "memberUid"; }
+  // The value of MemberAttribute() that stands for `user`.
+  const std::string& MemberValue(const Target& user) const noexcept;
+  // The RDN a renamed account gets (rfc2307; a dc account keeps its DN).
+  std::string NewRdn(directory::ObjectKind kind, std::string_view name) const;
 
   // The entry of the account, or nullopt; several entries with the name are an error.
   std::optional<LdapEntry> Find(directory::ObjectKind kind, std::string_view name,
@@ -56,6 +71,7 @@ class LdapContext {
   LdapOptions options_;
   LdapConnection conn_;
   std::u16string domain_path_;
+  std::string people_, groups_, computers_;  // ContainerDn's answers
 };
 
 using ContextPtr = std::shared_ptr<LdapContext>;

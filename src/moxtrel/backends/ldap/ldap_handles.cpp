@@ -20,11 +20,23 @@ namespace {
                                                  u" does not exist until SetInfo creates it");
 }
 
-bool HasClass(const LdapEntry& e, const char* cls) {
-  for (const auto& v : e.Values("objectClass")) {
-    if (strcasecmp(v.c_str(), cls) == 0) return true;
-  }
-  return false;
+// Whether two DNs name the same entry, however each is spelled ("CN=a, CN=Users" and
+// "cn=a,cn=users"; "\\3D" and "\\=").
+bool SameDn(const std::string& a, const std::string& b) {
+  if (strcasecmp(a.c_str(), b.c_str()) == 0) return true;
+  auto normal = [](const std::string& dn) {
+    char* out = nullptr;
+    std::string n;
+    if (ldap_dn_normalize(dn.c_str(), LDAP_DN_FORMAT_LDAPV3, &out, LDAP_DN_FORMAT_LDAPV3) ==
+            LDAP_SUCCESS &&
+        out) {
+      n = out;
+    }
+    if (out) ldap_memfree(out);
+    return n;
+  };
+  const std::string na = normal(a), nb = normal(b);
+  return !na.empty() && strcasecmp(na.c_str(), nb.c_str()) == 0;
 }
 
 // The account named by each entry of a listing.
@@ -32,21 +44,20 @@ std::vector<Target> Targets(LdapContext& ctx, ObjectKind kind, std::vector<LdapE
   std::vector<Target> out;
   out.reserve(entries.size());
   for (auto& e : entries) {
-    const auto& values = e.Values(LdapContext::NamingAttribute(kind));
-    std::string name = values.size() == 1 ? values.front() : ctx.NameOf(kind, e);
+    std::string name = ctx.NameOf(kind, e);
     out.push_back({kind, std::move(name), std::move(e.dn)});
   }
   return out;
 }
 
-// The groups that list a user by name (memberUid) or by DN (member).
+// The groups that list a user by name (memberUid) or by DN (member); a dc group lists DNs only.
 std::vector<LdapEntry> GroupsListing(LdapContext& ctx, const Target& user,
                                      const std::vector<std::string>& attrs) {
-  const std::string filter = "(&" + ctx.Filter(ObjectKind::kGroup, "") +
-                             "(|(memberUid=" + FilterValue(user.name) +
-                             ")(member=" + FilterValue(user.dn) + ")))";
-  return ctx.conn().Search(ctx.ContainerDn(ObjectKind::kGroup), SearchScope::kOneLevel, filter,
-                           attrs);
+  const std::string by_dn = "(member=" + FilterValue(user.dn) + ")";
+  const std::string filter =
+      "(&" + ctx.Filter(ObjectKind::kGroup, "") +
+      (ctx.Dc() ? by_dn : "(|(memberUid=" + FilterValue(user.name) + ")" + by_dn + ")") + ")";
+  return ctx.conn().Search(ctx.SearchBase(ObjectKind::kGroup), ctx.Scope(), filter, attrs);
 }
 
 // Changes every group's reference to a user: removed, or renamed to `renamed`. Each group is
@@ -64,10 +75,10 @@ void RewriteMemberships(LdapContext& ctx, const Target& user, const Target* rena
       }
     }
     for (const auto& v : g.Values("member")) {
-      if (strcasecmp(v.c_str(), user.dn.c_str()) == 0) {
+      if (SameDn(v, user.dn)) {
         const auto& all = g.Values("member");
         // groupOfNames requires a member: the last one is replaced by the group's own DN.
-        if (!renamed && all.size() == 1) {
+        if (!renamed && all.size() == 1 && !ctx.Dc()) {
           changes.push_back({LDAP_MOD_REPLACE, "member", {g.dn}});
         } else {
           changes.push_back({LDAP_MOD_DELETE, "member", {v}});
@@ -90,18 +101,36 @@ void RewriteMemberships(LdapContext& ctx, const Target& user, const Target* rena
   }
 }
 
+// The users among the entries at `dns`, each read with a base search: DNs of groups,
+// computers or of entries that are gone are left out.
+std::vector<Target> UsersAt(LdapContext& ctx, const std::vector<std::string>& dns) {
+  std::vector<Target> out;
+  const std::string filter = ctx.Filter(ObjectKind::kUser, "");
+  for (const auto& dn : dns) {
+    try {
+      auto found = ctx.conn().Search(dn, SearchScope::kBase, filter,
+                                     {ctx.NamingAttribute(ObjectKind::kUser)});
+      if (!found.empty())
+        out.push_back({ObjectKind::kUser, ctx.NameOf(ObjectKind::kUser, found[0]), dn});
+    } catch (const AutomationError& e) {
+      if (e.code() != static_cast<int32_t>(errc::kNoSuchObject)) throw;
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
-std::shared_ptr<directory::IADs> MakeLdapHandle(const ContextPtr& ctx, const Target& t) {
+std::shared_ptr<directory::IADs> MakeLdapHandle(const ContextPtr& ctx, Target t) {
   switch (t.kind) {
     case ObjectKind::kDomain:
       return std::make_shared<LdapDomain>(ctx);
     case ObjectKind::kUser:
-      return std::make_shared<LdapUser>(ctx, t);
+      return std::make_shared<LdapUser>(ctx, std::move(t));
     case ObjectKind::kGroup:
-      return std::make_shared<LdapGroup>(ctx, t);
+      return std::make_shared<LdapGroup>(ctx, std::move(t));
     default:
-      return std::make_shared<LdapComputer>(ctx, t);
+      return std::make_shared<LdapComputer>(ctx, std::move(t));
   }
 }
 
@@ -124,12 +153,13 @@ const LdapEntry& LdapAccount::Current() {
 }
 
 Variant LdapAccount::GetProperty(std::u16string_view name) {
-  return ReadProperty(target_.kind, Current(), name);
+  return ReadProperty(ctx_->options().schema, target_.kind, Current(), name);
 }
 
 void LdapAccount::PutProperty(std::u16string_view name, const Variant& value) {
   LdapEntry copy = Current();
-  WriteProperty(target_.kind, copy, name, value);  // a refused write stages nothing
+  // A refused write stages nothing.
+  WriteProperty(ctx_->options().schema, target_.kind, copy, name, value);
   work_ = std::move(copy);
 }
 
@@ -163,14 +193,22 @@ void LdapAccount::RequireCreated() const {
 
 // The domain.
 
-Variant LdapDomain::Get(std::u16string_view name) {
+LdapEntry LdapDomain::Policy() {
   LdapEntry e{ctx_->options().base, {}};
-  return ReadProperty(ObjectKind::kDomain, e, name);
+  if (!ctx_->Dc()) return e;
+  // A domain controller keeps the policy on the domain object, the base.
+  auto found = ctx_->conn().Search(ctx_->options().base, SearchScope::kBase, "(objectClass=*)",
+                                   DcDomainAttributes());
+  return found.empty() ? e : std::move(found.front());
+}
+
+Variant LdapDomain::Get(std::u16string_view name) {
+  return ReadProperty(ctx_->options().schema, ObjectKind::kDomain, Policy(), name);
 }
 
 void LdapDomain::Put(std::u16string_view name, const Variant& value) {
-  LdapEntry e{ctx_->options().base, {}};
-  WriteProperty(ObjectKind::kDomain, e, name, value);
+  LdapEntry e = Policy();
+  WriteProperty(ctx_->options().schema, ObjectKind::kDomain, e, name, value);
 }
 
 void LdapDomain::Filter(const Variant& class_words) {
@@ -181,9 +219,8 @@ std::unique_ptr<directory::IADsEnum> LdapDomain::NewEnum() {
   std::vector<Target> all;
   for (ObjectKind kind : {ObjectKind::kUser, ObjectKind::kGroup, ObjectKind::kComputer}) {
     if (!filter_.Allows(kind)) continue;
-    auto entries =
-        ctx_->conn().Search(ctx_->ContainerDn(kind), SearchScope::kOneLevel, ctx_->Filter(kind, ""),
-                            {LdapContext::NamingAttribute(kind)});
+    auto entries = ctx_->conn().Search(ctx_->SearchBase(kind), ctx_->Scope(),
+                                       ctx_->Filter(kind, ""), {ctx_->NamingAttribute(kind)});
     auto targets = Targets(*ctx_, kind, std::move(entries));
     all.insert(all.end(), std::make_move_iterator(targets.begin()),
                std::make_move_iterator(targets.end()));
@@ -255,8 +292,13 @@ std::shared_ptr<directory::IADs> LdapDomain::MoveHere(std::u16string_view source
                                                      ctx_->DomainPath());
     }
   }
+  if (ctx_->Dc()) {
+    // The account name is an attribute: one modify, and the DN that groups list stays.
+    ctx_->conn().Modify(t.dn, {{LDAP_MOD_REPLACE, ctx_->NamingAttribute(t.kind), {n}}});
+    return MakeLdapHandle(ctx_, {t.kind, n, t.dn});
+  }
   Target renamed{t.kind, n, ctx_->NewDn(t.kind, n)};
-  ctx_->conn().Rename(t.dn, std::string(LdapContext::NamingAttribute(t.kind)) + "=" + DnValue(n));
+  ctx_->conn().Rename(t.dn, ctx_->NewRdn(t.kind, n));
   if (t.kind == ObjectKind::kUser) RewriteMemberships(*ctx_, t, &renamed);
   return MakeLdapHandle(ctx_, renamed);
 }
@@ -274,6 +316,17 @@ void LdapUser::SetInfo() {
   }
   const std::string& n = target_.name;
   const LdapEntry& work = Current();
+  if (ctx_->Dc()) {
+    std::vector<LdapChange> attrs = {{LDAP_MOD_ADD, "objectClass", {"user"}},
+                                     {LDAP_MOD_ADD, "cn", {n}},
+                                     {LDAP_MOD_ADD, "sAMAccountName", {n}}};
+    // A normal account unless flags were staged.
+    if (work.Values("userAccountControl").empty()) {
+      attrs.push_back({LDAP_MOD_ADD, "userAccountControl", {"512"}});
+    }
+    Commit(attrs);
+    return;
+  }
   std::vector<LdapChange> attrs = {
       {LDAP_MOD_ADD, "objectClass", {"inetOrgPerson", "posixAccount", "shadowAccount"}},
       {LDAP_MOD_ADD, "uid", {n}},
@@ -301,10 +354,34 @@ void LdapUser::SetPassword(std::u16string_view password) {
     throw AutomationError(errc::kInvalidArg,
                           u"The password for " + Path() + u" holds a NUL character");
   }
-  std::string clear = ToUtf8(password);
+  if (ctx_->Dc() && !ctx_->conn().Encrypted()) {
+    throw AutomationError(errc::kAccessDenied,
+                          u"SetPassword of " + Path() +
+                              u": the dc profile sends a password (unicodePwd) only over an "
+                              u"encrypted connection, and " +
+                              FromUtf8(ctx_->conn().url()) +
+                              u" is not encrypted (use ldaps:// or start_tls = true)");
+  }
+  std::string clear;
+  if (ctx_->Dc()) {
+    // unicodePwd takes the password in double quotes, in UTF-16LE.
+    std::u16string quoted = u"\"" + std::u16string(password) + u"\"";
+    for (char16_t c : quoted) {
+      clear.push_back(static_cast<char>(c & 0xFF));
+      clear.push_back(static_cast<char>(c >> 8));
+    }
+    explicit_bzero(quoted.data(), quoted.size() * sizeof(char16_t));
+  } else {
+    clear = ToUtf8(password);
+  }
   try {
-    // The server hashes it: the clear text is never stored as given.
-    ctx_->conn().SetPassword(target_.dn, clear);
+    if (ctx_->Dc()) {
+      ctx_->conn().Modify(target_.dn, {{LDAP_MOD_REPLACE, "unicodePwd", {clear}}},
+                          /*encrypted_only=*/true);
+    } else {
+      // The server hashes it: the clear text is never stored as given.
+      ctx_->conn().SetPassword(target_.dn, clear);
+    }
   } catch (...) {
     explicit_bzero(clear.data(), clear.size());
     throw;
@@ -321,6 +398,17 @@ std::u16string LdapGroup::Name() {
 void LdapGroup::SetInfo() {
   if (!pending_) {
     Commit({});
+    return;
+  }
+  if (ctx_->Dc()) {
+    std::vector<LdapChange> attrs = {{LDAP_MOD_ADD, "objectClass", {"group"}},
+                                     {LDAP_MOD_ADD, "cn", {target_.name}},
+                                     {LDAP_MOD_ADD, "sAMAccountName", {target_.name}}};
+    // A global security group unless a type was staged.
+    if (Current().Values("groupType").empty()) {
+      attrs.push_back({LDAP_MOD_ADD, "groupType", {"-2147483646"}});
+    }
+    Commit(attrs);
     return;
   }
   Commit({{LDAP_MOD_ADD, "objectClass", {"posixGroup"}},
@@ -344,8 +432,22 @@ Target LdapGroup::MemberUser(std::u16string_view path) {
 }
 
 std::vector<LdapChange> LdapGroup::MemberChange(int op, const Target& user) {
+  if (ctx_->Dc()) return {{op, "member", {user.dn}}};
   std::vector<LdapChange> changes = {{op, "memberUid", {user.name}}};
-  if (HasClass(Current(), "groupOfNames")) changes.push_back({op, "member", {user.dn}});
+  // Read afresh: another handle may have changed the members since this one read the entry.
+  auto found =
+      ctx_->conn().Search(target_.dn, SearchScope::kBase, "(objectClass=groupOfNames)", {"member"});
+  if (found.empty()) return changes;
+  // groupOfNames requires a member: the group's own DN stands in while no user is listed.
+  const auto& members = found.front().Values("member");
+  const bool only = members.size() == 1;
+  if (op == LDAP_MOD_ADD && only && SameDn(members[0], target_.dn)) {
+    changes.push_back({LDAP_MOD_REPLACE, "member", {user.dn}});
+  } else if (op == LDAP_MOD_DELETE && only && SameDn(members[0], user.dn)) {
+    changes.push_back({LDAP_MOD_REPLACE, "member", {target_.dn}});
+  } else {
+    changes.push_back({op, "member", {user.dn}});
+  }
   return changes;
 }
 
@@ -359,8 +461,10 @@ bool LdapGroup::IsMember(std::u16string_view path) {
     throw;
   }
   if (t.kind != ObjectKind::kUser) return false;
-  auto found = ctx_->conn().Search(target_.dn, SearchScope::kBase,
-                                   "(memberUid=" + FilterValue(t.name) + ")", {});
+  auto found = ctx_->conn().Search(
+      target_.dn, SearchScope::kBase,
+      "(" + std::string(ctx_->MemberAttribute()) + "=" + FilterValue(ctx_->MemberValue(t)) + ")",
+      {});
   return !found.empty();
 }
 
@@ -419,16 +523,18 @@ std::shared_ptr<directory::IADs> LdapComputer::MoveHere(std::u16string_view, std
 
 std::unique_ptr<directory::IADsEnum> LdapMembers::NewEnum() {
   if (owner_.kind == ObjectKind::kUser) {
-    auto groups = GroupsListing(*ctx_, owner_, {"cn"});
+    auto groups = GroupsListing(*ctx_, owner_, {ctx_->NamingAttribute(ObjectKind::kGroup)});
     return std::make_unique<LdapEnum>(ctx_, Targets(*ctx_, ObjectKind::kGroup, std::move(groups)));
   }
-  auto group = ctx_->conn().Search(owner_.dn, SearchScope::kBase, "(objectClass=*)", {"memberUid"});
+  const char* attr = ctx_->MemberAttribute();
+  auto group = ctx_->conn().Search(owner_.dn, SearchScope::kBase, "(objectClass=*)", {attr});
   if (group.empty()) {
     throw AutomationError(errc::kNoSuchObject,
                           u"The group " + ctx_->AccountPath(owner_.name) + u" is gone");
   }
-  const auto& names = group.front().Values("memberUid");
+  const auto& names = group.front().Values(attr);
   if (names.empty()) return std::make_unique<LdapEnum>(ctx_, std::vector<Target>{});
+  if (ctx_->Dc()) return std::make_unique<LdapEnum>(ctx_, UsersAt(*ctx_, names));
   // One search for all members; names with no user entry are not accounts and are left out.
   std::string filter = "(&" + ctx_->Filter(ObjectKind::kUser, "") + "(|";
   for (const auto& n : names) filter += "(uid=" + FilterValue(n) + ")";
@@ -440,7 +546,8 @@ std::unique_ptr<directory::IADsEnum> LdapMembers::NewEnum() {
 
 std::shared_ptr<directory::IADs> LdapEnum::Next() {
   if (pos_ >= targets_.size()) return nullptr;
-  return MakeLdapHandle(ctx_, targets_[pos_++]);
+  // Each target is handed out once: moved, not copied.
+  return MakeLdapHandle(ctx_, std::move(targets_[pos_++]));
 }
 
 }  // namespace moxtrel::backends::ldap

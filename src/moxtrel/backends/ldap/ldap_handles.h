@@ -17,7 +17,7 @@
 
 namespace moxtrel::backends::ldap {
 
-std::shared_ptr<directory::IADs> MakeLdapHandle(const ContextPtr& ctx, const Target& target);
+std::shared_ptr<directory::IADs> MakeLdapHandle(const ContextPtr& ctx, Target target);
 
 // State shared by the account handles: the entry as read and the working copy puts change.
 class LdapAccount {
@@ -58,6 +58,9 @@ class LdapDomain final : public directory::IADsDomain {
                                             std::u16string_view new_name) override;
 
  private:
+  // The domain object's policy attributes (dc), or an empty entry (rfc2307).
+  LdapEntry Policy();
+
   ContextPtr ctx_;
   directory::ClassFilter filter_;
 };

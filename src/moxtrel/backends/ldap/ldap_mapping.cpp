@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 
+#include "moxtrel/backends/ldap/ldap_values.h"
 #include "moxtrel/directory/attributes.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
@@ -21,54 +22,6 @@ constexpr int64_t kNeverDays = 99999;   // shadowMax's "no maximum"
 constexpr int32_t kFlagScript = 0x1, kFlagDisabled = 0x2, kFlagNormal = 0x200,
                   kFlagNoExpiry = 0x10000;
 
-std::u16string Where(const E& e) {
-  return u"the entry \"" + FromUtf8(e.dn) + u"\"";
-}
-
-[[noreturn]] void Refuse(const E& e, std::u16string_view property, const std::u16string& why,
-                         uint32_t code = errc::kInvalidArg) {
-  throw AutomationError(code, u"The property \"" + std::u16string(property) + u"\" of " + Where(e) +
-                                  u" cannot be written: " + why);
-}
-
-// The single value of an attribute; empty when absent. Several values are an error: the
-// model holds one and picking one would hide the others.
-std::string One(const E& e, std::string_view attr) {
-  const auto& v = e.Values(attr);
-  if (v.empty()) return {};
-  if (v.size() > 1) {
-    throw AutomationError(errc::kNotSupported, u"The attribute " + FromUtf8(attr) + u" of " +
-                                                   Where(e) + u" holds " +
-                                                   FromUtf8(std::to_string(v.size())) +
-                                                   u" values where one is expected");
-  }
-  return v.front();
-}
-
-void Set(E& e, std::string_view attr, const std::string& value) {
-  std::string key(attr);
-  for (auto& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (value.empty()) {
-    e.attrs.erase(key);
-  } else {
-    e.attrs[key] = {value};
-  }
-}
-
-std::optional<int64_t> Number(const E& e, std::string_view attr) {
-  const std::string s = One(e, attr);
-  if (s.empty()) return std::nullopt;
-  try {
-    std::size_t used = 0;
-    int64_t n = std::stoll(s, &used);
-    if (used == s.size()) return n;
-  } catch (const std::exception&) {
-  }
-  throw AutomationError(errc::kTypeMismatch, u"The attribute " + FromUtf8(attr) + u" of " +
-                                                 Where(e) + u" is not a number: \"" + FromUtf8(s) +
-                                                 u"\"");
-}
-
 int64_t Today() {
   using namespace std::chrono;
   return duration_cast<days>(system_clock::now().time_since_epoch()).count();
@@ -80,13 +33,6 @@ int64_t DaysOf(const E& e, std::u16string_view property, const Variant& v) {
   double days = std::floor(v.ToDate().value - kEpochDays);
   if (days < 0) Refuse(e, property, u"shadowAccount holds no date before 1 January 1970");
   return static_cast<int64_t>(days);
-}
-
-Variant Text(const E& e, std::string_view attr) {
-  return Variant(FromUtf8(One(e, attr)));
-}
-void PutText(E& e, std::string_view attr, const Variant& v) {
-  Set(e, attr, ToUtf8(v.AsString()));
 }
 
 bool Disabled(const E& e) {
@@ -248,8 +194,8 @@ constexpr PropertyRow kDomainRows[] = {
 };
 // clang-format on
 
-const PropertyRow& RowOf(ObjectKind kind, const E& e, std::u16string_view name) {
-  for (const auto& row : PropertiesOf(kind)) {
+const PropertyRow& RowOf(LdapSchema schema, ObjectKind kind, const E& e, std::u16string_view name) {
+  for (const auto& row : PropertiesOf(schema, kind)) {
     if (EqualsNoCase(row.name, name)) return row;
   }
   throw AutomationError(errc::kPropertyNotFound, u"The LDAP backend holds no property \"" +
@@ -258,19 +204,8 @@ const PropertyRow& RowOf(ObjectKind kind, const E& e, std::u16string_view name) 
 
 }  // namespace
 
-std::span<const PropertyRow> UserProperties() noexcept {
-  return kUserRows;
-}
-std::span<const PropertyRow> GroupProperties() noexcept {
-  return kGroupRows;
-}
-std::span<const PropertyRow> ComputerProperties() noexcept {
-  return kComputerRows;
-}
-std::span<const PropertyRow> DomainProperties() noexcept {
-  return kDomainRows;
-}
-std::span<const PropertyRow> PropertiesOf(ObjectKind kind) noexcept {
+std::span<const PropertyRow> PropertiesOf(LdapSchema schema, ObjectKind kind) noexcept {
+  if (schema == LdapSchema::kDc) return DcPropertiesOf(kind);
   switch (kind) {
     case ObjectKind::kUser:
       return kUserRows;
@@ -283,12 +218,17 @@ std::span<const PropertyRow> PropertiesOf(ObjectKind kind) noexcept {
   }
 }
 
-Variant ReadProperty(ObjectKind kind, const E& e, std::u16string_view name) {
-  return RowOf(kind, e, name).get(e);
+std::span<const PropertyRow> DomainPolicyNotHeld() noexcept {
+  return kDomainRows;
 }
 
-void WriteProperty(ObjectKind kind, E& e, std::u16string_view name, const Variant& value) {
-  const auto& row = RowOf(kind, e, name);
+Variant ReadProperty(LdapSchema schema, ObjectKind kind, const E& e, std::u16string_view name) {
+  return RowOf(schema, kind, e, name).get(e);
+}
+
+void WriteProperty(LdapSchema schema, ObjectKind kind, E& e, std::u16string_view name,
+                   const Variant& value) {
+  const auto& row = RowOf(schema, kind, e, name);
   Variant v = value;
   if (const auto* def = directory::FindAttribute(kind, row.name)) {
     v = directory::ConformValue(*def, value, Where(e));

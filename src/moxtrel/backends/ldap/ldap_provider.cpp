@@ -31,11 +31,6 @@ std::shared_ptr<directory::DirectoryProvider> MakeLdapProvider(LdapOptions optio
   if (options.url.empty()) refuse(u"the directory's URL");
   if (options.base.empty()) refuse(u"the base DN");
   if (options.page_size < 0) refuse(u"a page size of 0 (no paging) or more");
-  if (options.schema == LdapSchema::kDc) {
-    throw AutomationError(errc::kNotSupported,
-                          u"The LDAP backend does not serve the \"dc\" schema profile yet; use "
-                          u"\"rfc2307\"");
-  }
   return std::make_shared<LdapProvider>(std::move(options));
 }
 

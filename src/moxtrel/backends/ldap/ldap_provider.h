@@ -33,11 +33,12 @@ struct LdapOptions {
   std::string password;        // simple bind password (never logged)
   bool sasl_external = false;  // bind with SASL EXTERNAL (a TLS client certificate or ldapi)
   LdapSchema schema = LdapSchema::kRfc2307;
-  // Containers relative to base, used by the rfc2307 profile; the dc profile searches the
-  // whole base and creates in cn=Users.
-  std::string people = "ou=People";
-  std::string groups = "ou=Groups";
-  std::string computers = "ou=Computers";
+  // Containers relative to base; empty: the profile's own (rfc2307: ou=People, ou=Groups,
+  // ou=Computers, searched one level deep; dc: cn=Users, cn=Users, cn=Computers, where new
+  // accounts go, while accounts are searched in the whole base).
+  std::string people;
+  std::string groups;
+  std::string computers;
   bool start_tls = false;   // StartTLS on an ldap:// URL
   bool tls_verify = true;   // check the server's certificate
   std::string tls_ca_file;  // CA certificates; empty: the system's
