@@ -184,8 +184,10 @@ std::span<const AttributeDef> AttributesOf(ObjectKind kind) noexcept {
 }
 
 const AttributeDef* FindAttribute(ObjectKind kind, std::u16string_view name) noexcept {
+  // The names are ASCII, and only a BMP letter folds to an ASCII one, so a match has the
+  // same length in UTF-16 units.
   for (const auto& def : AttributesOf(kind)) {
-    if (EqualsNoCase(def.name, name)) return &def;
+    if (def.name.size() == name.size() && EqualsNoCase(def.name, name)) return &def;
   }
   return nullptr;
 }

@@ -24,6 +24,13 @@ inline char32_t FoldPoint(char32_t c) noexcept {
   return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
 }
 
+inline bool IsAscii(std::u16string_view text) noexcept {
+  for (char16_t c : text) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+
 // The code point at `i` (a lone surrogate stands for itself); advances `i` past it.
 inline char32_t NextPoint(std::u16string_view text, std::size_t& i) noexcept {
   const char16_t c = text[i++];
@@ -87,6 +94,8 @@ bool EqualsNoCase(std::u16string_view a, std::u16string_view b) noexcept {
     }
     if (i == a.size()) return true;
     j = i;
+  } else if (IsAscii(a) && IsAscii(b)) {
+    return false;  // folding keeps the length of ASCII text
   }
   while (i < a.size() && j < b.size()) {
     if (FoldPoint(NextPoint(a, i)) != FoldPoint(NextPoint(b, j))) return false;
