@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 
+#include "moxtrel/directory/glob.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/dispatch.h"
 #include "moxtrel/frame/text.h"
@@ -73,27 +74,10 @@ bool NameLess(const std::u16string& a, const std::u16string& b) {
 
 bool MatchesPattern(std::u16string_view name, std::u16string_view pattern) {
   if (pattern.empty()) return true;
-  const std::u16string n = FoldCase(name);
-  std::u16string p = FoldCase(pattern);
-  if (p.find_first_of(u"*?") == std::u16string::npos) return n.rfind(p, 0) == 0;
-  // Glob matching with one backtrack point for the last star.
-  size_t i = 0, j = 0, star = std::u16string::npos, mark = 0;
-  while (i < n.size()) {
-    if (j < p.size() && (p[j] == u'?' || p[j] == n[i])) {
-      ++i;
-      ++j;
-    } else if (j < p.size() && p[j] == u'*') {
-      star = j++;
-      mark = i;
-    } else if (star != std::u16string::npos) {
-      j = star + 1;
-      i = ++mark;
-    } else {
-      return false;
-    }
+  if (pattern.find_first_of(u"*?") == std::u16string_view::npos) {
+    return FoldCase(name).rfind(FoldCase(pattern), 0) == 0;
   }
-  while (j < p.size() && p[j] == u'*') ++j;
-  return j == p.size();
+  return directory::GlobMatch(pattern, name);
 }
 
 std::vector<std::u16string> ReadableProperties(const typelib::InterfaceInfo& iface) {
