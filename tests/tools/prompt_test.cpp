@@ -66,6 +66,11 @@ TEST_F(PromptTest, BareExpressionsPrintTheirValue) {
   EXPECT_EQ(o, "");
   EXPECT_NE(e.find(":1: nope: Variable is undefined"), std::string::npos) << e;
   EXPECT_NE(Line("1 +").second.find("expected"), std::string::npos);
+  // Quit leaves the prompt with its status, as it ends a script.
+  EXPECT_FALSE(session.quit());
+  Line("Quit 3");
+  EXPECT_TRUE(session.quit());
+  EXPECT_EQ(interpreter.QuitStatus(), 3);
 }
 
 // An object, bare or through Print at the prompt, shows its class and its readable
@@ -135,6 +140,8 @@ TEST_F(PromptTest, CompletionCandidates) {
   Line("Set u = New moxUser");
   Line("Function Twice(n) : Twice = n * 2 : End Function");
   EXPECT_TRUE(Has(Candidates("Pri"), "Print"));
+  EXPECT_TRUE(Has(Candidates("Sel"), "Select"));
+  EXPECT_TRUE(Has(Candidates("Set o = GetOb"), "GetObject"));
   EXPECT_EQ(Candidates("Print myC"), std::vector<std::string>{"myCounter"});
   EXPECT_TRUE(Has(Candidates("x = Twi"), "Twice"));
   EXPECT_TRUE(Has(Candidates("x = UCa"), "UCase"));
