@@ -44,6 +44,20 @@ if(at EQUAL -1)
 endif()
 message(STATUS "pkg-config consumer: ${out}")
 
+# Every installed header compiles on its own terms: none needs a header the install left out.
+file(GLOB_RECURSE installed_headers RELATIVE ${prefix}/include ${prefix}/include/moxtrel/*.h)
+set(all_headers "")
+foreach(header ${installed_headers})
+  string(APPEND all_headers "#include <${header}>\n")
+endforeach()
+file(WRITE ${WORK}/all_headers.cpp "${all_headers}")
+run(${CXX} -fsyntax-only ${WORK}/all_headers.cpp ${flags})
+foreach(internal moxtrel/directory/node.h moxtrel/backends/ldap/ldap_provider.h)
+  if(EXISTS ${prefix}/include/${internal})
+    message(FATAL_ERROR "the install holds the internal header ${internal}")
+  endif()
+endforeach()
+
 # The README's C++ example, compiled as a user would copy it, on the built-in sample.
 file(READ ${README} readme)
 string(REGEX MATCH "```cpp\n(#include <moxtrel/moxtrel.h>[^`]*)```" found "${readme}")
