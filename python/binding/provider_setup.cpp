@@ -45,9 +45,8 @@ auto Loading(std::u16string_view source, const std::string& what, F&& load) {
 }
 
 void UseSample() {
-  auto dir = Loading(u"use_sample", "the built-in sample", [] {
-    return directory::MemoryDirectory::FromJson(kSampleDirectoryJson, "sample-directory.json");
-  });
+  auto dir = Loading(u"use_sample", "the built-in sample",
+                     [] { return directory::MemoryDirectory::Sample(); });
   Install(dir, dir);
 }
 

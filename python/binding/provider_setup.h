@@ -12,8 +12,6 @@ namespace moxtrel::python {
 
 namespace py = pybind11;
 
-extern const char* const kSampleDirectoryJson;
-
 // Installs the default directory unless one was chosen.
 void EnsureProvider();
 // Defines use_sample, use_seed, use_config, directory and EmbeddedDirectory.

@@ -13,7 +13,6 @@
 #include "moxtrel/frame/typelib.h"
 #include "moxtrel/platform/fake_system_facts.h"
 #include "moxtrel/platform/system_facts.h"
-#include "sample_directory.h"
 
 namespace {
 
@@ -85,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   facts->SetUserName(u"amara");
   facts->SetPrivilege(u"amara", 2);
   platform::SetCurrentSystemFacts(facts);
-  auto dir = directory::MemoryDirectory::FromJson(script::kSampleDirectoryJson, "sample");
+  auto dir = directory::MemoryDirectory::Sample();
   directory::SetCurrentProvider(dir);
   dispatch::RegisterServer();
   {

@@ -10,7 +10,6 @@
 #include "moxtrel/platform/fake_system_facts.h"
 #include "moxtrel/platform/system_facts.h"
 #include "parser.h"
-#include "sample_directory.h"
 #include "script_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -20,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   facts->SetComputerName(u"HB-DC1");
   facts->SetUserName(u"amara");
   platform::SetCurrentSystemFacts(facts);
-  auto dir = directory::MemoryDirectory::FromJson(script::kSampleDirectoryJson, "sample");
+  auto dir = directory::MemoryDirectory::Sample();
   directory::SetCurrentProvider(dir);
   const std::string text(reinterpret_cast<const char*>(data), size);
   try {

@@ -1,5 +1,6 @@
 # Installs the build tree into a fresh prefix, then builds the consumer program against it with
-# CMake's find_package and with pkg-config, and runs both on the installed sample directory.
+# CMake's find_package and with pkg-config, and runs them on the installed sample directory and
+# on the one built into the library.
 #   cmake -DBUILD=<build dir> -DSOURCE=<tests/install> -DWORK=<scratch dir> -DCXX=<compiler> -P ...
 file(REMOVE_RECURSE ${WORK})
 set(prefix ${WORK}/prefix)
@@ -36,9 +37,38 @@ run(pkg-config --cflags --libs moxtrel)
 string(STRIP "${out}" flags)
 separate_arguments(flags UNIX_COMMAND "${flags}")
 run(${CXX} ${SOURCE}/consumer/main.cpp ${flags} -o ${WORK}/pkg-consumer)
-run(${WORK}/pkg-consumer ${sample})
+run(${WORK}/pkg-consumer)
 string(FIND "${out}" "${expected_tail}" at)
 if(at EQUAL -1)
   message(FATAL_ERROR "the pkg-config consumer printed: ${out}")
 endif()
 message(STATUS "pkg-config consumer: ${out}")
+
+# Every installed header compiles on its own terms: none needs a header the install left out.
+file(GLOB_RECURSE installed_headers RELATIVE ${prefix}/include ${prefix}/include/moxtrel/*.h)
+set(all_headers "")
+foreach(header ${installed_headers})
+  string(APPEND all_headers "#include <${header}>\n")
+endforeach()
+file(WRITE ${WORK}/all_headers.cpp "${all_headers}")
+run(${CXX} -fsyntax-only ${WORK}/all_headers.cpp ${flags})
+foreach(internal moxtrel/directory/node.h moxtrel/backends/ldap/ldap_provider.h)
+  if(EXISTS ${prefix}/include/${internal})
+    message(FATAL_ERROR "the install holds the internal header ${internal}")
+  endif()
+endforeach()
+
+# The README's C++ example, compiled as a user would copy it, on the built-in sample.
+file(READ ${README} readme)
+string(REGEX MATCH "```cpp\n(#include <moxtrel/moxtrel.h>[^`]*)```" found "${readme}")
+if(NOT CMAKE_MATCH_1)
+  message(FATAL_ERROR "the README has no C++ example that includes moxtrel/moxtrel.h")
+endif()
+file(WRITE ${WORK}/readme_example.cpp "${CMAKE_MATCH_1}")
+run(${CXX} ${WORK}/readme_example.cpp ${flags} -o ${WORK}/readme-example)
+run(${WORK}/readme-example)
+string(FIND "${out}" "users, late-bound" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "the README example printed: ${out}")
+endif()
+message(STATUS "README example: ${out}")

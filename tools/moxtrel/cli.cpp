@@ -22,7 +22,6 @@
 #include "moxtrel/version.h"
 #include "parser.h"
 #include "repl.h"
-#include "sample_directory.h"
 #include "script_error.h"
 #include "script_limits.h"
 #include "suggestions.h"
@@ -243,8 +242,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     if (!config_file.empty()) {
       provider = directory::LoadConfiguration(config_file);
     } else {
-      dir = directory_file.empty() ? directory::MemoryDirectory::FromJson(kSampleDirectoryJson,
-                                                                          "sample-directory.json")
+      dir = directory_file.empty() ? directory::MemoryDirectory::Sample()
                                    : directory::MemoryDirectory::FromFile(directory_file);
       provider = dir;
     }

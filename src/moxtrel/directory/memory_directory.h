@@ -45,6 +45,9 @@ class MemoryDirectory final : public DirectoryProvider,
   static std::shared_ptr<MemoryDirectory> FromJson(std::string_view json,
                                                    const std::string& source = "<json>");
   static std::shared_ptr<MemoryDirectory> FromFile(const std::string& file_path);
+  // The built-in sample: the domain HARBOR of examples/sample-directory.json (installed as
+  // share/moxtrel/sample-directory.json), compiled into the library.
+  static std::shared_ptr<MemoryDirectory> Sample();
 
   ~MemoryDirectory() override;
 

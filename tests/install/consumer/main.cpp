@@ -1,5 +1,6 @@
 // A program built against the installed library, as a client project builds it: the umbrella
-// header, the version, the installed sample directory, and one early- and one late-bound call.
+// header, the version, the installed sample directory (or the built-in one), and one early- and
+// one late-bound call.
 #include <moxtrel/moxtrel.h>
 #include <moxtrel/version.h>
 
@@ -7,13 +8,14 @@
 #include <vector>
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: consumer SAMPLE_DIRECTORY_JSON\n");
+  if (argc > 2) {
+    std::fprintf(stderr, "usage: consumer [DIRECTORY_JSON]\n");
     return 2;
   }
   using namespace moxtrel;
   try {
-    directory::SetCurrentProvider(directory::MemoryDirectory::FromFile(argv[1]));
+    directory::SetCurrentProvider(argc == 2 ? directory::MemoryDirectory::FromFile(argv[1])
+                                            : directory::MemoryDirectory::Sample());
   } catch (const directory::SeedError& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
