@@ -35,6 +35,11 @@ TEST(CaseFoldingTest, LettersThatDifferOnlyInCaseAreOneKey) {
   EXPECT_TRUE(NoCaseLess{}(u"Alpha", u"beta"));
   EXPECT_TRUE(NoCaseLess{}(u"ab", u"ABC"));
   EXPECT_FALSE(NoCaseLess{}(u"ABC", u"ab"));
+  // The order goes on past an ASCII start into other letters, which fold alike on both sides.
+  EXPECT_TRUE(NoCaseLess{}(u"xÄa", u"XäB"));
+  EXPECT_TRUE(NoCaseLess{}(u"xz", u"xä"));
+  EXPECT_TRUE(NoCaseLess{}(u"Ka", u"\u212Ab"));  // the Kelvin sign folds to k
+  EXPECT_FALSE(NoCaseLess{}(u"\u212Ab", u"Ka"));
   // A lone surrogate compares as itself and does not break the walk.
   EXPECT_TRUE(EqualsNoCase(std::u16string(1, char16_t(0xD800)) + u"A",
                            std::u16string(1, char16_t(0xD800)) + u"a"));

@@ -434,17 +434,19 @@ Interpreter::Flow Interpreter::ExecDoLoop(const Stmt& s) {
 void Interpreter::ExecAssign(const Stmt& s) {
   Variant value = Eval(*s.value);
   const Expr& target = *s.target;
-  const std::string where = Describe(target);
+  // The target's text, for errors: built only when one is raised, as every assignment passes.
+  auto where = [&] { return Describe(target); };
   if (s.is_set) {
     if (!value.IsObject()) {
       throw RuntimeError(errc::kObjectRequired,
                          std::u16string(u"Object required: Set needs an object or Nothing, not ") +
                              value.TypeName(),
-                         where);
+                         where());
     }
   } else if (value.IsObject()) {
     throw RuntimeError(errc::kObjectRequired,
-                       u"Assigning an object needs Set: write Set " + U(where) + u" = ...", where);
+                       u"Assigning an object needs Set: write Set " + U(where()) + u" = ...",
+                       where());
   }
   const uint16_t put = s.is_set ? kDispatchPutRef : kDispatchPut;
   switch (target.kind) {
@@ -453,14 +455,14 @@ void Interpreter::ExecAssign(const Stmt& s) {
           !(frames_.back()->procedure &&
             EqualsNoCase(U(frames_.back()->procedure->name), target.wide))) {
         throw RuntimeError(errc::kTypeMismatch,
-                           u"'" + target.wide + u"' is a procedure, not a variable", where);
+                           u"'" + target.wide + u"' is a procedure, not a variable", where());
       }
       SetVariable(target.wide, target.name, std::move(value));
       return;
     case ExprKind::kMember: {
       const Variant obj = Eval(*target.object);
       std::vector<Variant> args{std::move(value)};
-      Invoke(obj, where, target.wide, put, args);
+      Invoke(obj, where(), target.wide, put, args);
       return;
     }
     case ExprKind::kCall: {
@@ -469,37 +471,37 @@ void Interpreter::ExecAssign(const Stmt& s) {
       if (callee.kind == ExprKind::kMember) {
         const Variant obj = Eval(*callee.object);
         args.push_back(std::move(value));
-        Invoke(obj, where, callee.wide, put, args);
+        Invoke(obj, where(), callee.wide, put, args);
         return;
       }
       Variant* var = callee.kind == ExprKind::kName ? FindVariable(callee.wide) : nullptr;
       if (var && var->IsArray()) {
-        CheckNotConstant(callee.wide, where);
+        CheckNotConstant(callee.wide, where());
         if (args.size() != 1) {
-          throw RuntimeError(errc::kSubscriptOutOfRange, u"Arrays have one dimension", where);
+          throw RuntimeError(errc::kSubscriptOutOfRange, u"Arrays have one dimension", where());
         }
         // The element is written in place: copying the array would make a loop quadratic.
         VariantArray& arr = *var->MutableArray();
         const int32_t i = args[0].ToLong() - arr.lower_bound;
         if (i < 0 || static_cast<size_t>(i) >= arr.items.size()) {
           throw RuntimeError(errc::kSubscriptOutOfRange,
-                             u"Subscript out of range: " + Show(args[0]), where);
+                             u"Subscript out of range: " + Show(args[0]), where());
         }
         arr.items[static_cast<size_t>(i)] = std::move(value);
         return;
       }
       const Variant obj = Eval(callee);
       args.push_back(std::move(value));
-      Guard(where, [&] {
+      Guard(where(), [&] {
         if (!obj.IsObject() || !obj.AsObject()) {
-          throw RuntimeError(errc::kObjectRequired, u"Object required", where);
+          throw RuntimeError(errc::kObjectRequired, u"Object required", where());
         }
         return dispatch::Invoke(*obj.AsObject(), kDispIdValue, put, args);
       });
       return;
     }
     default:
-      throw RuntimeError(errc::kTypeMismatch, u"Cannot assign to this expression", where);
+      throw RuntimeError(errc::kTypeMismatch, u"Cannot assign to this expression", where());
   }
 }
 
@@ -625,7 +627,7 @@ Variant Interpreter::EvalName(const Expr& e, bool as_statement) {
 Variant Interpreter::EvalMember(const Expr& e) {
   const Variant obj = Eval(*e.object);
   std::vector<Variant> args;
-  return Invoke(obj, Describe(e), e.wide, kGetOrCall, args, &e);
+  return Invoke(obj, {}, e.wide, kGetOrCall, args, &e);
 }
 
 Variant Interpreter::EvalCall(const Expr& e, bool as_statement) {
@@ -735,17 +737,21 @@ Variant Interpreter::InvokeDefault(const Variant& target, const std::string& whe
 Variant Interpreter::Invoke(const Variant& target, const std::string& where,
                             std::u16string_view member, uint16_t flags, std::vector<Variant>& args,
                             const Expr* site) {
+  // The call's text, for errors: a member read gives its site instead, so that the text is
+  // built only when an error is raised.
+  auto place = [&] { return where.empty() && site ? Describe(*site) : where; };
   auto owner = [&] {
-    const size_t dot = where.rfind('.');
-    return dot == std::string::npos ? where : where.substr(0, dot);
+    const std::string text = place();
+    const size_t dot = text.rfind('.');
+    return dot == std::string::npos ? text : text.substr(0, dot);
   };
   if (!target.IsObject()) {
     throw RuntimeError(errc::kObjectRequired,
-                       u"Object required: '" + U(owner()) + u"' is " + target.TypeName(), where);
+                       u"Object required: '" + U(owner()) + u"' is " + target.TypeName(), place());
   }
   if (!target.AsObject()) {
     throw RuntimeError(errc::kObjectRequired, u"Object required: '" + U(owner()) + u"' is Nothing",
-                       where);
+                       place());
   }
   AutomationObject& object = *target.AsObject();
   const typelib::InterfaceInfo* iface = dispatch::InterfaceOf(object);
@@ -754,7 +760,7 @@ Variant Interpreter::Invoke(const Variant& target, const std::string& where,
       try {
         return host->Call(member, flags, args);
       } catch (RuntimeError& e) {
-        if (e.where().empty()) e.set_where(where);
+        if (e.where().empty()) e.set_where(place());
         if (e.code() != static_cast<int32_t>(kNotAnObjectMember)) throw;
         std::vector<std::u16string> names;
         for (const auto& line : host->Describe())
@@ -780,7 +786,7 @@ Variant Interpreter::Invoke(const Variant& target, const std::string& where,
         text += u"; the signature is " + signature;
       }
     }
-    throw RuntimeError(e.code(), std::move(text), where);
+    throw RuntimeError(e.code(), std::move(text), place());
   }
 }
 

@@ -102,7 +102,8 @@ class Interpreter {
   void WriteBack(const std::vector<ExprPtr>& exprs, const std::vector<Variant>& before,
                  const std::vector<Variant>& after);
 
-  // Object calls. `site`, the expression that names the member, caches its DISPID.
+  // Object calls. `site`, the expression that names the member, caches its DISPID; with a site,
+  // an empty `where` stands for the site's text, built only for an error.
   Variant Invoke(const Variant& target, const std::string& where, std::u16string_view member,
                  uint16_t flags, std::vector<Variant>& args, const Expr* site = nullptr);
   Variant InvokeDefault(const Variant& target, const std::string& where,

@@ -1,7 +1,8 @@
 // KeyedStore: the member store of every collection. Entries keep the order they were added in
 // (positions are 1-based), keys are unique without regard to case, a number finds by position
 // and a string always finds by key, even one made of digits. Lookup is O(1) on average: the
-// entries sit in one vector with the hash of each key, and a flat index holds their positions.
+// items sit in one vector in order, their keys with each key's hash in a second one beside it,
+// and a flat index holds their positions.
 //
 //   auto store = KeyedStore<std::shared_ptr<moxUser>>::Create();
 //   store->Add(user, u"Alice");
@@ -30,6 +31,11 @@ namespace moxtrel {
 // up through `find_key` (which returns -1 for an unknown key). Throws the lookup errors.
 template <class FindKey>
 int32_t ResolveIndex(const Variant& index, int32_t count, FindKey&& find_key) {
+  // A Long in range, the usual position, needs no trip through double.
+  if (index.type() == VarType::kLong) {
+    const int32_t position = index.ToLong();
+    if (position >= 1 && position <= count) return position - 1;
+  }
   if (index.IsString()) {
     const int32_t at = find_key(index.AsString());
     if (at < 0) {
@@ -62,11 +68,12 @@ class KeyedStore final : public EnumerableSource,
   KeyedStore(const KeyedStore&) = delete;  // the index points at this object's entries
   KeyedStore& operator=(const KeyedStore&) = delete;
 
-  int32_t Count() const override { return static_cast<int32_t>(entries_.size()); }
+  int32_t Count() const override { return static_cast<int32_t>(items_.size()); }
 
   // Room for `count` entries, for a listing that knows its length.
   void Reserve(std::size_t count) {
-    entries_.reserve(count);
+    items_.reserve(count);
+    keys_.reserve(count);
     index_.reserve(count);
   }
 
@@ -77,16 +84,22 @@ class KeyedStore final : public EnumerableSource,
       throw AutomationError(errc::kDuplicateKey,
                             u"The key \"" + key + u"\" is already used by another member");
     }
-    entries_.push_back(Entry{std::move(item), std::move(key), hash});
+    items_.push_back(std::move(item));
     try {
-      index_.insert(static_cast<int32_t>(entries_.size() - 1));
+      keys_.push_back(Key{std::move(key), hash});
+      try {
+        index_.insert(static_cast<int32_t>(keys_.size() - 1));
+      } catch (...) {
+        keys_.pop_back();
+        throw;
+      }
     } catch (...) {
-      entries_.pop_back();
+      items_.pop_back();
       throw;
     }
   }
 
-  const T& Item(const Variant& index) const { return entries_[Resolve(index)].item; }
+  const T& Item(const Variant& index) const { return items_[Resolve(index)]; }
 
   bool Exists(const Variant& index) const noexcept {
     try {
@@ -100,14 +113,15 @@ class KeyedStore final : public EnumerableSource,
   // Takes an entry out; later entries move up one position.
   void Remove(const Variant& index) {
     const int32_t at = Resolve(index);
-    entries_.erase(entries_.begin() + at);
+    items_.erase(items_.begin() + at);
+    keys_.erase(keys_.begin() + at);
     // Positions after `at` changed: index them again (the stored hashes are reused).
     index_.clear();
     for (int32_t i = 0; i < Count(); ++i) index_.insert(i);
   }
 
-  const T& At(int32_t zero_based) const { return entries_.at(zero_based).item; }
-  const std::u16string& KeyAt(int32_t zero_based) const { return entries_.at(zero_based).key; }
+  const T& At(int32_t zero_based) const { return items_.at(zero_based); }
+  const std::u16string& KeyAt(int32_t zero_based) const { return keys_.at(zero_based).text; }
   Variant ItemAt(int32_t zero_based) const override { return Variant(At(zero_based)); }
 
   std::shared_ptr<Enumerator> NewEnum() const {
@@ -117,9 +131,10 @@ class KeyedStore final : public EnumerableSource,
  private:
   KeyedStore() = default;
 
-  struct Entry {
-    T item;
-    std::u16string key;
+  // Items and keys are kept apart so that a read by position or an enumeration touches only
+  // the items, densely packed like a plain vector of them; only a lookup by key reads a key.
+  struct Key {
+    std::u16string text;
     std::size_t hash;  // of the folded key, kept so the index never hashes a key twice
   };
   // A key looked up, with its hash.
@@ -127,26 +142,26 @@ class KeyedStore final : public EnumerableSource,
     std::u16string_view key;
     std::size_t hash;
   };
-  // The index holds positions; hashing and comparing them reads the entries they name.
+  // The index holds positions; hashing and comparing them reads the keys they name.
   struct IndexHash {
     using is_transparent = void;
-    const std::vector<Entry>* entries;
+    const std::vector<Key>* keys;
     std::size_t operator()(int32_t at) const noexcept {
-      return (*entries)[static_cast<std::size_t>(at)].hash;
+      return (*keys)[static_cast<std::size_t>(at)].hash;
     }
     std::size_t operator()(const Probe& probe) const noexcept { return probe.hash; }
   };
   struct IndexEqual {
     using is_transparent = void;
-    const std::vector<Entry>* entries;
+    const std::vector<Key>* keys;
     bool operator()(int32_t a, int32_t b) const noexcept {
-      const Entry& x = (*entries)[static_cast<std::size_t>(a)];
-      return a == b || (x.hash == (*entries)[static_cast<std::size_t>(b)].hash &&
-                        EqualsNoCase(x.key, (*entries)[static_cast<std::size_t>(b)].key));
+      const Key& x = (*keys)[static_cast<std::size_t>(a)];
+      const Key& y = (*keys)[static_cast<std::size_t>(b)];
+      return a == b || (x.hash == y.hash && EqualsNoCase(x.text, y.text));
     }
     bool operator()(int32_t at, const Probe& probe) const noexcept {
-      const Entry& x = (*entries)[static_cast<std::size_t>(at)];
-      return x.hash == probe.hash && EqualsNoCase(x.key, probe.key);
+      const Key& x = (*keys)[static_cast<std::size_t>(at)];
+      return x.hash == probe.hash && EqualsNoCase(x.text, probe.key);
     }
     bool operator()(const Probe& probe, int32_t at) const noexcept { return (*this)(at, probe); }
   };
@@ -167,9 +182,10 @@ class KeyedStore final : public EnumerableSource,
     });
   }
 
-  std::vector<Entry> entries_;
-  absl::flat_hash_set<int32_t, IndexHash, IndexEqual> index_{0, IndexHash{&entries_},
-                                                             IndexEqual{&entries_}};
+  std::vector<T> items_;
+  std::vector<Key> keys_;
+  absl::flat_hash_set<int32_t, IndexHash, IndexEqual> index_{0, IndexHash{&keys_},
+                                                             IndexEqual{&keys_}};
 };
 
 }  // namespace moxtrel

@@ -84,6 +84,8 @@ std::u16string ToUpper(std::u16string_view text) {
 }
 
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b) noexcept {
+  // A key looked up as it was spelled, the usual case, compares as plain memory.
+  if (a == b) return true;
   std::size_t i = 0, j = 0;
   // ASCII fast path: equal lengths compared unit by unit until the first non-ASCII unit.
   if (a.size() == b.size()) {
@@ -118,7 +120,14 @@ std::size_t NoCaseHash::operator()(std::u16string_view text) const noexcept {
 }
 
 bool NoCaseLess::operator()(std::u16string_view a, std::u16string_view b) const noexcept {
-  std::size_t i = 0, j = 0;
+  // ASCII fast path: unit by unit until either name ends or a non-ASCII unit comes (the
+  // script host's variables are looked up through this order at every use).
+  std::size_t i = 0;
+  for (; i < a.size() && i < b.size() && a[i] < 0x80 && b[i] < 0x80; ++i) {
+    const char32_t x = FoldPoint(a[i]), y = FoldPoint(b[i]);
+    if (x != y) return x < y;
+  }
+  std::size_t j = i;
   while (i < a.size() && j < b.size()) {
     const char32_t x = FoldPoint(NextPoint(a, i));
     const char32_t y = FoldPoint(NextPoint(b, j));
