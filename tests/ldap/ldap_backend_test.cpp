@@ -8,6 +8,7 @@
 #include "moxtrel/directory/provider.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
+#include "support/directory_fixture.h"
 #include "support/slapd_server.h"
 
 namespace moxtrel::testing {
@@ -72,20 +73,6 @@ class LdapBackendTest : public ::testing::Test {
     auto found = conn.Search(dn, backends::ldap::SearchScope::kBase, "(objectClass=*)", {"*"});
     return found.empty() ? backends::ldap::LdapEntry{} : found.front();
   }
-  uint32_t CodeOf(const std::function<void()>& f, std::u16string* text = nullptr) {
-    try {
-      f();
-    } catch (const AutomationError& e) {
-      if (text) *text = e.description();
-      return static_cast<uint32_t>(e.code());
-    }
-    return 0;
-  }
-  std::vector<std::u16string> Walk(std::unique_ptr<directory::IADsEnum> e) {
-    std::vector<std::u16string> out;
-    while (auto o = e->Next()) out.push_back(o->Name());
-    return out;
-  }
 
   std::unique_ptr<SlapdServer> server;
 };
@@ -117,7 +104,7 @@ TEST_F(LdapBackendTest, PagedListingIsCompleteAndUnpagedLimitIsAnError) {
   domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
   domain->Filter(Variant::StringArray({u"User"}));
   std::u16string text;
-  EXPECT_EQ(CodeOf([&] { domain->NewEnum(); }, &text), errc::kFail);
+  EXPECT_EQ(ErrorCodeOf([&] { domain->NewEnum(); }, &text), errc::kFail);
   EXPECT_THAT(ToUtf8(text), HasSubstr("size limit"));
   EXPECT_THAT(ToUtf8(text), HasSubstr(server->url()));
 }
@@ -132,16 +119,18 @@ TEST_F(LdapBackendTest, HostileNamesAreMatchedExactly) {
   Use(Options());
   // A path cannot hold a comma in a name, but a listing shows the name as stored.
   auto domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
-  EXPECT_THAT(Walk(domain->NewEnum()), UnorderedElementsAre(u"alice", u"a,b=c", u"st*r", u"x=y+z"));
+  EXPECT_THAT(Names(domain->NewEnum()),
+              UnorderedElementsAre(u"alice", u"a,b=c", u"st*r", u"x=y+z"));
   EXPECT_EQ(directory::Bind<IADsUser>(u"WinNT://CORP/x=y+z,user")->Name(), u"x=y+z");
   // A new account's DN is escaped: it is created and found under its own name.
-  EXPECT_EQ(CodeOf([&] { domain->Create(u"user", u"p=q+r;s"); }), errc::kInvalidName);
+  EXPECT_EQ(ErrorCodeOf([&] { domain->Create(u"user", u"p=q+r;s"); }), errc::kInvalidName);
   domain->Create(u"user", u"#a b")->SetInfo();
   EXPECT_EQ(Entry("uid=\\#a b,ou=People," + kBase).Values("uid"), std::vector<std::string>{"#a b"});
   EXPECT_EQ(directory::Bind<IADsUser>(u"WinNT://CORP/st*r,user")->Name(), u"st*r");
   for (std::u16string pattern : {u"*", u"*)(uid=*", u"al*", u"st\\2ar"}) {
-    EXPECT_EQ(CodeOf([&] { directory::Bind<IADsUser>(u"WinNT://CORP/" + pattern + u",user"); }),
-              errc::kNoSuchObject)
+    EXPECT_EQ(
+        ErrorCodeOf([&] { directory::Bind<IADsUser>(u"WinNT://CORP/" + pattern + u",user"); }),
+        errc::kNoSuchObject)
         << ToUtf8(pattern);
   }
 }
@@ -154,9 +143,9 @@ TEST_F(LdapBackendTest, MembershipFollowsRenameAndDelete) {
   Use(Options());
   auto staff = directory::Bind<IADsGroup>(u"WinNT://CORP/staff,group");
   staff->Add(u"WinNT://CORP/bob,user");
-  EXPECT_EQ(CodeOf([&] { staff->Add(u"WinNT://CORP/bob,user"); }), errc::kMemberInGroup);
+  EXPECT_EQ(ErrorCodeOf([&] { staff->Add(u"WinNT://CORP/bob,user"); }), errc::kMemberInGroup);
   EXPECT_TRUE(staff->IsMember(u"WinNT://CORP/BOB,user"));
-  EXPECT_THAT(Walk(staff->Members()->NewEnum()), UnorderedElementsAre(u"alice", u"bob"));
+  EXPECT_THAT(Names(staff->Members()->NewEnum()), UnorderedElementsAre(u"alice", u"bob"));
 
   auto domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
   auto renamed = domain->MoveHere(u"WinNT://CORP/alice,user", u"alicia");
@@ -165,7 +154,7 @@ TEST_F(LdapBackendTest, MembershipFollowsRenameAndDelete) {
             std::vector<std::string>{"1000"});
   EXPECT_THAT(Entry("cn=ops,ou=Groups," + kBase).Values("memberUid"),
               UnorderedElementsAre("alicia", "bob"));
-  EXPECT_THAT(Walk(directory::As<IADsUser>(renamed)->Groups()->NewEnum()),
+  EXPECT_THAT(Names(directory::As<IADsUser>(renamed)->Groups()->NewEnum()),
               UnorderedElementsAre(u"staff", u"ops"));
 
   domain->Delete(u"user", u"bob");
@@ -173,7 +162,7 @@ TEST_F(LdapBackendTest, MembershipFollowsRenameAndDelete) {
               UnorderedElementsAre("alicia"));
   EXPECT_THAT(Entry("cn=staff,ou=Groups," + kBase).Values("memberUid"),
               UnorderedElementsAre("alicia"));
-  EXPECT_EQ(CodeOf([&] { domain->Delete(u"user", u"bob"); }), errc::kNoSuchObject);
+  EXPECT_EQ(ErrorCodeOf([&] { domain->Delete(u"user", u"bob"); }), errc::kNoSuchObject);
 }
 
 // A group that is also a groupOfNames (posixGroup auxiliary, as in RFC 2307bis) gets the user's
@@ -206,7 +195,7 @@ TEST_F(LdapBackendTest, GroupOfNamesMembersFollowMemberUid) {
   e = Entry(staff);
   EXPECT_THAT(e.Values("memberUid"), ::testing::IsEmpty());
   EXPECT_THAT(e.Values("member"), UnorderedElementsAre(staff));
-  EXPECT_THAT(Walk(group->Members()->NewEnum()), ::testing::IsEmpty());
+  EXPECT_THAT(Names(group->Members()->NewEnum()), ::testing::IsEmpty());
   group->Add(u"WinNT://CORP/alice,user");
   EXPECT_THAT(Entry(staff).Values("member"), UnorderedElementsAre(alice));
   EXPECT_EQ(server->Modifies(staff), 4);
@@ -251,7 +240,7 @@ TEST_F(LdapBackendTest, PropertiesAndTheirLimits) {
   EXPECT_EQ(alice->FullName(), u"Alice");
   EXPECT_EQ(alice->LoginScript(), u"/bin/bash");
   EXPECT_EQ(alice->Profile(), u"");
-  EXPECT_EQ(CodeOf([&] { alice->Profile(u"\\\\srv\\p"); }), errc::kNotSupported);
+  EXPECT_EQ(ErrorCodeOf([&] { alice->Profile(u"\\\\srv\\p"); }), errc::kNotSupported);
   alice->AccountDisabled(true);
   alice->Description(u"Engineer");
   alice->SetInfo();
@@ -260,9 +249,9 @@ TEST_F(LdapBackendTest, PropertiesAndTheirLimits) {
   EXPECT_EQ(e.Values("description"), std::vector<std::string>{"Engineer"});
   EXPECT_TRUE(directory::Bind<IADsUser>(u"WinNT://CORP/alice,user")->AccountDisabled());
   std::u16string text;
-  EXPECT_EQ(
-      CodeOf([&] { directory::Bind<IADsUser>(u"WinNT://CORP/bob,user")->Description(); }, &text),
-      errc::kNotSupported);
+  EXPECT_EQ(ErrorCodeOf([&] { directory::Bind<IADsUser>(u"WinNT://CORP/bob,user")->Description(); },
+                        &text),
+            errc::kNotSupported);
   EXPECT_THAT(ToUtf8(text), HasSubstr("2 values"));
 }
 
@@ -274,30 +263,30 @@ TEST_F(LdapBackendTest, ConnectionFaultsAreClearErrors) {
   auto domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
   server->Stop();
   server->Start();
-  EXPECT_THAT(Walk(domain->NewEnum()), UnorderedElementsAre(u"alice"));
+  EXPECT_THAT(Names(domain->NewEnum()), UnorderedElementsAre(u"alice"));
   server->Stop();
   std::u16string text;
-  EXPECT_EQ(CodeOf([&] { domain->NewEnum(); }, &text), errc::kNetworkUnreachable);
+  EXPECT_EQ(ErrorCodeOf([&] { domain->NewEnum(); }, &text), errc::kNetworkUnreachable);
   EXPECT_THAT(ToUtf8(text), HasSubstr(server->url()));
   server->Start();
 
   LdapOptions wrong = Options();
   wrong.password += "x";
   Use(wrong);
-  EXPECT_EQ(
-      CodeOf([&] { directory::Bind<IADsContainer>(u"WinNT://CORP,domain")->NewEnum(); }, &text),
-      errc::kAccessDenied);
+  EXPECT_EQ(ErrorCodeOf([&] { directory::Bind<IADsContainer>(u"WinNT://CORP,domain")->NewEnum(); },
+                        &text),
+            errc::kAccessDenied);
   EXPECT_THAT(ToUtf8(text), HasSubstr(server->url()));
   EXPECT_EQ(ToUtf8(text).find(wrong.password), std::string::npos);
 
   LdapOptions missing = Options();
   missing.base = "dc=nowhere,dc=example";
   Use(missing);
-  EXPECT_EQ(CodeOf([&] { directory::Bind<IADsContainer>(u"WinNT://CORP,domain")->NewEnum(); }),
+  EXPECT_EQ(ErrorCodeOf([&] { directory::Bind<IADsContainer>(u"WinNT://CORP,domain")->NewEnum(); }),
             errc::kNoSuchObject);
-  EXPECT_EQ(CodeOf([&] { directory::Bind<IADsUser>(u"WinNT://OTHER/alice,user"); }),
+  EXPECT_EQ(ErrorCodeOf([&] { directory::Bind<IADsUser>(u"WinNT://OTHER/alice,user"); }),
             errc::kNoSuchObject);
-  EXPECT_EQ(CodeOf([] { backends::ldap::MakeLdapProvider({}); }), errc::kInvalidArg);
+  EXPECT_EQ(ErrorCodeOf([] { backends::ldap::MakeLdapProvider({}); }), errc::kInvalidArg);
 }
 
 }  // namespace

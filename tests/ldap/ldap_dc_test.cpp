@@ -15,6 +15,7 @@
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
 #include "support/dc_ldif.h"
+#include "support/directory_fixture.h"
 #include "support/slapd_server.h"
 
 namespace moxtrel::testing {
@@ -84,20 +85,6 @@ class LdapDcTest : public ::testing::Test {
     const auto& v = e.Values(attr);
     return v.size() == 1 ? v.front() : "<" + std::to_string(v.size()) + " values>";
   }
-  uint32_t CodeOf(const std::function<void()>& f, std::u16string* text = nullptr) {
-    try {
-      f();
-    } catch (const AutomationError& e) {
-      if (text) *text = e.description();
-      return static_cast<uint32_t>(e.code());
-    }
-    return 0;
-  }
-  std::vector<std::u16string> Walk(std::unique_ptr<directory::IADsEnum> e) {
-    std::vector<std::u16string> out;
-    while (auto o = e->Next()) out.push_back(o->Name());
-    return out;
-  }
   std::shared_ptr<IADsUser> User(const std::u16string& name) {
     return directory::Bind<IADsUser>(u"WinNT://CORP/" + name + u",user");
   }
@@ -154,7 +141,7 @@ TEST_F(LdapDcTest, UserFlagsAreUserAccountControl) {
   auto bob = User(u"bob");
   EXPECT_TRUE(bob->IsAccountLocked());
   EXPECT_FALSE(alice->IsAccountLocked());
-  EXPECT_EQ(CodeOf([&] { alice->IsAccountLocked(true); }), errc::kNotSupported);
+  EXPECT_EQ(ErrorCodeOf([&] { alice->IsAccountLocked(true); }), errc::kNotSupported);
   bob->IsAccountLocked(false);
   bob->SetInfo();
   EXPECT_EQ(Value(DcUserDn("bob"), "lockoutTime"), "0");
@@ -200,10 +187,11 @@ TEST_F(LdapDcTest, DatesAreFileTimes) {
   alice->SetInfo();
   EXPECT_EQ(Value(DcUserDn("alice"), "accountExpires"), std::to_string(kNever));
   std::u16string text;
-  EXPECT_EQ(CodeOf([&] { alice->AccountExpirationDate(Date{-200000.0}); }, &text),
+  EXPECT_EQ(ErrorCodeOf([&] { alice->AccountExpirationDate(Date{-200000.0}); }, &text),
             errc::kInvalidArg);
   EXPECT_THAT(ToUtf8(text), HasSubstr("1601"));
-  EXPECT_EQ(CodeOf([&] { alice->Put(u"PasswordAge", Variant(int32_t{3})); }), errc::kNotSupported);
+  EXPECT_EQ(ErrorCodeOf([&] { alice->Put(u"PasswordAge", Variant(int32_t{3})); }),
+            errc::kNotSupported);
 }
 
 // objectSid is the SID as bytes; groupType's scope bits give the model's group type; a new
@@ -227,17 +215,18 @@ TEST_F(LdapDcTest, SidsGroupTypesAndNewAccounts) {
   staff->Put(u"GroupType", Variant(int32_t{4}));
   staff->SetInfo();
   EXPECT_EQ(Value(GroupDn("staff"), "groupType"), "-2147483644");
-  EXPECT_EQ(CodeOf([&] { staff->Put(u"GroupType", Variant(int32_t{8})); }), errc::kNotSupported);
+  EXPECT_EQ(ErrorCodeOf([&] { staff->Put(u"GroupType", Variant(int32_t{8})); }),
+            errc::kNotSupported);
   EXPECT_EQ(group(u"staff")->Get(u"ObjectSID").AsBytes().size(), 0u);
 
   // A computer is named without its account name's "$" and is not a user.
   auto domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
   domain->Filter(Variant::StringArray({u"Computer"}));
-  EXPECT_THAT(Walk(domain->NewEnum()), UnorderedElementsAre(u"PC1"));
+  EXPECT_THAT(Names(domain->NewEnum()), UnorderedElementsAre(u"PC1"));
   auto pc = directory::Bind<directory::IADsComputer>(u"WinNT://CORP/PC1,computer");
   EXPECT_EQ(pc->OperatingSystem(), u"Windows");
   EXPECT_EQ(pc->OperatingSystemVersion(), u"10.0");
-  EXPECT_EQ(CodeOf([] { directory::Bind<IADsUser>(u"WinNT://CORP/PC1,user"); }),
+  EXPECT_EQ(ErrorCodeOf([] { directory::Bind<IADsUser>(u"WinNT://CORP/PC1,user"); }),
             errc::kNoSuchObject);
 
   domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
@@ -253,7 +242,7 @@ TEST_F(LdapDcTest, SidsGroupTypesAndNewAccounts) {
   domain->Create(u"group", u"team")->SetInfo();
   EXPECT_EQ(Value(GroupDn("team"), "groupType"), "-2147483646");
   EXPECT_EQ(Value(GroupDn("team"), "sAMAccountName"), "team");
-  EXPECT_EQ(CodeOf([&] { domain->Create(u"group", u"DAN"); }), errc::kObjectExists);
+  EXPECT_EQ(ErrorCodeOf([&] { domain->Create(u"group", u"DAN"); }), errc::kObjectExists);
 }
 
 // Membership is member DNs, one modify per change; a rename changes sAMAccountName only, so the
@@ -269,27 +258,27 @@ TEST_F(LdapDcTest, MembershipIsMemberDns) {
   Use(Options());
   auto staff = directory::Bind<IADsGroup>(u"WinNT://CORP/staff,group");
   // A computer and a DN with no entry are not users: left out.
-  EXPECT_THAT(Walk(staff->Members()->NewEnum()), UnorderedElementsAre(u"alice"));
+  EXPECT_THAT(Names(staff->Members()->NewEnum()), UnorderedElementsAre(u"alice"));
   const int before = server->Modifies(GroupDn("staff"));
   staff->Add(u"WinNT://CORP/bob,user");
   EXPECT_EQ(server->Modifies(GroupDn("staff")), before + 1);
   EXPECT_THAT(Entry(GroupDn("staff")).Values("member"), ::testing::Contains(DcUserDn("bob")));
   EXPECT_TRUE(staff->IsMember(u"WinNT://CORP/BOB,user"));
-  EXPECT_EQ(CodeOf([&] { staff->Add(u"WinNT://CORP/bob,user"); }), errc::kMemberInGroup);
+  EXPECT_EQ(ErrorCodeOf([&] { staff->Add(u"WinNT://CORP/bob,user"); }), errc::kMemberInGroup);
   staff->Remove(u"WinNT://CORP/bob,user");
   EXPECT_FALSE(staff->IsMember(u"WinNT://CORP/bob,user"));
-  EXPECT_EQ(CodeOf([&] { staff->Remove(u"WinNT://CORP/bob,user"); }), errc::kMemberNotInGroup);
+  EXPECT_EQ(ErrorCodeOf([&] { staff->Remove(u"WinNT://CORP/bob,user"); }), errc::kMemberNotInGroup);
   EXPECT_EQ(server->Modifies(GroupDn("staff")), before + 4);
-  EXPECT_THAT(Walk(User(u"bob")->Groups()->NewEnum()), UnorderedElementsAre(u"ops"));
+  EXPECT_THAT(Names(User(u"bob")->Groups()->NewEnum()), UnorderedElementsAre(u"ops"));
 
   auto domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
   auto renamed = domain->MoveHere(u"WinNT://CORP/alice,user", u"alicia");
   EXPECT_EQ(renamed->Name(), u"alicia");
   EXPECT_EQ(Value(DcUserDn("alice"), "sAMAccountName"), "alicia");
   EXPECT_EQ(server->Modifies(GroupDn("ops")), 0);
-  EXPECT_THAT(Walk(directory::Bind<IADsGroup>(u"WinNT://CORP/ops,group")->Members()->NewEnum()),
+  EXPECT_THAT(Names(directory::Bind<IADsGroup>(u"WinNT://CORP/ops,group")->Members()->NewEnum()),
               UnorderedElementsAre(u"alicia", u"bob"));
-  EXPECT_EQ(CodeOf([] { directory::Bind<IADsUser>(u"WinNT://CORP/alice,user"); }),
+  EXPECT_EQ(ErrorCodeOf([] { directory::Bind<IADsUser>(u"WinNT://CORP/alice,user"); }),
             errc::kNoSuchObject);
 
   domain->Delete(u"user", u"alicia");
@@ -311,11 +300,11 @@ TEST_F(LdapDcTest, HostileNamesAreMatchedExactly) {
   Use(Options());
   auto domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
   domain->Filter(Variant::StringArray({u"User"}));
-  EXPECT_THAT(Walk(domain->NewEnum()),
+  EXPECT_THAT(Names(domain->NewEnum()),
               UnorderedElementsAre(u"alice", u"a,b=c", u"*)(sAMAccountName=*"));
   EXPECT_EQ(User(u"*)(sAMAccountName=*")->Name(), u"*)(sAMAccountName=*");
   for (std::u16string pattern : {u"*", u"al*", u"*)(cn=*", u"a\\2cb"}) {
-    EXPECT_EQ(CodeOf([&] { User(pattern); }), errc::kNoSuchObject) << ToUtf8(pattern);
+    EXPECT_EQ(ErrorCodeOf([&] { User(pattern); }), errc::kNoSuchObject) << ToUtf8(pattern);
   }
   // A path cannot spell the comma: the user "a,b=c" is reached through the listing. Its DN,
   // escaped, goes into the filter that finds its groups.
@@ -324,16 +313,16 @@ TEST_F(LdapDcTest, HostileNamesAreMatchedExactly) {
     if (o->Name() == u"a,b=c") comma = directory::As<IADsUser>(o);
   }
   ASSERT_TRUE(comma);
-  EXPECT_THAT(Walk(comma->Groups()->NewEnum()), UnorderedElementsAre(u"ops"));
+  EXPECT_THAT(Names(comma->Groups()->NewEnum()), UnorderedElementsAre(u"ops"));
   auto ops = directory::Bind<IADsGroup>(u"WinNT://CORP/ops,group");
-  EXPECT_THAT(Walk(ops->Members()->NewEnum()), UnorderedElementsAre(u"a,b=c", u"alice"));
+  EXPECT_THAT(Names(ops->Members()->NewEnum()), UnorderedElementsAre(u"a,b=c", u"alice"));
   domain->Delete(u"user", u"a,b=c");
   EXPECT_THAT(Entry(GroupDn("ops")).Values("member"), UnorderedElementsAre(DcUserDn("alice")));
 
   auto staff = directory::Bind<IADsGroup>(u"WinNT://CORP/staff,group");
   staff->Add(u"WinNT://CORP/*)(sAMAccountName=*,user");
   EXPECT_EQ(Entry(GroupDn("staff")).Values("member").size(), 1u);
-  EXPECT_THAT(Walk(staff->Members()->NewEnum()), UnorderedElementsAre(u"*)(sAMAccountName=*"));
+  EXPECT_THAT(Names(staff->Members()->NewEnum()), UnorderedElementsAre(u"*)(sAMAccountName=*"));
   EXPECT_TRUE(staff->IsMember(u"WinNT://CORP/*)(sAMAccountName=*,user"));
   EXPECT_FALSE(staff->IsMember(u"WinNT://CORP/alice,user"));
   domain->Create(u"user", u"#x y")->SetInfo();
@@ -358,7 +347,7 @@ TEST_F(LdapDcTest, DomainPolicyComesFromTheDomainObject) {
   EXPECT_EQ(domain->Get(u"AutoUnlockInterval").ToLong(), 1800);
   EXPECT_EQ(domain->Get(u"LockoutObservationInterval").ToLong(), 0);
   domain->Put(u"MinPasswordLength", Variant(int32_t{7}));
-  EXPECT_EQ(CodeOf([&] { domain->Put(u"MinPasswordLength", Variant(int32_t{8})); }),
+  EXPECT_EQ(ErrorCodeOf([&] { domain->Put(u"MinPasswordLength", Variant(int32_t{8})); }),
             errc::kNotSupported);
 }
 
@@ -370,7 +359,7 @@ TEST_F(LdapDcTest, PasswordsGoOnlyOverEncryptedConnections) {
   const std::string secret = "Pä" + server->reader_password();  // made per run
   Use(Options());
   std::u16string text;
-  EXPECT_EQ(CodeOf([&] { User(u"alice")->SetPassword(FromUtf8(secret)); }, &text),
+  EXPECT_EQ(ErrorCodeOf([&] { User(u"alice")->SetPassword(FromUtf8(secret)); }, &text),
             errc::kAccessDenied);
   EXPECT_THAT(ToUtf8(text), HasSubstr("encrypted"));
   EXPECT_THAT(ToUtf8(text), HasSubstr(server->url()));
@@ -395,7 +384,7 @@ TEST_F(LdapDcTest, PasswordsGoOnlyOverEncryptedConnections) {
   LdapOptions untrusted = tls;
   untrusted.tls_ca_file = "/dev/null";
   Use(untrusted);
-  EXPECT_NE(CodeOf([&] { User(u"alice"); }, &text), 0u);
+  EXPECT_NE(ErrorCodeOf([&] { User(u"alice"); }, &text), 0u);
   EXPECT_THAT(ToUtf8(text), HasSubstr("StartTLS"));
 }
 

@@ -9,6 +9,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "moxtrel/directory/journal_layer.h"
 #include "moxtrel/directory/memory_directory.h"
@@ -31,14 +33,23 @@ class DirectoryTest : public ::testing::Test {
   directory::DirectoryBuilder build;
 };
 
-// The code of the AutomationError `f` throws, or 0 when it throws none.
-inline int32_t ErrorCodeOf(const std::function<void()>& f) {
+// The code of the AutomationError `f` throws, or 0 when it throws none; its text into
+// `description` when given.
+inline int32_t ErrorCodeOf(const std::function<void()>& f, std::u16string* description = nullptr) {
   try {
     f();
   } catch (const AutomationError& e) {
+    if (description) *description = e.description();
     return e.code();
   }
   return 0;
+}
+
+// The names an enumeration yields, in order.
+inline std::vector<std::u16string> Names(std::unique_ptr<directory::IADsEnum> walk) {
+  std::vector<std::u16string> out;
+  while (auto object = walk->Next()) out.push_back(object->Name());
+  return out;
 }
 
 }  // namespace moxtrel::testing
