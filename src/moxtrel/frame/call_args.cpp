@@ -46,10 +46,9 @@ Variant Coerce(const Variant& v, const typelib::TypeRef& type) {
 
 }  // namespace
 
-CallArgs::CallArgs(std::u16string_view owner, const typelib::MemberInfo& member,
-                   std::vector<Variant>& args)
-    : owner_(owner), member_(&member), args_(&args) {
-  const auto& params = member.params;
+void CallArgs::Check() {
+  std::vector<Variant>& args = *args_;
+  const auto& params = member_->params;
   std::size_t required = 0;
   for (const auto& p : params) required += p.optional ? 0 : 1;
   if (args.size() > params.size() || args.size() < required) {
@@ -106,10 +105,10 @@ void CallArgs::Mismatch(std::size_t index, const AutomationError& cause) const {
 }
 
 std::u16string CallArgs::Where() const {
-  return std::u16string(owner_) + u"." + member_->name;
+  return std::u16string(owner_->TypeName()) + u"." + member_->name;
 }
 
-void CallArgs::WriteBack() {
+void CallArgs::WriteBackSlots() {
   for (std::size_t i = 0; i < slots_.size(); ++i) {
     Slot& slot = slots_[i];
     if (!slot.by_ref || !slot.passed || !slot.read_typed) continue;

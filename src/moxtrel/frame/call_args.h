@@ -18,13 +18,10 @@
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/date.h"
 #include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/typelib.h"
 #include "moxtrel/frame/variant.h"
 
 namespace moxtrel {
-
-namespace typelib {
-struct MemberInfo;
-}
 
 namespace detail {
 template <class T>
@@ -106,9 +103,13 @@ class CallArgs {
  public:
   // Checks `args` against `member`: too many or too few give kBadParamCount, a required one
   // passed as Missing gives kParamNotOptional, one that does not convert kDispTypeMismatch.
-  // `owner` (the class name) and the member name the member in messages ("moxUser.Find").
-  CallArgs(std::u16string_view owner, const typelib::MemberInfo& member,
-           std::vector<Variant>& args);
+  // `owner`'s class name and the member name name the member in messages ("moxUser.Find").
+  // A call with no parameters and no arguments, a property get, has nothing to check.
+  CallArgs(const AutomationObject& owner, const typelib::MemberInfo& member,
+           std::vector<Variant>& args)
+      : owner_(&owner), member_(&member), args_(&args) {
+    if (!args.empty() || !member.params.empty()) Check();
+  }
 
   std::size_t size() const noexcept { return slots_.size(); }
   ArgRef operator[](std::size_t index) { return ArgRef(*this, index); }
@@ -121,7 +122,9 @@ class CallArgs {
   T& Typed(std::size_t index);
 
   // Copies changed by-reference values into the caller's arguments.
-  void WriteBack();
+  void WriteBack() {
+    if (!slots_.empty()) WriteBackSlots();
+  }
 
  private:
   struct Slot {
@@ -133,13 +136,15 @@ class CallArgs {
     bool passed = false;  // the caller supplied a value that can take a write-back
   };
 
+  void Check();
+  void WriteBackSlots();
   Slot& At(std::size_t index);
   [[noreturn]] void Mismatch(std::size_t index, const AutomationError& cause) const;
 
   // "moxUser.Find" for messages, built only when one is raised.
   std::u16string Where() const;
 
-  std::u16string_view owner_;
+  const AutomationObject* owner_;
   const typelib::MemberInfo* member_;
   std::vector<Variant>* args_;
   std::vector<Slot> slots_;

@@ -30,9 +30,8 @@ std::u16string Hex(DispId id) {
   return HexText(static_cast<uint32_t>(id), 8, /*prefixed=*/true);
 }
 
-const ClassBinding& RequireBinding(const AutomationObject& object, uint32_t code) {
+const ClassBinding& FindBinding(const AutomationObject& object, uint32_t code) {
   const ClassBinding*& cached = detail::BindingCache::Of(object);
-  if (cached) return *cached;
   const ClassBinding* binding = typelib::BindingForType(object.TypeName());
   if (!binding) {
     throw AutomationError(code, u"An object of type " + std::u16string(object.TypeName()) +
@@ -41,6 +40,12 @@ const ClassBinding& RequireBinding(const AutomationObject& object, uint32_t code
   // Bindings live as long as the process (the library's table or a registered extra class).
   cached = binding;
   return *binding;
+}
+
+// The binding the object carries, found by its type name on the first call.
+inline const ClassBinding& RequireBinding(const AutomationObject& object, uint32_t code) {
+  const ClassBinding* cached = detail::BindingCache::Of(object);
+  return cached ? *cached : FindBinding(object, code);
 }
 
 // The slots of one DISPID, by kind.
@@ -114,7 +119,7 @@ Variant Invoke(AutomationObject& object, DispId id, uint16_t flags, std::vector<
   }
   auto where = [&] { return std::u16string(object.TypeName()) + u"." + entries.First().name; };
   const MemberInfo& member = Choose(entries, flags, args, where);
-  CallArgs call(object.TypeName(), member, args);
+  CallArgs call(object, member, args);
   // The result is built in place: a getter's string is not moved through an empty Variant.
   Variant result = [&] {
     try {

@@ -1,8 +1,8 @@
 // KeyedStore: the member store of every collection. Entries keep the order they were added in
 // (positions are 1-based), keys are unique without regard to case, a number finds by position
 // and a string always finds by key, even one made of digits. Lookup is O(1) on average: the
-// items sit in one vector in order, their keys with each key's hash in a second one beside it,
-// and a flat index holds their positions.
+// items sit in one vector in order, the keys' text end to end in one arena beside it, and a
+// flat index holds each key's hash, place in the arena and position.
 //
 //   auto store = KeyedStore<std::shared_ptr<moxUser>>::Create();
 //   store->Add(user, u"Alice");
@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <absl/container/flat_hash_set.h>
@@ -32,9 +33,8 @@ namespace moxtrel {
 template <class FindKey>
 int32_t ResolveIndex(const Variant& index, int32_t count, FindKey&& find_key) {
   // A Long in range, the usual position, needs no trip through double.
-  if (index.type() == VarType::kLong) {
-    const int32_t position = index.ToLong();
-    if (position >= 1 && position <= count) return position - 1;
+  if (const int32_t* position = index.IfLong(); position && *position >= 1 && *position <= count) {
+    return *position - 1;
   }
   if (index.IsString()) {
     const int32_t at = find_key(index.AsString());
@@ -78,23 +78,26 @@ class KeyedStore final : public EnumerableSource,
   }
 
   // Adds an entry; a key already present (without regard to case) fails and adds nothing.
-  void Add(T item, std::u16string key) {
-    const std::size_t hash = KeyHash(key);
+  void Add(T item, std::u16string_view key) {
+    const uint32_t hash = KeyHash(key);
     if (index_.contains(Probe{key, hash})) {
-      throw AutomationError(errc::kDuplicateKey,
-                            u"The key \"" + key + u"\" is already used by another member");
+      throw AutomationError(errc::kDuplicateKey, u"The key \"" + std::u16string(key) +
+                                                     u"\" is already used by another member");
     }
+    if (text_.size() + key.size() > UINT32_MAX) {
+      throw AutomationError(errc::kFail, u"The collection's keys exceed 8 GiB of text");
+    }
+    const Span span{static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(key.size())};
+    const std::size_t text_size = text_.size();
     items_.push_back(std::move(item));
     try {
-      keys_.push_back(Key{std::move(key), hash});
-      try {
-        index_.insert(static_cast<int32_t>(keys_.size() - 1));
-      } catch (...) {
-        keys_.pop_back();
-        throw;
-      }
+      text_.append(key);
+      keys_.push_back(span);
+      index_.insert(Slot{hash, static_cast<uint32_t>(items_.size() - 1), span});
     } catch (...) {
       items_.pop_back();
+      if (keys_.size() > items_.size()) keys_.pop_back();
+      text_.resize(text_size);
       throw;
     }
   }
@@ -110,18 +113,21 @@ class KeyedStore final : public EnumerableSource,
     }
   }
 
-  // Takes an entry out; later entries move up one position.
+  // Takes an entry out; later entries move up one position. Its key's text stays in the
+  // arena until the store is dropped (a listing is rebuilt in a new store anyway).
   void Remove(const Variant& index) {
     const int32_t at = Resolve(index);
     items_.erase(items_.begin() + at);
     keys_.erase(keys_.begin() + at);
-    // Positions after `at` changed: index them again (the stored hashes are reused).
+    // Positions after `at` changed: index them again.
     index_.clear();
-    for (int32_t i = 0; i < Count(); ++i) index_.insert(i);
+    for (std::size_t i = 0; i < keys_.size(); ++i) {
+      index_.insert(Slot{KeyHash(Text(keys_[i])), static_cast<uint32_t>(i), keys_[i]});
+    }
   }
 
   const T& At(int32_t zero_based) const { return items_.at(zero_based); }
-  const std::u16string& KeyAt(int32_t zero_based) const { return keys_.at(zero_based).text; }
+  std::u16string_view KeyAt(int32_t zero_based) const { return Text(keys_.at(zero_based)); }
   Variant ItemAt(int32_t zero_based) const override { return Variant(At(zero_based)); }
 
   std::shared_ptr<Enumerator> NewEnum() const {
@@ -132,60 +138,71 @@ class KeyedStore final : public EnumerableSource,
   KeyedStore() = default;
 
   // Items and keys are kept apart so that a read by position or an enumeration touches only
-  // the items, densely packed like a plain vector of them; only a lookup by key reads a key.
-  struct Key {
-    std::u16string text;
-    std::size_t hash;  // of the folded key, kept so the index never hashes a key twice
+  // the items, densely packed like a plain vector of them. The keys' text sits end to end in
+  // one arena, and each index slot says where its key is, so a lookup by key reads the index,
+  // the key's text and the item, and nothing else.
+  struct Span {
+    uint32_t offset;
+    uint32_t length;
+  };
+  struct Slot {
+    uint32_t hash;  // of the folded key, kept so the index never hashes a key twice
+    uint32_t position;
+    Span key;
   };
   // A key looked up, with its hash.
   struct Probe {
     std::u16string_view key;
-    std::size_t hash;
+    uint32_t hash;
   };
-  // The index holds positions; hashing and comparing them reads the keys they name.
+  // The stored 32 bits spread over the whole word the table probes with.
+  static std::size_t Spread(uint32_t hash) noexcept {
+    return static_cast<std::size_t>(hash * 0x9E3779B97F4A7C15ull);
+  }
   struct IndexHash {
     using is_transparent = void;
-    const std::vector<Key>* keys;
-    std::size_t operator()(int32_t at) const noexcept {
-      return (*keys)[static_cast<std::size_t>(at)].hash;
-    }
-    std::size_t operator()(const Probe& probe) const noexcept { return probe.hash; }
+    std::size_t operator()(const Slot& slot) const noexcept { return Spread(slot.hash); }
+    std::size_t operator()(const Probe& probe) const noexcept { return Spread(probe.hash); }
   };
   struct IndexEqual {
     using is_transparent = void;
-    const std::vector<Key>* keys;
-    bool operator()(int32_t a, int32_t b) const noexcept {
-      const Key& x = (*keys)[static_cast<std::size_t>(a)];
-      const Key& y = (*keys)[static_cast<std::size_t>(b)];
-      return a == b || (x.hash == y.hash && EqualsNoCase(x.text, y.text));
+    const std::u16string* text;
+    std::u16string_view View(const Span& s) const noexcept {
+      return std::u16string_view(*text).substr(s.offset, s.length);
     }
-    bool operator()(int32_t at, const Probe& probe) const noexcept {
-      const Key& x = (*keys)[static_cast<std::size_t>(at)];
-      return x.hash == probe.hash && EqualsNoCase(x.text, probe.key);
+    bool operator()(const Slot& a, const Slot& b) const noexcept {
+      return a.position == b.position ||
+             (a.hash == b.hash && EqualsNoCase(View(a.key), View(b.key)));
     }
-    bool operator()(const Probe& probe, int32_t at) const noexcept { return (*this)(at, probe); }
+    bool operator()(const Slot& slot, const Probe& probe) const noexcept {
+      return slot.hash == probe.hash && EqualsNoCase(View(slot.key), probe.key);
+    }
+    bool operator()(const Probe& probe, const Slot& slot) const noexcept {
+      return (*this)(slot, probe);
+    }
   };
 
-  static std::size_t KeyHash(std::u16string_view key) noexcept {
-    // The folded FNV hash, mixed so that its high and low bits both vary.
-    uint64_t h = NoCaseHash{}(key);
-    h ^= h >> 32;
-    h *= 0x9E3779B97F4A7C15ull;
-    h ^= h >> 29;
-    return static_cast<std::size_t>(h);
+  static uint32_t KeyHash(std::u16string_view key) noexcept {
+    const uint64_t h = NoCaseHash{}(key);
+    return static_cast<uint32_t>(h ^ (h >> 32));
+  }
+  std::u16string_view Text(const Span& s) const noexcept {
+    return std::u16string_view(text_).substr(s.offset, s.length);
   }
 
   int32_t Resolve(const Variant& index) const {
+    // A position in range is answered here, inline, without the general path's call.
+    if (const int32_t* p = index.IfLong(); p && *p >= 1 && *p <= Count()) return *p - 1;
     return ResolveIndex(index, Count(), [this](const std::u16string& key) {
       auto it = index_.find(Probe{key, KeyHash(key)});
-      return it == index_.end() ? -1 : *it;
+      return it == index_.end() ? -1 : static_cast<int32_t>(it->position);
     });
   }
 
   std::vector<T> items_;
-  std::vector<Key> keys_;
-  absl::flat_hash_set<int32_t, IndexHash, IndexEqual> index_{0, IndexHash{&keys_},
-                                                             IndexEqual{&keys_}};
+  std::vector<Span> keys_;  // by position
+  std::u16string text_;     // every key's text, end to end
+  absl::flat_hash_set<Slot, IndexHash, IndexEqual> index_{0, IndexHash{}, IndexEqual{&text_}};
 };
 
 }  // namespace moxtrel

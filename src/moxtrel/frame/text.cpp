@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 namespace moxtrel {
 
@@ -84,8 +85,12 @@ std::u16string ToUpper(std::u16string_view text) {
 }
 
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b) noexcept {
-  // A key looked up as it was spelled, the usual case, compares as plain memory.
-  if (a == b) return true;
+  // A key looked up as it was spelled, the usual case, compares as plain memory (memcmp:
+  // char16_t's own traits compare unit by unit).
+  if (a.size() == b.size() &&
+      (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0)) {
+    return true;
+  }
   std::size_t i = 0, j = 0;
   // ASCII fast path: equal lengths compared unit by unit until the first non-ASCII unit.
   if (a.size() == b.size()) {
@@ -105,18 +110,64 @@ bool EqualsNoCase(std::u16string_view a, std::u16string_view b) noexcept {
   return i == a.size() && j == b.size();
 }
 
-std::size_t NoCaseHash::operator()(std::u16string_view text) const noexcept {
-  // FNV-1a over the folded code points.
-  std::size_t h = 1469598103934665603ull;
-  for (std::size_t i = 0; i < text.size();) {
-    const char16_t c = text[i];
-    const char32_t folded =
-        c < 0x80 ? ((c >= u'A' && c <= u'Z') ? c + 0x20 : c) : FoldPoint(NextPoint(text, i));
-    if (c < 0x80) ++i;
-    h ^= folded;
-    h *= 1099511628211ull;
+namespace {
+
+// Folded text is hashed four UTF-16 units (one 64-bit word) at a time, whichever way it was
+// folded, so that a name and any spelling of it that folds alike hash alike.
+constexpr std::size_t kWordUnits = 4;
+constexpr uint64_t kNotAscii = 0xFF80FF80FF80FF80ull;
+
+// The next word of `units`; a short last one is padded with zeros. The tail is built in a
+// register: a partial copy through memory would stall the whole word's load.
+inline uint64_t LoadWord(const char16_t* units, std::size_t n) noexcept {
+  uint64_t word = 0;
+  if (n >= kWordUnits) {
+    std::memcpy(&word, units, sizeof word);
+    return word;
   }
-  return h;
+  for (std::size_t k = 0; k < n; ++k) word |= static_cast<uint64_t>(units[k]) << (16 * k);
+  return word;
+}
+
+// Lower-cases the four ASCII units of `word` at once: a lane from 'A' to 'Z' gains 0x20.
+inline uint64_t FoldAsciiWord(uint64_t word) noexcept {
+  const uint64_t at_least_a = word + 0x003F003F003F003Full;  // lane + (0x80 - 'A')
+  const uint64_t above_z = word + 0x0025002500250025ull;     // lane + (0x80 - 'Z' - 1)
+  return word | ((at_least_a & ~above_z & 0x0080008000800080ull) >> 2);
+}
+
+inline uint64_t MixWord(uint64_t h, uint64_t word) noexcept {
+  h = (h ^ word) * 0x9E3779B97F4A7C15ull;
+  return h ^ (h >> 29);
+}
+
+}  // namespace
+
+std::size_t NoCaseHash::operator()(std::u16string_view text) const noexcept {
+  // ASCII text, nearly every name, is folded a word at a time where it lies.
+  uint64_t h = 0;
+  std::size_t i = 0;
+  for (; i < text.size(); i += kWordUnits) {
+    const uint64_t word = LoadWord(text.data() + i, std::min(kWordUnits, text.size() - i));
+    if (word & kNotAscii) break;
+    h = MixWord(h, FoldAsciiWord(word));
+  }
+  std::size_t length = text.size();
+  if (i < text.size()) {
+    // Other text from here on: folded whole, then hashed in the same words.
+    const std::u16string rest = FoldCase(text.substr(i));
+    for (std::size_t k = 0; k < rest.size(); k += kWordUnits) {
+      h = MixWord(h, LoadWord(rest.data() + k, std::min(kWordUnits, rest.size() - k)));
+    }
+    length = i + rest.size();
+  }
+  // The folded length, then a finishing mix so that every bit of the result varies.
+  h ^= length;
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDull;
+  h ^= h >> 33;
+  h *= 0xC4CEB9FE1A85EC53ull;
+  return h ^ (h >> 33);
 }
 
 bool NoCaseLess::operator()(std::u16string_view a, std::u16string_view b) const noexcept {

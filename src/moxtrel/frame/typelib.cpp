@@ -61,11 +61,7 @@ std::vector<const MemberInfo*> InterfaceInfo::ByDispId(DispId dispid) const {
   return out;
 }
 
-DispSlots InterfaceInfo::SlotsOf(DispId dispid) const {
-  if (!dispid_index.empty()) {
-    auto it = dispid_index.find(dispid);
-    return it == dispid_index.end() ? DispSlots{} : it->second;
-  }
+DispSlots InterfaceInfo::ScanSlots(DispId dispid) const {
   DispSlots slots;
   for (std::size_t i = 0; i < members.size(); ++i) {
     if (members[i].dispid != dispid) continue;
@@ -79,9 +75,17 @@ DispSlots InterfaceInfo::SlotsOf(DispId dispid) const {
 
 void InterfaceInfo::Index() {
   dispid_index.clear();
-  absl::flat_hash_map<DispId, DispSlots> index;
-  for (const auto& m : members) index.try_emplace(m.dispid, SlotsOf(m.dispid));
-  dispid_index = std::move(index);
+  uint32_t bits = 1;
+  while ((std::size_t{1} << bits) < 2 * members.size()) ++bits;
+  std::vector<DispEntry> table(std::size_t{1} << bits);
+  const std::size_t mask = table.size() - 1;
+  for (const auto& m : members) {
+    std::size_t at = (static_cast<uint32_t>(m.dispid) * 0x9E3779B1u) >> (32 - bits);
+    while (table[at].slots.first >= 0 && table[at].id != m.dispid) at = (at + 1) & mask;
+    if (table[at].slots.first < 0) table[at] = DispEntry{m.dispid, ScanSlots(m.dispid)};
+  }
+  dispid_shift = 32 - bits;
+  dispid_index = std::move(table);
 }
 
 bool InterfaceInfo::FindDispId(std::u16string_view name, DispId& out) const {

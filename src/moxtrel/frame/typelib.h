@@ -8,8 +8,6 @@
 //   const typelib::InterfaceInfo* user = lib.FindInterface(u"_moxUser");
 #pragma once
 
-#include <absl/container/flat_hash_map.h>
-
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -105,8 +103,29 @@ struct InterfaceInfo {
   // The DISPID of the member named `name` (without regard to case); false when there is none.
   bool FindDispId(std::u16string_view name, DispId& out) const;
 
-  absl::flat_hash_map<DispId, DispSlots> dispid_index;  // filled by Index()
+  // Filled by Index(): an open-addressed table, a power of two long and at most half full,
+  // probed from the DISPID's multiplicative hash; an empty entry has `slots.first` < 0.
+  struct DispEntry {
+    DispId id = 0;
+    DispSlots slots;
+  };
+  std::vector<DispEntry> dispid_index;
+  uint32_t dispid_shift = 32;
+
+ private:
+  DispSlots ScanSlots(DispId dispid) const;
 };
+
+inline DispSlots InterfaceInfo::SlotsOf(DispId dispid) const {
+  if (dispid_index.empty()) return ScanSlots(dispid);
+  const std::size_t mask = dispid_index.size() - 1;
+  std::size_t at = (static_cast<uint32_t>(dispid) * 0x9E3779B1u) >> dispid_shift;
+  for (;; at = (at + 1) & mask) {
+    const DispEntry& e = dispid_index[at];
+    if (e.slots.first < 0) return DispSlots{};
+    if (e.id == dispid) return e.slots;
+  }
+}
 
 struct EnumInfo {
   std::u16string name;

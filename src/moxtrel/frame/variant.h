@@ -64,7 +64,9 @@ class Variant {
   Variant(int32_t v) : value_(v) {}
   Variant(double v) : value_(v) {}
   Variant(Date v) : value_(v) {}
-  Variant(std::u16string v) : value_(std::move(v)) {}
+  // Two overloads rather than one by value: a getter's string is moved in once, not twice.
+  Variant(std::u16string&& v) : value_(std::move(v)) {}
+  Variant(const std::u16string& v) : value_(v) {}
   Variant(const char16_t* v) : value_(std::u16string(v)) {}
   Variant(ObjectPtr v) : value_(std::move(v)) {}
   template <class T>
@@ -92,6 +94,8 @@ class Variant {
   const ObjectPtr& AsObject() const;
   const ByteArray& AsBytes() const;
   const VariantArray& AsArray() const;
+  // The Long held, or null; inline, for the position lookups on hot paths.
+  const int32_t* IfLong() const noexcept { return std::get_if<int32_t>(&value_); }
   // The array held, to change in place; null when the variant holds no array.
   VariantArray* MutableArray() noexcept { return std::get_if<VariantArray>(&value_); }
 
