@@ -120,5 +120,39 @@ TEST(ScriptStatementsTest, IIfAndUnsupportedStatements) {
   EXPECT_EQ(r.out, "4\n");
 }
 
+// A name read over and over finds its variable once, yet a local declared later, another call's
+// frame and another interpreter running the same parsed program each see their own variable.
+TEST(ScriptStatementsTest, NamesFollowTheirFramesAndDeclarations) {
+  auto r = RunScript(
+      "x = \"global\"\n"
+      "Sub S(depth)\n"
+      "  For i = 1 To 2\n"
+      "    Print depth & \":\" & x\n"
+      "    If i = 1 Then\n"
+      "      Dim x\n"
+      "      x = \"local\" & depth\n"
+      "    End If\n"
+      "  Next\n"
+      "  If depth < 2 Then S depth + 1\n"
+      "  Print depth & \":\" & x\n"
+      "End Sub\n"
+      "S 1\n"
+      "Print x\n");
+  ASSERT_EQ(r.error, "");
+  EXPECT_EQ(r.out, "1:global\n1:local1\n2:global\n2:local2\n2:local2\n1:local1\nglobal\n");
+
+  std::ostringstream a_out, b_out;
+  script::Interpreter a({.out = &a_out, .directory = nullptr, .pump = nullptr});
+  script::Interpreter b({.out = &b_out, .directory = nullptr, .pump = nullptr});
+  a.Run(script::Parse("n = 10\n", "a.mox"));
+  b.Run(script::Parse("n = 20\n", "b.mox"));
+  const script::Program shared = script::Parse("n = n + 1\nPrint n\n", "shared.mox");
+  a.Run(shared);
+  b.Run(shared);
+  a.Run(shared);
+  EXPECT_EQ(a_out.str(), "11\n12\n");
+  EXPECT_EQ(b_out.str(), "21\n");
+}
+
 }  // namespace
 }  // namespace moxtrel::testing

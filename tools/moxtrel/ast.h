@@ -94,6 +94,15 @@ struct Expr {
     int32_t dispid = 0;
   };
   mutable CallSite site;
+  // A name remembers the variable it found, in the frame it was found from, while no variable
+  // has been declared since; the interpreter checks both before it trusts the slot.
+  struct VariableSlot {
+    uint64_t frame = 0;  // the frame's serial; 0 never names one
+    uint64_t epoch = 0;
+    void* slot = nullptr;
+    bool constant = false;
+  };
+  mutable VariableSlot variable;
 };
 
 // What an Exit statement leaves.

@@ -1,5 +1,6 @@
 #include "interpreter.h"
 
+#include <atomic>
 #include <new>
 #include <set>
 #include <stdexcept>
@@ -25,6 +26,7 @@
 namespace moxtrel::script {
 
 struct Interpreter::Frame {
+  uint64_t serial = 0;  // unique in the process, so no two frames, live or gone, share one
   std::map<std::u16string, Variant, NoCaseLess> locals;
   std::set<std::u16string, NoCaseLess> constants;
   bool resume_next = false;
@@ -95,7 +97,7 @@ Interpreter::Interpreter(InterpreterOptions options)
     : options_(std::move(options)),
       err_(std::make_shared<ErrObject>()),
       hub_(std::make_shared<EventHub>()) {
-  frames_.push_back(std::make_unique<Frame>());
+  frames_.push_back(NewFrame());
   if (options_.directory) directory_ = std::make_shared<DirectoryHooks>(options_.directory);
   arguments_ = std::make_shared<ArgumentsObject>(options_.arguments);
   hub_->deliver = [this](const std::u16string& handler, std::u16string_view event,
@@ -181,11 +183,8 @@ void Interpreter::OutOfMemory(int line) {
   err_->Set(r);
 }
 
-void Interpreter::CheckStack() const {
-  if (static_cast<const char*>(__builtin_frame_address(0)) < stack_floor_) {
-    throw RuntimeError(kOutOfStackSpace,
-                       u"Out of stack space: calls and expressions nest too deeply");
-  }
+void Interpreter::OutOfStack() {
+  throw RuntimeError(kOutOfStackSpace, u"Out of stack space: calls and expressions nest too deeply");
 }
 
 void Interpreter::Step() {
@@ -193,13 +192,12 @@ void Interpreter::Step() {
   CheckInterrupt();
 }
 
-void Interpreter::RaisePending() {
+void Interpreter::RaiseHeld() {
   if (pending_quit_) {
     const int status = *pending_quit_;
     pending_quit_.reset();
     throw QuitRequest{status};
   }
-  if (!pending_) return;
   RuntimeError e = std::move(*pending_);
   pending_.reset();
   throw e;
@@ -370,15 +368,16 @@ Interpreter::Flow Interpreter::ExecForEach(const Stmt& s) {
   const std::u16string wide = U(var);
   const std::string where = Describe(*s.value);
   const Variant coll = Eval(*s.value);
-  auto body = [&](Variant item) {
+  Expr::VariableSlot slot;
+  auto body = [&](Variant&& item) {
     Step();
-    SetVariable(wide, var, std::move(item));
+    SetVariable(wide, var, slot, std::move(item));
     return ExecBlock(s.blocks[0]);
   };
   if (coll.IsArray()) {
     const std::vector<Variant> items = coll.AsArray().items;
     for (const auto& item : items) {
-      const Flow flow = body(item);
+      const Flow flow = body(Variant(item));
       if (flow == Flow::kExitFor) break;
       if (flow != Flow::kNormal) return flow;
     }
@@ -451,13 +450,13 @@ void Interpreter::ExecAssign(const Stmt& s) {
   const uint16_t put = s.is_set ? kDispatchPutRef : kDispatchPut;
   switch (target.kind) {
     case ExprKind::kName:
-      if (FindProcedure(target.wide) &&
+      if (!procedures_.empty() && FindProcedure(target.wide) &&
           !(frames_.back()->procedure &&
             EqualsNoCase(U(frames_.back()->procedure->name), target.wide))) {
         throw RuntimeError(errc::kTypeMismatch,
                            u"'" + target.wide + u"' is a procedure, not a variable", where());
       }
-      SetVariable(target.wide, target.name, std::move(value));
+      SetVariable(target.wide, target.name, target.variable, std::move(value));
       return;
     case ExprKind::kMember: {
       const Variant obj = Eval(*target.object);
@@ -601,7 +600,7 @@ void Interpreter::WriteBack(const std::vector<ExprPtr>& exprs, const std::vector
 Variant Interpreter::EvalName(const Expr& e, bool as_statement) {
   const std::u16string& name = e.wide;
   if (!e.bracketed) {
-    if (Variant* v = FindVariable(name)) return *v;
+    if (Variant* v = FindVariable(e)) return *v;
     if (const Procedure* proc = FindProcedure(name)) {
       return CallProcedure(*proc, {}, e.name);
     }
@@ -835,6 +834,39 @@ Variant* Interpreter::FindVariable(std::u16string_view name) {
   return nullptr;
 }
 
+std::unique_ptr<Interpreter::Frame> Interpreter::NewFrame() {
+  static std::atomic<uint64_t> serials{1};
+  auto frame = std::make_unique<Frame>();
+  frame->serial = serials.fetch_add(1, std::memory_order_relaxed);
+  return frame;
+}
+
+Variant* Interpreter::FindVariable(std::u16string_view name, Expr::VariableSlot& cached) {
+  // The map's nodes stay put until their frame goes, and a frame's serial is never reused.
+  const uint64_t frame = frames_.back()->serial;
+  if (cached.frame == frame && cached.epoch == declarations_) {
+    return static_cast<Variant*>(cached.slot);
+  }
+  Variant* found = FindVariable(name);
+  if (found) cached = {frame, declarations_, found, IsConstant(name)};
+  return found;
+}
+
+Variant* Interpreter::FindVariable(const Expr& name) {
+  return FindVariable(name.wide, name.variable);
+}
+
+void Interpreter::SetVariable(const std::u16string& wide, const std::string& name,
+                              Expr::VariableSlot& cached, Variant&& value) {
+  if (Variant* v = FindVariable(wide, cached)) {
+    // A constant is one from its declaration on, so the slot remembers that too.
+    if (cached.constant) CheckNotConstant(wide, name);
+    *v = std::move(value);
+    return;
+  }
+  SetVariable(wide, name, std::move(value));
+}
+
 void Interpreter::SetVariable(const std::u16string& wide, const std::string& name, Variant value) {
   if (Variant* v = FindVariable(wide)) {
     CheckNotConstant(wide, name);
@@ -873,6 +905,7 @@ void Interpreter::Declare(const std::string& name, Variant value) {
                        u"'" + key + u"' names a procedure and cannot be a variable", name);
   }
   frames_.back()->locals[key] = std::move(value);
+  ++declarations_;
 }
 
 std::u16string Interpreter::SuggestVariable(std::u16string_view name) const {
@@ -921,7 +954,7 @@ Variant Interpreter::CallProcedure(const Procedure& proc, std::vector<Variant> a
     throw RuntimeError(kOutOfStackSpace, u"Out of stack space: calls nest deeper than 200", where);
   }
   CheckStack();
-  auto frame = std::make_unique<Frame>();
+  auto frame = NewFrame();
   frame->procedure = &proc;
   for (size_t i = 0; i < proc.params.size(); ++i) {
     Variant v = std::move(args[i]);

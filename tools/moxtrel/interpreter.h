@@ -115,8 +115,14 @@ class Interpreter {
 
   // Variables.
   Variant* FindVariable(std::u16string_view name);
+  // The same through a remembered slot: a name's in the script, or a loop's variable.
+  Variant* FindVariable(std::u16string_view name, Expr::VariableSlot& cached);
+  Variant* FindVariable(const Expr& name);
+  std::unique_ptr<Frame> NewFrame();
   // `wide` is `name` as UTF-16, converted once by the caller.
   void SetVariable(const std::u16string& wide, const std::string& name, Variant value);
+  void SetVariable(const std::u16string& wide, const std::string& name, Expr::VariableSlot& cached,
+                   Variant&& value);
   void Declare(const std::string& name, Variant value);
   bool IsConstant(std::u16string_view name) const;
   void CheckNotConstant(std::u16string_view name, const std::string& where) const;
@@ -133,10 +139,20 @@ class Interpreter {
   void Pump(std::vector<Variant>& args);
   void DeliverEvent(const std::u16string& handler, std::u16string_view event,
                     std::vector<Variant>& args);
-  void RaisePending();
+  // Raises an error or a Quit that an event handler left behind.
+  void RaisePending() {
+    if (pending_quit_ || pending_) [[unlikely]]
+      RaiseHeld();
+  }
+  [[noreturn]] void RaiseHeld();
   void OutOfMemory(int line);
   // Throws Out of stack space once this thread's stack is used down to stack_floor_.
-  void CheckStack() const;
+  // Inline, so that the frame measured is the caller's.
+  void CheckStack() const {
+    if (static_cast<const char*>(__builtin_frame_address(0)) < stack_floor_) [[unlikely]]
+      OutOfStack();
+  }
+  [[noreturn]] static void OutOfStack();
   // Counts one statement or loop round against options_.max_steps.
   void Step();
 
@@ -159,6 +175,9 @@ class Interpreter {
   bool option_explicit_ = false;
   std::optional<int> quit_status_;
   std::optional<int> pending_quit_;  // a Quit inside an event handler, raised after the event
+  // Counts declarations: a remembered variable slot is trusted only within one count, as a
+  // new local may hide the global it points at.
+  uint64_t declarations_ = 1;
   int depth_ = 0;
   const char* stack_floor_ = nullptr;
   uint64_t steps_ = 0;
