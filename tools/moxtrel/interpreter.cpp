@@ -91,6 +91,25 @@ auto Guard(const std::string& where, F&& f) {
   }
 }
 
+// The place of `index` in the array `arr`; `where` names the expression, built only on error.
+template <class Where>
+std::size_t ElementIndex(const VariantArray& arr, const Variant& index, Where&& where) {
+  if (index.IsMissing()) {
+    throw RuntimeError(errc::kSubscriptOutOfRange, u"Arrays have one dimension", where());
+  }
+  int64_t i = 0;
+  try {
+    i = int64_t{index.ToLong()} - arr.lower_bound;
+  } catch (const AutomationError& e) {
+    throw FromAutomation(e, where());
+  }
+  if (i < 0 || static_cast<uint64_t>(i) >= arr.items.size()) {
+    throw RuntimeError(errc::kSubscriptOutOfRange, u"Subscript out of range: " + Show(index),
+                       where());
+  }
+  return static_cast<std::size_t>(i);
+}
+
 }  // namespace
 
 Interpreter::Interpreter(InterpreterOptions options)
@@ -184,7 +203,8 @@ void Interpreter::OutOfMemory(int line) {
 }
 
 void Interpreter::OutOfStack() {
-  throw RuntimeError(kOutOfStackSpace, u"Out of stack space: calls and expressions nest too deeply");
+  throw RuntimeError(kOutOfStackSpace,
+                     u"Out of stack space: calls and expressions nest too deeply");
 }
 
 void Interpreter::Step() {
@@ -465,15 +485,29 @@ void Interpreter::ExecAssign(const Stmt& s) {
       return;
     }
     case ExprKind::kCall: {
-      std::vector<Variant> args = EvalArgs(target.args);
       const Expr& callee = *target.object;
+      std::vector<Variant> args;
+      if (callee.kind == ExprKind::kName && target.args.size() == 1 && target.args[0]) {
+        // `a(i) = v`, the usual case: the element is written in place, with no argument list.
+        Variant index = Eval(*target.args[0]);
+        Variant* var = FindVariable(callee);
+        if (var && var->IsArray()) {
+          if (callee.variable.constant) CheckNotConstant(callee.wide, where());
+          VariantArray& arr = *var->MutableArray();
+          arr.items[ElementIndex(arr, index, where)] = std::move(value);
+          return;
+        }
+        args.push_back(std::move(index));
+      } else {
+        args = EvalArgs(target.args);
+      }
       if (callee.kind == ExprKind::kMember) {
         const Variant obj = Eval(*callee.object);
         args.push_back(std::move(value));
         Invoke(obj, where(), callee.wide, put, args);
         return;
       }
-      Variant* var = callee.kind == ExprKind::kName ? FindVariable(callee.wide) : nullptr;
+      Variant* var = callee.kind == ExprKind::kName ? FindVariable(callee) : nullptr;
       if (var && var->IsArray()) {
         CheckNotConstant(callee.wide, where());
         if (args.size() != 1) {
@@ -481,12 +515,7 @@ void Interpreter::ExecAssign(const Stmt& s) {
         }
         // The element is written in place: copying the array would make a loop quadratic.
         VariantArray& arr = *var->MutableArray();
-        const int32_t i = args[0].ToLong() - arr.lower_bound;
-        if (i < 0 || static_cast<size_t>(i) >= arr.items.size()) {
-          throw RuntimeError(errc::kSubscriptOutOfRange,
-                             u"Subscript out of range: " + Show(args[0]), where());
-        }
-        arr.items[static_cast<size_t>(i)] = std::move(value);
+        arr.items[ElementIndex(arr, args[0], where)] = std::move(value);
         return;
       }
       const Variant obj = Eval(callee);
@@ -631,8 +660,20 @@ Variant Interpreter::EvalMember(const Expr& e) {
 
 Variant Interpreter::EvalCall(const Expr& e, bool as_statement) {
   const Expr& callee = *e.object;
+  std::vector<Variant> args;
+  if (callee.kind == ExprKind::kName && !callee.bracketed && e.args.size() == 1 && e.args[0] &&
+      (procedures_.empty() || !FindProcedure(callee.wide))) {
+    // `a(i)`, the usual case: an array element is read with no argument list or text built.
+    Variant index = Eval(*e.args[0]);
+    if (Variant* v = FindVariable(callee); v && v->IsArray()) {
+      const VariantArray& arr = v->AsArray();
+      return arr.items[ElementIndex(arr, index, [&] { return Describe(e); })];
+    }
+    args.push_back(std::move(index));
+  } else {
+    args = EvalArgs(e.args);
+  }
   const std::string where = Describe(e);
-  std::vector<Variant> args = EvalArgs(e.args);
   const std::vector<Variant> before = args;
   Variant result;
   if (callee.kind == ExprKind::kMember) {
@@ -691,15 +732,10 @@ Variant Interpreter::Index(const Variant& target, const std::string& where,
                            std::vector<Variant>& args) {
   if (target.IsArray()) {
     const VariantArray& arr = target.AsArray();
-    if (args.size() != 1 || args[0].IsMissing()) {
+    if (args.size() != 1) {
       throw RuntimeError(errc::kSubscriptOutOfRange, u"Arrays have one dimension", where);
     }
-    const int32_t i = Guard(where, [&] { return args[0].ToLong(); }) - arr.lower_bound;
-    if (i < 0 || static_cast<size_t>(i) >= arr.items.size()) {
-      throw RuntimeError(errc::kSubscriptOutOfRange, u"Subscript out of range: " + Show(args[0]),
-                         where);
-    }
-    return arr.items[static_cast<size_t>(i)];
+    return arr.items[ElementIndex(arr, args[0], [&] { return where; })];
   }
   return InvokeDefault(target, where, args);
 }
