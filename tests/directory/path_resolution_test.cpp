@@ -77,6 +77,14 @@ TEST_F(PathTest, ObjectsAreTypedByClass) {
   EXPECT_NO_THROW(As<directory::IADsPrintQueueOperations>(queue));
   auto service = layer->GetObject(u"WinNT://PC1/Spooler,service");
   EXPECT_NO_THROW(As<directory::IADsServiceOperations>(service));
+  // Casts of objects of different classes in turn each reach their own object, and one of a
+  // class without the interface still fails after another class's cast succeeded.
+  auto domain = layer->GetObject(u"WinNT://CORP");
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(As<IADsContainer>(computer)->Name(), u"PC1");
+    EXPECT_EQ(As<IADsContainer>(domain)->Name(), u"CORP");
+    EXPECT_EQ(ErrorCodeOf([&] { As<IADsContainer>(group); }), errc::kNoInterface);
+  }
   EXPECT_EQ(service->Class(), u"Service");
   // GUIDs are stable per object and differ between objects.
   auto guid = group->GUID();

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 #include <vector>
 
 #include "moxtrel/frame/automation_error.h"
@@ -262,10 +263,26 @@ class IADsServiceOperations : public virtual IADs {
 };
 
 // Casts a bound object to a narrower interface; errc::kNoInterface when it has none.
+//
+// A cast from the virtual base IADs walks the class's bases and compares their names, and a
+// listing casts every element it meets. Every object has one IADs, so the distance from it to
+// the interface is fixed by the object's class: the last class seen and its distance are kept.
 template <class I>
 std::shared_ptr<I> As(const std::shared_ptr<IADs>& object) {
   if (!object) throw AutomationError(errc::kObjectRequired, u"No directory object to cast");
-  if (auto typed = std::dynamic_pointer_cast<I>(object)) return typed;
+  struct LastClass {
+    const std::type_info* type = nullptr;
+    std::ptrdiff_t offset = 0;
+  };
+  thread_local LastClass last;
+  char* const base = reinterpret_cast<char*>(object.get());
+  const std::type_info& type = typeid(*object);
+  if (last.type == &type)
+    return std::shared_ptr<I>(object, reinterpret_cast<I*>(base + last.offset));
+  if (I* typed = dynamic_cast<I*>(object.get())) {
+    last = {&type, reinterpret_cast<char*>(typed) - base};
+    return std::shared_ptr<I>(object, typed);
+  }
   throw AutomationError(errc::kNoInterface, u"The directory object " + object->ADsPath() +
                                                 u" does not support the interface asked for");
 }
