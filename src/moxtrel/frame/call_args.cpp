@@ -58,7 +58,8 @@ void CallArgs::Check() {
     throw AutomationError(errc::kBadParamCount, Where() + u": takes " + expected +
                                                     u" argument(s), not " + Number(args.size()));
   }
-  slots_.resize(params.size());
+  slots_ = std::make_unique<Slot[]>(params.size());
+  count_ = params.size();
   for (std::size_t i = 0; i < params.size(); ++i) {
     const auto& param = params[i];
     Slot& slot = slots_[i];
@@ -82,14 +83,14 @@ void CallArgs::Check() {
 }
 
 const Variant& CallArgs::Value(std::size_t index) const {
-  if (index >= slots_.size()) {
+  if (index >= count_) {
     throw AutomationError(errc::kBadParamCount, Where() + u": no argument " + Number(index + 1));
   }
   return slots_[index].value;
 }
 
 CallArgs::Slot& CallArgs::At(std::size_t index) {
-  if (index >= slots_.size()) {
+  if (index >= count_) {
     throw AutomationError(errc::kBadParamCount, Where() + u": no argument " + Number(index + 1));
   }
   return slots_[index];
@@ -109,7 +110,7 @@ std::u16string CallArgs::Where() const {
 }
 
 void CallArgs::WriteBackSlots() {
-  for (std::size_t i = 0; i < slots_.size(); ++i) {
+  for (std::size_t i = 0; i < count_; ++i) {
     Slot& slot = slots_[i];
     if (!slot.by_ref || !slot.passed || !slot.read_typed) continue;
     Variant now = Coerce(slot.read_typed(), member_->params[i].type);

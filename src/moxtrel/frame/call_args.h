@@ -111,7 +111,7 @@ class CallArgs {
     if (!args.empty() || !member.params.empty()) Check();
   }
 
-  std::size_t size() const noexcept { return slots_.size(); }
+  std::size_t size() const noexcept { return count_; }
   ArgRef operator[](std::size_t index) { return ArgRef(*this, index); }
   // The argument as checked: converted to the parameter's type, or its default.
   const Variant& Value(std::size_t index) const;
@@ -123,7 +123,7 @@ class CallArgs {
 
   // Copies changed by-reference values into the caller's arguments.
   void WriteBack() {
-    if (!slots_.empty()) WriteBackSlots();
+    if (count_ != 0) WriteBackSlots();
   }
 
  private:
@@ -147,7 +147,9 @@ class CallArgs {
   const AutomationObject* owner_;
   const typelib::MemberInfo* member_;
   std::vector<Variant>* args_;
-  std::vector<Slot> slots_;
+  // An array rather than a vector: a get has none, and its empty array is freed inline.
+  std::unique_ptr<Slot[]> slots_;
+  std::size_t count_ = 0;
 };
 
 template <class T>

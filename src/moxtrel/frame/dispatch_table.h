@@ -309,9 +309,12 @@ class ClassTable {
         throw AutomationError(errc::kNoInterface, std::u16string(object.TypeName()) +
                                                       u" is not the class of this table");
       }
-      if constexpr (std::is_void_v<decltype(f(*self, args))>) {
+      using Result = decltype(f(*self, args));
+      if constexpr (std::is_void_v<Result>) {
         f(*self, args);
         return Variant();
+      } else if constexpr (std::is_same_v<Result, std::u16string>) {
+        return Variant::StringFrom([&] { return f(*self, args); });
       } else {
         return ToVariant(f(*self, args));
       }

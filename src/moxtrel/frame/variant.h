@@ -76,6 +76,12 @@ class Variant {
   Variant(VariantArray v) : value_(std::move(v)) {}
   Variant(bool) = delete;  // say Variant::Boolean(b): a C++ bool is not the 16-bit Boolean
 
+  // A String built in place from what `make()` returns: a getter's result lands in the Variant
+  // with no move between (moving a short string copies its characters).
+  template <class Make>
+  static Variant StringFrom(Make&& make) {
+    return Variant(InPlace<Make>{make});
+  }
   static Variant Boolean(bool b) { return Variant(BoolValue{b ? kVariantTrue : kVariantFalse}); }
   static Variant Missing() { return Variant(MissingTag{}); }
   // A zero-based array of strings, the form directory attributes take for lists.
@@ -117,6 +123,13 @@ class Variant {
   friend bool operator==(const Variant& a, const Variant& b) = default;
 
  private:
+  template <class Make>
+  struct InPlace {
+    Make& make;
+    operator std::u16string() const { return make(); }  // NOLINT: converts where it lands
+  };
+  template <class Make>
+  explicit Variant(InPlace<Make> in_place) : value_(std::in_place_type<std::u16string>, in_place) {}
   explicit Variant(MissingTag t) : value_(t) {}
   explicit Variant(BoolValue b) : value_(b) {}
 
