@@ -275,8 +275,9 @@ std::shared_ptr<I> As(const std::shared_ptr<IADs>& object) {
     std::ptrdiff_t offset = 0;
   };
   thread_local LastClass last;
-  char* const base = reinterpret_cast<char*>(object.get());
-  const std::type_info& type = typeid(*object);
+  IADs& held = *object;
+  char* const base = reinterpret_cast<char*>(&held);
+  const std::type_info& type = typeid(held);
   if (last.type == &type)
     return std::shared_ptr<I>(object, reinterpret_cast<I*>(base + last.offset));
   if (I* typed = dynamic_cast<I*>(object.get())) {
