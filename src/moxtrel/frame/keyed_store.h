@@ -146,7 +146,7 @@ class KeyedStore final : public EnumerableSource,
     uint32_t length;
   };
   struct Slot {
-    uint32_t hash;  // of the folded key, kept so the index never hashes a key twice
+    uint32_t hash;  // of the folded key, kept so that growing the index hashes no key again
     uint32_t position;
     Span key;
   };
