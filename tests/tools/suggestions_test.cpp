@@ -2,6 +2,8 @@
 
 #include "cli_runner.h"
 #include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/near_names.h"
+#include "moxtrel/frame/typelib.h"
 #include "script_error.h"
 #include "script_runner.h"
 #include "suggestions.h"
@@ -10,6 +12,7 @@
 namespace moxtrel::testing {
 namespace {
 
+// The script host takes the shared rule under its own names.
 using script::ClosestName;
 using script::EditDistance;
 
@@ -26,8 +29,34 @@ TEST(SuggestionsTest, ClosestNameIsCloseForItsLength) {
   EXPECT_EQ(ClosestName(u"fullnam", names), u"FullName");
   EXPECT_EQ(ClosestName(u"Nmae", names), u"Name");
   EXPECT_EQ(ClosestName(u"Xyz", names), std::nullopt);
-  EXPECT_EQ(ClosestName(u"Name", names), std::nullopt);  // the name itself is no suggestion
-  EXPECT_EQ(ClosestName(u"Grp", names), std::nullopt);   // 3 letters allow one edit
+  EXPECT_EQ(ClosestName(u"Name", names), std::nullopt);        // the name itself is no suggestion
+  EXPECT_EQ(ClosestName(u"Grp", names), std::nullopt);         // 3 letters allow one edit
+  EXPECT_EQ(ClosestName(u"Nam", {u"Name", u"Nap"}), u"Name");  // ties go to the first
+  // Long names allow three edits at most, however long they are.
+  EXPECT_EQ(ClosestName(u"PasswordDoesntExpireXXX", {u"PasswordDoesntExpire"}),
+            u"PasswordDoesntExpire");
+  EXPECT_EQ(ClosestName(u"PasswordDoesntExpireXXXX", {u"PasswordDoesntExpire"}), std::nullopt);
+  EXPECT_EQ(ClosestName(u"", names), std::nullopt);
+}
+
+// Classes are matched without their library name and offered with it; only creatable classes
+// are offered, and hidden members are never offered.
+TEST(SuggestionsTest, ClosestClassKeepsTheLibraryName) {
+  EXPECT_EQ(moxtrel::ClosestClassName(u"moxUsr"), u"moxUser");
+  EXPECT_EQ(moxtrel::ClosestClassName(u"Moxtrel.moxUsr"), u"Moxtrel.moxUser");
+  EXPECT_EQ(moxtrel::ClosestClassName(u"moxtrel.MOXGRUP"), u"moxtrel.moxGroup");
+  EXPECT_EQ(moxtrel::ClosestClassName(u"moxUser"), std::nullopt);
+  EXPECT_EQ(moxtrel::ClosestClassName(u"."), std::nullopt);
+  const auto classes = moxtrel::CreatableClassNames();
+  EXPECT_NE(std::find(classes.begin(), classes.end(), u"moxDomain"), classes.end());
+  EXPECT_EQ(std::find(classes.begin(), classes.end(), u"moxUsers"), classes.end());
+
+  const typelib::InterfaceInfo* users = typelib::Library().FindInterface(u"_moxUsers");
+  ASSERT_NE(users, nullptr);
+  const auto members = moxtrel::MemberNames(*users);
+  EXPECT_NE(std::find(members.begin(), members.end(), u"Item"), members.end());
+  EXPECT_EQ(std::find(members.begin(), members.end(), u"NewEnum"), members.end());  // hidden
+  EXPECT_EQ(ClosestName(u"NewEnm", members), std::nullopt);
 }
 
 class ScriptSuggestionsTest : public DirectoryTest {

@@ -6,61 +6,10 @@
 
 namespace moxtrel::script {
 
-size_t EditDistance(std::u16string_view a, std::u16string_view b) {
-  const std::u16string x = FoldCase(a), y = FoldCase(b);
-  // Three rows of the optimal string alignment table: two back for a swap.
-  std::vector<size_t> before(y.size() + 1), prev(y.size() + 1), cur(y.size() + 1);
-  for (size_t j = 0; j <= y.size(); ++j) prev[j] = j;
-  for (size_t i = 1; i <= x.size(); ++i) {
-    cur[0] = i;
-    for (size_t j = 1; j <= y.size(); ++j) {
-      const size_t cost = x[i - 1] == y[j - 1] ? 0 : 1;
-      cur[j] = std::min({prev[j] + 1, cur[j - 1] + 1, prev[j - 1] + cost});
-      if (i > 1 && j > 1 && x[i - 1] == y[j - 2] && x[i - 2] == y[j - 1]) {
-        cur[j] = std::min(cur[j], before[j - 2] + 1);
-      }
-    }
-    before.swap(prev);
-    prev.swap(cur);
-  }
-  return prev[y.size()];
-}
-
-std::optional<std::u16string> ClosestName(std::u16string_view wrong,
-                                          const std::vector<std::u16string>& candidates) {
-  const size_t allowed = std::clamp<size_t>(wrong.size() / 3, 1, 3);
-  std::optional<std::u16string> best;
-  size_t best_distance = allowed + 1;
-  for (const auto& c : candidates) {
-    const size_t d = EditDistance(wrong, c);
-    if (d > 0 && d < best_distance) {
-      best = c;
-      best_distance = d;
-    }
-  }
-  return best;
-}
-
 std::u16string DidYouMean(std::u16string_view wrong,
                           const std::vector<std::u16string>& candidates) {
   if (auto best = ClosestName(wrong, candidates)) return u" (did you mean \"" + *best + u"\"?)";
   return {};
-}
-
-std::vector<std::u16string> MemberNames(const typelib::InterfaceInfo& iface) {
-  std::vector<std::u16string> out;
-  for (const auto& m : iface.members) {
-    if (!m.hidden) out.push_back(m.name);
-  }
-  return out;
-}
-
-std::vector<std::u16string> CreatableClassNames() {
-  std::vector<std::u16string> out;
-  for (const auto& c : typelib::Library().classes) {
-    if (c.published && c.coclass.creatable) out.push_back(c.coclass.name);
-  }
-  return out;
 }
 
 std::vector<std::u16string> TypeLibraryNames() {

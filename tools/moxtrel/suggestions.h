@@ -11,27 +11,19 @@
 #include <string_view>
 #include <vector>
 
+#include "moxtrel/frame/near_names.h"
 #include "moxtrel/frame/typelib.h"
 
 namespace moxtrel::script {
 
-// Edits (insertions, deletions, substitutions, swaps of neighbours) from `a` to `b`, without
-// regard to case.
-size_t EditDistance(std::u16string_view a, std::u16string_view b);
-
-// The candidate closest to `wrong`, if one is close enough to be what was meant: a third of the
-// name's letters may differ (at least one, at most three). Ties go to the first candidate.
-std::optional<std::u16string> ClosestName(std::u16string_view wrong,
-                                          const std::vector<std::u16string>& candidates);
+// The shared rule (near_names.h) under the names the script host has always used.
+using moxtrel::ClosestName;
+using moxtrel::CreatableClassNames;
+using moxtrel::EditDistance;
+using moxtrel::MemberNames;
 
 // " (did you mean "X"?)" with the closest candidate, or empty when none is close.
 std::u16string DidYouMean(std::u16string_view wrong, const std::vector<std::u16string>& candidates);
-
-// The names of an interface's members that a script may call (hidden ones left out).
-std::vector<std::u16string> MemberNames(const typelib::InterfaceInfo& iface);
-
-// Every class of the type library a script may create.
-std::vector<std::u16string> CreatableClassNames();
 
 // Every published class, interface, event interface and enum, as `moxtrel typelib` takes them.
 std::vector<std::u16string> TypeLibraryNames();
