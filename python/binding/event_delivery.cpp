@@ -321,7 +321,7 @@ void DefineEventTypes(py::module_& m) {
           "disconnect", [](const EventSlot&, Connection& c) { c.Disconnect(); },
           py::arg("connection"))
       .def_property_readonly("__doc__",
-                             [](const EventSlot& s) { return ToPyStr(SignatureOf(s.event)); })
+                             [](const EventSlot& s) { return ToPyStr(MemberDoc(s.event)); })
       .def("__repr__", [](const EventSlot& s) {
         return "<event " + ToUtf8(std::u16string(s.source->TypeName()) + u"." + s.event.name) + ">";
       });

@@ -18,22 +18,27 @@ bool IsPlainGet(const typelib::MemberInfo& m) {
   return m.kind == typelib::MemberKind::kGet && m.params.empty();
 }
 
-// Edits between two folded names, a swap of neighbours counting as one ("Fnid" is one from
-// "Find").
-std::size_t Distance(std::u16string_view a, std::u16string_view b) {
-  std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
-  for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
-  for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
-      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
-      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
-        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
-      }
+// `text` broken into lines of at most 80 columns at blanks, each indented by `indent`; empty
+// for empty text.
+std::u16string Wrapped(std::u16string_view text, std::size_t indent) {
+  constexpr std::size_t kWidth = 80;
+  std::u16string out, line;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find(u' ', at);
+    if (end == std::u16string_view::npos) end = text.size();
+    const std::u16string_view word = text.substr(at, end - at);
+    at = end + 1;
+    if (word.empty()) continue;
+    if (!line.empty() && indent + line.size() + 1 + word.size() > kWidth) {
+      out += std::u16string(indent, u' ') + line + u"\n";
+      line.clear();
     }
+    if (!line.empty()) line += u' ';
+    line += word;
   }
-  return d[a.size()][b.size()];
+  if (!line.empty()) out += std::u16string(indent, u' ') + line + u"\n";
+  return out;
 }
 
 }  // namespace
@@ -52,11 +57,17 @@ std::u16string SignatureOf(const typelib::MemberInfo& member) {
   return out;
 }
 
-std::u16string ClassDoc(std::u16string_view class_name, const typelib::InterfaceInfo* iface,
-                        const typelib::InterfaceInfo* events) {
+std::u16string MemberDoc(const typelib::MemberInfo& member) {
+  std::u16string doc = SignatureOf(member);
+  if (!member.description.empty()) doc += u"\n\n" + member.description;
+  return doc;
+}
+
+std::u16string ClassDoc(std::u16string_view class_name, std::u16string_view description,
+                        const typelib::InterfaceInfo* iface, const typelib::InterfaceInfo* events) {
   std::u16string props, methods, event_lines;
   if (iface) {
-    // One line per DISPID: a property's get and put(s) share it.
+    // One entry per DISPID: a property's get and put(s) share it and its description.
     std::map<DispId, bool> seen;
     for (const auto& m : iface->members) {
       if (m.hidden || seen.count(m.dispid)) continue;
@@ -73,19 +84,26 @@ std::u16string ClassDoc(std::u16string_view class_name, const typelib::Interface
         const char16_t* access = put      ? u"read/write"
                                  : putref ? u"object field, assignable"
                                           : u"read-only";
-        props += u"  " + get->name + u": " + get->result.name + u"  (" + access + u")\n";
+        props += u"  " + get->name + u": " + get->result.name + u"  (" + access + u")\n" +
+                 Wrapped(get->description, 6);
       } else if (put || putref) {
-        props += u"  " + m.name + u": " + m.params.back().type.name + u"  (write-only)\n";
+        props += u"  " + m.name + u": " + m.params.back().type.name + u"  (write-only)\n" +
+                 Wrapped(m.description, 6);
       } else {
-        methods += u"  " + SignatureOf(m) + u"\n";
+        methods += u"  " + SignatureOf(m) + u"\n" + Wrapped(m.description, 6);
       }
     }
   }
   if (events) {
-    for (const auto& e : events->members) event_lines += u"  " + SignatureOf(e) + u"\n";
+    for (const auto& e : events->members) {
+      event_lines += u"  " + SignatureOf(e) + u"\n" + Wrapped(e.description, 6);
+    }
   }
-  std::u16string doc = std::u16string(class_name) +
-                       u": an automation object; members are found without regard to case.\n";
+  std::u16string doc = Wrapped(std::u16string(class_name) + u": " +
+                                   (description.empty() ? std::u16string(u"an automation object.")
+                                                        : std::u16string(description)),
+                               0);
+  doc += u"\nMembers are found without regard to case.\n";
   if (!props.empty()) doc += u"\nProperties:\n" + props;
   if (!methods.empty()) {
     doc += u"\nMethods (by-reference results with .byref(...), which returns a tuple):\n" + methods;
@@ -93,6 +111,16 @@ std::u16string ClassDoc(std::u16string_view class_name, const typelib::Interface
   if (!event_lines.empty()) {
     doc +=
         u"\nEvents (obj.<Event>.connect(handler); delivered inside moxtrel.pump):\n" + event_lines;
+  }
+  return doc;
+}
+
+std::u16string EnumDoc(const typelib::EnumInfo& e) {
+  std::u16string doc = Wrapped(e.name + u": " + e.description, 0) + u"\nMembers:\n";
+  for (std::size_t i = 0; i < e.members.size(); ++i) {
+    const auto& [name, value] = e.members[i];
+    doc += u"  " + IdentifierOf(name) + u" = " + DecimalText(int64_t{value}) + u"\n";
+    if (i < e.member_descriptions.size()) doc += Wrapped(e.member_descriptions[i], 6);
   }
   return doc;
 }
@@ -115,22 +143,6 @@ std::vector<std::u16string> MemberNames(const typelib::InterfaceInfo* iface,
     for (const auto& e : events->members) add(e.name);
   }
   return names;
-}
-
-std::u16string Suggestion(std::u16string_view name, const std::vector<std::u16string>& names) {
-  const std::u16string wanted = FoldCase(name);
-  std::u16string best;
-  std::size_t best_distance = 0;
-  for (const auto& candidate : names) {
-    const std::size_t d = Distance(wanted, FoldCase(candidate));
-    if (best.empty() || d < best_distance) {
-      best = candidate;
-      best_distance = d;
-    }
-  }
-  // Close means at most a third of the name differs (and at least one edit is allowed).
-  const std::size_t limit = std::max<std::size_t>(1, wanted.size() / 3);
-  return best_distance <= limit ? best : std::u16string();
 }
 
 std::u16string IdentifierOf(std::u16string_view quoted) {

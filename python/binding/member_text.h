@@ -1,6 +1,6 @@
 // What the type library says about members, in the words Python shows: signatures and class
-// help for help() and the member objects' __doc__, names for dir(), "did you mean" suggestions,
-// and identifier spellings of enum members.
+// help for help() and the member objects' __doc__ with the library's descriptions, names for
+// dir(), and identifier spellings of enum members.
 //
 //   SignatureOf(find)  // u"Find(sUserName: String, sParent: String = \"\", ...) -> Boolean"
 #pragma once
@@ -15,14 +15,17 @@
 namespace moxtrel::python {
 
 std::u16string SignatureOf(const typelib::MemberInfo& member);
-// The help text of a class: its properties, methods and events.
-std::u16string ClassDoc(std::u16string_view class_name, const typelib::InterfaceInfo* iface,
-                        const typelib::InterfaceInfo* events);
+// A member's __doc__: its signature, then the type library's description of it.
+std::u16string MemberDoc(const typelib::MemberInfo& member);
+// The help text of a class: its description, then its properties, methods and events, each
+// with the type library's description.
+std::u16string ClassDoc(std::u16string_view class_name, std::u16string_view description,
+                        const typelib::InterfaceInfo* iface, const typelib::InterfaceInfo* events);
+// The help text of an enum: its description, then each member's value and description.
+std::u16string EnumDoc(const typelib::EnumInfo& e);
 // Visible member and event names, each once, in slot order.
 std::vector<std::u16string> MemberNames(const typelib::InterfaceInfo* iface,
                                         const typelib::InterfaceInfo* events);
-// The closest name to `name` in `names` without regard to case, or empty when none is close.
-std::u16string Suggestion(std::u16string_view name, const std::vector<std::u16string>& names);
 // "mox SVCS Running" -> "moxSVCSRunning", the spelling the script host also accepts.
 std::u16string IdentifierOf(std::u16string_view quoted);
 

@@ -10,6 +10,7 @@
 #include "binding/python_errors.h"
 #include "binding/value_convert.h"
 #include "moxtrel/frame/dispatch.h"
+#include "moxtrel/frame/near_names.h"
 #include "moxtrel/frame/typelib.h"
 
 namespace moxtrel::python {
@@ -120,11 +121,24 @@ void DefineConstants(py::module_& m) {
       members.append(py::make_tuple(ToPyStr(IdentifierOf(name)), value));
     }
     py::object cls = int_enum(ToPyStr(e.name), members, py::arg("module") = "moxtrel.constants");
+    cls.attr("__doc__") = ToPyStr(EnumDoc(e));
     constants.attr(ToPyStr(e.name)) = cls;
     State().enums[ToPyStr(e.name)] = cls;
     for (const auto& [name, value] : e.members) {
       constants.attr(ToPyStr(IdentifierOf(name))) = cls.attr(ToPyStr(IdentifierOf(name)));
     }
+  }
+}
+
+// CreateObject, with the near class named when the class is misspelt.
+ObjectPtr CreateSuggesting(const std::u16string& name) {
+  try {
+    return dispatch::CreateObject(name);
+  } catch (const AutomationError& e) {
+    if (static_cast<uint32_t>(e.code()) != errc::kClassNotRegistered) throw;
+    const auto near = ClosestClassName(name);
+    if (!near) throw;
+    throw AutomationError(e.code(), e.description() + u"; did you mean '" + *near + u"'?");
   }
 }
 
@@ -146,7 +160,7 @@ void DefineModule(py::module_& m) {
       [](py::handle class_name) {
         const std::u16string name = FromPyStr(class_name, u"create class_name");
         EnsureProvider();
-        return Wrap(Guarded(u"create", [&] { return dispatch::CreateObject(name); }));
+        return Wrap(Guarded(u"create", [&] { return CreateSuggesting(name); }));
       },
       py::arg("class_name"),
       "Creates an object of a creatable class: \"moxDomain\" or \"Moxtrel.moxDomain\".");

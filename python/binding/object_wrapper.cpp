@@ -5,12 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "binding/dispid_cache.h"
 #include "binding/event_delivery.h"
 #include "binding/member_text.h"
 #include "binding/module_state.h"
+#include "binding/object_repr.h"
 #include "binding/python_errors.h"
 #include "binding/value_convert.h"
 #include "moxtrel/frame/dispatch.h"
+#include "moxtrel/frame/near_names.h"
 #include "moxtrel/frame/text.h"
 #include "moxtrel/frame/typelib.h"
 
@@ -28,6 +31,7 @@ struct MemberView {
   DispId dispid = 0;
   std::vector<typelib::ParamInfo> params;
   typelib::TypeRef result;
+  std::u16string description;
 };
 
 // obj.Find, obj.Item: a member called with arguments.
@@ -54,26 +58,49 @@ bool IsPlainGet(const typelib::MemberInfo& m) {
 [[noreturn]] void RaiseUnknown(const AutomationObject& object, std::u16string_view name) {
   const auto names = MemberNames(dispatch::InterfaceOf(object), EventsOf(object));
   std::u16string text = TypeOf(object) + u" has no member '" + std::u16string(name) + u"'";
-  const std::u16string near = Suggestion(name, names);
-  if (!near.empty()) text += u"; did you mean '" + near + u"'?";
+  if (const auto near = ClosestName(name, names)) text += u"; did you mean '" + *near + u"'?";
   RaiseErrorAs(State().member_error, static_cast<int32_t>(errc::kUnknownName),
                TypeOf(object) + u"." + std::u16string(name), text);
 }
 
-// The DISPID of `name`, or -1 with `event` set when the name is one of the object's events.
-DispId Lookup(const AutomationObject& object, std::u16string_view name,
+// The DISPID of `spelling`, or -1 with `event` set when the name is one of the object's events.
+DispId Lookup(const AutomationObject& object, const std::string& spelling,
               const typelib::MemberInfo** event) {
+  const typelib::InterfaceInfo* iface = dispatch::InterfaceOf(object);
+  if (const NameEntry* hit = CachedName(iface, spelling)) {
+    *event = hit->event;
+    return hit->id;
+  }
+  const std::u16string name = FromUtf8(spelling);
   *event = nullptr;
   try {
-    return dispatch::GetIDOfName(object, name);
+    const DispId id = dispatch::GetIDOfName(object, name);
+    RememberName(iface, spelling, NameEntry{id, nullptr});
+    return id;
   } catch (const AutomationError& e) {
     if (static_cast<uint32_t>(e.code()) != errc::kUnknownName) {
-      RaiseError(e, TypeOf(object) + u"." + std::u16string(name));
+      RaiseError(e, TypeOf(object) + u"." + name);
     }
   }
   *event = FindEvent(EventsOf(object), name);
   if (!*event) RaiseUnknown(object, name);
+  RememberName(iface, spelling, NameEntry{-1, *event});
   return -1;
+}
+
+// A wrong argument count names the member's signature, so the fix is in the message.
+AutomationError WithSignature(const AutomationError& e, const typelib::MemberInfo& member) {
+  if (static_cast<uint32_t>(e.code()) != errc::kBadParamCount) return e;
+  return AutomationError(e.code(), e.description() + u"; the signature is " + SignatureOf(member));
+}
+
+typelib::MemberInfo InfoOf(const MemberView& view) {
+  typelib::MemberInfo info;
+  info.name = view.name;
+  info.params = view.params;
+  info.result = view.result;
+  info.description = view.description;
+  return info;
 }
 
 std::vector<const typelib::MemberInfo*> SlotsOf(const AutomationObject& object, DispId id) {
@@ -112,7 +139,11 @@ py::object CallMember(const BoundMember& self, const py::args& args, const py::k
   const std::u16string source = TypeOf(*self.object) + u"." + m.name;
   std::vector<Variant> values = BuildArgs(m, args, kwargs, source);
   const Variant result = Guarded(source, [&] {
-    return dispatch::Invoke(*self.object, m.dispid, kDispatchMethod | kDispatchGet, values);
+    try {
+      return dispatch::Invoke(*self.object, m.dispid, kDispatchMethod | kDispatchGet, values);
+    } catch (const AutomationError& e) {
+      throw WithSignature(e, InfoOf(m));
+    }
   });
   py::object out = FromVariant(result, &m.result);
   if (!byref) return out;
@@ -129,9 +160,8 @@ py::object CallMember(const BoundMember& self, const py::args& args, const py::k
 py::object GetAttr(DispatchObject& self, const std::string& name) {
   if (name.empty() || name[0] == '_') throw py::attribute_error(name);
   const AutomationObject& object = *self.object;
-  const std::u16string wanted = FromUtf8(name);
   const typelib::MemberInfo* event = nullptr;
-  const DispId id = Lookup(object, wanted, &event);
+  const DispId id = Lookup(object, name, &event);
   if (event) return EventSlotFor(self.object, *event);
   const auto slots = SlotsOf(object, id);
   for (const auto* slot : slots) {
@@ -144,10 +174,11 @@ py::object GetAttr(DispatchObject& self, const std::string& name) {
   }
   for (const auto* slot : slots) {
     if (slot->kind == typelib::MemberKind::kMethod || slot->kind == typelib::MemberKind::kGet) {
-      return py::cast(
-          BoundMember{self.object, MemberView{slot->name, id, slot->params, slot->result}});
+      return py::cast(BoundMember{
+          self.object, MemberView{slot->name, id, slot->params, slot->result, slot->description}});
     }
   }
+  const std::u16string wanted = FromUtf8(name);
   RaiseErrorAs(State().member_error, static_cast<int32_t>(errc::kMemberNotFound),
                TypeOf(object) + u"." + wanted, wanted + u" can be set but not read");
 }
@@ -159,7 +190,7 @@ void SetAttr(DispatchObject& self, const std::string& name, py::handle value) {
   const AutomationObject& object = *self.object;
   const std::u16string wanted = FromUtf8(name);
   const typelib::MemberInfo* event = nullptr;
-  const DispId id = Lookup(object, wanted, &event);
+  const DispId id = Lookup(object, name, &event);
   const std::u16string source = TypeOf(object) + u"." + (event ? event->name : wanted);
   if (event) {
     RaiseErrorAs(State().member_error, static_cast<int32_t>(errc::kMemberNotFound), source,
@@ -206,7 +237,12 @@ py::object DefaultMember(DispatchObject& self, const py::args& args) {
   for (std::size_t i = 0; i < args.size(); ++i) values.push_back(ToVariant(args[i], source));
   const auto slots = SlotsOf(*self.object, kDispIdValue);
   const Variant value = Guarded(source, [&] {
-    return dispatch::Invoke(*self.object, kDispIdValue, kDispatchGet | kDispatchMethod, values);
+    try {
+      return dispatch::Invoke(*self.object, kDispIdValue, kDispatchGet | kDispatchMethod, values);
+    } catch (const AutomationError& e) {
+      if (slots.empty()) throw;
+      throw WithSignature(e, *slots.front());
+    }
   });
   return FromVariant(value, slots.empty() ? nullptr : &slots.front()->result);
 }
@@ -228,10 +264,10 @@ const typelib::InterfaceInfo* EventsOfClass(const typelib::ClassBinding& binding
   return nullptr;
 }
 
-py::object MakeClass(std::u16string_view name, const typelib::InterfaceInfo* iface,
-                     const typelib::InterfaceInfo* events) {
+py::object MakeClass(std::u16string_view name, std::u16string_view description,
+                     const typelib::InterfaceInfo* iface, const typelib::InterfaceInfo* events) {
   py::dict ns;
-  ns["__doc__"] = ToPyStr(ClassDoc(name, iface, events));
+  ns["__doc__"] = ToPyStr(ClassDoc(name, description, iface, events));
   ns["__slots__"] = py::tuple();
   ns["__module__"] = "moxtrel";
   py::object cls = py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(&PyType_Type))(
@@ -243,7 +279,9 @@ py::object MakeClass(std::u16string_view name, const typelib::InterfaceInfo* ifa
 py::object ClassFor(const AutomationObject& object) {
   const py::str key = ToPyStr(object.TypeName());
   if (State().classes.contains(key)) return State().classes[key];
-  return MakeClass(object.TypeName(), dispatch::InterfaceOf(object), EventsOf(object));
+  const typelib::ClassBinding* binding = typelib::BindingForType(object.TypeName());
+  return MakeClass(object.TypeName(), binding ? binding->coclass.description : u"",
+                   dispatch::InterfaceOf(object), EventsOf(object));
 }
 
 // The collector sees through a wrapper to the handlers of its object's events when the wrapper
@@ -335,9 +373,7 @@ void DefineObjectTypes(py::module_& m) {
       .def("__call__", &DefaultMember)
       .def("__getitem__", [](DispatchObject& self,
                              py::object key) { return DefaultMember(self, py::make_tuple(key)); })
-      .def("__repr__", [](const DispatchObject& self) {
-        return "<moxtrel." + ToUtf8(TypeOf(*self.object)) + " object>";
-      });
+      .def("__repr__", [](const DispatchObject& self) { return ReprOf(*self.object); });
   State().object_type = object;
 
   py::class_<BoundMember>(m, "Member", "A member called with arguments, as obj.Find(...).")
@@ -352,14 +388,9 @@ void DefineObjectTypes(py::module_& m) {
           },
           "Calls the member and returns (result, arg1, arg2, ...) with every argument as the "
           "member left it.")
-      .def_property_readonly("__doc__",
-                             [](const BoundMember& self) {
-                               typelib::MemberInfo info;
-                               info.name = self.member.name;
-                               info.params = self.member.params;
-                               info.result = self.member.result;
-                               return ToPyStr(SignatureOf(info));
-                             })
+      .def_property_readonly(
+          "__doc__",
+          [](const BoundMember& self) { return ToPyStr(MemberDoc(InfoOf(self.member))); })
       .def("__repr__", [](const BoundMember& self) {
         return "<member " + ToUtf8(TypeOf(*self.object) + u"." + self.member.name) + ">";
       });
@@ -371,8 +402,8 @@ void DefineObjectTypes(py::module_& m) {
   // One Python class per library class, so help(), isinstance() and the stubs agree.
   for (const auto& binding : typelib::Library().classes) {
     if (!binding.published) continue;
-    m.attr(ToPyStr(binding.coclass.name)) =
-        MakeClass(binding.coclass.name, &binding.iface, EventsOfClass(binding));
+    m.attr(ToPyStr(binding.coclass.name)) = MakeClass(
+        binding.coclass.name, binding.coclass.description, &binding.iface, EventsOfClass(binding));
   }
 }
 

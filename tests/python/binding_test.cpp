@@ -6,10 +6,12 @@
 #include <cstdlib>
 #include <memory>
 
+#include "binding/dispid_cache.h"
 #include "binding/module_definition.h"
 #include "binding/object_wrapper.h"
 #include "binding/value_convert.h"
 #include "moxtrel/frame/dispatch.h"
+#include "moxtrel/frame/typelib.h"
 
 namespace py = pybind11;
 
@@ -169,6 +171,30 @@ try:
 except moxtrel.Error as e:
     assert e.code == 0x8002000E and e.source == "moxUser.Find", str(e)
 )");
+}
+
+// The names kept per class stay bounded however many spellings a program makes up, and every
+// spelling, kept or not, resolves to the same member.
+TEST_F(BindingTest, NameCacheStaysBounded) {
+  const typelib::InterfaceInfo* iface = typelib::Library().FindInterface(u"_moxUser");
+  ASSERT_NE(iface, nullptr);
+  RunPython(R"(
+import itertools
+u = moxtrel.create("moxUser")
+assert u.Find("dalia", "HARBOR", 2)
+u.Description = "kept"
+for letters in itertools.islice(itertools.product(*[(c, c.upper()) for c in "description"]), 1000):
+    assert getattr(u, "".join(letters)) == "kept"
+)");
+  const std::size_t limit = 4 * iface->members.size() + 64;
+  ASSERT_LT(limit, 1000u);
+  EXPECT_EQ(CachedNames(iface), limit);
+  const NameEntry* hit = CachedName(iface, "Find");
+  ASSERT_NE(hit, nullptr);
+  DispId find = 0;
+  ASSERT_TRUE(iface->FindDispId(u"find", find));
+  EXPECT_EQ(hit->id, find);
+  EXPECT_EQ(hit->event, nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,29 @@
+// The names an attribute access has already resolved, per class: a read finds its DISPID (or
+// the event it names) by one hash lookup of the spelling Python gave, not by a scan of the
+// class's members with case folding. Only names that resolved are kept, so what a name means,
+// without regard to case, is what the dispatch layer says; each class keeps a bounded number of
+// spellings, and a spelling beyond them is looked up afresh every time. Used under the GIL.
+//
+//   if (const NameEntry* hit = CachedName(iface, "username")) return hit->id;
+#pragma once
+
+#include <string>
+
+#include "moxtrel/frame/dispatch.h"
+#include "moxtrel/frame/typelib.h"
+
+namespace moxtrel::python {
+
+struct NameEntry {
+  DispId id = 0;
+  const typelib::MemberInfo* event = nullptr;  // set when the name is one of the events
+};
+
+// The entry `name` resolved to on `iface` before, or null.
+const NameEntry* CachedName(const typelib::InterfaceInfo* iface, const std::string& name);
+// Keeps what `name` resolved to on `iface` (a null `iface` keeps nothing).
+void RememberName(const typelib::InterfaceInfo* iface, const std::string& name, NameEntry entry);
+// The spellings kept for `iface` (for tests).
+std::size_t CachedNames(const typelib::InterfaceInfo* iface);
+
+}  // namespace moxtrel::python
