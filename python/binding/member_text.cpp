@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "moxtrel/frame/near_names.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel::python {
@@ -134,10 +135,9 @@ std::vector<std::u16string> MemberNames(const typelib::InterfaceInfo* iface,
     }
     names.push_back(name);
   };
+  // The members a script may call, as the script host offers them, then the events.
   if (iface) {
-    for (const auto& m : iface->members) {
-      if (!m.hidden) add(m.name);
-    }
+    for (const auto& name : moxtrel::MemberNames(*iface)) add(name);
   }
   if (events) {
     for (const auto& e : events->members) add(e.name);

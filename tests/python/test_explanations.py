@@ -35,6 +35,9 @@ def test_create_suggests_the_near_class():
     assert python_suggestion(lambda: moxtrel.create("moxtrel.MOXDOMIAN")) == "moxtrel.moxDomain"
     assert python_suggestion(lambda: moxtrel.create("Zzzzzzzz")) is None
     assert python_suggestion(lambda: moxtrel.create("")) is None
+    assert python_suggestion(lambda: moxtrel.create("moxUs\ud800r")) == "moxUser"
+    assert python_suggestion(lambda: moxtrel.create("Moxtrel." + "x" * 100000)) is None
+    assert python_suggestion(lambda: getattr(moxtrel.create("moxUser"), "Q" * 100000)) is None
     # A class that exists but cannot be created says so, with no guess.
     assert python_suggestion(lambda: moxtrel.create("moxPrintJob")) is None
 

@@ -37,6 +37,8 @@ TEST(SuggestionsTest, ClosestNameIsCloseForItsLength) {
             u"PasswordDoesntExpire");
   EXPECT_EQ(ClosestName(u"PasswordDoesntExpireXXXX", {u"PasswordDoesntExpire"}), std::nullopt);
   EXPECT_EQ(ClosestName(u"", names), std::nullopt);
+  // A huge name has nothing near it.
+  EXPECT_EQ(ClosestName(std::u16string(1'000'000, u'N'), names), std::nullopt);
 }
 
 // Classes are matched without their library name and offered with it; only creatable classes

@@ -7,8 +7,10 @@
 
 namespace moxtrel {
 
-std::size_t EditDistance(std::u16string_view a, std::u16string_view b) {
-  const std::u16string x = FoldCase(a), y = FoldCase(b);
+namespace {
+
+// Edits between two names already folded.
+std::size_t FoldedDistance(std::u16string_view x, std::u16string_view y) {
   // Three rows of the optimal string alignment table: two back for a swap.
   std::vector<std::size_t> before(y.size() + 1), prev(y.size() + 1), cur(y.size() + 1);
   for (std::size_t j = 0; j <= y.size(); ++j) prev[j] = j;
@@ -27,13 +29,25 @@ std::size_t EditDistance(std::u16string_view a, std::u16string_view b) {
   return prev[y.size()];
 }
 
+}  // namespace
+
+std::size_t EditDistance(std::u16string_view a, std::u16string_view b) {
+  return FoldedDistance(FoldCase(a), FoldCase(b));
+}
+
 std::optional<std::u16string> ClosestName(std::u16string_view wrong,
                                           const std::vector<std::u16string>& candidates) {
   const std::size_t allowed = std::clamp<std::size_t>(wrong.size() / 3, 1, 3);
+  const std::u16string folded = FoldCase(wrong);
   std::optional<std::u16string> best;
   std::size_t best_distance = allowed + 1;
   for (const auto& c : candidates) {
-    const std::size_t d = EditDistance(wrong, c);
+    const std::u16string other = FoldCase(c);
+    // The lengths alone rule a candidate out, so a very long name costs no table.
+    const std::size_t apart =
+        folded.size() > other.size() ? folded.size() - other.size() : other.size() - folded.size();
+    if (apart >= best_distance) continue;
+    const std::size_t d = FoldedDistance(folded, other);
     if (d > 0 && d < best_distance) {
       best = c;
       best_distance = d;
