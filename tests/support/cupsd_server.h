@@ -1,8 +1,9 @@
 // CupsdServer: a private CUPS scheduler for tests and benchmarks: `cupsd -f` with its own
 // cupsd.conf and cups-files.conf (every directory under a fresh temporary folder, listening on
-// 127.0.0.1 and a free port, a test-only policy without authentication), queues made with
-// lpadmin, jobs submitted through libcups. The destructor stops cupsd by its process id and
-// removes the folder. Never touches /etc/cups.
+// 127.0.0.1 and a free port, a test-only policy that demands authentication only for deleting a
+// queue until DemandAuthentication reloads it with a stricter one), queues made with lpadmin,
+// jobs submitted through libcups. The destructor stops cupsd by its process id and removes the
+// folder. Never touches /etc/cups.
 //
 //   CupsdServer cups;                     // check cups.Available() first
 //   cups.AddQueue("LaserJet");            // stopped, so that jobs stay queued
