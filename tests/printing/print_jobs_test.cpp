@@ -99,6 +99,25 @@ TEST_F(PrintJobsTest, AnnouncesEachFinishedJobOnce) {
   EXPECT_EQ(announced.size(), 6u);
 }
 
+// Turning AutoUpdate off hands the collection a fresh queue handle, so that whatever a provider
+// keeps on its server to watch the queue ends with the old one; a bind that fails keeps the old
+// handle, and the put still never fails.
+TEST_F(PrintJobsTest, AutoUpdateOffReleasesTheWatchingHandle) {
+  Submit(u"alice", 0);
+  Bind();
+  jobs->AutoUpdate(0);  // already off
+  EXPECT_EQ(layer->Journal().Count(u"DirectoryProvider.GetObject"), 0u);
+  jobs->AutoUpdate(1000);
+  jobs->AutoUpdate(0);
+  EXPECT_EQ(layer->Journal().Count(u"DirectoryProvider.GetObject"), 1u) << layer->Journal().Dump();
+  FailOn(layer->Faults(), u"GetObject");
+  jobs->AutoUpdate(1000);
+  jobs->AutoUpdate(0);
+  EXPECT_EQ(jobs->AutoUpdate(), 0);
+  EXPECT_TRUE(jobs->Refresh());
+  EXPECT_EQ(jobs->Count(), 1);
+}
+
 // While NewJob runs for a job, the list holds that job and those before it.
 TEST_F(PrintJobsTest, CountGrowsAlongTheAnnouncements) {
   for (auto user : {u"a", u"b", u"c", u"d"}) Submit(user, 0);

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -42,9 +43,23 @@ struct Http {
   http_t* http;
 };
 
+// The queue's URI with its name percent-encoded, so that "Q%41" reaches that queue, not "QA".
+std::string QueueUri(int port, const std::string& queue) {
+  std::string uri = "ipp://127.0.0.1:" + std::to_string(port) + "/printers/";
+  for (unsigned char c : queue) {
+    if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+      uri += static_cast<char>(c);
+    } else {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      uri += {'%', kHex[c >> 4], kHex[c & 15]};
+    }
+  }
+  return uri;
+}
+
 ipp_t* NewRequest(ipp_op_t op, int port, const std::string& queue, const std::string& user) {
   ipp_t* r = ippNewRequest(op);
-  const std::string uri = "ipp://127.0.0.1:" + std::to_string(port) + "/printers/" + queue;
+  const std::string uri = QueueUri(port, queue);
   ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
   ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, user.c_str());
   return r;
@@ -100,18 +115,7 @@ CupsdServer::CupsdServer() {
       << "PageLog " << dir_ << "/log/page_log\nServerKeychain " << dir_ << "/etc/ssl\n"
       << "FileDevice Yes\nUser lp\nGroup lp\nSystemGroup root lpadmin\n";
   }
-  {
-    std::ofstream f(dir_ + "/etc/cupsd.conf");
-    f << "Listen 127.0.0.1:" << port_ << "\nBrowsing No\nWebInterface No\nLogLevel warn\n"
-      << "PreserveJobHistory Yes\nMaxJobs 0\nMaxJobsPerPrinter 0\nMaxJobsPerUser 0\n"
-      << "MaxSubscriptions 0\nMaxEvents 1000\nDefaultAuthType None\n"
-      << "<Location />\nOrder allow,deny\nAllow 127.0.0.1\n</Location>\n"
-      << "# Test only: anyone on loopback may administer this scheduler.\n"
-      << "<Policy default>\nJobPrivateAccess all\nJobPrivateValues none\n"
-      << "SubscriptionPrivateAccess all\nSubscriptionPrivateValues none\n<Limit "
-         "CUPS-Delete-Printer>\nAuthType Basic\nRequire user @SYSTEM\n"
-      << "Order deny,allow\n</Limit>\n<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n";
-  }
+  WriteConf(false);
   pid_ = Spawn({kCupsd, "-f", "-c", dir_ + "/etc/cupsd.conf", "-s", dir_ + "/etc/cups-files.conf"},
                dir_ + "/log/cupsd.out", /*new_session=*/true);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -133,6 +137,25 @@ CupsdServer::CupsdServer() {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   why_ = "cupsd did not answer within 10 s";
+}
+
+void CupsdServer::WriteConf(bool demand_authentication) {
+  std::ofstream f(dir_ + "/etc/cupsd.conf");
+  f << "Listen 127.0.0.1:" << port_ << "\nBrowsing No\nWebInterface No\nLogLevel warn\n"
+    << "PreserveJobHistory Yes\nMaxJobs 0\nMaxJobsPerPrinter 0\nMaxJobsPerUser 0\n"
+    << "MaxSubscriptions 0\nMaxEvents 1000\nDefaultAuthType None\nDirtyCleanInterval 0\n"
+    << "<Location />\nOrder allow,deny\nAllow 127.0.0.1\n</Location>\n"
+    << "# Test only: anyone on loopback may administer this scheduler.\n"
+    << "<Policy default>\nJobPrivateAccess all\nJobPrivateValues none\n"
+    << "SubscriptionPrivateAccess all\nSubscriptionPrivateValues none\n<Limit "
+       "CUPS-Delete-Printer>\nAuthType Basic\nRequire user @SYSTEM\n"
+    << "Order deny,allow\n</Limit>\n";
+  if (demand_authentication) {
+    f << "<Limit CUPS-Add-Modify-Printer Pause-Printer Resume-Printer Purge-Jobs Cancel-Job "
+         "Hold-Job Release-Job Set-Job-Attributes Create-Printer-Subscriptions>\n"
+         "AuthType Basic\nRequire user @SYSTEM\nOrder deny,allow\n</Limit>\n";
+  }
+  f << "<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n";
 }
 
 CupsdServer::~CupsdServer() {
@@ -222,6 +245,92 @@ void CupsdServer::Cancel(int id) {
   const bool ok = response && ippGetStatusCode(response) <= IPP_STATUS_OK_EVENTS_COMPLETE;
   ippDelete(response);
   if (!ok) Fail("cancelling job " + std::to_string(id));
+}
+
+}  // namespace moxtrel::testing
+
+namespace moxtrel::testing {
+
+std::string CupsdServer::QueueOf(int id) {
+  Http h(port_);
+  ipp_t* r = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+  const std::string uri =
+      "ipp://127.0.0.1:" + std::to_string(port_) + "/jobs/" + std::to_string(id);
+  ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.c_str());
+  ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, "root");
+  ipp_t* response = cupsDoRequest(h.http, r, "/");
+  ipp_attribute_t* a =
+      response ? ippFindAttribute(response, "job-printer-uri", IPP_TAG_URI) : nullptr;
+  std::string queue;
+  if (a && ippGetStatusCode(response) <= IPP_STATUS_OK_EVENTS_COMPLETE) {
+    char resource[1024] = "", scheme[32], user[64], host[256];
+    int port = 0;
+    httpSeparateURI(HTTP_URI_CODING_ALL, ippGetString(a, 0, nullptr), scheme, sizeof scheme, user,
+                    sizeof user, host, sizeof host, &port, resource, sizeof resource);
+    queue = std::string(resource).substr(std::string(resource).rfind('/') + 1);
+  }
+  ippDelete(response);
+  return queue;
+}
+
+std::string CupsdServer::PrintersConf() const {
+  std::ifstream f(dir_ + "/etc/printers.conf");
+  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> CupsdServer::SubscriptionPrinterUris() {
+  Http h(port_);
+  ipp_t* r = ippNewRequest(IPP_OP_GET_SUBSCRIPTIONS);
+  const std::string uri = "ipp://127.0.0.1:" + std::to_string(port_) + "/";
+  ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
+  ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, "root");
+  ippAddBoolean(r, IPP_TAG_OPERATION, "my-subscriptions", 0);
+  ipp_t* response = cupsDoRequest(h.http, r, "/");
+  if (!response) Fail("listing subscriptions");
+  std::vector<std::string> uris;
+  bool in_group = false;
+  std::string printer;
+  auto flush = [&] {
+    if (in_group) uris.push_back(printer);
+    in_group = false;
+    printer.clear();
+  };
+  for (ipp_attribute_t* a = ippFirstAttribute(response); a; a = ippNextAttribute(response)) {
+    if (!ippGetName(a) || ippGetGroupTag(a) != IPP_TAG_SUBSCRIPTION) {
+      flush();
+      continue;
+    }
+    in_group = true;
+    if (std::string(ippGetName(a)) == "notify-printer-uri") printer = ippGetString(a, 0, nullptr);
+  }
+  flush();
+  ippDelete(response);
+  return uris;
+}
+
+void CupsdServer::DemandAuthentication(const std::string& probe_queue, bool demand) {
+  WriteConf(demand);
+  kill(pid_, SIGHUP);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Http h(port_);
+    if (!h.http) continue;
+    // Never a password prompt: the demand itself is what the probe waits for.
+    cupsSetPasswordCB2([](const char*, http_t*, const char*, const char*,
+                          void*) -> const char* { return nullptr; },
+                       nullptr);
+    ipp_t* response = cupsDoRequest(
+        h.http, NewRequest(IPP_OP_PAUSE_PRINTER, port_, probe_queue, "root"), "/admin/");
+    const ipp_status_t status = response ? ippGetStatusCode(response) : cupsLastError();
+    const bool demanded = status == IPP_STATUS_ERROR_NOT_AUTHENTICATED ||
+                          status == IPP_STATUS_ERROR_NOT_AUTHORIZED ||
+                          status == IPP_STATUS_ERROR_CUPS_AUTHENTICATION_CANCELED;
+    const bool reloaded = demand ? demanded : status <= IPP_STATUS_OK_EVENTS_COMPLETE;
+    ippDelete(response);
+    if (reloaded) return;
+  }
+  throw std::runtime_error("cupsd did not reload its configuration within 10 s");
 }
 
 }  // namespace moxtrel::testing

@@ -1,8 +1,9 @@
 // CupsdServer: a private CUPS scheduler for tests and benchmarks: `cupsd -f` with its own
 // cupsd.conf and cups-files.conf (every directory under a fresh temporary folder, listening on
-// 127.0.0.1 and a free port, a test-only policy without authentication), queues made with
-// lpadmin, jobs submitted through libcups. The destructor stops cupsd by its process id and
-// removes the folder. Never touches /etc/cups.
+// 127.0.0.1 and a free port, a test-only policy that demands authentication only for deleting a
+// queue until DemandAuthentication reloads it with a stricter one), queues made with lpadmin,
+// jobs submitted through libcups. The destructor stops cupsd by its process id and removes the
+// folder. Never touches /etc/cups.
 //
 //   CupsdServer cups;                     // check cups.Available() first
 //   cups.AddQueue("LaserJet");            // stopped, so that jobs stay queued
@@ -12,6 +13,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace moxtrel::testing {
 
@@ -38,8 +40,22 @@ class CupsdServer {
   void FinishIncoming(const std::string& queue, int id, int bytes);
   // Cancels a job behind the provider's back.
   void Cancel(int id);
+  // The name of the queue job `id` is on, or "" when the server knows no such job.
+  std::string QueueOf(int id);
+
+  // What the scheduler holds on disk: its printers.conf, written at each change.
+  std::string PrintersConf() const;
+  // Every subscription's notify-printer-uri ("" for one without), as Get-Subscriptions says.
+  std::vector<std::string> SubscriptionPrinterUris();
+  // Reloads the scheduler with a policy that demands authentication for every operation that
+  // changes a queue or a job and for subscriptions (or, with `demand` false, the usual one);
+  // `probe_queue` (an existing queue) is paused to see that the reload took. Throws
+  // std::runtime_error.
+  void DemandAuthentication(const std::string& probe_queue, bool demand = true);
 
  private:
+  void WriteConf(bool demand_authentication);
+
   std::string dir_, why_;
   int port_ = 0;
   pid_t pid_ = -1;

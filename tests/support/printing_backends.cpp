@@ -77,7 +77,7 @@ class CupsPrinting final : public PrintingBackend {
   }
   void CancelBehind(const std::u16string& job) override { server_.Cancel(std::stoi(ToUtf8(job))); }
 
-  CupsdServer& server() { return server_; }
+  CupsdServer* Cupsd() override { return &server_; }
 
  private:
   static std::u16string Id(int id) { return FromUtf8(std::to_string(id)); }

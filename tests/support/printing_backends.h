@@ -16,6 +16,8 @@ namespace moxtrel::testing {
 
 inline constexpr std::u16string_view kQueue = u"LaserJet";
 
+class CupsdServer;
+
 class PrintingBackend : public Backend {
  public:
   // Empty when the backend can run here; else why the test is skipped.
@@ -29,6 +31,8 @@ class PrintingBackend : public Backend {
   virtual void FinishIncoming(const std::u16string& job) = 0;
   // Cancels a job without going through the provider.
   virtual void CancelBehind(const std::u16string& job) = 0;
+  // The private scheduler of the cupsd backend; nullptr for any other.
+  virtual CupsdServer* Cupsd() { return nullptr; }
 };
 
 // The embedded directory, and cupsd (skipped where cupsd is not installed).

@@ -32,8 +32,10 @@ moxPrintJobs::~moxPrintJobs() {
 
 void moxPrintJobs::AutoUpdate(int32_t value) {
   if (value <= 0) {
+    const bool was_watching = period_ > 0;
     period_ = 0;
     if (m_Timer->Running()) m_Timer->StopTimer();
+    if (was_watching) EndWatch();
     return;
   }
   period_ = value < kMinimumPeriod ? kMinimumPeriod : value;
@@ -58,6 +60,19 @@ void moxPrintJobs::BindToQueue(const std::u16string& path) {
   }
   announced_.clear();
   Refresh();
+}
+
+void moxPrintJobs::EndWatch() noexcept {
+  if (!queue_) return;
+  // A provider may keep a watch on the server for as long as its queue handle lives (a CUPS
+  // subscription): a fresh handle takes the old one's place, and the old one ends its watch.
+  try {
+    auto fresh = directory::Bind<directory::IADsPrintQueue>(
+        directory::WithClass(queue_->ADsPath(), directory::ObjectKind::kPrintQueue));
+    queue_ = std::move(fresh);
+  } catch (...) {
+    // The old handle stays; its watch ends with it or with its lease.
+  }
 }
 
 void moxPrintJobs::m_Timer_Timer() {

@@ -67,6 +67,9 @@ class moxPrintJobs final : public KeyedCollection<std::shared_ptr<moxPrintJob>> 
   // Binds the queue at `path` (an ADsPath without class word) and lists its jobs.
   void BindToQueue(const std::u16string& path);
   void m_Timer_Timer();
+  // Replaces the queue handle when AutoUpdate goes to 0, so that whatever the provider keeps to
+  // watch the queue ends with the old one. Never fails.
+  void EndWatch() noexcept;
   // Raises NewJob for `job` unless it was announced before; never fails.
   void Announce(const std::shared_ptr<directory::IADsPrintJob>& job);
   void RaiseNewJob(const std::u16string& sName, const std::u16string& sUserName,

@@ -16,8 +16,45 @@ const char* NoPassword(const char*, http_t*, const char*, const char*, void*) {
 
 bool AuthenticationDemand(ipp_status_t status) {
   return status == IPP_STATUS_ERROR_NOT_AUTHENTICATED ||
-         status == IPP_STATUS_ERROR_NOT_AUTHORIZED || status == IPP_STATUS_ERROR_FORBIDDEN ||
+         status == IPP_STATUS_ERROR_NOT_AUTHORIZED ||
          status == IPP_STATUS_ERROR_CUPS_AUTHENTICATION_CANCELED;
+}
+
+// An authentication demand or a refusal of this client, as an error naming what was asked; a
+// status that is neither is left to the caller.
+void ThrowIfDenied(ipp_status_t status, std::u16string_view what, const std::string& server,
+                   const std::string& user, const std::u16string& detail) {
+  if (AuthenticationDemand(status)) {
+    throw AutomationError(errc::kAccessDenied,
+                          std::u16string(what) + u": the CUPS server " + FromUtf8(server) +
+                              u" demands authentication for this request (as user \"" +
+                              FromUtf8(user) + u"\"), which this backend does not give (" + detail +
+                              u")");
+  }
+  if (status == IPP_STATUS_ERROR_FORBIDDEN) {
+    throw AutomationError(errc::kAccessDenied,
+                          std::u16string(what) + u": the CUPS server " + FromUtf8(server) +
+                              u" forbids this request from this client (" + detail + u")");
+  }
+}
+
+bool Unreserved(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+         c == '.' || c == '_' || c == '~';
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The most bytes cupsd keeps of each attribute a write sends.
+std::size_t MaxBytes(std::string_view attribute) {
+  if (attribute == "job-name") return 255;
+  if (attribute == "device-uri") return 1023;
+  return 127;  // printer-info, printer-location: text(127)
 }
 
 }  // namespace
@@ -60,7 +97,22 @@ IppPtr CupsConnection::Request(ipp_op_t op, std::string_view queue) const {
 }
 
 std::string CupsConnection::PrinterUri(std::string_view queue) const {
-  return "ipp://" + server_ + "/printers/" + std::string(queue);
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string uri = "ipp://" + server_ + "/printers/";
+  for (unsigned char c : queue) {
+    if (Unreserved(c)) {
+      uri += static_cast<char>(c);
+    } else {
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 15];
+    }
+  }
+  return uri;
+}
+
+std::string CupsConnection::JobUri(int id) const {
+  return "ipp://" + server_ + "/jobs/" + std::to_string(id);
 }
 
 IppPtr CupsConnection::Send(IppPtr request, const char* resource, std::u16string_view what) {
@@ -72,12 +124,7 @@ IppPtr CupsConnection::Send(IppPtr request, const char* resource, std::u16string
   IppPtr response(cupsDoRequest(http, request.release(), resource));
   if (!response) {
     const ipp_status_t status = cupsLastError();
-    if (AuthenticationDemand(status)) {
-      throw AutomationError(errc::kAccessDenied,
-                            std::u16string(what) + u": the CUPS server " + FromUtf8(server_) +
-                                u" demands authentication, which this backend does not give (" +
-                                FromUtf8(cupsLastErrorString()) + u")");
-    }
+    ThrowIfDenied(status, what, server_, user_, FromUtf8(cupsLastErrorString()));
     // A broken connection is reopened by the next request.
     httpClose(http_);
     http_ = nullptr;
@@ -99,12 +146,7 @@ void CupsConnection::Check(ipp_t* response, std::u16string_view what) const {
   if (status <= IPP_STATUS_OK_EVENTS_COMPLETE) return;
   const std::u16string detail =
       FromUtf8(ippErrorString(status)) + u": " + FromUtf8(cupsLastErrorString());
-  if (AuthenticationDemand(status)) {
-    throw AutomationError(errc::kAccessDenied, std::u16string(what) + u": the CUPS server " +
-                                                   FromUtf8(server_) +
-                                                   u" demands authentication, which this " +
-                                                   u"backend does not give (" + detail + u")");
-  }
+  ThrowIfDenied(status, what, server_, user_, detail);
   const uint32_t code = status == IPP_STATUS_ERROR_NOT_FOUND              ? errc::kNoSuchObject
                         : status == IPP_STATUS_ERROR_NOT_POSSIBLE         ? errc::kNotSupported
                         : status == IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES ? errc::kNotSupported
@@ -128,6 +170,51 @@ void CheckQueueName(std::u16string_view name) {
                           u"\"" + std::u16string(name) + u"\" is not a CUPS queue name (1 to 127 " +
                               u"bytes without spaces, control characters, " + u"/ \\ ? # ' or \")");
   }
+}
+
+void CheckAnsweredFor(std::string_view asked, std::string_view answered,
+                      std::u16string_view where) {
+  if (answered.empty() || !EqualsNoCase(FromUtf8(answered), FromUtf8(asked))) {
+    throw AutomationError(errc::kNoSuchObject,
+                          std::u16string(where) + u": the CUPS server answered for the queue \"" +
+                              FromUtf8(answered) + u"\", not \"" + FromUtf8(asked) + u"\"");
+  }
+}
+
+void CheckAttributeText(std::u16string_view property, std::u16string_view where,
+                        std::string_view attribute, std::u16string_view text) {
+  auto refuse = [&](std::u16string_view why) {
+    throw AutomationError(errc::kInvalidArg, u"The property \"" + std::u16string(property) +
+                                                 u"\" of " + std::u16string(where) +
+                                                 u" cannot be written: " + std::u16string(why));
+  };
+  for (char16_t c : text) {
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+      refuse(c == u'\n' || c == u'\r' ? u"it holds a line break" : u"it holds a control character");
+    }
+  }
+  const std::size_t max = MaxBytes(attribute);
+  if (ToUtf8(text).size() > max) {
+    refuse(u"it is longer than the " + FromUtf8(std::to_string(max)) + u" bytes CUPS keeps of " +
+           FromUtf8(std::string(attribute)));
+  }
+}
+
+std::string QueueFromUri(std::string_view uri) {
+  const auto slash = uri.rfind('/');
+  const std::string_view segment = slash == std::string_view::npos ? uri : uri.substr(slash + 1);
+  std::string out;
+  for (std::size_t i = 0; i < segment.size(); ++i) {
+    const int hi = segment[i] == '%' && i + 2 < segment.size() ? HexValue(segment[i + 1]) : -1;
+    const int lo = hi >= 0 ? HexValue(segment[i + 2]) : -1;
+    if (lo >= 0) {
+      out += static_cast<char>(hi * 16 + lo);
+      i += 2;
+    } else {
+      out += segment[i];
+    }
+  }
+  return out;
 }
 
 int JobIdFromName(std::u16string_view name) {

@@ -39,7 +39,10 @@ class CupsConnection {
   // Throws as Do does when the response's status is not successful.
   void Check(ipp_t* response, std::u16string_view what) const;
 
+  // The queue's URI with its name percent-encoded, so that cupsd decodes it back to exactly
+  // that name: "Q%41" must not reach the queue "QA", nor "Q1%00" the queue "Q1".
   std::string PrinterUri(std::string_view queue) const;
+  std::string JobUri(int id) const;
   const std::string& server() const noexcept { return server_; }
   const std::string& user() const noexcept { return user_; }
   // Requests sent so far; tests and benchmarks count what a tick costs.
@@ -61,6 +64,16 @@ class CupsConnection {
 // Throws errc::kInvalidName unless CUPS can hold `name` as a queue name (1..127 bytes, none of
 // space, control characters, "/", "\\", "?", "#", "'", "\"").
 void CheckQueueName(std::u16string_view name);
+// Throws errc::kInvalidName unless `answered` (the printer-name the server answered with) is the
+// queue that was asked for, as CUPS compares names (without regard to case).
+void CheckAnsweredFor(std::string_view asked, std::string_view answered, std::u16string_view where);
+// Throws errc::kInvalidArg unless `text` can be sent as the attribute `attribute` of `where`'s
+// property `property`: no control characters (cupsd writes some of these values as lines of its
+// own configuration files) and at most the attribute's length in bytes.
+void CheckAttributeText(std::u16string_view property, std::u16string_view where,
+                        std::string_view attribute, std::u16string_view text);
+// The last path segment of a URI the server sent, percent-decoded: a queue's name from its URI.
+std::string QueueFromUri(std::string_view uri);
 // The job id a job's name holds (decimal digits, 1..2^31-1); errc::kInvalidName otherwise.
 int JobIdFromName(std::u16string_view name);
 

@@ -53,7 +53,7 @@ QueueInfo CupsContext::Queue(std::string_view queue) {
                 kQueueAttributeCount, nullptr, kQueueAttributes);
   IppPtr response = connection_.Do(std::move(r), "/", u"Reading the print queue " + where);
   QueueInfo q = ParseQueue(response.get());
-  if (q.name.empty()) q.name = std::string(queue);
+  CheckAnsweredFor(queue, q.name, u"Reading the print queue " + where);
   q.where = QueuePath(q.name);
   return q;
 }

@@ -135,13 +135,18 @@ void CupsQueue::Put(std::u16string_view name, const Variant& value) {
 
 void CupsQueue::SetInfo() {
   if (staged_.empty()) return;
+  // Whatever the server answers, nothing stays staged: a refused change must not ride along
+  // with the next one. Gets read the server, so they show what it holds.
+  const auto staged = std::move(staged_);
+  staged_.clear();
+  // CUPS-Add-Modify-Printer creates a queue that does not exist: make sure this one still does.
+  ctx_->Queue(name_);
   CupsConnection& c = ctx_->connection();
   IppPtr r = c.Request(CUPS_ADD_MODIFY_PRINTER, name_);
-  for (const auto& [row, value] : staged_) {
+  for (const auto& [row, value] : staged) {
     AddWrite(r.get(), IPP_TAG_PRINTER, row->attribute, row->tag, value);
   }
   c.Do(std::move(r), "/admin/", u"Saving the print queue " + ADsPath());
-  staged_.clear();
 }
 
 std::shared_ptr<directory::IADsCollection> CupsQueue::PrintJobs() {
@@ -171,9 +176,11 @@ std::unique_ptr<directory::IADsEnum> CupsJobs::NewEnum() {
 
 void CupsJobs::Remove(std::u16string_view name) {
   const int id = JobIdFromName(name);
+  // cupsd cancels a job by its id whatever queue the request names: only a job of this queue.
+  ctx_->Job(queue_, id);
   CupsConnection& c = ctx_->connection();
-  IppPtr r = c.Request(IPP_OP_CANCEL_JOB, queue_);
-  ippAddInteger(r.get(), IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
+  IppPtr r = c.Request(IPP_OP_CANCEL_JOB);
+  ippAddString(r.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, c.JobUri(id).c_str());
   c.Do(std::move(r), "/jobs/",
        u"Cancelling the print job " + ctx_->QueuePath(queue_) + u"/" + std::u16string(name));
   watch_->Reread(id);
@@ -201,7 +208,16 @@ void CupsJob::SetInfo() {
     AddWrite(r.get(), IPP_TAG_JOB, row->attribute, row->tag, value);
   }
   staged_.clear();
-  c.Do(std::move(r), "/jobs/", u"Saving the print job " + ADsPath());
+  try {
+    c.Do(std::move(r), "/jobs/", u"Saving the print job " + ADsPath());
+  } catch (const AutomationError&) {
+    // Refused: the handle shows what the server holds, not what it was last read as.
+    try {
+      Reread();
+    } catch (const AutomationError&) {
+    }
+    throw;
+  }
   Reread();
 }
 

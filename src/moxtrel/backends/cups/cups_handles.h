@@ -55,6 +55,8 @@ class CupsQueue final : public directory::PrintQueueProperties,
       : ctx_(std::move(ctx)),
         name_(std::move(name)),
         watch_(std::make_shared<JobWatch>(ctx_, name_)) {}
+  // The watch's subscription ends with the queue handle that made it.
+  ~CupsQueue() override { watch_->Stop(); }
 
   std::u16string Name() override;
   std::u16string Class() override { return u"PrintQueue"; }

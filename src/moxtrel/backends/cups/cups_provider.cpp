@@ -27,6 +27,15 @@ std::shared_ptr<directory::DirectoryProvider> MakeCupsProvider(CupsOptions optio
   if (options.computer.empty()) {
     throw AutomationError(errc::kInvalidArg, u"The CUPS backend needs the computer's name");
   }
+  for (unsigned char c : options.user) {
+    if (c < 0x20 || c == 0x7F) {
+      throw AutomationError(errc::kInvalidArg, u"The CUPS user \"" + FromUtf8(options.user) +
+                                                   u"\" holds a control character");
+    }
+  }
+  if (options.user.size() > 255) {
+    throw AutomationError(errc::kInvalidArg, u"The CUPS user is longer than 255 bytes");
+  }
   std::string server = options.server.empty() ? cupsServer() : options.server;
   std::string host = server;
   int port = ippPort();

@@ -28,7 +28,8 @@ struct CupsOptions {
   bool subscriptions = true;  // false: every watch tick lists the queue's jobs
 };
 
-// Throws AutomationError (errc::kInvalidArg) for an empty computer name or a malformed server.
+// Throws AutomationError (errc::kInvalidArg) for an empty computer name, a malformed server, or
+// a user with a control character or longer than 255 bytes.
 std::shared_ptr<directory::DirectoryProvider> MakeCupsProvider(CupsOptions options);
 
 }  // namespace moxtrel::backends::cups

@@ -45,6 +45,12 @@ std::shared_ptr<const JobList> JobWatch::Jobs() {
   return published_;
 }
 
+void JobWatch::Stop() noexcept {
+  std::lock_guard lock(mu_);
+  Cancel();
+  listings_ = 0;
+}
+
 void JobWatch::Reread(int id) {
   std::lock_guard lock(mu_);
   Fetch(id);
@@ -61,19 +67,24 @@ void JobWatch::List() {
 
 bool JobWatch::Subscribe() {
   CupsConnection& c = ctx_->connection();
-  // Server-wide: cupsd ties the events of a job that is not printing (its cancellation, the
-  // end of its hold) to no queue, so a queue's own subscription would miss them.
-  IppPtr r = c.Request(IPP_OP_CREATE_PRINTER_SUBSCRIPTIONS);
-  ippAddString(r.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
-               ("ipp://" + c.server() + "/").c_str());
+  // The queue's own subscription: no other queue's events reach this process. cupsd ties the
+  // cancellation of a job that is not printing to no queue, so each tick also compares the
+  // queue's job count with the list (see Poll).
+  IppPtr r = c.Request(IPP_OP_CREATE_PRINTER_SUBSCRIPTIONS, queue_);
   ippAddStrings(r.get(), IPP_TAG_SUBSCRIPTION, IPP_TAG_KEYWORD, "notify-events",
                 sizeof kEvents / sizeof kEvents[0], nullptr, kEvents);
   ippAddString(r.get(), IPP_TAG_SUBSCRIPTION, IPP_TAG_KEYWORD, "notify-pull-method", nullptr,
                "ippget");
   ippAddInteger(r.get(), IPP_TAG_SUBSCRIPTION, IPP_TAG_INTEGER, "notify-lease-duration",
                 static_cast<int>(ctx_->options().lease.count()));
-  IppPtr response =
-      c.Send(std::move(r), "/", u"Watching the print queue " + ctx_->QueuePath(queue_));
+  IppPtr response;
+  try {
+    response = c.Send(std::move(r), "/", u"Watching the print queue " + ctx_->QueuePath(queue_));
+  } catch (const AutomationError& e) {
+    // A server that demands authentication for subscriptions is watched by listing.
+    if (e.code() != static_cast<int32_t>(errc::kAccessDenied)) throw;
+    return false;
+  }
   ipp_attribute_t* id = ippFindAttribute(response.get(), "notify-subscription-id", IPP_TAG_INTEGER);
   if (ippGetStatusCode(response.get()) > IPP_STATUS_OK_EVENTS_COMPLETE || !id) return false;
   subscription_ = ippGetInteger(id, 0);
@@ -141,6 +152,19 @@ void JobWatch::Poll() {
     }
   }
   for (int id : incoming) Fetch(id);
+  // A job cancelled while it was not printing raises no event of this queue: a count that
+  // differs from the list means the list missed something.
+  if (QueuedJobs() != static_cast<int>(jobs_.size())) List();
+}
+
+int JobWatch::QueuedJobs() {
+  CupsConnection& c = ctx_->connection();
+  IppPtr r = c.Request(IPP_OP_GET_PRINTER_ATTRIBUTES, queue_);
+  ippAddString(r.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+               "queued-job-count");
+  IppPtr response = c.Do(std::move(r), "/", u"Watching the print queue " + ctx_->QueuePath(queue_));
+  ipp_attribute_t* count = ippFindAttribute(response.get(), "queued-job-count", IPP_TAG_INTEGER);
+  return count ? ippGetInteger(count, 0) : -1;
 }
 
 void JobWatch::Fetch(int id) {

@@ -1,10 +1,11 @@
-// JobWatch: a queue's job list kept up to date by an ippget subscription, so that listing the
-// jobs of a watched queue again costs one Get-Notifications request when nothing changed, plus
-// one Get-Job-Attributes per job that did. The first listing is a plain Get-Jobs; a second one
-// means the queue is being watched and subscribes. A server that refuses subscriptions gets a
-// Get-Jobs per listing. The subscription is the server's (cupsd names no queue in the events of
-// a job that is not printing), so an event of another queue costs one Get-Job-Attributes too. The
-// subscription is renewed at half its lease and cancelled with the watch.
+// JobWatch: a queue's job list kept up to date by an ippget subscription of that queue, so that
+// listing the jobs of a watched queue again costs one Get-Notifications and one read of the
+// queue's job count when nothing changed, plus one Get-Job-Attributes per job that did. The
+// first listing is a plain Get-Jobs; a second one means the queue is being watched and
+// subscribes. A server that refuses subscriptions gets a Get-Jobs per listing. cupsd raises no
+// event of the queue when a job that is not printing is cancelled: a job count that differs from
+// the list makes it list again. The subscription is renewed at half its lease and cancelled with
+// the watch.
 #pragma once
 
 #include <chrono>
@@ -34,6 +35,9 @@ class JobWatch {
   // A job this process changed or cancelled, read again at once.
   void Reread(int id);
   bool Subscribed() const;
+  // Cancels the subscription now: the queue handle that watched is gone, though its jobs'
+  // handles may still share this list. A later listing starts over as a first one.
+  void Stop() noexcept;
 
  private:
   void List();
@@ -42,6 +46,7 @@ class JobWatch {
   void Renew();
   void Cancel() noexcept;
   void Fetch(int id);
+  int QueuedJobs();  // queued-job-count; -1 when the server gives none
   void Publish();
 
   ContextPtr ctx_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "moxtrel/backends/cups/cups_connection.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/date.h"
 #include "moxtrel/frame/error_codes.h"
@@ -113,7 +114,18 @@ const PropertyRow<Info>* Write(std::span<const PropertyRow<Info>> rows, const In
                                std::u16string_view name, const Variant& value,
                                std::u16string_view noun, const std::u16string& where) {
   const auto* row = Find(rows, name, noun);
-  if (row->attribute) return row;
+  if (row->attribute) {
+    if (row->tag != IPP_TAG_INTEGER) {
+      CheckAttributeText(row->name, where, row->attribute, value.ToString());
+    } else if (const int32_t n = value.ToLong(); n < 1 || n > 100) {
+      // Both integer writes are priorities; cupsd would store one outside IPP's range as sent.
+      throw AutomationError(errc::kInvalidArg, u"The property \"" + std::u16string(row->name) +
+                                                   u"\" of " + where +
+                                                   u" cannot be written: a priority is from 1 "
+                                                   u"to 100");
+    }
+    return row;
+  }
   if (row->get(info) == value) return nullptr;
   throw AutomationError(errc::kNotSupported,
                         u"The property \"" + std::u16string(row->name) + u"\" of " + where +
@@ -126,6 +138,10 @@ std::string Text(ipp_t* ipp, const char* name) {
   const char* s = a ? ippGetString(a, 0, nullptr) : nullptr;
   return s ? s : "";
 }
+std::string StringOf(ipp_attribute_t* a) {
+  const char* s = ippGetString(a, 0, nullptr);
+  return s ? s : "";
+}
 int Integer(ipp_attribute_t* a, int fallback) {
   return a ? ippGetInteger(a, 0) : fallback;
 }
@@ -135,10 +151,6 @@ std::vector<std::string> Keywords(ipp_attribute_t* a) {
     if (const char* s = ippGetString(a, i, nullptr)) out.emplace_back(s);
   }
   return out;
-}
-std::string LastSegment(const std::string& uri) {
-  auto slash = uri.rfind('/');
-  return slash == std::string::npos ? uri : uri.substr(slash + 1);
 }
 
 }  // namespace
@@ -205,11 +217,11 @@ std::vector<JobInfo> ParseJobs(ipp_t* r) {
     if (n == "job-id")
       j.id = ippGetInteger(a, 0);
     else if (n == "job-printer-uri")
-      j.queue = LastSegment(ippGetString(a, 0, nullptr));
+      j.queue = QueueFromUri(StringOf(a));
     else if (n == "job-originating-user-name")
-      j.user = ippGetString(a, 0, nullptr);
+      j.user = StringOf(a);
     else if (n == "job-name")
-      j.title = ippGetString(a, 0, nullptr);
+      j.title = StringOf(a);
     else if (n == "job-k-octets")
       j.k_octets = ippGetInteger(a, 0);
     else if (n == "job-impressions")
