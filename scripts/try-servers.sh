@@ -436,7 +436,6 @@ start_servers() {
     exit 1
   fi
   mkdir -p "$dir/run"
-  chmod 0755 "$dir"
   # A start that fails part-way stops what it started.
   trap 'status=$?; if ((status != 0)); then
     stop_servers || true
@@ -466,7 +465,8 @@ EOF
 
 case $action in
   start)
-    mkdir -p "$dir"
+    # A folder made here may be entered by the servers' unprivileged workers (cupsd's lp).
+    [[ -d $dir ]] || (umask 022 && mkdir -p "$dir")
     dir=$(cd "$dir" && pwd)
     umask 022
     start_servers
