@@ -46,6 +46,12 @@ TEST(SambaConfTextTest, ParsesAsSambaReadsIt) {
   const std::string zero = "0", junk = "12x";
   EXPECT_EQ(MaxUsersFromParam(&zero), -1);
   EXPECT_EQ(MaxUsersFromParam(&junk), -1);
+
+  // net prints one line per parameter: there a trailing backslash is the value's own.
+  const auto net = ParseNetOutput("[Docs]\n\tcomment = C:\\Shares\\\n\tmax connections = 3\n");
+  ASSERT_EQ(net.size(), 1u);
+  EXPECT_EQ(*net[0].Find("comment"), "C:\\Shares\\");
+  EXPECT_EQ(*net[0].Find("max connections"), "3");
 }
 
 // Included files are read in place; a missing include, the registry and substituted paths are
@@ -96,7 +102,16 @@ TEST(SambaConfTextTest, ChecksNamesAndValues) {
     EXPECT_EQ(code([&] { CheckSharePath(path); }), bad_arg) << ToUtf8(path);
   }
   EXPECT_EQ(code([] { CheckSharePath(u"/tmp"); }), 0);
+  EXPECT_EQ(code([] { CheckSharePath(u"/tmp\\"); }), bad_arg);
   EXPECT_EQ(code([] { CheckComment(u"two\nlines"); }), bad_arg);
+  for (const std::u16string& comment : std::vector<std::u16string>{
+           u"%U", u"a%b", u"%%", u" a", u"a ", std::u16string(1, char16_t{0xDC00})}) {
+    EXPECT_EQ(code([&] { CheckComment(comment); }), bad_arg) << ToUtf8(comment);
+  }
+  for (const std::u16string& comment :
+       std::vector<std::u16string>{u"", u"50% off", u"100%", u"C:\\", u"; x", u"\U0001F600"}) {
+    EXPECT_EQ(code([&] { CheckComment(comment); }), 0) << ToUtf8(comment);
+  }
   EXPECT_EQ(code([] { CheckComment(std::u16string(257, u'c')); }), bad_arg);
   EXPECT_EQ(MaxUsersParam(-1, u"s"), "0");
   EXPECT_EQ(MaxUsersParam(7, u"s"), "7");

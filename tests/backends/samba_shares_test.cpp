@@ -129,6 +129,107 @@ TEST_F(SambaSharesTest, DeletedShareStaysDeleted) {
   EXPECT_TRUE(temp->Exists());  // still bound: the failure was the caller's to see
 }
 
+// A write the server refused is not sent again with the next one: the share then reads what
+// the server holds, and the next put changes only itself. `net` is refused by a wrapper that
+// fails while a flag file exists, as net does when the registry cannot be reached.
+TEST_F(SambaSharesTest, RefusedWriteIsNotStaged) {
+  const std::string bin = server_->Folder("refusing-net");
+  const std::string flag = bin + "/refuse";
+  {
+    std::ofstream script(bin + "/net");
+    script << "#!/bin/sh\nif [ -e '" << flag << "' ]; then echo 'registry unavailable' >&2; "
+           << "exit 1; fi\nexec /usr/bin/net \"$@\"\n";
+  }
+  std::filesystem::permissions(bin + "/net", std::filesystem::perms::owner_all);
+  SambaOptions o;
+  o.smb_conf = server_->Conf();
+  o.computer = u"PC1";
+  o.net = bin + "/net";
+  directory::SetCurrentProvider(MakeSambaProvider(o));
+
+  auto pub = Share(u"Public");
+  std::ofstream(flag).close();
+  EXPECT_EQ(ErrorCodeOf([&] { pub->MaxUsers(7); }), static_cast<int32_t>(errc::kFail));
+  std::filesystem::remove(flag);
+  EXPECT_EQ(pub->MaxUsers(), -1);
+  EXPECT_EQ(pub->Description(), u"Public files");
+  pub->Description(u"Changed");
+  EXPECT_EQ(server_->RegistryParam("Public", "comment"), "Changed");
+  EXPECT_EQ(server_->RegistryParam("Public", "max connections"), "");  // 7 was not sent again
+
+  // A share being made keeps nothing of a refused SetInfo either: it reads empty, and a second
+  // SetInfo without a path makes nothing.
+  auto service = directory::As<directory::IADsContainer>(
+      directory::CurrentProvider()->GetObject(u"WinNT://PC1/LanmanServer,FileService"));
+  auto made = directory::As<directory::IADsFileShare>(service->Create(u"FileShare", u"Made"));
+  made->Path(FromUtf8(server_->Folder("made")));
+  made->Description(u"First try");
+  std::ofstream(flag).close();
+  EXPECT_EQ(ErrorCodeOf([&] { made->SetInfo(); }), static_cast<int32_t>(errc::kFail));
+  std::filesystem::remove(flag);
+  EXPECT_EQ(made->Path(), u"");
+  EXPECT_EQ(ErrorCodeOf([&] { made->SetInfo(); }), static_cast<int32_t>(errc::kInvalidArg));
+  EXPECT_EQ(server_->RegistryParam("Made", "path"), "");
+  made->Path(FromUtf8(server_->Folder("made")));
+  made->SetInfo();
+  EXPECT_EQ(server_->RegistryParam("Made", "path"), server_->Folder("made"));
+  EXPECT_EQ(server_->RegistryParam("Made", "comment"), "");
+}
+
+// Text smbd would serve otherwise than written is refused before anything is written: a "%"
+// that starts a substitution, blanks around a description (Samba trims them), a backslash in a
+// path, half a surrogate pair. What is taken reads back exactly: through a new provider,
+// through net, and as the server lists it to clients.
+TEST_F(SambaSharesTest, TextReadsBackAsWritten) {
+  auto pub = directory::As<directory::IADsFileShare>(
+      provider->GetObject(u"WinNT://PC1/LanmanServer/Public,FileShare"));
+  const long runs = NetRuns(provider);
+  const std::u16string lone(1, char16_t{0xD800});
+  for (const std::u16string& bad :
+       {std::u16string(u"Home of %U"), std::u16string(u"%(DomainSID)"), std::u16string(u"100%%"),
+        std::u16string(u" leading"), std::u16string(u"trailing "), u"half " + lone}) {
+    EXPECT_EQ(ErrorCodeOf([&] { pub->Description(bad); }), static_cast<int32_t>(errc::kInvalidArg))
+        << ToUtf8(bad);
+  }
+  const std::string odd = server_->Folder("odd");
+  std::filesystem::create_directories(odd + "/back\\slash");
+  for (const std::string& bad : {odd + "/back\\slash", odd + "/back\\"}) {
+    EXPECT_EQ(ErrorCodeOf([&] { pub->Path(FromUtf8(bad)); }),
+              static_cast<int32_t>(errc::kInvalidArg))
+        << bad;
+  }
+  EXPECT_EQ(NetRuns(provider), runs);
+  EXPECT_EQ(server_->RegistryParam("Public", "comment"), "Public files");
+
+  // Each description ends in a backslash or holds what smb.conf reads as syntax; the user limit
+  // written after it must not be swallowed by a continuation line.
+  auto shares = Shares();
+  const std::string folder = server_->Folder("semi;colon # x = [y]");
+  const std::vector<std::u16string> texts = {
+      u"C:\\Shares\\",    u"50% off, 100%",           u"; not a comment",
+      u"# not a comment", u"a = b [c] \"quoted\" \\", u"Ünïcødé ☃ \U0001F600"};
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    const std::u16string name = u"Odd" + FromUtf8(std::to_string(i));
+    ASSERT_TRUE(shares->Add(name, FromUtf8(folder), texts[i], 4)) << ToUtf8(texts[i]);
+  }
+  SambaOptions o;
+  o.smb_conf = server_->Conf();
+  o.computer = u"PC1";
+  directory::SetCurrentProvider(MakeSambaProvider(o));
+  const auto served = server_->ServedComments();
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    const std::string name = "Odd" + std::to_string(i);
+    auto share = Share(FromUtf8(name));
+    EXPECT_EQ(share->Description(), texts[i]);
+    EXPECT_EQ(share->Path(), FromUtf8(folder));
+    EXPECT_EQ(share->MaxUsers(), 4) << name;
+    EXPECT_EQ(server_->RegistryParam(name, "comment"), ToUtf8(texts[i]));
+    EXPECT_EQ(server_->RegistryParam(name, "path"), folder);
+    ASSERT_TRUE(served.count(name)) << name;
+    EXPECT_EQ(served.at(name), ToUtf8(texts[i]));
+  }
+}
+
 // Without a running server: [homes] is a share like any other (its reserved name does not cut a
 // listing short), print shares are not file shares, and "directory" spells "path".
 TEST(SambaProviderTest, ListsSmbConfSectionsAsSambaDoes) {

@@ -155,6 +155,26 @@ TEST_P(SharesSuite, RefusesNamesTheConfigurationCannotHold) {
   EXPECT_EQ(Names().size(), 3u);
 }
 
+// Text that the configuration's syntax gives a meaning (a trailing backslash, "%", ";" and "#",
+// "=" and brackets) reads back exactly as written, in descriptions and in folder names, and
+// does not swallow the values written after it.
+TEST_P(SharesSuite, TextReadsBackAsWritten) {
+  auto shares = Shares();
+  const std::u16string folder = backend->Folder("semi;colon # x = [y]");
+  ASSERT_TRUE(shares->Add(u"Odd", folder, u"C:\\Shares\\", 2));
+  auto odd = Share(u"Odd");
+  EXPECT_EQ(odd->Description(), u"C:\\Shares\\");
+  EXPECT_EQ(odd->Path(), folder);
+  EXPECT_EQ(odd->MaxUsers(), 2);
+  for (const std::u16string text : {u"50% off, 100%", u"; not a comment", u"# not a comment",
+                                    u"a = b [c] \"q\" \\", u"Ünïcødé ☃ \U0001F600"}) {
+    odd->Description(text);
+    EXPECT_EQ(Share(u"Odd")->Description(), text) << ToUtf8(text);
+  }
+  EXPECT_EQ(Share(u"Odd")->MaxUsers(), 2);
+  EXPECT_TRUE(shares->Remove(Variant(u"Odd")));
+}
+
 // CurrentUsers counts the clients connected to a share, and drops them when they go.
 TEST_P(SharesSuite, CountsConnectedClients) {
   EXPECT_EQ(Share(u"Public")->CurrentUsers(), 0);

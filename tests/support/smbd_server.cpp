@@ -135,7 +135,8 @@ class Client final : public SmbClient {
     smbc_free_context(ctx_, 1);
   }
   std::vector<std::string> List() override { return ListOf(0, true); }
-  std::vector<std::string> ListOf(unsigned type, bool any) {
+  std::vector<std::string> ListOf(unsigned type, bool any,
+                                  std::vector<std::string>* comments = nullptr) {
     std::vector<std::string> names;
     SMBCFILE* d = smbc_getFunctionOpendir(ctx_)(ctx_, url_.c_str());
     if (!d) throw std::runtime_error("cannot list " + url_ + ": " + std::strerror(errno));
@@ -143,6 +144,7 @@ class Client final : public SmbClient {
       if (std::strcmp(e->name, ".") != 0 && std::strcmp(e->name, "..") != 0 &&
           (any || e->smbc_type == type)) {
         names.emplace_back(e->name);
+        if (comments) comments->emplace_back(e->comment ? e->comment : "");
       }
     }
     smbc_getFunctionClosedir(ctx_)(ctx_, d);
@@ -294,13 +296,25 @@ std::string SmbdServer::RegistryParam(const std::string& share, const std::strin
 }
 
 std::vector<std::string> SmbdServer::ServedShares() const {
+  return ListShares(nullptr);
+}
+
+std::map<std::string, std::string> SmbdServer::ServedComments() const {
+  std::vector<std::string> comments;
+  const auto names = ListShares(&comments);
+  std::map<std::string, std::string> served;
+  for (std::size_t i = 0; i < names.size(); ++i) served[names[i]] = comments[i];
+  return served;
+}
+
+std::vector<std::string> SmbdServer::ListShares(std::vector<std::string>* comments) const {
   const char* old = std::getenv("HOME");
   const std::string saved = old ? old : "";
   setenv("HOME", (dir_ + "/home").c_str(), 1);
   std::vector<std::string> names;
   try {
     Client root("smb://127.0.0.1:" + std::to_string(port_) + "/", password_);
-    names = root.ListOf(SMBC_FILE_SHARE, false);
+    names = root.ListOf(SMBC_FILE_SHARE, false, comments);
   } catch (...) {
     old ? setenv("HOME", saved.c_str(), 1) : unsetenv("HOME");
     throw;

@@ -12,6 +12,7 @@
 
 #include <sys/types.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,9 +62,12 @@ class SmbdServer {
   std::unique_ptr<SmbClient> Connect(const std::string& share) const;
   // The file shares the server lists to a client (an RPC: smbd spawns samba-dcerpcd for it).
   std::vector<std::string> ServedShares() const;
+  // The comment of each file share in that listing, by share name.
+  std::map<std::string, std::string> ServedComments() const;
 
  private:
   void Stop();
+  std::vector<std::string> ListShares(std::vector<std::string>* comments) const;
 
   std::string dir_, conf_, why_, password_;
   int port_ = 0;

@@ -38,7 +38,7 @@ void NetConf::Fail(const CommandResult& r, const std::u16string& what) const {
 std::vector<ConfSection> NetConf::List() {
   const CommandResult r = Run({"list"});
   if (r.exit_code != 0) Fail(r, u"Listing the shares of " + FromUtf8(smb_conf_));
-  return ParseSmbConf(r.out);
+  return ParseNetOutput(r.out);
 }
 
 std::optional<ConfSection> NetConf::Show(const std::string& share) {
@@ -47,7 +47,7 @@ std::optional<ConfSection> NetConf::Show(const std::string& share) {
     if ((r.out + r.err).find("NO_SUCH_SERVICE") != std::string::npos) return std::nullopt;
     Fail(r, u"Reading the share " + FromUtf8(share));
   }
-  auto sections = ParseSmbConf(r.out);
+  auto sections = ParseNetOutput(r.out);
   if (sections.empty()) return std::nullopt;
   return std::move(sections.front());
 }

@@ -222,9 +222,9 @@ void SambaShare::Put(std::u16string_view name, const Variant& value) {
   staged_.emplace_back(row, std::move(text));
 }
 
-void SambaShare::Create() {
+void SambaShare::Create(const Staged& staged) {
   std::optional<std::string> path, comment, max_users;
-  for (const auto& [row, value] : staged_) {
+  for (const auto& [row, value] : staged) {
     if (EqualsNoCase(row->property, u"Path")) path = value;
     if (EqualsNoCase(row->property, u"Description")) comment = value;
     if (EqualsNoCase(row->property, u"MaxUserCount")) max_users = value;
@@ -251,20 +251,20 @@ void SambaShare::Create() {
 }
 
 void SambaShare::SetInfo() {
+  // What was put is sent once. Whatever becomes of it, the object then reads what the server
+  // holds, and the next SetInfo sends only what is put after this one: a refused value never
+  // rides along with a later change.
+  const Staged staged = std::exchange(staged_, {});
   if (created_) {
-    Create();
-    staged_.clear();
+    Create(staged);
     return;
   }
-  if (staged_.empty()) return;
+  if (staged.empty()) return;
   // setparm makes a share that is missing; a share deleted meanwhile must stay deleted.
   if (!ctx_->net().Show(name_)) {
-    staged_.clear();
     throw AutomationError(errc::kNoSuchObject,
                           u"The file share " + ADsPath() + u" no longer exists");
   }
-  auto staged = std::move(staged_);
-  staged_.clear();
   for (const auto& [row, value] : staged) ctx_->net().SetParm(name_, row->parameter, value);
 }
 

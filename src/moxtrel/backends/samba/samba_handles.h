@@ -91,15 +91,17 @@ class SambaShare final : public directory::FileShareProperties {
   void SetInfo() override;
 
  private:
+  // Checked values, in the order they were put, by smb.conf parameter.
+  using Staged = std::vector<std::pair<const ShareProperty*, std::string>>;
+
   // The share as the configuration holds it now; errc::kNoSuchObject once it is gone.
   ShareInfo Read();
-  void Create();
+  void Create(const Staged& staged);
 
   ContextPtr ctx_;
   std::string name_;
   bool created_;
-  // Checked values, in the order they were put, by smb.conf parameter.
-  std::vector<std::pair<const ShareProperty*, std::string>> staged_;
+  Staged staged_;
 };
 
 }  // namespace moxtrel::backends::samba

@@ -26,6 +26,29 @@ bool HasControl(std::u16string_view text) {
   return false;
 }
 
+// Half a surrogate pair has no UTF-8 form: it would be written, and read back, as U+FFFD.
+bool HasLoneSurrogate(std::u16string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// smbd replaces "%" and the character after it ("%U", "%(DomainSID)") when it serves a value;
+// only a "%" before a space or at the end starts none and is served as written.
+bool HasSubstitution(std::u16string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'%' && i + 1 < text.size() && text[i + 1] != u' ') return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 const ShareProperty* FindShareProperty(std::u16string_view property) {
@@ -67,6 +90,7 @@ void CheckShareName(std::u16string_view name) {
   if (name.empty()) refuse(u"it is empty");
   if (name.size() > kMaxShareName) refuse(u"a share name has at most 80 characters");
   if (HasControl(name)) refuse(u"it holds a control character such as a line break");
+  if (HasLoneSurrogate(name)) refuse(u"it holds half a surrogate pair");
   for (char16_t c : name) {
     if (kForbiddenInName.find(c) != std::u16string_view::npos) {
       refuse(u"it holds the character '" + std::u16string(1, c) + u"'");
@@ -85,9 +109,13 @@ void CheckSharePath(std::u16string_view path) {
   };
   if (path.empty() || path.front() != u'/') refuse(u"it is not an absolute path");
   if (HasControl(path)) refuse(u"it holds a control character such as a line break");
+  if (HasLoneSurrogate(path)) refuse(u"it holds half a surrogate pair");
   if (path.find(u'%') != std::u16string_view::npos) {
     refuse(u"Samba would read '%' as the start of a substitution");
   }
+  // smb.conf reads a line ending in a backslash as going on in the next, and SMB clients read a
+  // backslash as a folder separator: a folder with one in its name cannot be served as named.
+  if (path.find(u'\\') != std::u16string_view::npos) refuse(u"it holds a backslash");
   if (path.back() == u' ') refuse(u"it ends with a space");
   const std::string bytes = ToUtf8(path);
   if (bytes.size() > kMaxSharePath) refuse(u"it is longer than 4095 bytes");
@@ -101,6 +129,14 @@ void CheckComment(std::u16string_view comment) {
                                                  u"\" cannot be used: " + std::u16string(why));
   };
   if (HasControl(comment)) refuse(u"it holds a control character such as a line break");
+  if (HasLoneSurrogate(comment)) refuse(u"it holds half a surrogate pair");
+  if (HasSubstitution(comment)) {
+    refuse(u"smbd would serve '%' and the character after it as a substitution");
+  }
+  // Samba trims the blanks around a value it reads, so they would not read back.
+  if (!comment.empty() && (comment.front() == u' ' || comment.back() == u' ')) {
+    refuse(u"it begins or ends with a space");
+  }
   if (comment.size() > kMaxComment) refuse(u"a description has at most 256 characters");
 }
 

@@ -39,10 +39,12 @@ long SectionNamed(std::vector<ConfSection>& sections, std::string_view name) {
 
 // Reads `text` into `sections`, starting in section `current` (-1 for none yet), and returns
 // the section current at its end. `include` is called for each include line with the current
-// section and returns the section current after it.
+// section and returns the section current after it. `continuation`: a line ending in a backslash
+// goes on in the next one, as in smb.conf itself; net prints each parameter on one line, so there
+// a trailing backslash is part of the value.
 template <class Include>
 long Parse(std::string_view text, std::vector<ConfSection>& sections, long current,
-           Include&& include) {
+           bool continuation, Include&& include) {
   std::string logical;
   std::size_t pos = 0;
   while (pos <= text.size()) {
@@ -50,9 +52,8 @@ long Parse(std::string_view text, std::vector<ConfSection>& sections, long curre
     std::string_view line =
         text.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
     pos = end == std::string_view::npos ? text.size() + 1 : end + 1;
-    // A line ending in a backslash goes on in the next one.
     line = Strip(line);
-    if (!line.empty() && line.back() == '\\') {
+    if (continuation && !line.empty() && line.back() == '\\') {
       logical.append(line.substr(0, line.size() - 1));
       continue;
     }
@@ -96,13 +97,14 @@ long ReadInto(const std::string& path, std::vector<ConfSection>& sections, long 
               int depth) {
   std::string text;
   if (!ReadAll(path, text)) return current;  // a missing include is skipped
-  return Parse(text, sections, current, [&](const std::string& value, long at) {
-    if (value.empty() || value[0] != '/' || value.find('%') != std::string::npos ||
-        depth >= kMaxIncludeDepth) {
-      return at;  // the registry, a relative or substituted path: not a file read here
-    }
-    return ReadInto(value, sections, at, depth + 1);
-  });
+  return Parse(text, sections, current, /*continuation=*/true,
+               [&](const std::string& value, long at) {
+                 if (value.empty() || value[0] != '/' || value.find('%') != std::string::npos ||
+                     depth >= kMaxIncludeDepth) {
+                   return at;  // the registry, a relative or substituted path: not a file read here
+                 }
+                 return ReadInto(value, sections, at, depth + 1);
+               });
 }
 
 }  // namespace
@@ -132,7 +134,13 @@ bool ParamTrue(std::string_view value) {
 
 std::vector<ConfSection> ParseSmbConf(std::string_view text) {
   std::vector<ConfSection> sections;
-  Parse(text, sections, -1, [](const std::string&, long at) { return at; });
+  Parse(text, sections, -1, /*continuation=*/true, [](const std::string&, long at) { return at; });
+  return sections;
+}
+
+std::vector<ConfSection> ParseNetOutput(std::string_view text) {
+  std::vector<ConfSection> sections;
+  Parse(text, sections, -1, /*continuation=*/false, [](const std::string&, long at) { return at; });
   return sections;
 }
 

@@ -22,6 +22,9 @@ struct ConfSection {
 
 // Sections in first-seen order; a section named twice gathers both parts, as Samba reads it.
 std::vector<ConfSection> ParseSmbConf(std::string_view text);
+// What `net conf list` and `showshare` print: the same format, but one line per parameter, so a
+// value ending in a backslash ("C:\Shares\") is read as it is, not joined to the next line.
+std::vector<ConfSection> ParseNetOutput(std::string_view text);
 
 // A file and the files it includes: an absolute include path without % substitutions is read in
 // place of its line (a missing one is skipped, as Samba skips it); "include = registry" is left
