@@ -156,7 +156,9 @@ void SlapdServer::Setup(const Options& options) {
   conf +=
       "access to attrs=userPassword by self write by anonymous auth by * none\n"
       "access to * by * read\n";
-  if (options.size_limit > 0) {
+  if (!options.limits.empty()) {
+    conf += "limits users " + options.limits + "\n";
+  } else if (options.size_limit > 0) {
     // Paged searches of ordinary users page through everything; unpaged ones stop at the limit.
     conf += "limits users size.soft=" + std::to_string(options.size_limit) +
             " size.hard=" + std::to_string(options.size_limit) + " size.prtotal=unlimited\n";

@@ -29,6 +29,10 @@ class SlapdServer {
     // More lines of the kBase entry, after its objectClass lines (which slapadd -q needs together).
     std::string base_extra = {};
     bool nis = true;  // include nis.schema; false: a schema in `schemas` stands in for it
+    // The limits of ordinary (non-admin) users, as slapd.conf's `limits users` clauses, such as
+    // "size.pr=50" (pages of at most 50) or "size.prtotal=disabled" (no paging); replaces the
+    // line size_limit makes.
+    std::string limits = {};
   };
   // The schema of a domain controller's accounts for the dc profile, in tests/ldap.
   static std::string DcSchema();
