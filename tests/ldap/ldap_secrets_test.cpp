@@ -97,14 +97,24 @@ TEST_F(LdapSecretsTest, PasswordsGoOnlyOverEncryptedSessions) {
   Use(Options());
   directory::Bind<IADsUser>(u"WinNT://CORP/alice,user")->SetPassword(FromUtf8(secret + "b"));
 
-  // A certificate no trusted authority signed is an error that says it is one.
+  // ldaps:// needs no StartTLS.
+  auto ldaps = plain;
+  ldaps.url = server->ldaps_url();
+  ldaps.tls_ca_file = server->ca_file();
+  Use(ldaps);
+  directory::Bind<IADsUser>(u"WinNT://CORP/alice,user")->SetPassword(FromUtf8(secret + "c"));
+
+  // A certificate no trusted authority signed is an error that says it is one, over StartTLS
+  // and over ldaps://.
   const char* system_cas = "/etc/ssl/certs/ca-certificates.crt";
   if (access(system_cas, R_OK) == 0) {
-    auto untrusted = tls;
-    untrusted.tls_ca_file = system_cas;
-    backends::ldap::LdapConnection bad(untrusted);
-    EXPECT_NE(ErrorCodeOf([&] { bad.Encrypted(); }, &text), 0);
-    EXPECT_THAT(ToUtf8(text), HasSubstr("certificate"));
+    for (auto untrusted : {tls, ldaps}) {
+      untrusted.tls_ca_file = system_cas;
+      backends::ldap::LdapConnection bad(untrusted);
+      EXPECT_NE(ErrorCodeOf([&] { bad.Encrypted(); }, &text), 0);
+      EXPECT_THAT(ToUtf8(text), HasSubstr("certificate")) << untrusted.url;
+      EXPECT_EQ(ToUtf8(text).find(untrusted.password), std::string::npos);
+    }
   }
 }
 

@@ -124,6 +124,9 @@ void SlapdServer::Setup(const Options& options) {
       throw std::runtime_error("openssl could not make a certificate");
     }
     chmod((dir_ + "/key.pem").c_str(), 0600);
+    int ldaps_port = FreeLoopbackPort();
+    while (ldaps_port == port_) ldaps_port = FreeLoopbackPort();
+    ldaps_url_ = "ldaps://127.0.0.1:" + std::to_string(ldaps_port);
     conf += "TLSCertificateFile " + ca_file() + "\nTLSCertificateKeyFile " + dir_ + "/key.pem\n";
   }
   conf += "pidfile " + dir_ +
@@ -183,8 +186,9 @@ void SlapdServer::Setup(const Options& options) {
 }
 
 void SlapdServer::Start() {
+  const std::string listen = url_ + "/" + (ldaps_url_.empty() ? "" : " " + ldaps_url_ + "/");
   pid_ = Spawn(
-      {kSlapd, "-h", url_ + "/", "-f", dir_ + "/slapd.conf", "-d", log_operations_ ? "stats" : "0"},
+      {kSlapd, "-h", listen, "-f", dir_ + "/slapd.conf", "-d", log_operations_ ? "stats" : "0"},
       dir_ + "/slapd.log");
   for (int i = 0; i < 500; ++i) {
     if (AcceptsOnLoopback(port_)) return;
