@@ -328,6 +328,20 @@ TEST_F(LdapBackendTest, PagingAdaptsToTheServer) {
   EXPECT_EQ(ErrorCodeOf([&] { domain->NewEnum(); }, &text), errc::kFail);
   EXPECT_THAT(ToUtf8(text), HasSubstr("size limit"));
   EXPECT_THAT(ToUtf8(text), HasSubstr("refused paged results"));
+
+  // A limit on the total of a paged listing is a size limit too, and says it was one.
+  server = std::make_unique<SlapdServer>(
+      SlapdServer::Options{.ldif = Ous() + ManyUsersLdif(150),
+                           .limits = "size.soft=100 size.hard=100 size.prtotal=120"});
+  o = Options();
+  o.bind_dn = server->reader_dn();
+  o.password = server->reader_password();
+  o.page_size = 50;
+  Use(o);
+  domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
+  domain->Filter(Variant::StringArray({u"User"}));
+  EXPECT_EQ(ErrorCodeOf([&] { domain->NewEnum(); }, &text), errc::kFail);
+  EXPECT_THAT(ToUtf8(text), HasSubstr("size limit on paged results"));
 }
 
 // A change the server refuses does not stay staged: the object then reads what the server

@@ -238,6 +238,12 @@ void LdapConnection::Connect() {
     }
     throw AutomationError(CodeOf(rc), msg);
   };
+  if (UrlHoldsUserInfo(url_)) {
+    // Not echoed: it would print the password.
+    throw AutomationError(errc::kInvalidArg,
+                          u"LDAP: the URL holds user information (user:password@); give the "
+                          u"password apart");
+  }
   const bool simple = !options_.sasl_external && !options_.password.empty();
   // Checked before anything is sent: the password never goes out in clear by default.
   if (simple && !options_.allow_plaintext && ClearTransport(options_)) {
