@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "ldap/ldap_fixture.h"
 #include "moxtrel/backends/ldap/ldap_connection.h"
 #include "moxtrel/backends/ldap/ldap_escape.h"
 #include "moxtrel/backends/ldap/ldap_provider.h"
@@ -21,61 +22,9 @@ using directory::IADsUser;
 using ::testing::HasSubstr;
 using ::testing::UnorderedElementsAre;
 
-const std::string kBase = SlapdServer::kBase;
+const std::string& kBase = kLdapBase;
 
-std::string Ous() {
-  std::string out;
-  for (const char* ou : {"People", "Groups", "Computers"}) {
-    out += "dn: ou=" + std::string(ou) + "," + kBase +
-           "\nobjectClass: organizationalUnit\nou: " + ou + "\n\n";
-  }
-  return out;
-}
-
-std::string User(const std::string& uid, int id, const std::string& extra = "") {
-  return "dn: uid=" + backends::ldap::DnValue(uid) + ",ou=People," + kBase +
-         "\nobjectClass: inetOrgPerson\nobjectClass: posixAccount\nobjectClass: "
-         "shadowAccount\nuid: " +
-         uid + "\ncn: " + uid + "\nsn: " + uid + "\nuidNumber: " + std::to_string(id) +
-         "\ngidNumber: 100\nhomeDirectory: /home/x\n" + extra + "\n";
-}
-
-std::string Group(const std::string& cn, int id, const std::string& members) {
-  return "dn: cn=" + cn + ",ou=Groups," + kBase + "\nobjectClass: posixGroup\ncn: " + cn +
-         "\ngidNumber: " + std::to_string(id) + "\n" + members + "\n";
-}
-
-class LdapBackendTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!SlapdServer::Installed()) GTEST_SKIP() << "slapd is not installed (Debian slapd)";
-  }
-  void TearDown() override { directory::SetCurrentProvider(nullptr); }
-
-  void Start(const std::string& ldif, int size_limit = 0) {
-    server = std::make_unique<SlapdServer>(SlapdServer::Options{Ous() + ldif, size_limit});
-  }
-  LdapOptions Options() {
-    LdapOptions o;
-    o.domain = u"CORP";
-    o.url = server->url();
-    o.base = kBase;
-    o.bind_dn = server->admin_dn();
-    o.password = server->admin_password();
-    return o;
-  }
-  void Use(const LdapOptions& o) {
-    directory::SetCurrentProvider(backends::ldap::MakeLdapProvider(o));
-  }
-  // The entry as the server holds it, read as the admin.
-  backends::ldap::LdapEntry Entry(const std::string& dn) {
-    backends::ldap::LdapConnection conn(Options());
-    auto found = conn.Search(dn, backends::ldap::SearchScope::kBase, "(objectClass=*)", {"*"});
-    return found.empty() ? backends::ldap::LdapEntry{} : found.front();
-  }
-
-  std::unique_ptr<SlapdServer> server;
-};
+using LdapBackendTest = LdapTest;
 
 // More users than the server's size limit are all listed through paged results; without
 // paging the same listing fails and says why instead of coming back short.
@@ -287,6 +236,158 @@ TEST_F(LdapBackendTest, ConnectionFaultsAreClearErrors) {
   EXPECT_EQ(ErrorCodeOf([&] { directory::Bind<IADsUser>(u"WinNT://OTHER/alice,user"); }),
             errc::kNoSuchObject);
   EXPECT_EQ(ErrorCodeOf([] { backends::ldap::MakeLdapProvider({}); }), errc::kInvalidArg);
+}
+
+// Accounts are found anywhere under their container. Renaming or deleting a user changes every
+// entry under the base that lists it, whatever the class: memberUid, member and uniqueMember
+// (the last member of a class that requires one becomes the group's own DN). A name two entries
+// hold is an error naming both.
+TEST_F(LdapBackendTest, MembershipFollowsEveryGroupAnywhere) {
+  const std::string staff_ou = "ou=Staff,ou=People," + kBase;
+  const std::string alice = "uid=alice," + staff_ou, bob = "uid=bob,ou=People," + kBase;
+  const std::string admins = "cn=admins,ou=Roles," + kBase, solo = "cn=solo,ou=Roles," + kBase;
+  const std::string auditors = "cn=auditors," + kBase;
+  Start("dn: " + staff_ou + "\nobjectClass: organizationalUnit\nou: Staff\n\n" + "dn: ou=Roles," +
+        kBase + "\nobjectClass: organizationalUnit\nou: Roles\n\n" +
+        User("alice", 1000, "", staff_ou) + User("bob", 1001) +
+        Group("staff", 50, "memberUid: alice\nmemberUid: bob\n") + "dn: " + admins +
+        "\nobjectClass: groupOfNames\ncn: admins\nmember: " + alice + "\nmember: " + bob +
+        "\n\ndn: " + solo + "\nobjectClass: groupOfNames\ncn: solo\nmember: " + alice +
+        "\n\ndn: " + auditors +
+        "\nobjectClass: groupOfUniqueNames\ncn: auditors\nuniqueMember: " + alice + "\n\n");
+  Use(Options());
+  EXPECT_EQ(directory::Bind<IADsUser>(u"WinNT://CORP/alice,user")->Name(), u"alice");
+  auto domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
+  domain->Filter(Variant::StringArray({u"User"}));
+  EXPECT_THAT(Names(domain->NewEnum()), UnorderedElementsAre(u"alice", u"bob"));
+
+  auto renamed = domain->MoveHere(u"WinNT://CORP/alice,user", u"alicia");
+  const std::string alicia = "uid=alicia," + staff_ou;
+  EXPECT_EQ(Entry(alicia).Values("uidNumber"), std::vector<std::string>{"1000"});
+  EXPECT_THAT(Entry("cn=staff,ou=Groups," + kBase).Values("memberUid"),
+              UnorderedElementsAre("alicia", "bob"));
+  EXPECT_THAT(Entry(admins).Values("member"), UnorderedElementsAre(alicia, bob));
+  EXPECT_THAT(Entry(solo).Values("member"), UnorderedElementsAre(alicia));
+  EXPECT_THAT(Entry(auditors).Values("uniqueMember"), UnorderedElementsAre(alicia));
+  EXPECT_THAT(Names(directory::As<IADsUser>(renamed)->Groups()->NewEnum()),
+              UnorderedElementsAre(u"staff"));
+
+  domain->Delete(u"user", u"alicia");
+  EXPECT_THAT(Entry("cn=staff,ou=Groups," + kBase).Values("memberUid"),
+              UnorderedElementsAre("bob"));
+  EXPECT_THAT(Entry(admins).Values("member"), UnorderedElementsAre(bob));
+  EXPECT_THAT(Entry(solo).Values("member"), UnorderedElementsAre(solo));
+  EXPECT_THAT(Entry(auditors).Values("uniqueMember"), UnorderedElementsAre(auditors));
+
+  server->Add(User("carol", 1002) + User("carol", 1003, "", staff_ou));
+  std::u16string text;
+  EXPECT_EQ(ErrorCodeOf([] { directory::Bind<IADsUser>(u"WinNT://CORP/carol,user"); }, &text),
+            errc::kFail);
+  EXPECT_THAT(ToUtf8(text), HasSubstr("uid=carol,ou=People," + kBase));
+  EXPECT_THAT(ToUtf8(text), HasSubstr("uid=carol," + staff_ou));
+}
+
+// A page size the server refuses is halved until it is accepted; a server that refuses paging
+// gets one plain search, which completes under its size limit and is an error naming the size
+// limit past it.
+TEST_F(LdapBackendTest, PagingAdaptsToTheServer) {
+  server = std::make_unique<SlapdServer>(SlapdServer::Options{
+      .ldif = Ous() + ManyUsersLdif(300), .limits = "size.pr=40 size.prtotal=unlimited"});
+  LdapOptions o = Options();
+  o.bind_dn = server->reader_dn();
+  o.password = server->reader_password();
+  backends::ldap::LdapConnection conn(o);
+  EXPECT_EQ(conn.Search("ou=People," + kBase, backends::ldap::SearchScope::kSubtree,
+                        "(objectClass=posixAccount)", {"uid"})
+                .size(),
+            300u);
+  EXPECT_GT(conn.PageSize(), 0);
+  EXPECT_LE(conn.PageSize(), 40);
+  Use(o);
+  auto domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
+  domain->Filter(Variant::StringArray({u"User"}));
+  EXPECT_EQ(Names(domain->NewEnum()).size(), 300u);
+
+  server = std::make_unique<SlapdServer>(
+      SlapdServer::Options{.ldif = Ous() + ManyUsersLdif(150),
+                           .limits = "size.soft=100 size.hard=100 size.prtotal=disabled"});
+  o = Options();
+  o.bind_dn = server->reader_dn();
+  o.password = server->reader_password();
+  backends::ldap::LdapConnection plain(o);
+  EXPECT_EQ(plain
+                .Search("ou=People," + kBase, backends::ldap::SearchScope::kSubtree,
+                        "(uid=user00001*)", {"uid"})
+                .size(),
+            10u);
+  EXPECT_EQ(plain.PageSize(), 0);
+  Use(o);
+  domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
+  domain->Filter(Variant::StringArray({u"User"}));
+  std::u16string text;
+  EXPECT_EQ(ErrorCodeOf([&] { domain->NewEnum(); }, &text), errc::kFail);
+  EXPECT_THAT(ToUtf8(text), HasSubstr("size limit"));
+  EXPECT_THAT(ToUtf8(text), HasSubstr("refused paged results"));
+
+  // A limit on the total of a paged listing is a size limit too, and says it was one.
+  server = std::make_unique<SlapdServer>(
+      SlapdServer::Options{.ldif = Ous() + ManyUsersLdif(150),
+                           .limits = "size.soft=100 size.hard=100 size.prtotal=120"});
+  o = Options();
+  o.bind_dn = server->reader_dn();
+  o.password = server->reader_password();
+  o.page_size = 50;
+  Use(o);
+  domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
+  domain->Filter(Variant::StringArray({u"User"}));
+  EXPECT_EQ(ErrorCodeOf([&] { domain->NewEnum(); }, &text), errc::kFail);
+  EXPECT_THAT(ToUtf8(text), HasSubstr("size limit on paged results"));
+}
+
+// A change the server refuses does not stay staged: the object then reads what the server
+// holds, and the next SetInfo sends only what was put after it.
+TEST_F(LdapBackendTest, RefusedWriteDoesNotStayStaged) {
+  server = std::make_unique<SlapdServer>(SlapdServer::Options{
+      .ldif = Ous() + User("alice", 1000, "loginShell: /bin/sh\n"), .log_operations = true});
+  Use(Options());
+  auto alice = directory::Bind<IADsUser>(u"WinNT://CORP/alice,user");
+  // loginShell is IA5 text: the server refuses what is not ASCII.
+  alice->LoginScript(u"/bin/sh\u00e9");
+  EXPECT_NE(ErrorCodeOf([&] { alice->SetInfo(); }), 0);
+  EXPECT_EQ(alice->LoginScript(), u"/bin/sh");
+  const std::string before = server->Log();
+  alice->FullName(u"Alice Liddell");
+  alice->SetInfo();
+  const std::string after = server->Log().substr(before.size());
+  // slapd logs attribute names in lower case.
+  EXPECT_THAT(after, HasSubstr("MOD attr=displayname"));
+  EXPECT_EQ(after.find("loginshell"), std::string::npos) << after;
+  auto e = Entry("uid=alice,ou=People," + kBase);
+  EXPECT_EQ(e.Values("loginShell"), std::vector<std::string>{"/bin/sh"});
+  EXPECT_EQ(e.Values("displayName"), std::vector<std::string>{"Alice Liddell"});
+}
+
+// A path cannot hold a name with a comma: creating or renaming to one is refused and says so;
+// an existing entry with one is listed, and binding its path is an error that says why.
+TEST_F(LdapBackendTest, NamesWithACommaAreListedButNotPaths) {
+  Start(User("alice", 1000) + User("a,b=c", 1001));
+  Use(Options());
+  auto domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
+  std::u16string text;
+  EXPECT_EQ(ErrorCodeOf([&] { domain->Create(u"user", u"x,y"); }, &text), errc::kInvalidName);
+  EXPECT_THAT(ToUtf8(text), HasSubstr("comma"));
+  EXPECT_EQ(ErrorCodeOf([&] { domain->MoveHere(u"WinNT://CORP/alice,user", u"al,ice"); }, &text),
+            errc::kInvalidName);
+  EXPECT_THAT(ToUtf8(text), HasSubstr("comma"));
+  std::shared_ptr<directory::IADs> comma;
+  for (auto walk = domain->NewEnum(); auto o = walk->Next();) {
+    if (o->Name() == u"a,b=c") comma = o;
+  }
+  ASSERT_TRUE(comma);
+  for (const std::u16string& path : {comma->ADsPath(), comma->ADsPath() + u",user"}) {
+    EXPECT_NE(ErrorCodeOf([&] { directory::Bind<IADsUser>(path); }, &text), 0);
+    EXPECT_THAT(ToUtf8(text), HasSubstr("comma")) << ToUtf8(path);
+  }
 }
 
 }  // namespace

@@ -70,6 +70,7 @@ class LdapDcTest : public ::testing::Test {
     o.bind_dn = server->admin_dn();
     o.password = server->admin_password();
     o.schema = backends::ldap::LdapSchema::kDc;
+    o.allow_plaintext = true;  // a private server on loopback: only the bind goes in clear
     return o;
   }
   void Use(const LdapOptions& o) {

@@ -53,11 +53,11 @@ class FilesBackend final : public Backend {
   FilesTree tree_;
 };
 
-// Domain CORP in a private slapd, the rfc2307 profile.
+// Domain CORP in a private slapd, the rfc2307 profile, over StartTLS (no password in clear).
 class LdapBackend final : public Backend {
  public:
   LdapBackend() {
-    if (!SlapdServer::Installed()) return;
+    if (!SlapdServer::Installed() || !SlapdServer::CanMakeCertificates()) return;
     const std::string b = SlapdServer::kBase;
     auto user = [&](const char* uid, int id, const std::string& extra) {
       return "dn: uid=" + std::string(uid) + ",ou=People," + b +
@@ -82,14 +82,14 @@ class LdapBackend final : public Backend {
     ldif += group("staff", 50, "memberUid: alice\n");
     ldif += group("admins", 51, "");
     ldif += "dn: cn=PC1,ou=Computers," + b + "\nobjectClass: device\ncn: PC1\n\n";
-    server_ = std::make_unique<SlapdServer>(SlapdServer::Options{.ldif = ldif});
+    server_ = std::make_unique<SlapdServer>(SlapdServer::Options{.ldif = ldif, .tls = true});
   }
   std::shared_ptr<directory::DirectoryProvider> Provider() override {
     return backends::ldap::MakeLdapProvider(Options());
   }
   moxType Scope() const override { return moxType::moxGlobal; }
   std::string Unavailable() const override {
-    return server_ ? "" : "slapd is not installed (Debian slapd, ldap-utils)";
+    return server_ ? "" : "slapd or openssl is not installed (Debian slapd, ldap-utils, openssl)";
   }
   backends::ldap::LdapOptions Options() const {
     backends::ldap::LdapOptions o;
@@ -98,6 +98,8 @@ class LdapBackend final : public Backend {
     o.base = SlapdServer::kBase;
     o.bind_dn = server_->admin_dn();
     o.password = server_->admin_password();
+    o.start_tls = true;
+    o.tls_ca_file = server_->ca_file();
     return o;
   }
 

@@ -124,6 +124,9 @@ void SlapdServer::Setup(const Options& options) {
       throw std::runtime_error("openssl could not make a certificate");
     }
     chmod((dir_ + "/key.pem").c_str(), 0600);
+    int ldaps_port = FreeLoopbackPort();
+    while (ldaps_port == port_) ldaps_port = FreeLoopbackPort();
+    ldaps_url_ = "ldaps://127.0.0.1:" + std::to_string(ldaps_port);
     conf += "TLSCertificateFile " + ca_file() + "\nTLSCertificateKeyFile " + dir_ + "/key.pem\n";
   }
   conf += "pidfile " + dir_ +
@@ -156,7 +159,9 @@ void SlapdServer::Setup(const Options& options) {
   conf +=
       "access to attrs=userPassword by self write by anonymous auth by * none\n"
       "access to * by * read\n";
-  if (options.size_limit > 0) {
+  if (!options.limits.empty()) {
+    conf += "limits users " + options.limits + "\n";
+  } else if (options.size_limit > 0) {
     // Paged searches of ordinary users page through everything; unpaged ones stop at the limit.
     conf += "limits users size.soft=" + std::to_string(options.size_limit) +
             " size.hard=" + std::to_string(options.size_limit) + " size.prtotal=unlimited\n";
@@ -181,8 +186,9 @@ void SlapdServer::Setup(const Options& options) {
 }
 
 void SlapdServer::Start() {
+  const std::string listen = url_ + "/" + (ldaps_url_.empty() ? "" : " " + ldaps_url_ + "/");
   pid_ = Spawn(
-      {kSlapd, "-h", url_ + "/", "-f", dir_ + "/slapd.conf", "-d", log_operations_ ? "stats" : "0"},
+      {kSlapd, "-h", listen, "-f", dir_ + "/slapd.conf", "-d", log_operations_ ? "stats" : "0"},
       dir_ + "/slapd.log");
   for (int i = 0; i < 500; ++i) {
     if (AcceptsOnLoopback(port_)) return;

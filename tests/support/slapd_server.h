@@ -3,7 +3,8 @@
 // and any test schema given), listening on ldap://127.0.0.1:<free port> only, seeded with slapadd
 // before it starts, and stopped by its process id when the object goes away. The admin and
 // reader passwords are made per run and written only to files inside the folder; with tls, a
-// self-signed certificate for 127.0.0.1 made per run lets clients use StartTLS.
+// self-signed certificate for 127.0.0.1 made per run lets clients use StartTLS, and the server
+// also listens on ldaps://127.0.0.1:<another free port>.
 //
 //   if (!SlapdServer::Installed()) GTEST_SKIP() << "slapd is not installed";
 //   SlapdServer ldap({.ldif = "dn: ou=People,dc=corp,dc=example\n..."});
@@ -29,6 +30,10 @@ class SlapdServer {
     // More lines of the kBase entry, after its objectClass lines (which slapadd -q needs together).
     std::string base_extra = {};
     bool nis = true;  // include nis.schema; false: a schema in `schemas` stands in for it
+    // The limits of ordinary (non-admin) users, as slapd.conf's `limits users` clauses, such as
+    // "size.pr=50" (pages of at most 50) or "size.prtotal=disabled" (no paging); replaces the
+    // line size_limit makes.
+    std::string limits = {};
   };
   // The schema of a domain controller's accounts for the dc profile, in tests/ldap.
   static std::string DcSchema();
@@ -50,8 +55,10 @@ class SlapdServer {
   std::string reader_dn() const { return std::string("cn=reader,") + kBase; }
   const std::string& reader_password() const { return reader_password_; }
   const std::string& folder() const { return dir_; }
-  // The certificate clients trust for StartTLS (with tls only).
+  // The certificate clients trust for StartTLS and ldaps (with tls only).
   std::string ca_file() const { return dir_ + "/cert.pem"; }
+  // ldaps://127.0.0.1:<port> (with tls only).
+  const std::string& ldaps_url() const { return ldaps_url_; }
 
   // What slapd has logged so far; with log_operations, one line per operation, such as
   // `conn=1001 op=2 MOD dn="cn=staff,..."`. Values are not logged.
@@ -70,7 +77,7 @@ class SlapdServer {
   int Run(const std::vector<std::string>& argv);
   void WriteFile(const std::string& name, const std::string& text, bool secret = false);
 
-  std::string dir_, url_, admin_password_, reader_password_;
+  std::string dir_, url_, ldaps_url_, admin_password_, reader_password_;
   int port_ = 0;
   bool log_operations_ = false;
   pid_t pid_ = -1;

@@ -1,5 +1,6 @@
 #include "moxtrel/backends/configuration.h"
 
+#include <sys/stat.h>
 #include <toml++/toml.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 
 #include "moxtrel/backends/cups/cups_provider.h"
 #include "moxtrel/backends/files/files_provider.h"
+#include "moxtrel/backends/ldap/ldap_connection.h"
 #include "moxtrel/backends/ldap/ldap_provider.h"
 #include "moxtrel/backends/samba/samba_provider.h"
 #include "moxtrel/directory/computer_parts.h"
@@ -153,6 +155,12 @@ class Builder {
     ldap::LdapOptions o;
     o.domain = FromUtf8(name);
     o.url = section.String("ldap");
+    // Not echoed: the URL would print the password.
+    if (ldap::UrlHoldsUserInfo(o.url)) {
+      section.Fail("ldap", section.Line(),
+                   "the URL holds user information (user:password@), which is not shown here; "
+                   "give the password in password_file or password_env");
+    }
     o.base = section.String("base");
     if (o.base.empty()) section.Fail("base", section.Line(), "an LDAP domain needs its base DN");
     o.bind_dn = section.String("bind_dn");
@@ -178,14 +186,29 @@ class Builder {
       if (!in)
         section.Fail("password_file", section.Line(),
                      Resolve(password_file) + ": " + std::strerror(errno));
+      // As ssh refuses a private key that others can read.
+      struct stat st {};
+      if (stat(Resolve(password_file).c_str(), &st) == 0 && (st.st_mode & 077) != 0) {
+        section.Fail("password_file", section.Line(),
+                     Resolve(password_file) +
+                         ": the secret can be read by its group or by others; make it readable "
+                         "by its owner only (chmod 600)");
+      }
       std::getline(in, o.password);
+      if (o.password.empty())
+        section.Fail("password_file", section.Line(),
+                     Resolve(password_file) + ": the first line, the password, is empty");
     } else if (!password_env.empty()) {
       const char* v = std::getenv(password_env.c_str());
       if (!v)
         section.Fail("password_env", section.Line(),
                      "the variable " + password_env + " is not set");
+      if (!*v)
+        section.Fail("password_env", section.Line(), "the variable " + password_env + " is empty");
       o.password = v;
     }
+    o.allow_plaintext = section.Bool("allow_plaintext", false);
+    o.id_pool = section.String("id_pool");
     o.people = section.String("people", o.people);
     o.groups = section.String("groups", o.groups);
     o.computers = section.String("computers", o.computers);

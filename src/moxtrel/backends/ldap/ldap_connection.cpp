@@ -126,7 +126,70 @@ void ReadEntry(LDAP* ld, LDAPMessage* msg, LdapEntry& entry) {
   if (ber) ber_free(ber, 0);
 }
 
+// The URLs of a space- or comma-separated list (a piece with no "://" is the rest of a DN in the
+// URL before it).
+std::vector<std::string_view> Urls(std::string_view urls) {
+  std::vector<std::string_view> out;
+  std::size_t at = 0;
+  while (at < urls.size()) {
+    const std::size_t end = urls.find_first_of(" ,\t", at);
+    const std::size_t stop = end == std::string_view::npos ? urls.size() : end;
+    const std::string_view piece = urls.substr(at, stop - at);
+    if (piece.find("://") != std::string_view::npos) out.push_back(piece);
+    at = stop + 1;
+  }
+  return out;
+}
+
+bool HasScheme(std::string_view url, std::string_view scheme) {
+  if (url.size() < scheme.size()) return false;
+  for (std::size_t i = 0; i < scheme.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(url[i])) != scheme[i]) return false;
+  }
+  return true;
+}
+
+// Whether a TLS session with the server works once its certificate is not checked: then a
+// failure with checking was the certificate's. The probe sends no credentials and no request.
+bool TlsWorksUnverified(const LdapOptions& options) {
+  LDAP* ld = nullptr;
+  if (ldap_initialize(&ld, options.url.c_str()) != LDAP_SUCCESS) return false;
+  const int v3 = LDAP_VERSION3;
+  ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &v3);
+  timeval net = Timeval(options.connect_timeout);
+  ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &net);
+  const int never = LDAP_OPT_X_TLS_NEVER;
+  ldap_set_option(ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &never);
+  const int newctx = 0;
+  ldap_set_option(ld, LDAP_OPT_X_TLS_NEWCTX, &newctx);
+  const int rc = options.start_tls ? ldap_start_tls_s(ld, nullptr, nullptr) : ldap_connect(ld);
+  ldap_unbind_ext_s(ld, nullptr, nullptr);
+  return rc == LDAP_SUCCESS;
+}
+
 }  // namespace
+
+bool ClearTransport(const LdapOptions& options) {
+  const auto urls = Urls(options.url);
+  if (urls.empty()) return !options.start_tls;
+  for (std::string_view url : urls) {
+    if (HasScheme(url, "ldaps://") || HasScheme(url, "ldapi://")) continue;
+    if (!options.start_tls) return true;
+  }
+  return false;
+}
+
+bool UrlHoldsUserInfo(std::string_view urls) {
+  for (std::string_view url : Urls(urls)) {
+    const std::size_t scheme = url.find("://");
+    const std::size_t from = scheme == std::string_view::npos ? 0 : scheme + 3;
+    const std::size_t slash = url.find('/', from);
+    const std::string_view authority =
+        url.substr(from, slash == std::string_view::npos ? std::string_view::npos : slash - from);
+    if (authority.find('@') != std::string_view::npos) return true;
+  }
+  return false;
+}
 
 const std::vector<std::string>& LdapEntry::Values(std::string_view attr) const {
   std::string key(attr);
@@ -135,7 +198,8 @@ const std::vector<std::string>& LdapEntry::Values(std::string_view attr) const {
   return it == attrs.end() ? kNoValues : it->second;
 }
 
-LdapConnection::LdapConnection(const LdapOptions& options) : options_(options), url_(options.url) {}
+LdapConnection::LdapConnection(const LdapOptions& options)
+    : options_(options), url_(options.url), page_size_(options.page_size) {}
 
 LdapConnection::~LdapConnection() {
   Close();
@@ -151,6 +215,14 @@ void LdapConnection::Drop() {
   Close();
 }
 
+bool LdapConnection::Confidential() const {
+  if (ld_ && ldap_tls_inplace(ld_)) return true;
+  for (std::string_view url : Urls(url_)) {
+    if (!HasScheme(url, "ldapi://")) return false;
+  }
+  return true;
+}
+
 void LdapConnection::Connect() {
   auto fail = [&](int rc, std::u16string_view what) {
     std::string detail = Diagnostic(ld_);
@@ -158,8 +230,30 @@ void LdapConnection::Connect() {
     std::u16string msg = u"LDAP " + FromUtf8(url_) + u": " + std::u16string(what) + u" failed: " +
                          FromUtf8(ldap_err2string(rc));
     if (!detail.empty()) msg += u" (" + FromUtf8(detail) + u")";
+    if (options_.tls_verify && (options_.start_tls || !ClearTransport(options_)) &&
+        ConnectionLost(rc) && TlsWorksUnverified(options_)) {
+      msg +=
+          u"; the server's TLS certificate was not accepted (is it signed by a CA of "
+          u"tls_ca_file, and does it name the host of the URL?)";
+    }
     throw AutomationError(CodeOf(rc), msg);
   };
+  if (UrlHoldsUserInfo(url_)) {
+    // Not echoed: it would print the password.
+    throw AutomationError(errc::kInvalidArg,
+                          u"LDAP: the URL holds user information (user:password@); give the "
+                          u"password apart");
+  }
+  const bool simple = !options_.sasl_external && !options_.password.empty();
+  // Checked before anything is sent: the password never goes out in clear by default.
+  if (simple && !options_.allow_plaintext && ClearTransport(options_)) {
+    throw AutomationError(
+        errc::kAccessDenied,
+        u"LDAP " + FromUtf8(url_) + u": refusing to send the bind password of \"" +
+            FromUtf8(options_.bind_dn) +
+            u"\" in clear: the connection is neither ldaps:// nor StartTLS (use ldaps://, set "
+            u"start_tls = true, or allow_plaintext = true, which is unsafe)");
+  }
   int rc = ldap_initialize(&ld_, url_.c_str());
   if (rc != LDAP_SUCCESS) fail(rc, u"connecting");
   const int v3 = LDAP_VERSION3;
@@ -194,7 +288,7 @@ void LdapConnection::Connect() {
 }
 
 template <class Op>
-void LdapConnection::Run(std::u16string_view what, const std::string& target, Op op) {
+int LdapConnection::Run(std::u16string_view what, const std::string& target, Op op, int tolerated) {
   std::lock_guard lock(mu_);
   int rc = LDAP_SUCCESS;
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -208,17 +302,68 @@ void LdapConnection::Run(std::u16string_view what, const std::string& target, Op
     }
     break;
   }
-  if (rc == LDAP_SUCCESS) return;
+  if (rc == LDAP_SUCCESS || (tolerated != 0 && rc == tolerated)) return rc;
   std::string detail = Diagnostic(ld_);
   if (ConnectionLost(rc)) Close();
   std::u16string msg = u"LDAP " + FromUtf8(url_) + u": " + std::u16string(what) + u" \"" +
                        FromUtf8(target) + u"\" failed: " + FromUtf8(ldap_err2string(rc));
   if (rc == LDAP_SIZELIMIT_EXCEEDED) {
-    msg += u"; the server refused paged results and its size limit cut the listing short";
+    msg += last_paged_ ? u"; the server's size limit on paged results cut the listing short"
+                       : u"; the server refused paged results and its size limit cut the listing "
+                         u"short";
+  }
+  if (rc == LDAP_CONFIDENTIALITY_REQUIRED && !Confidential()) {
+    msg += u"; the session is not encrypted, and a password is sent only over ldaps:// or StartTLS";
   }
   if (rc == LDAP_REFERRAL) msg += u"; the server referred the request elsewhere";
   if (!detail.empty()) msg += u" (" + FromUtf8(detail) + u")";
   throw AutomationError(CodeOf(rc), msg);
+}
+
+int LdapConnection::SearchOnce(const std::string& base, int scope, const std::string& filter,
+                               char** attrs, std::vector<LdapEntry>& out, berval*& cookie) {
+  timeval tv = Timeval(options_.operation_timeout);
+  LDAPControl* page = nullptr;
+  LDAPControl* controls[2] = {nullptr, nullptr};
+  int rc = LDAP_SUCCESS;
+  if (page_size_ > 0) {
+    rc = ldap_create_page_control(ld_, page_size_, cookie, 1, &page);
+    if (rc != LDAP_SUCCESS) return rc;
+    controls[0] = page;
+  }
+  if (cookie) {
+    ber_bvfree(cookie);
+    cookie = nullptr;
+  }
+  LDAPMessage* res = nullptr;
+  rc = ldap_search_ext_s(ld_, base.c_str(), scope, filter.c_str(), attrs, 0, controls, nullptr, &tv,
+                         LDAP_NO_LIMIT, &res);
+  if (page) ldap_control_free(page);
+  if (rc != LDAP_SUCCESS && rc != LDAP_SIZELIMIT_EXCEEDED && rc != LDAP_REFERRAL) {
+    ldap_msgfree(res);
+    return rc;
+  }
+  for (LDAPMessage* e = ldap_first_entry(ld_, res); e; e = ldap_next_entry(ld_, e)) {
+    ReadEntry(ld_, e, out.emplace_back());
+  }
+  int err = LDAP_SUCCESS;
+  LDAPControl** rctrls = nullptr;
+  char** referrals = nullptr;
+  rc = ldap_parse_result(ld_, res, &err, nullptr, nullptr, &referrals, &rctrls, 1);
+  if (referrals) ber_memvfree(reinterpret_cast<void**>(referrals));
+  if (rc == LDAP_SUCCESS) rc = err;
+  if (rc == LDAP_SUCCESS && page_size_ > 0) {
+    LDAPControl* pr = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, rctrls, nullptr);
+    if (pr) {
+      ber_int_t estimate = 0;
+      berval next{0, nullptr};
+      rc = ldap_parse_pageresponse_control(ld_, pr, &estimate, &next);
+      if (rc == LDAP_SUCCESS && next.bv_len > 0) cookie = ber_bvdup(&next);
+      if (next.bv_val) ber_memfree(next.bv_val);
+    }
+  }
+  if (rctrls) ldap_controls_free(rctrls);
+  return rc;
 }
 
 int LdapConnection::SearchPages(const std::string& base, int scope, const std::string& filter,
@@ -229,59 +374,22 @@ int LdapConnection::SearchPages(const std::string& base, int scope, const std::s
   for (const auto& a : attrs) attr_ptrs.push_back(const_cast<char*>(a.c_str()));
   if (attrs.empty()) attr_ptrs.push_back(const_cast<char*>(LDAP_NO_ATTRS));
   attr_ptrs.push_back(nullptr);
-  timeval tv = Timeval(options_.operation_timeout);
   berval* cookie = nullptr;
-  bool paged = options_.page_size > 0;
   int rc = LDAP_SUCCESS;
+  bool first = true;
   for (;;) {
-    LDAPControl* page = nullptr;
-    LDAPControl* controls[2] = {nullptr, nullptr};
-    if (paged) {
-      rc = ldap_create_page_control(ld_, options_.page_size, cookie, 1, &page);
-      if (rc != LDAP_SUCCESS) break;
-      controls[0] = page;
-    }
-    LDAPMessage* res = nullptr;
-    rc = ldap_search_ext_s(ld_, base.c_str(), scope, filter.c_str(), attr_ptrs.data(), 0, controls,
-                           nullptr, &tv, LDAP_NO_LIMIT, &res);
-    if (page) ldap_control_free(page);
-    if (cookie) {
-      ber_bvfree(cookie);
-      cookie = nullptr;
-    }
-    if (rc == LDAP_UNAVAILABLE_CRITICAL_EXTENSION && paged && out.empty()) {
-      // The server does not page: one plain search, which fails loudly at its size limit.
-      ldap_msgfree(res);
-      paged = false;
-      rc = LDAP_SUCCESS;
+    last_paged_ = page_size_ > 0;
+    rc = SearchOnce(base, scope, filter, attr_ptrs.data(), out, cookie);
+    if (first && page_size_ > 0 &&
+        (rc == LDAP_ADMINLIMIT_EXCEEDED || rc == LDAP_UNAVAILABLE_CRITICAL_EXTENSION)) {
+      // A page size the server refuses is halved; a server that refuses paging at any size (or
+      // does not know the control) gets one plain search, which fails loudly at its size limit.
+      // What was learnt holds for the session's later listings.
+      page_size_ = rc == LDAP_ADMINLIMIT_EXCEEDED && page_size_ > 1 ? page_size_ / 2 : 0;
+      out.clear();
       continue;
     }
-    if (rc != LDAP_SUCCESS && rc != LDAP_SIZELIMIT_EXCEEDED && rc != LDAP_REFERRAL) {
-      ldap_msgfree(res);
-      break;
-    }
-    for (LDAPMessage* e = ldap_first_entry(ld_, res); e; e = ldap_next_entry(ld_, e)) {
-      ReadEntry(ld_, e, out.emplace_back());
-    }
-    int err = LDAP_SUCCESS;
-    LDAPControl** rctrls = nullptr;
-    char** referrals = nullptr;
-    rc = ldap_parse_result(ld_, res, &err, nullptr, nullptr, &referrals, &rctrls, 1);
-    if (referrals) ber_memvfree(reinterpret_cast<void**>(referrals));
-    if (rc == LDAP_SUCCESS) rc = err;
-    if (rc == LDAP_SUCCESS && paged) {
-      LDAPControl* pr = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, rctrls, nullptr);
-      if (pr) {
-        ber_int_t estimate = 0;
-        berval next{0, nullptr};
-        rc = ldap_parse_pageresponse_control(ld_, pr, &estimate, &next);
-        if (rc == LDAP_SUCCESS && next.bv_len > 0) {
-          cookie = ber_bvdup(&next);
-        }
-        if (next.bv_val) ber_memfree(next.bv_val);
-      }
-    }
-    if (rctrls) ldap_controls_free(rctrls);
+    first = false;
     if (rc != LDAP_SUCCESS || !cookie) break;
   }
   if (cookie) ber_bvfree(cookie);
@@ -300,6 +408,11 @@ std::vector<LdapEntry> LdapConnection::Search(const std::string& base, SearchSco
   return out;
 }
 
+int LdapConnection::PageSize() {
+  std::lock_guard lock(mu_);
+  return page_size_;
+}
+
 void LdapConnection::Add(const std::string& dn, const std::vector<LdapChange>& attrs) {
   Run(u"add of", dn, [&] {
     ModArray mods(attrs);
@@ -311,7 +424,7 @@ void LdapConnection::Modify(const std::string& dn, const std::vector<LdapChange>
                             bool encrypted_only) {
   if (changes.empty()) return;
   Run(u"modify of", dn, [&] {
-    if (encrypted_only && !ldap_tls_inplace(ld_)) return LDAP_CONFIDENTIALITY_REQUIRED;
+    if (encrypted_only && !Confidential()) return LDAP_CONFIDENTIALITY_REQUIRED;
     ModArray mods(changes);
     return ldap_modify_ext_s(ld_, dn.c_str(), mods.get(), nullptr, nullptr);
   });
@@ -320,7 +433,7 @@ void LdapConnection::Modify(const std::string& dn, const std::vector<LdapChange>
 bool LdapConnection::Encrypted() {
   std::lock_guard lock(mu_);
   if (!ld_) Connect();
-  return ldap_tls_inplace(ld_) != 0;
+  return Confidential();
 }
 
 void LdapConnection::Delete(const std::string& dn) {
@@ -333,8 +446,23 @@ void LdapConnection::Rename(const std::string& dn, const std::string& new_rdn) {
   });
 }
 
+bool LdapConnection::Swap(const std::string& dn, const std::string& attr,
+                          const std::string& old_value, const std::string& new_value) {
+  const std::vector<LdapChange> changes = {{LDAP_MOD_DELETE, attr, {old_value}},
+                                           {LDAP_MOD_ADD, attr, {new_value}}};
+  const int rc = Run(
+      u"modify of", dn,
+      [&] {
+        ModArray mods(changes);
+        return ldap_modify_ext_s(ld_, dn.c_str(), mods.get(), nullptr, nullptr);
+      },
+      LDAP_NO_SUCH_ATTRIBUTE);
+  return rc == LDAP_SUCCESS;
+}
+
 void LdapConnection::SetPassword(const std::string& dn, const std::string& password) {
   Run(u"password change of", dn, [&] {
+    if (!options_.allow_plaintext && !Confidential()) return LDAP_CONFIDENTIALITY_REQUIRED;
     berval user{static_cast<ber_len_t>(dn.size()), const_cast<char*>(dn.data())};
     berval pw{static_cast<ber_len_t>(password.size()), const_cast<char*>(password.data())};
     berval generated{0, nullptr};

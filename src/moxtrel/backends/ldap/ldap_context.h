@@ -2,10 +2,10 @@
 // connection, where the schema profile keeps and names accounts, the canonical paths, and the
 // lookups of an account by name (always through an escaped filter, never a pattern).
 //
-// rfc2307: accounts sit one level below their container (ou=People, ou=Groups, ou=Computers)
-// and are named by their RDN (uid, cn). dc: accounts are found anywhere below the base and
-// named by sAMAccountName (a computer's ends in "$", which its name leaves out); new ones go
-// into cn=Users.
+// rfc2307: accounts are found anywhere below their container (ou=People, ou=Groups,
+// ou=Computers) and are named by their RDN (uid, cn); new ones go right below it. dc: accounts
+// are found anywhere below the base and named by sAMAccountName (a computer's ends in "$", which
+// its name leaves out); new ones go into cn=Users.
 //
 //   Target t = ctx->Resolve(u"WinNT://CORP/Alice,user");  // {kUser, "alice", "uid=alice,..."}
 #pragma once
@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "moxtrel/backends/ldap/ldap_connection.h"
 #include "moxtrel/directory/path.h"
@@ -43,6 +44,8 @@ class LdapContext {
   SearchScope Scope() const noexcept;
   // The DN a new account of `kind` named `name` gets.
   std::string NewDn(directory::ObjectKind kind, std::string_view name) const;
+  // The DN the account `t` gets when renamed to `name` (rfc2307): beside its old one.
+  std::string RenamedDn(const Target& t, std::string_view name) const;
   // "(&(objectClass=posixAccount)(uid=<escaped>))" and so on; an empty name matches all.
   std::string Filter(directory::ObjectKind kind, std::string_view name) const;
   // The attribute that names an account of `kind`.
@@ -54,7 +57,8 @@ class LdapContext {
   // The RDN a renamed account gets (rfc2307; a dc account keeps its DN).
   std::string NewRdn(directory::ObjectKind kind, std::string_view name) const;
 
-  // The entry of the account, or nullopt; several entries with the name are an error.
+  // The entry of the account, or nullopt; several entries with the name are an error naming
+  // their DNs.
   std::optional<LdapEntry> Find(directory::ObjectKind kind, std::string_view name,
                                 const std::vector<std::string>& attrs);
   // The name the entry spells (the RDN's value).
@@ -64,10 +68,21 @@ class LdapContext {
   // backend does not hold, or of an account the directory does not list.
   Target Resolve(std::u16string_view path);
 
-  // One above the highest uidNumber (gidNumber) in use, and at least the configured first.
+  // The next uidNumber (gidNumber) of the id pool entry, taken by one modify that advances it,
+  // so two writers never take the same id; ids in use are passed over. The pool is made on
+  // first use, one above the highest id in use and at least the configured first.
   uint32_t NextId(directory::ObjectKind kind);
+  // Throws, naming every entry that holds it, when the uidNumber (gidNumber) of the account
+  // `e` is held by another account too (rfc2307).
+  void RequireSoleId(directory::ObjectKind kind, const LdapEntry& e);
 
  private:
+  // One above the highest id of `kind` held anywhere under the base, at least the first.
+  uint32_t Floor(directory::ObjectKind kind);
+  // The accounts of `kind` holding the id.
+  std::vector<LdapEntry> Holders(directory::ObjectKind kind, uint32_t id);
+  std::string PoolDn() const;
+
   LdapOptions options_;
   LdapConnection conn_;
   std::u16string domain_path_;

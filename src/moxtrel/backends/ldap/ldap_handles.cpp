@@ -60,12 +60,26 @@ std::vector<LdapEntry> GroupsListing(LdapContext& ctx, const Target& user,
   return ctx.conn().Search(ctx.SearchBase(ObjectKind::kGroup), ctx.Scope(), filter, attrs);
 }
 
-// Changes every group's reference to a user: removed, or renamed to `renamed`. Each group is
-// one modify; the groups that could not be changed are named in the error.
+// A member DN as compared: a uniqueMember value's optional "#'0101'B" uid left out.
+std::string MemberDn(const std::string& value) {
+  const auto hash = value.rfind("#'");
+  return hash != std::string::npos && value.ends_with("'B") ? value.substr(0, hash) : value;
+}
+
+// Changes every group's reference to a user: removed, or renamed to `renamed`. Every entry under
+// the base that lists the user counts, whatever its class: by name in memberUid, by DN in
+// member or uniqueMember. Each group is one modify; the groups that could not be changed are
+// named in the error.
 void RewriteMemberships(LdapContext& ctx, const Target& user, const Target* renamed) {
+  const std::string dn = FilterValue(user.dn);
+  std::string filter = "(member=" + dn + ")(uniqueMember=" + dn + ")";
+  if (!ctx.Dc()) filter += "(memberUid=" + FilterValue(user.name) + ")";
+  const auto groups =
+      ctx.conn().Search(ctx.options().base, SearchScope::kSubtree, "(|" + filter + ")",
+                        {"objectClass", "memberUid", "member", "uniqueMember"});
   std::u16string left;
   AutomationError first(errc::kFail, u"");
-  for (const auto& g : GroupsListing(ctx, user, {"memberUid", "member"})) {
+  for (const auto& g : groups) {
     std::vector<LdapChange> changes;
     for (const auto& v : g.Values("memberUid")) {
       if (strcasecmp(v.c_str(), user.name.c_str()) == 0) {
@@ -74,15 +88,24 @@ void RewriteMemberships(LdapContext& ctx, const Target& user, const Target* rena
         break;
       }
     }
-    for (const auto& v : g.Values("member")) {
-      if (SameDn(v, user.dn)) {
-        const auto& all = g.Values("member");
-        // groupOfNames requires a member: the last one is replaced by the group's own DN.
-        if (!renamed && all.size() == 1 && !ctx.Dc()) {
-          changes.push_back({LDAP_MOD_REPLACE, "member", {g.dn}});
+    for (const char* attr : {"member", "uniqueMember"}) {
+      const auto& all = g.Values(attr);
+      for (const auto& v : all) {
+        if (!SameDn(MemberDn(v), user.dn)) continue;
+        // groupOfNames and groupOfUniqueNames require a member: the last one is replaced by the
+        // group's own DN.
+        bool required = false;
+        for (const auto& c : g.Values("objectClass")) {
+          required = required || strcasecmp(c.c_str(), "groupOfNames") == 0 ||
+                     strcasecmp(c.c_str(), "groupOfUniqueNames") == 0;
+        }
+        if (!renamed && all.size() == 1 && required) {
+          changes.push_back({LDAP_MOD_REPLACE, attr, {g.dn}});
         } else {
-          changes.push_back({LDAP_MOD_DELETE, "member", {v}});
-          if (renamed) changes.push_back({LDAP_MOD_ADD, "member", {renamed->dn}});
+          changes.push_back({LDAP_MOD_DELETE, attr, {v}});
+          if (renamed) {
+            changes.push_back({LDAP_MOD_ADD, attr, {renamed->dn + v.substr(MemberDn(v).size())}});
+          }
         }
         break;
       }
@@ -99,6 +122,17 @@ void RewriteMemberships(LdapContext& ctx, const Target& user, const Target* rena
                                             u" is still listed by the groups " + left + u": " +
                                             first.description());
   }
+}
+
+// A name a path can hold: a comma would end the name where the class word begins.
+void RequirePathName(std::u16string_view name, ObjectKind kind, std::u16string_view what) {
+  if (name.find(u',') == std::u16string_view::npos) return;
+  throw AutomationError(errc::kInvalidName,
+                        std::u16string(what) + u": the " +
+                            std::u16string(directory::KindNoun(kind)) + u" name \"" +
+                            std::u16string(name) +
+                            u"\" holds a comma, which a path cannot hold: the account could not "
+                            u"be bound by its path");
 }
 
 // The users among the entries at `dns`, each read with a base search: DNs of groups,
@@ -153,7 +187,10 @@ const LdapEntry& LdapAccount::Current() {
 }
 
 Variant LdapAccount::GetProperty(std::u16string_view name) {
-  return ReadProperty(ctx_->options().schema, target_.kind, Current(), name);
+  Variant v = ReadProperty(ctx_->options().schema, target_.kind, Current(), name);
+  // The SID is made of the uidNumber (gidNumber): a shared id would give two accounts one SID.
+  if (EqualsNoCase(name, u"ObjectSID") && !pending_) ctx_->RequireSoleId(target_.kind, *work_);
+  return v;
 }
 
 void LdapAccount::PutProperty(std::u16string_view name, const Variant& value) {
@@ -183,7 +220,15 @@ void LdapAccount::Commit(const std::vector<LdapChange>& new_entry_attrs) {
     return;
   }
   if (!work_) return;
-  ctx_->conn().Modify(target_.dn, Diff(*read_, *work_));
+  try {
+    ctx_->conn().Modify(target_.dn, Diff(*read_, *work_));
+  } catch (...) {
+    // What the server refused does not stay staged: the next read shows what it holds, and the
+    // next SetInfo sends only what is put after this.
+    work_.reset();
+    read_.reset();
+    throw;
+  }
   read_ = work_;
 }
 
@@ -237,6 +282,7 @@ std::shared_ptr<directory::IADs> LdapDomain::Create(std::u16string_view class_wo
                               u": the LDAP backend creates users and groups, not a " +
                               std::u16string(directory::KindNoun(kind)));
   }
+  RequirePathName(name, kind, u"Create in " + ctx_->DomainPath());
   directory::ValidateName(name, kind);
   const std::string n = ToUtf8(name);
   // Names are unique across users and groups, as in the rest of the namespace.
@@ -282,6 +328,7 @@ std::shared_ptr<directory::IADs> LdapDomain::MoveHere(std::u16string_view source
                                                    u"groups only");
   }
   if (new_name.empty() || ToUtf8(new_name) == t.name) return MakeLdapHandle(ctx_, t);
+  RequirePathName(new_name, t.kind, u"MoveHere in " + ctx_->DomainPath());
   directory::ValidateName(new_name, t.kind);
   const std::string n = ToUtf8(new_name);
   for (ObjectKind k : {ObjectKind::kUser, ObjectKind::kGroup}) {
@@ -297,7 +344,7 @@ std::shared_ptr<directory::IADs> LdapDomain::MoveHere(std::u16string_view source
     ctx_->conn().Modify(t.dn, {{LDAP_MOD_REPLACE, ctx_->NamingAttribute(t.kind), {n}}});
     return MakeLdapHandle(ctx_, {t.kind, n, t.dn});
   }
-  Target renamed{t.kind, n, ctx_->NewDn(t.kind, n)};
+  Target renamed{t.kind, n, ctx_->RenamedDn(t, n)};
   ctx_->conn().Rename(t.dn, ctx_->NewRdn(t.kind, n));
   if (t.kind == ObjectKind::kUser) RewriteMemberships(*ctx_, t, &renamed);
   return MakeLdapHandle(ctx_, renamed);
@@ -361,6 +408,14 @@ void LdapUser::SetPassword(std::u16string_view password) {
                               u"encrypted connection, and " +
                               FromUtf8(ctx_->conn().url()) +
                               u" is not encrypted (use ldaps:// or start_tls = true)");
+  }
+  if (!ctx_->Dc() && !ctx_->options().allow_plaintext && !ctx_->conn().Encrypted()) {
+    throw AutomationError(errc::kAccessDenied,
+                          u"SetPassword of " + Path() +
+                              u": a password is sent only over an encrypted connection, and " +
+                              FromUtf8(ctx_->conn().url()) +
+                              u" is not encrypted (use ldaps://, start_tls = true, or "
+                              u"allow_plaintext = true, which is unsafe)");
   }
   std::string clear;
   if (ctx_->Dc()) {
@@ -539,8 +594,8 @@ std::unique_ptr<directory::IADsEnum> LdapMembers::NewEnum() {
   std::string filter = "(&" + ctx_->Filter(ObjectKind::kUser, "") + "(|";
   for (const auto& n : names) filter += "(uid=" + FilterValue(n) + ")";
   filter += "))";
-  auto users = ctx_->conn().Search(ctx_->ContainerDn(ObjectKind::kUser), SearchScope::kOneLevel,
-                                   filter, {"uid"});
+  auto users =
+      ctx_->conn().Search(ctx_->SearchBase(ObjectKind::kUser), ctx_->Scope(), filter, {"uid"});
   return std::make_unique<LdapEnum>(ctx_, Targets(*ctx_, ObjectKind::kUser, std::move(users)));
 }
 

@@ -26,15 +26,18 @@ enum class LdapSchema {
 };
 
 struct LdapOptions {
-  std::u16string domain;       // the domain's name as paths spell it
-  std::string url;             // ldap://, ldaps:// (or several, space-separated)
-  std::string base;            // the directory's base DN
-  std::string bind_dn;         // empty with an empty password: anonymous
-  std::string password;        // simple bind password (never logged)
+  std::u16string domain;  // the domain's name as paths spell it
+  std::string url;        // ldap://, ldaps:// (or several, space-separated)
+  std::string base;       // the directory's base DN
+  std::string bind_dn;    // empty with an empty password: anonymous
+  std::string password;   // simple bind password (never logged)
+  // A password (bind or SetPassword) is sent only over ldaps://, StartTLS or ldapi://, unless
+  // this is true: unsafe, for a private test server on loopback.
+  bool allow_plaintext = false;
   bool sasl_external = false;  // bind with SASL EXTERNAL (a TLS client certificate or ldapi)
   LdapSchema schema = LdapSchema::kRfc2307;
   // Containers relative to base; empty: the profile's own (rfc2307: ou=People, ou=Groups,
-  // ou=Computers, searched one level deep; dc: cn=Users, cn=Users, cn=Computers, where new
+  // ou=Computers, searched in their whole subtree; dc: cn=Users, cn=Users, cn=Computers, where new
   // accounts go, while accounts are searched in the whole base).
   std::string people;
   std::string groups;
@@ -49,10 +52,16 @@ struct LdapOptions {
   uint32_t first_uid = 10000;
   uint32_t first_gid = 10000;
   uint32_t default_gid = 100;  // primary group of a new rfc2307 user
+  // The entry, relative to base, whose uidNumber and gidNumber are the next ids to give (rfc2307).
+  // Each writer takes an id by one modify that deletes the value it read and adds the next, so two
+  // writers never take the same one. Empty: cn=moxtrel-next-id, made on first use.
+  std::string id_pool;
 };
 
-// Throws AutomationError (errc::kInvalidArg) for an empty domain, URL or base, or a negative
-// page size. Connects on the first call, not here.
+// Throws AutomationError (errc::kInvalidArg) for an empty domain, URL or base, a negative page
+// size, a URL holding user information ("user:password@", never echoed), or a bind DN with no
+// password; errc::kAccessDenied for a simple bind that would send its password in clear.
+// Connects on the first call, not here.
 std::shared_ptr<directory::DirectoryProvider> MakeLdapProvider(LdapOptions options);
 
 }  // namespace moxtrel::backends::ldap
