@@ -63,7 +63,8 @@ class MemoryDirectory final : public DirectoryProvider,
   // The canonical ADsPath of the object a path names.
   std::u16string CanonicalPath(std::u16string_view path) const;
   // Submits a print job (spooling, status 8, unless the attributes say otherwise); returns its
-  // ADsPath. Jobs are named by a number the queue counts up, or by `name` when one is given.
+  // ADsPath. Jobs are named by a number the queue counts up (skipping a number another job
+  // holds as its name), or by `name` when one is given, which follows the rules of any name.
   std::u16string SubmitJob(std::u16string_view queue_path, const Attributes& attributes = {},
                            std::u16string_view name = {});
   void SetJobStatus(std::u16string_view job_path, int32_t status);
