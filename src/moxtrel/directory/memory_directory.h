@@ -31,9 +31,14 @@ using Attributes = std::vector<std::pair<std::u16string, Variant>>;
 class SeedError : public std::runtime_error {
  public:
   SeedError(const std::string& source, int line, const std::string& message);
+  const std::string& source() const noexcept { return source_; }
   int line() const noexcept { return line_; }
+  // The rule broken, without the source and line.
+  const std::string& message() const noexcept { return message_; }
 
  private:
+  std::string source_;
+  std::string message_;
   int line_;
 };
 
