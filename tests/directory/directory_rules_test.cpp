@@ -2,6 +2,7 @@
 
 #include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
 #include "support/directory_fixture.h"
 
 namespace moxtrel::testing {
@@ -55,13 +56,34 @@ TEST_F(DirectoryRulesTest, DependentServicesBlockAStop) {
   EXPECT_EQ(rpc->Status(), 1);
 }
 
-// A test can submit a job under a name of its choosing; a taken name is refused.
+// A test can submit a job under a name of its choosing; a taken name is refused, and so is a
+// name that breaks the rules of every other name, leaving nothing behind. A chosen name that
+// is a number is skipped by the numbered jobs that come later.
 TEST_F(DirectoryRulesTest, JobsUnderChosenNames) {
   auto pc = build.AddComputer(u"", u"PC1");
   auto queue = build.AddPrintQueue(pc, u"Laser");
   EXPECT_EQ(dir->SubmitJob(queue, {}, u"report"), u"WinNT://PC1/Laser/report");
   EXPECT_EQ(dir->SubmitJob(queue), u"WinNT://PC1/Laser/1");
   EXPECT_EQ(ErrorCodeOf([&] { dir->SubmitJob(queue, {}, u"REPORT"); }), errc::kObjectExists);
+
+  const std::u16string before = dir->Snapshot();
+  for (std::u16string_view bad :
+       {std::u16string_view(u"a/b"), std::u16string_view(u"x,PrintJob"), std::u16string_view(u".."),
+        std::u16string_view(u"tab\there"), std::u16string_view(u"q?")}) {
+    EXPECT_EQ(ErrorCodeOf([&] { dir->SubmitJob(queue, {}, bad); }), errc::kInvalidName)
+        << ToUtf8(bad);
+  }
+  EXPECT_EQ(ErrorCodeOf([&] { dir->SubmitJob(queue, {}, std::u16string(257, u'j')); }),
+            errc::kInvalidName);
+  EXPECT_EQ(dir->Snapshot(), before);
+
+  EXPECT_EQ(dir->SubmitJob(queue, {}, u"3"), u"WinNT://PC1/Laser/3");
+  EXPECT_EQ(dir->SubmitJob(queue), u"WinNT://PC1/Laser/2");
+  EXPECT_EQ(dir->SubmitJob(queue), u"WinNT://PC1/Laser/4");  // 3 is taken
+  EXPECT_EQ(dir->SubmitJob(queue, {}, u"5"), u"WinNT://PC1/Laser/5");
+  EXPECT_EQ(dir->SubmitJob(queue, {}, u"6"), u"WinNT://PC1/Laser/6");
+  EXPECT_EQ(dir->SubmitJob(queue), u"WinNT://PC1/Laser/7");
+  EXPECT_EQ(ErrorCodeOf([&] { dir->SubmitJob(queue, {}, u"7"); }), errc::kObjectExists);
 }
 
 }  // namespace

@@ -121,6 +121,37 @@ TEST(SeedLoaderTest, ErrorsNameTheLine) {
   EXPECT_EQ(ErrorLine("[]"), 1);
 }
 
+// A job's "name" is loaded, never dropped: it follows the rules of every name, and a chosen
+// number is skipped by the jobs numbered after it.
+TEST(SeedLoaderTest, JobsKeepTheirNames) {
+  auto seed = [](const std::string& jobs) {
+    return "{\"computers\": [{\"name\": \"PC\", \"printQueues\": [{\"name\": \"Q\",\n"
+           "\"jobs\": [\n" +
+           jobs + "]}]}]}";
+  };
+  auto dir = MemoryDirectory::FromJson(
+      seed("{\"name\": \"2\", \"User\": \"ann\"}, {}, {}, {\"name\": \"report\"}, {}"), "t.json");
+  EXPECT_EQ(dir->Peek(u"WinNT://PC/Q/2,PrintJob", u"User"), Variant(u"ann"));
+  EXPECT_EQ(dir->Peek(u"WinNT://PC/Q/2,PrintJob", u"Position").ToLong(), 1);
+  for (const char16_t* job :
+       {u"WinNT://PC/Q/1", u"WinNT://PC/Q/3", u"WinNT://PC/Q/report", u"WinNT://PC/Q/4"}) {
+    EXPECT_TRUE(dir->Contains(job)) << ToUtf8(job);
+  }
+  EXPECT_FALSE(dir->Contains(u"WinNT://PC/Q/5"));
+  EXPECT_EQ(dir->SubmitJob(u"WinNT://PC/Q"), u"WinNT://PC/Q/5");
+
+  std::string message;
+  EXPECT_EQ(ErrorLine(seed("{},\n{\"name\": \"a/b\"}"), &message), 4);
+  EXPECT_NE(message.find("print job 'a/b' in print queue 'Q'"), std::string::npos) << message;
+  EXPECT_NE(message.find("is not valid"), std::string::npos) << message;
+  EXPECT_EQ(ErrorLine(seed("{\"name\": \"x\"},\n{\"name\": \"X\"}"), &message), 4);
+  EXPECT_NE(message.find("already used"), std::string::npos) << message;
+  EXPECT_EQ(ErrorLine(seed("{\"name\": 7}"), &message), 3);
+  EXPECT_NE(message.find("expected a string"), std::string::npos) << message;
+  EXPECT_EQ(ErrorLine(seed("{\"name\": \"\"}"), &message), 3);
+  EXPECT_NE(message.find("is empty"), std::string::npos) << message;
+}
+
 // A file that cannot be read is a seed error naming why: missing, a folder, or endless.
 TEST(SeedLoaderTest, UnreadableFilesAreSeedErrors) {
   try {

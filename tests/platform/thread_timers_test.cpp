@@ -96,6 +96,24 @@ TEST_F(ThreadTimersTest, PumpUntilStopsAtConditionOrTimeout) {
   EXPECT_EQ(ticks, 5);
 }
 
+// A callback that blocks past the end of a pump is the last one to start in it; the timer it
+// held up runs at the next pump, and the clock shows what the pump really took.
+TEST_F(ThreadTimersTest, ABlockedCallbackIsTheLastToStart) {
+  std::vector<char> order;
+  for (char name : {'A', 'B'}) {
+    Set(1000, [&, name](TimerId) {
+      order.push_back(name);
+      time_.Advance(milliseconds(300));  // a call that waits for its timeout
+    });
+  }
+  const auto start = Now();
+  EXPECT_EQ(PumpFor(milliseconds(1000)), 1u);
+  EXPECT_EQ(Now() - start, milliseconds(1300));
+  EXPECT_EQ(order, std::vector<char>{'A'});
+  EXPECT_EQ(PumpOnce(), 1u);
+  EXPECT_EQ(order, (std::vector<char>{'A', 'B'}));
+}
+
 // The descriptor for a client's own loop exists and is quiet while nothing is due.
 TEST_F(ThreadTimersTest, QueueFdIsQuietWhileNothingIsDue) {
   Set(100000, [](TimerId) {});

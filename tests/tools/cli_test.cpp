@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "cli.h"
 #include "cli_runner.h"
 #include "moxtrel/version.h"
 #include "repl.h"
+#include "script_error.h"
 #include "script_limits.h"
 
 namespace moxtrel::script {
@@ -122,6 +125,86 @@ TEST(CliTest, EncodingsStandardInputAndFailedOutput) {
   const char* argv[] = {"moxtrel", "-e", "Print 1"};
   EXPECT_EQ(RunCli(3, argv, in, out, err, false), kExitScriptError);
   EXPECT_NE(err.str().find("cannot write to standard output"), std::string::npos) << err.str();
+}
+
+// Under --format json every error is one JSON object on one line of standard error, with the
+// code a script would see in Err.Number, what failed, the description, the file and the line
+// (null where there is none); nothing else is written there.
+TEST(CliTest, ErrorsAsJson) {
+  auto parsed = [](const CliResult& r) {
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    const auto doc = nlohmann::json::parse(r.err);
+    for (const char* key : {"code", "source", "description", "file", "line"}) {
+      EXPECT_TRUE(doc.contains(key)) << key << " in " << r.err;
+    }
+    return doc;
+  };
+  const std::string bad = WriteTemp("bad.mox", "Print 1\nIf x Print 2\n");
+  auto syntax = Cli({"--format", "json", bad});
+  EXPECT_EQ(syntax.status, kExitScriptError);
+  EXPECT_EQ(
+      parsed(syntax),
+      nlohmann::json({{"code", static_cast<int32_t>(kSyntaxError)},
+                      {"source", "syntax"},
+                      {"description", "expected 'Then' after the If condition, found 'Print'"},
+                      {"file", bad},
+                      {"line", 2},
+                      {"column", 6}}));
+
+  auto runtime = Cli({"--format=json", "-e", "Sub Inner\n  x = 1 / 0\nEnd Sub\nPrint 1\nInner\n"});
+  EXPECT_EQ(runtime.status, kExitScriptError);
+  EXPECT_EQ(runtime.out, "1\n");
+  auto error = parsed(runtime);
+  EXPECT_EQ(error["code"], static_cast<int32_t>(kDivisionByZero));
+  EXPECT_EQ(error["description"], "Division by zero");
+  EXPECT_EQ(error["file"], "-e");
+  EXPECT_EQ(error["line"], 2);
+  EXPECT_EQ(error["stack"],
+            nlohmann::json::parse(
+                R"([{"procedure": "Inner", "line": 2}, {"procedure": "", "line": 5}])"));
+
+  auto member = Cli({"--format", "json", "-e", "Set u = New moxUser\nu.Frob 1"});
+  EXPECT_EQ(parsed(member)["source"], "u.Frob");
+
+  auto missing = Cli({"--format", "json", "/no/such/dir/tour.mox"});
+  EXPECT_EQ(missing.status, kExitUsage);
+  EXPECT_EQ(parsed(missing),
+            nlohmann::json({{"code", nullptr},
+                            {"source", "script"},
+                            {"description",
+                             "cannot read script /no/such/dir/tour.mox: No such file or directory"},
+                            {"file", "/no/such/dir/tour.mox"},
+                            {"line", nullptr}}));
+
+  auto option = Cli({"--format", "json", "--frobnicate"});
+  EXPECT_EQ(option.status, kExitUsage);
+  EXPECT_EQ(parsed(option)["source"], "usage");
+
+  const std::string seed = WriteTemp("dup.json",
+                                     "{\"domains\": [{\"name\": \"D\", \"users\": [\n"
+                                     "{\"name\": \"ann\"}, {\"name\": \"ANN\"}]}]}");
+  auto rules = Cli({"--format", "json", "--directory", seed, "-e", "Print 1"});
+  EXPECT_EQ(rules.status, kExitUsage);
+  error = parsed(rules);
+  EXPECT_EQ(error["source"], "directory");
+  EXPECT_EQ(error["file"], seed);
+  EXPECT_EQ(error["line"], 2);
+  EXPECT_NE(error["description"].get<std::string>().find("already used"), std::string::npos);
+
+  const std::string config =
+      WriteTemp("bad.toml", "[computers.PC1]\naccounts = \"files\"\nprinting = \"lpd\"\n");
+  auto configured = Cli({"--format", "json", "--config", config, "-e", "Print 1"});
+  EXPECT_EQ(configured.status, kExitUsage);
+  error = parsed(configured);
+  EXPECT_EQ(error["source"], "configuration");
+  EXPECT_EQ(error["file"], config);
+  EXPECT_EQ(error["line"], 3);
+  EXPECT_EQ(error["description"],
+            "computers.PC1.printing: unknown printing backend \"lpd\" (expected \"cups\")");
+
+  // The same mistakes in text form are unchanged.
+  EXPECT_EQ(Cli({"/no/such/dir/tour.mox"}).err,
+            "moxtrel: cannot read script /no/such/dir/tour.mox: No such file or directory\n");
 }
 
 // The built-in sample directory loads, and the type library prints in both forms.

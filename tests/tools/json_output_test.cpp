@@ -74,5 +74,21 @@ TEST_F(JsonOutputTest, FailedReadsAreListedAsErrors) {
             nlohmann::json::parse(R"({"Number": 5, "Description": "text", "Source": "src"})"));
 }
 
+// The empty date is null wherever it appears (a value, an array item, an object's property);
+// any other date, the first day of the range included, is ISO 8601 text.
+TEST_F(JsonOutputTest, EmptyDatesAreNull) {
+  auto docs = Run(
+      "Print CDate(0)\nPrint Array(CDate(0), DateSerial(2024, 3, 1))\nPrint DateSerial(100, 1, 1)\n"
+      "Print CDate(0.5)\nPrint GetObject(\"WinNT://CORP/alice,user\")\n");
+  ASSERT_EQ(docs.size(), 5u);
+  EXPECT_TRUE(docs[0].is_null()) << docs[0];
+  EXPECT_EQ(docs[1], nlohmann::json::parse(R"([null, "2024-03-01T00:00:00"])"));
+  EXPECT_EQ(docs[2], "0100-01-01T00:00:00");
+  EXPECT_EQ(docs[3], "1899-12-30T12:00:00");  // noon of the zero day is a time, not empty
+  const auto& properties = docs[4]["properties"];
+  ASSERT_TRUE(properties.contains("LastLogin")) << docs[4];
+  EXPECT_TRUE(properties["LastLogin"].is_null()) << docs[4];
+}
+
 }  // namespace
 }  // namespace moxtrel::testing

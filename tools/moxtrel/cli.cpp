@@ -12,6 +12,7 @@
 
 #include "interpreter.h"
 #include "interrupt.h"
+#include "json_output.h"
 #include "moxtrel/backends/configuration.h"
 #include "moxtrel/directory/journal_layer.h"
 #include "moxtrel/directory/memory_directory.h"
@@ -40,6 +41,45 @@ class ProviderScope {
   ProviderScope& operator=(const ProviderScope&) = delete;
 };
 
+// The host's own messages on standard error: text for people, or under --format json one JSON
+// object per error, for programs.
+class Complaints {
+ public:
+  Complaints(std::ostream& err, bool json) : err_(err), json_(json) {}
+  void SetJson(bool json) { json_ = json; }
+  // `text` is the whole message, newline included.
+  void operator()(const std::string& text, const ErrorReport& report) const {
+    if (json_) {
+      err_ << ErrorJson(report) << '\n';
+    } else {
+      err_ << text;
+    }
+  }
+  // A usage mistake: "moxtrel: " + what + "\n".
+  void Usage(const std::string& what, const std::string& source = "usage",
+             const std::string& file = {}) const {
+    (*this)("moxtrel: " + what + "\n", ErrorReport(source, what, file));
+  }
+
+ private:
+  std::ostream& err_;
+  bool json_;
+};
+
+// Whether the command line asks for --format json, read before it is parsed, so that a
+// mistake in the rest of it is reported in that form too.
+bool AsksForJson(int argc, const char* const* argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    if (a == "--") break;
+    if (a == "--format=json" ||
+        (a == "--format" && i + 1 < argc && std::string_view(argv[i + 1]) == "json")) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // Reads at most kMaxScriptBytes; false when the stream holds more (an endless device too).
 bool ReadLimited(std::istream& in, std::string& text) {
   char chunk[65536];
@@ -51,8 +91,8 @@ bool ReadLimited(std::istream& in, std::string& text) {
 }
 
 std::string TooLarge(const std::string& what) {
-  return "moxtrel: " + what + " is larger than " + std::to_string(kMaxScriptBytes >> 20) +
-         " MiB, the largest script the host reads\n";
+  return what + " is larger than " + std::to_string(kMaxScriptBytes >> 20) +
+         " MiB, the largest script the host reads";
 }
 
 // Script files saved by other editors: a UTF-8 byte-order mark is dropped; UTF-16 (either
@@ -61,27 +101,34 @@ std::string TakeEncoding(std::string& text, const std::string& name) {
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) {
     text.erase(0, 3);
   } else if (text.rfind("\xFF\xFE", 0) == 0 || text.rfind("\xFE\xFF", 0) == 0) {
-    return "moxtrel: " + name + " is saved as UTF-16; save it as UTF-8 and run it again\n";
+    return name + " is saved as UTF-16; save it as UTF-8 and run it again";
   }
   return {};
 }
 
 int RunText(Interpreter& interpreter, const std::string& text, const std::string& name,
-            std::ostream& err) {
+            const Complaints& complain) {
   Program program;
   try {
     program = Parse(text, name);
   } catch (const SyntaxError& e) {
-    err << e.what() << '\n';
+    ErrorReport report("syntax", e.message(), e.file(), e.line(),
+                       static_cast<int32_t>(kSyntaxError));
+    report.column = e.column();
+    complain(std::string(e.what()) + "\n", report);
     return kExitScriptError;
   }
   try {
     interpreter.Run(program);
   } catch (const RuntimeError& e) {
-    err << e.Format(name) << '\n' << e.FormatStack(name);
+    ErrorReport report(e.where(), ToUtf8(e.description()), name, e.line(), e.code());
+    report.stack = e.stack();
+    complain(e.Format(name) + "\n" + e.FormatStack(name), report);
     return kExitScriptError;
   } catch (const ScriptInterrupted& e) {
-    err << "moxtrel: interrupted (Ctrl-C): " << name << " stopped at line " << e.line() << '\n';
+    complain("moxtrel: interrupted (Ctrl-C): " + name + " stopped at line " +
+                 std::to_string(e.line()) + "\n",
+             ErrorReport("interrupt", "interrupted (Ctrl-C)", name, e.line()));
     return kExitInterrupted;
   }
   return interpreter.QuitStatus().value_or(kExitOk);
@@ -131,6 +178,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
       "Example: moxtrel --format json report.mox HARBOR -- -v | jq .\n"
       "See docs/script-language.md.");
 
+  Complaints complain(err, AsksForJson(argc, argv));
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForVersion& e) {
@@ -140,19 +188,21 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     out << app.help();
     return kExitOk;
   } catch (const CLI::ParseError& e) {
-    err << "moxtrel: " << e.what() << "\n(run moxtrel --help for usage)\n";
+    complain("moxtrel: " + std::string(e.what()) + "\n(run moxtrel --help for usage)\n",
+             ErrorReport("usage", e.what()));
     return kExitUsage;
   }
+  complain.SetJson(format == "json");
 
   if (*typelib_cmd) {
     if (!script.empty()) {
-      err << "moxtrel: typelib takes no script; to pass the word typelib to a script, put -- "
-             "before it\n";
+      complain.Usage(
+          "typelib takes no script; to pass the word typelib to a script, put -- before it");
       return kExitUsage;
     }
     try {
       if (!typelib_class.empty() && as_json) {
-        err << "moxtrel: typelib: give either a class or --json, not both\n";
+        complain.Usage("typelib: give either a class or --json, not both");
         return kExitUsage;
       }
       if (!typelib_class.empty()) {
@@ -163,21 +213,21 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
         out << ToUtf8(dispatch::TypeLibraryText());
       }
     } catch (const AutomationError& e) {
-      err << "moxtrel: typelib: " << ToUtf8(e.description());
+      std::string what = ToUtf8(e.description());
       if (!typelib_class.empty()) {
-        err << ToUtf8(DidYouMean(FromUtf8(typelib_class), TypeLibraryNames()));
+        what += ToUtf8(DidYouMean(FromUtf8(typelib_class), TypeLibraryNames()));
       }
-      err << '\n';
+      complain("moxtrel: typelib: " + what + "\n", ErrorReport("typelib", what, {}, 0, e.code()));
       return typelib_class.empty() ? kExitScriptError : kExitUsage;
     }
     return kExitOk;
   }
   if (!arguments.empty() && script.empty()) {
-    err << "moxtrel: arguments are given to a script file (or -), not to -e statements\n";
+    complain.Usage("arguments are given to a script file (or -), not to -e statements");
     return kExitUsage;
   }
   if (!script.empty() && !statements.empty()) {
-    err << "moxtrel: give either a script file or -e statements, not both\n";
+    complain.Usage("give either a script file or -e statements, not both");
     return kExitUsage;
   }
 
@@ -186,7 +236,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   std::string name;
   if (script == "-") {
     if (!ReadLimited(in, text)) {
-      err << TooLarge("the script on standard input");
+      complain.Usage(TooLarge("the script on standard input"), "script", "<stdin>");
       return kExitUsage;
     }
     name = "<stdin>";
@@ -196,15 +246,17 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     const bool folder = std::filesystem::is_directory(script, ec);
     if (!file || folder) {
       if (folder) errno = EISDIR;
-      err << "moxtrel: cannot read script " << script << ": " << std::strerror(errno) << '\n';
+      complain.Usage("cannot read script " + script + ": " + std::strerror(errno), "script",
+                     script);
       return kExitUsage;
     }
     if (!ReadLimited(file, text)) {
-      err << TooLarge("script " + script);
+      complain.Usage(TooLarge("script " + script), "script", script);
       return kExitUsage;
     }
     if (file.bad()) {
-      err << "moxtrel: cannot read script " << script << ": " << std::strerror(errno) << '\n';
+      complain.Usage("cannot read script " + script + ": " + std::strerror(errno), "script",
+                     script);
       return kExitUsage;
     }
     name = script;
@@ -213,7 +265,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     name = "-e";
   } else if (!terminal) {
     if (!ReadLimited(in, text)) {
-      err << TooLarge("the script on standard input");
+      complain.Usage(TooLarge("the script on standard input"), "script", "<stdin>");
       return kExitUsage;
     }
     name = "<stdin>";
@@ -221,7 +273,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
 
   if (!name.empty() && name != "-e") {
     if (auto refused = TakeEncoding(text, name); !refused.empty()) {
-      err << refused;
+      complain.Usage(refused, "script", name);
       return kExitUsage;
     }
   }
@@ -230,7 +282,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     if (const char* env = std::getenv(directory::kConfigEnvironmentVariable)) config_file = env;
   }
   if (!config_file.empty() && !directory_file.empty()) {
-    err << "moxtrel: give either --config or --directory, not both\n";
+    complain.Usage("give either --config or --directory, not both");
     return kExitUsage;
   }
 
@@ -247,12 +299,19 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
       provider = dir;
     }
   } catch (const directory::ConfigurationError& e) {
-    err << "moxtrel: cannot use configuration " << e.what() << '\n';
+    complain("moxtrel: cannot use configuration " + std::string(e.what()) + "\n",
+             ErrorReport("configuration", e.message(), e.file(), e.line()));
     return kExitUsage;
   } catch (const std::exception& e) {
-    err << "moxtrel: cannot load directory "
-        << (directory_file.empty() ? std::string("(built-in sample)") : directory_file) << ": "
-        << e.what() << '\n';
+    const std::string shown =
+        directory_file.empty() ? std::string("(built-in sample)") : directory_file;
+    ErrorReport report("directory", e.what(), directory_file);
+    if (const auto* seed = dynamic_cast<const directory::SeedError*>(&e)) {
+      report.description = seed->message();
+      report.file = seed->source();
+      report.line = seed->line();
+    }
+    complain("moxtrel: cannot load directory " + shown + ": " + e.what() + "\n", report);
     return kExitUsage;
   }
   if (trace) {
@@ -279,7 +338,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
       RunRepl(interpreter, out, err);
       status = interpreter.QuitStatus().value_or(status);
     } else {
-      status = RunText(interpreter, text, name, err);
+      status = RunText(interpreter, text, name, complain);
     }
   }
   out.flush();
@@ -287,8 +346,9 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   if (!out) {
     const bool known = errno == EPIPE || errno == ENOSPC || errno == EIO || errno == EBADF ||
                        errno == EFBIG || errno == EDQUOT;
-    err << "moxtrel: cannot write to standard output: "
-        << (known ? std::strerror(errno) : "the output was refused") << '\n';
+    complain.Usage(std::string("cannot write to standard output: ") +
+                       (known ? std::strerror(errno) : "the output was refused"),
+                   "output");
     return kExitScriptError;
   }
   return status;

@@ -128,6 +128,8 @@ Json ValueJson(const Variant& v, Detail detail) {
       return std::isfinite(d) ? Json(d) : Json(nullptr);
     }
     case VarType::kDate:
+      // The empty date is no date: 0.0 would read as 30 December 1899.
+      if (v.ToDate().value == 0.0) return nullptr;
       return IsoDate(v.ToDate());
     case VarType::kString:
       return ToUtf8(v.AsString());
@@ -154,6 +156,25 @@ std::string PrintJson(const std::vector<Variant>& values) {
   Json all = Json::array();
   for (const auto& v : values) all.push_back(ValueJson(v, Detail::kFull));
   return all.dump();
+}
+
+std::string ErrorJson(const ErrorReport& error) {
+  Json out = Json::object();
+  out["code"] = error.code ? Json(*error.code) : Json(nullptr);
+  out["source"] = error.source;
+  out["description"] = error.description;
+  out["file"] = error.file.empty() ? Json(nullptr) : Json(error.file);
+  out["line"] = error.line > 0 ? Json(error.line) : Json(nullptr);
+  if (error.column > 0) out["column"] = error.column;
+  if (!error.stack.empty()) {
+    Json stack = Json::array();
+    for (const auto& frame : error.stack) {
+      stack.push_back({{"procedure", frame.procedure}, {"line", frame.line}});
+    }
+    out["stack"] = std::move(stack);
+  }
+  // Text from a file or the system may hold bytes that are not UTF-8: replace, never throw.
+  return out.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 }  // namespace moxtrel::script

@@ -26,6 +26,7 @@ inline constexpr uint32_t kOutOfMemory = 0x800A0007;      // a string, array or 
 inline constexpr uint32_t kOutOfStackSpace = 0x800A001C;  // calls or expressions nest too deeply
 inline constexpr uint32_t kIllegalAssignment = 0x800A01F5;  // a write to a Const
 inline constexpr uint32_t kNameRedefined = 0x800A0411;      // Dim or Const of a name already there
+inline constexpr uint32_t kSyntaxError = 0x800A03EA;        // a script that does not parse
 
 // A script that does not parse: file, 1-based line and column, what was expected.
 class SyntaxError : public std::runtime_error {
@@ -33,12 +34,19 @@ class SyntaxError : public std::runtime_error {
   SyntaxError(std::string file, int line, int column, const std::string& message)
       : std::runtime_error(file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " +
                            message),
+        file_(std::move(file)),
+        message_(message),
         line_(line),
         column_(column) {}
+  const std::string& file() const noexcept { return file_; }
+  // What was expected, without the place.
+  const std::string& message() const noexcept { return message_; }
   int line() const noexcept { return line_; }
   int column() const noexcept { return column_; }
 
  private:
+  std::string file_;
+  std::string message_;
   int line_;
   int column_;
 };

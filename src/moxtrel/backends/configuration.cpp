@@ -35,6 +35,13 @@ int LineOf(const toml::node& node) {
   return static_cast<int>(node.source().begin.line);
 }
 
+// Where a key is written; a table made only by dotted keys has no place of its own, but its key
+// has.
+int LineOf(const toml::key& key, const toml::node& node) {
+  const auto line = static_cast<int>(key.source().begin.line);
+  return line > 0 ? line : LineOf(node);
+}
+
 std::string HostName() {
   char name[HOST_NAME_MAX + 1] = {};
   if (gethostname(name, sizeof name) != 0) {
@@ -51,8 +58,18 @@ class Section {
 
   std::string Key() const { return key_; }
   int Line() const { return LineOf(table_); }
+  // The line of the key itself, or the section's line when the key is not given.
+  int KeyLine(const std::string& key) const {
+    if (key.empty()) return Line();
+    const auto it = table_.find(key);
+    return it == table_.end() ? Line() : LineOf(it->first, it->second);
+  }
   [[noreturn]] void Fail(const std::string& key, int line, const std::string& message) const {
     throw ConfigurationError(file_, line, key_ + "." + key, message);
+  }
+  // The same at the key's own line.
+  [[noreturn]] void Fail(const std::string& key, const std::string& message) const {
+    Fail(key, KeyLine(key), message);
   }
 
   bool Has(const std::string& key) const { return table_.contains(key); }
@@ -61,24 +78,23 @@ class Section {
     const toml::node* node = table_.get(key);
     if (!node) return fallback;
     if (auto s = node->value<std::string>()) return *s;
-    Fail(key, LineOf(*node), "expected a string");
+    Fail(key, "expected a string");
   }
   bool Bool(const std::string& key, bool fallback) {
     seen_.insert(key);
     const toml::node* node = table_.get(key);
     if (!node) return fallback;
     if (auto b = node->value<bool>()) return *b;
-    Fail(key, LineOf(*node), "expected true or false");
+    Fail(key, "expected true or false");
   }
   int64_t Int(const std::string& key, int64_t fallback, int64_t min, int64_t max) {
     seen_.insert(key);
     const toml::node* node = table_.get(key);
     if (!node) return fallback;
     auto v = node->value<int64_t>();
-    if (!v) Fail(key, LineOf(*node), "expected a whole number");
+    if (!v) Fail(key, "expected a whole number");
     if (*v < min || *v > max) {
-      Fail(key, LineOf(*node),
-           "expected a number from " + std::to_string(min) + " to " + std::to_string(max));
+      Fail(key, "expected a number from " + std::to_string(min) + " to " + std::to_string(max));
     }
     return *v;
   }
@@ -86,7 +102,7 @@ class Section {
   void RefuseUnknownKeys() const {
     for (const auto& [key, node] : table_) {
       if (!seen_.contains(std::string(key.str()))) {
-        Fail(std::string(key.str()), LineOf(node), "unknown key");
+        Fail(std::string(key.str()), LineOf(key, node), "unknown key");
       }
     }
   }
@@ -111,16 +127,18 @@ class Builder {
     for (const auto& [key, node] : root) {
       const std::string name(key.str());
       if (name != "domains" && name != "computers") {
-        throw ConfigurationError(file_, LineOf(node), name,
+        throw ConfigurationError(file_, LineOf(key, node), name,
                                  "unknown section (expected [domains.NAME] or [computers.NAME])");
       }
       const toml::table* entries = node.as_table();
-      if (!entries) throw ConfigurationError(file_, LineOf(node), name, "expected a table");
+      if (!entries) {
+        throw ConfigurationError(file_, LineOf(key, node), name, "expected a table");
+      }
       for (const auto& [entry_key, entry] : *entries) {
         const toml::table* table = entry.as_table();
         const std::string entry_name(entry_key.str());
         if (!table) {
-          throw ConfigurationError(file_, LineOf(entry), name + "." + entry_name,
+          throw ConfigurationError(file_, LineOf(entry_key, entry), name + "." + entry_name,
                                    "expected a table ([" + name + "." + entry_name + "])");
         }
         Section section(file_, name + "." + entry_name, *table);
@@ -138,16 +156,17 @@ class Builder {
  private:
   void AddDomain(const std::string& name, Section& section) {
     if (section.Has("ldap")) {
-      if (section.Has("seed"))
-        section.Fail("seed", section.Line(), "give a seed or ldap, not both");
+      if (section.Has("seed")) section.Fail("seed", "give a seed or ldap, not both");
       AddLdapDomain(name, section);
       return;
     }
     if (!section.Has("seed")) {
-      section.Fail("seed", section.Line(), "a domain needs a seed file or an ldap URL");
+      section.Fail("seed", "a domain needs a seed file or an ldap URL");
     }
     const std::string seed = Resolve(section.String("seed"));
-    Add(section, [&] { router_->AddDomain(FromUtf8(name), Seeded(seed)); });
+    std::shared_ptr<DirectoryProvider> provider;
+    Add(section, "seed", [&] { provider = Seeded(seed); });
+    Add(section, "", [&] { router_->AddDomain(FromUtf8(name), provider); });
   }
 
   void AddLdapDomain(const std::string& name, Section& section) {
@@ -157,54 +176,48 @@ class Builder {
     o.url = section.String("ldap");
     // Not echoed: the URL would print the password.
     if (ldap::UrlHoldsUserInfo(o.url)) {
-      section.Fail("ldap", section.Line(),
+      section.Fail("ldap",
                    "the URL holds user information (user:password@), which is not shown here; "
                    "give the password in password_file or password_env");
     }
     o.base = section.String("base");
-    if (o.base.empty()) section.Fail("base", section.Line(), "an LDAP domain needs its base DN");
+    if (o.base.empty()) section.Fail("base", "an LDAP domain needs its base DN");
     o.bind_dn = section.String("bind_dn");
     const std::string schema = section.String("schema", "rfc2307");
     if (schema == "dc") {
       o.schema = ldap::LdapSchema::kDc;
     } else if (schema != "rfc2307") {
-      section.Fail("schema", section.Line(),
-                   "unknown schema \"" + schema + "\" (expected \"rfc2307\" or \"dc\")");
+      section.Fail("schema", "unknown schema \"" + schema + "\" (expected \"rfc2307\" or \"dc\")");
     }
     const std::string sasl = section.String("sasl");
     if (!sasl.empty() && sasl != "external") {
-      section.Fail("sasl", section.Line(), "unknown SASL mechanism (expected \"external\")");
+      section.Fail("sasl", "unknown SASL mechanism (expected \"external\")");
     }
     o.sasl_external = sasl == "external";
     const std::string password_file = section.String("password_file");
     const std::string password_env = section.String("password_env");
     if (!password_file.empty() && !password_env.empty()) {
-      section.Fail("password_env", section.Line(), "give password_file or password_env, not both");
+      section.Fail("password_env", "give password_file or password_env, not both");
     }
     if (!password_file.empty() && !check_only_) {
       std::ifstream in(Resolve(password_file), std::ios::binary);
-      if (!in)
-        section.Fail("password_file", section.Line(),
-                     Resolve(password_file) + ": " + std::strerror(errno));
+      if (!in) section.Fail("password_file", Resolve(password_file) + ": " + std::strerror(errno));
       // As ssh refuses a private key that others can read.
       struct stat st {};
       if (stat(Resolve(password_file).c_str(), &st) == 0 && (st.st_mode & 077) != 0) {
-        section.Fail("password_file", section.Line(),
+        section.Fail("password_file",
                      Resolve(password_file) +
                          ": the secret can be read by its group or by others; make it readable "
                          "by its owner only (chmod 600)");
       }
       std::getline(in, o.password);
       if (o.password.empty())
-        section.Fail("password_file", section.Line(),
+        section.Fail("password_file",
                      Resolve(password_file) + ": the first line, the password, is empty");
     } else if (!password_env.empty()) {
       const char* v = std::getenv(password_env.c_str());
-      if (!v)
-        section.Fail("password_env", section.Line(),
-                     "the variable " + password_env + " is not set");
-      if (!*v)
-        section.Fail("password_env", section.Line(), "the variable " + password_env + " is empty");
+      if (!v) section.Fail("password_env", "the variable " + password_env + " is not set");
+      if (!*v) section.Fail("password_env", "the variable " + password_env + " is empty");
       o.password = v;
     }
     o.allow_plaintext = section.Bool("allow_plaintext", false);
@@ -219,7 +232,9 @@ class Builder {
         std::chrono::milliseconds(section.Int("connect_timeout_ms", 5000, 1, 600000));
     o.operation_timeout = std::chrono::milliseconds(section.Int("timeout_ms", 30000, 1, 3600000));
     o.page_size = static_cast<int>(section.Int("page_size", 500, 0, 100000));
-    Add(section, [&] { router_->AddDomain(o.domain, ldap::MakeLdapProvider(o)); });
+    std::shared_ptr<DirectoryProvider> provider;
+    Add(section, "ldap", [&] { provider = ldap::MakeLdapProvider(o); });
+    Add(section, "", [&] { router_->AddDomain(o.domain, provider); });
   }
 
   // A computer's accounts come from its files (or a seed); its printing may come from a CUPS
@@ -232,13 +247,13 @@ class Builder {
     std::shared_ptr<DirectoryProvider> main;
     if (seeded) {
       if (!accounts.empty()) {
-        section.Fail("accounts", section.Line(), "give a seed or accounts, not both");
+        section.Fail("accounts", "give a seed or accounts, not both");
       }
       const std::string seed = Resolve(section.String("seed"));
-      Add(section, [&] { main = Seeded(seed); });
+      Add(section, "seed", [&] { main = Seeded(seed); });
     } else {
       if (accounts != "files") {
-        section.Fail("accounts", section.Line(),
+        section.Fail("accounts",
                      "unknown accounts backend \"" + accounts + "\" (expected \"files\")");
       }
       backends::files::FilesOptions options;
@@ -246,25 +261,30 @@ class Builder {
       options.computer = computer;
       options.domain = domain;
       options.allow_shutdown = section.Bool("allow_shutdown", false);
-      Add(section, [&] { main = backends::files::MakeFilesProvider(options); });
+      const char* key = section.Has("root") ? "root" : section.Has("accounts") ? "accounts" : "";
+      Add(section, key, [&] { main = backends::files::MakeFilesProvider(options); });
     }
 
     // Printing and shares may each come from a server of their own beside the accounts.
-    std::vector<
-        std::pair<std::vector<ObjectKind>, std::function<std::shared_ptr<DirectoryProvider>()>>>
-        parts;
+    // Each part with the key whose value made it, which a failure to make it names.
+    struct Part {
+      std::vector<ObjectKind> kinds;
+      std::string key;
+      std::function<std::shared_ptr<DirectoryProvider>()> make;
+    };
+    std::vector<Part> parts;
     const std::string printing = section.String("printing");
     if (printing.empty()) {
       for (const char* key : {"cups", "cups_user"}) {
-        if (section.Has(key)) section.Fail(key, section.Line(), "give printing = \"cups\" too");
+        if (section.Has(key)) section.Fail(key, "give printing = \"cups\" too");
       }
     } else {
       if (printing != "cups") {
-        section.Fail("printing", section.Line(),
+        section.Fail("printing",
                      "unknown printing backend \"" + printing + "\" (expected \"cups\")");
       }
       if (seeded) {
-        section.Fail("printing", section.Line(), "a seeded computer holds its own print queues");
+        section.Fail("printing", "a seeded computer holds its own print queues");
       }
       backends::cups::CupsOptions cups;
       cups.server = section.String("cups");
@@ -272,38 +292,42 @@ class Builder {
       cups.computer = computer;
       cups.domain = domain;
       parts.push_back({{ObjectKind::kPrintQueue, ObjectKind::kPrintJob},
+                       section.Has("cups") ? "cups" : "printing",
                        [cups] { return backends::cups::MakeCupsProvider(cups); }});
     }
     const std::string shares = section.String("shares");
     if (shares.empty()) {
       if (section.Has("smb_conf")) {
-        section.Fail("smb_conf", section.Line(), "give shares = \"samba\" too");
+        section.Fail("smb_conf", "give shares = \"samba\" too");
       }
     } else {
       if (shares != "samba") {
-        section.Fail("shares", section.Line(),
-                     "unknown shares backend \"" + shares + "\" (expected \"samba\")");
+        section.Fail("shares", "unknown shares backend \"" + shares + "\" (expected \"samba\")");
       }
       if (seeded) {
-        section.Fail("shares", section.Line(), "a seeded computer holds its own file shares");
+        section.Fail("shares", "a seeded computer holds its own file shares");
       }
       backends::samba::SambaOptions samba;
       samba.smb_conf = Resolve(section.String("smb_conf", samba.smb_conf));
       samba.computer = computer;
       samba.domain = domain;
       parts.push_back({{ObjectKind::kFileService, ObjectKind::kFileShare},
+                       section.Has("smb_conf") ? "smb_conf" : "shares",
                        [samba] { return backends::samba::MakeSambaProvider(samba); }});
     }
     if (parts.empty()) {
-      Add(section, [&] { router_->AddComputer(computer, main); });
+      Add(section, "", [&] { router_->AddComputer(computer, main); });
       return;
     }
-    Add(section, [&] {
-      auto computer_parts = std::make_shared<ComputerParts>(computer);
+    std::shared_ptr<ComputerParts> computer_parts;
+    Add(section, "", [&] {
+      computer_parts = std::make_shared<ComputerParts>(computer);
       computer_parts->Add({ObjectKind::kUser, ObjectKind::kGroup}, main);
-      for (auto& [kinds, make] : parts) computer_parts->Add(kinds, make());
-      router_->AddComputer(computer, computer_parts);
     });
+    for (auto& part : parts) {
+      Add(section, part.key, [&] { computer_parts->Add(part.kinds, part.make()); });
+    }
+    Add(section, "", [&] { router_->AddComputer(computer, computer_parts); });
   }
 
   // One embedded directory per seed file, so a domain and its computers share it.
@@ -318,15 +342,18 @@ class Builder {
     return (folder_ / path).lexically_normal().string();
   }
 
+  // Makes a backend, or adds one to the router; a failure names `key` (the one whose value
+  // made the backend) at its own line, or the section when `key` is empty.
   template <class F>
-  void Add(const Section& section, F&& add) {
+  void Add(const Section& section, const std::string& key, F&& add) {
     if (check_only_) return;
+    const std::string name = key.empty() ? section.Key() : section.Key() + "." + key;
     try {
       add();
     } catch (const AutomationError& e) {
-      throw ConfigurationError(file_, section.Line(), section.Key(), ToUtf8(e.description()));
+      throw ConfigurationError(file_, section.KeyLine(key), name, ToUtf8(e.description()));
     } catch (const SeedError& e) {
-      throw ConfigurationError(file_, section.Line(), section.Key() + ".seed", e.what());
+      throw ConfigurationError(file_, section.KeyLine(key), name, e.what());
     }
   }
 
@@ -343,6 +370,8 @@ ConfigurationError::ConfigurationError(const std::string& file, int line, const 
                                        const std::string& message)
     : std::runtime_error(file + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " +
                          (key.empty() ? "" : key + ": ") + message),
+      file_(file),
+      message_((key.empty() ? "" : key + ": ") + message),
       line_(line) {}
 
 namespace {

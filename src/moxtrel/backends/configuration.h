@@ -29,9 +29,14 @@ class ConfigurationError : public std::runtime_error {
  public:
   ConfigurationError(const std::string& file, int line, const std::string& key,
                      const std::string& message);
+  const std::string& file() const noexcept { return file_; }
   int line() const noexcept { return line_; }
+  // "key: what is wrong", without the file and line.
+  const std::string& message() const noexcept { return message_; }
 
  private:
+  std::string file_;
+  std::string message_;
   int line_;
 };
 

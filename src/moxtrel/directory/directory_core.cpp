@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
@@ -121,7 +122,7 @@ void DirectoryCore::CheckFree(const NodePtr& container, ObjectKind kind, std::u1
 
 void DirectoryCore::Attach(const NodePtr& node) {
   NodePtr parent = node->Parent();
-  if (node->kind != ObjectKind::kPrintJob) ValidateName(node->name, node->kind);
+  ValidateName(node->name, node->kind);
   if (parent) {
     if (parent->life == Life::kDeleted) {
       throw AutomationError(errc::kNoSuchObject,
@@ -323,17 +324,30 @@ void DirectoryCore::SeedAttribute(Node& node, std::u16string_view name, const Va
   node.attributes[def->name] = std::move(conformed);
 }
 
+int32_t DirectoryCore::FreeJobNumber(const NodePtr& queue) {
+  // A job submitted under a chosen name that is a number holds that number: skip it.
+  int32_t number = queue->Own().next_job_number;
+  while (queue->ChildIn(Namespace::kJobs, FromUtf8(std::to_string(number)))) {
+    if (number == std::numeric_limits<int32_t>::max()) {
+      throw AutomationError(errc::kInvalidArg,
+                            u"The " + Describe(*queue) + u" has no job number left");
+    }
+    ++number;
+  }
+  return number;
+}
+
 NodePtr DirectoryCore::AddJob(const NodePtr& queue, const Attributes& attributes,
                               std::u16string_view name) {
-  int32_t number = queue->Own().next_job_number;
-  NodePtr job =
-      NewNode(ObjectKind::kPrintJob,
-              name.empty() ? FromUtf8(std::to_string(number)) : std::u16string(name), queue);
+  const bool numbered = name.empty();
+  const int32_t number = numbered ? FreeJobNumber(queue) : 0;
+  NodePtr job = NewNode(ObjectKind::kPrintJob,
+                        numbered ? FromUtf8(std::to_string(number)) : std::u16string(name), queue);
   job->attributes[u"Position"] =
       Variant(static_cast<int32_t>(queue->CountIn(Namespace::kJobs) + 1));
-  for (const auto& [name, value] : attributes) SeedAttribute(*job, name, value);
+  for (const auto& [attribute, value] : attributes) SeedAttribute(*job, attribute, value);
   Attach(job);
-  if (name.empty()) queue->Own().next_job_number = number + 1;
+  if (numbered) queue->Own().next_job_number = number + 1;
   return job;
 }
 

@@ -61,8 +61,12 @@ class DirectoryCore {
 
   // Seeding: sets an attribute, bypassing the read-only rule but not the type rule.
   static void SeedAttribute(Node& node, std::u16string_view name, const Variant& value);
-  // A new print job in a queue, named by the queue's next number unless `name` is given.
+  // A new print job in a queue, named by the queue's next free number unless `name` is given;
+  // a chosen name follows the rules of every other name.
   NodePtr AddJob(const NodePtr& queue, const Attributes& attributes, std::u16string_view name = {});
+  // The number the queue's next numbered job gets: its counter, past any job that already
+  // holds that number as its name. The caller moves the counter past it once the job is in.
+  static int32_t FreeJobNumber(const NodePtr& queue);
 
  private:
   mutable std::recursive_mutex mutex_;

@@ -35,6 +35,8 @@ std::shared_ptr<IADs> MakeHandle(const CorePtr& core, const NodePtr& node) {
 SeedError::SeedError(const std::string& source, int line, const std::string& message)
     : std::runtime_error(source + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " +
                          message),
+      source_(source),
+      message_(message),
       line_(line) {}
 
 MemoryDirectory::MemoryDirectory() : state_(std::make_unique<State>()) {}

@@ -31,9 +31,14 @@ using Attributes = std::vector<std::pair<std::u16string, Variant>>;
 class SeedError : public std::runtime_error {
  public:
   SeedError(const std::string& source, int line, const std::string& message);
+  const std::string& source() const noexcept { return source_; }
   int line() const noexcept { return line_; }
+  // The rule broken, without the source and line.
+  const std::string& message() const noexcept { return message_; }
 
  private:
+  std::string source_;
+  std::string message_;
   int line_;
 };
 
@@ -63,7 +68,8 @@ class MemoryDirectory final : public DirectoryProvider,
   // The canonical ADsPath of the object a path names.
   std::u16string CanonicalPath(std::u16string_view path) const;
   // Submits a print job (spooling, status 8, unless the attributes say otherwise); returns its
-  // ADsPath. Jobs are named by a number the queue counts up, or by `name` when one is given.
+  // ADsPath. Jobs are named by a number the queue counts up (skipping a number another job
+  // holds as its name), or by `name` when one is given, which follows the rules of any name.
   std::u16string SubmitJob(std::u16string_view queue_path, const Attributes& attributes = {},
                            std::u16string_view name = {});
   void SetJobStatus(std::u16string_view job_path, int32_t status);

@@ -108,9 +108,17 @@ class Loader {
     std::string context = Noun(kind);
     Expect(v, Type::kObject,
            "a " + context + (parent_context.empty() ? "" : " in " + parent_context));
+    // A job's name is optional: without one it takes its queue's next free number.
     std::u16string name;
-    if (kind != ObjectKind::kPrintJob) {
-      const SeedValue* n = v.Find("name");
+    const SeedValue* n = v.Find("name");
+    const bool numbered = kind == ObjectKind::kPrintJob && !n;
+    int32_t number = 0;
+    if (numbered) {
+      Guard(v.line, "a " + context + " in " + parent_context,
+            [&] { number = DirectoryCore::FreeJobNumber(parent); });
+      name = FromUtf8(std::to_string(number));
+      context += " " + ToUtf8(name);
+    } else {
       if (!n)
         Fail(v.line, "a " + context + (parent_context.empty() ? "" : " in " + parent_context),
              "\"name\" is missing");
@@ -123,10 +131,6 @@ class Loader {
     NodePtr container = parent;
     if (kind == ObjectKind::kFileShare)
       container = parent->ChildIn(Namespace::kFileServices, kFileServiceName);
-    if (kind == ObjectKind::kPrintJob) {
-      name = FromUtf8(std::to_string(parent->Own().next_job_number));
-      context = "print job " + ToUtf8(name) + " in " + parent_context;
-    }
     NodePtr node = core_.NewNode(kind, name, container);
     if (kind == ObjectKind::kPrintJob) {
       node->attributes[u"Position"] =
@@ -167,7 +171,7 @@ class Loader {
       }
       core_.Attach(node);
     });
-    if (kind == ObjectKind::kPrintJob) parent->Own().next_job_number += 1;
+    if (numbered) parent->Own().next_job_number = number + 1;
 
     if (const SeedValue* m = v.Find("members")) {
       if (kind != ObjectKind::kGroup) Fail(m->line, context, "only groups have \"members\"");

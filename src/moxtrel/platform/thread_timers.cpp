@@ -30,7 +30,9 @@ class MessageQueue {
 
   TimerId Set(int32_t interval_ms, TimerCallback callback);
   bool Kill(TimerId id);
-  std::size_t DispatchDue();
+  // Runs the callbacks due now, in due order; once a callback has run past `deadline` (it
+  // blocked that long), the rest are left for the next pump.
+  std::size_t DispatchDue(TimePoint deadline = TimePoint::max());
   std::size_t PumpFor(std::chrono::milliseconds duration);
   bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
   int Fd();
@@ -40,9 +42,10 @@ class MessageQueue {
   void FailKills(int count) { kill_failures_ += std::max(count, 0); }
   bool Manual() const { return manual_; }
   void SetManual(bool manual);
+  void Advance(std::chrono::milliseconds by);
+  TimePoint Now() const { return manual_ ? manual_now_ : Clock::now(); }
 
  private:
-  TimePoint Now() const { return manual_ ? manual_now_ : Clock::now(); }
   std::optional<TimePoint> EarliestDue() const;
   TimerId NextId();
   void Rearm();
@@ -160,7 +163,7 @@ void MessageQueue::WaitUntil(TimePoint until) {
   ::ppoll(&pfd, 1, &timeout, nullptr);
 }
 
-std::size_t MessageQueue::DispatchDue() {
+std::size_t MessageQueue::DispatchDue(TimePoint deadline) {
   Drain();
   const TimePoint now = Now();
   std::vector<std::pair<TimePoint, TimerId>> due;
@@ -177,6 +180,7 @@ std::size_t MessageQueue::DispatchDue() {
     // A callback may have killed or re-run this timer meanwhile.
     auto it = timers_.find(id);
     if (it == timers_.end() || it->second.due > now) continue;
+    if (fired > 0 && Now() > deadline) break;
     it->second.due = now + it->second.interval;
     // A copy: the callback may kill its own timer.
     TimerCallback callback = it->second.callback;
@@ -190,10 +194,10 @@ std::size_t MessageQueue::PumpFor(std::chrono::milliseconds duration) {
   const TimePoint deadline = Now() + std::max(duration, std::chrono::milliseconds(0));
   std::size_t fired = 0;
   for (;;) {
-    fired += DispatchDue();
+    fired += DispatchDue(deadline);
     const auto next = EarliestDue();
     if (manual_) {
-      if (!next || *next > deadline) break;
+      if (!next || *next > deadline || manual_now_ > deadline) break;
       manual_now_ = std::max(manual_now_, *next);
     } else {
       if (Clock::now() >= deadline) break;
@@ -207,11 +211,11 @@ std::size_t MessageQueue::PumpFor(std::chrono::milliseconds duration) {
 bool MessageQueue::PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   const TimePoint deadline = Now() + std::max(timeout, std::chrono::milliseconds(0));
   for (;;) {
-    DispatchDue();
+    DispatchDue(deadline);
     if (done()) return true;
     const auto next = EarliestDue();
     if (manual_) {
-      if (!next || *next > deadline) {
+      if (!next || *next > deadline || manual_now_ > deadline) {
         manual_now_ = std::max(manual_now_, deadline);
         return done();
       }
@@ -221,6 +225,10 @@ bool MessageQueue::PumpUntil(const std::function<bool()>& done, std::chrono::mil
       WaitUntil(next ? std::min(*next, deadline) : deadline);
     }
   }
+}
+
+void MessageQueue::Advance(std::chrono::milliseconds by) {
+  if (manual_) manual_now_ += std::max(by, std::chrono::milliseconds(0));
 }
 
 void MessageQueue::SetManual(bool manual) {
@@ -286,6 +294,15 @@ void FailNextSetTimer(int count) {
 
 void FailNextKillTimer(int count) {
   if (MessageQueue* q = Queue()) q->FailKills(count);
+}
+
+std::chrono::steady_clock::time_point Now() {
+  MessageQueue* q = Queue();
+  return q ? q->Now() : std::chrono::steady_clock::now();
+}
+
+void ManualTime::Advance(std::chrono::milliseconds by) {
+  if (MessageQueue* q = Queue()) q->Advance(by);
 }
 
 ManualTime::ManualTime() {

@@ -35,9 +35,14 @@ bool KillTimer(TimerId id);
 // Runs the callbacks of the timers that are due now, without waiting; returns how many ran.
 std::size_t PumpOnce();
 // Pumps for `duration`, running callbacks as their timers fall due; returns how many ran.
+// A callback that blocks past the end is the last one to start.
 std::size_t PumpFor(std::chrono::milliseconds duration);
-// Pumps until `done()` is true or `timeout` has passed; returns done()'s last answer.
+// Pumps until `done()` is true or `timeout` has passed; returns done()'s last answer. A
+// callback that blocks past the timeout is the last one to start.
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+
+// This thread's timer clock: the steady clock, or the stopped one while a ManualTime lives.
+std::chrono::steady_clock::time_point Now();
 
 // A descriptor that is readable while a timer of this thread is due (-1 when unavailable).
 int QueueFd();
@@ -62,6 +67,10 @@ class ManualTime {
   ~ManualTime();
   ManualTime(const ManualTime&) = delete;
   ManualTime& operator=(const ManualTime&) = delete;
+
+  // Moves the stopped clock forward without running any timer, as a call that blocks the
+  // thread for that long would.
+  void Advance(std::chrono::milliseconds by);
 
  private:
   bool was_manual_;
