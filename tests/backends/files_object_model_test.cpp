@@ -63,7 +63,7 @@ TEST_F(FilesObjectModelTest, ServerListsAddsRenamesAndRemovesLocalAccounts) {
             u"0102000000000016010000"
             u"00E9030000");
   // A name the platform refuses, or a description the files cannot hold, gives False.
-  std::u16string bad = u"9lives";
+  std::u16string bad = u"+lives";
   EXPECT_FALSE(server->Users()->Add(bad));
   std::u16string dan = u"dan";
   EXPECT_FALSE(server->Users()->Add(dan, u"Dan: the man"));

@@ -2,6 +2,8 @@
 // and clear errors for files that cannot be read.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "backends/files_test_util.h"
@@ -190,6 +192,62 @@ TEST_F(FilesReadingTest, NamesTheFileAndLineOfWhatCannotBeRead) {
   // The files are as they were: reading never writes.
   EXPECT_EQ(tree.Read("etc/passwd"), good);
   EXPECT_FALSE(tree.Exists("etc/passwd-"));
+}
+
+// Only regular files are read: a FIFO or a folder in place of an account or settings file is
+// named, and the read neither hangs nor grows without end.
+TEST_F(FilesReadingTest, RefusesAccountFilesThatAreNotRegularFiles) {
+  const std::string shadow = tree.root() + "/etc/shadow";
+  ::unlink(shadow.c_str());
+  ASSERT_EQ(::mkfifo(shadow.c_str(), 0640), 0);
+  Thrown t = ErrorOf([&] { provider->GetObject(u"WinNT://PC1/alice,user"); });
+  EXPECT_THAT(t.message, HasSubstr("etc/shadow"));
+  EXPECT_THAT(t.message, HasSubstr("FIFO"));
+  ::unlink(shadow.c_str());
+  ::mkdir(shadow.c_str(), 0755);
+  EXPECT_THAT(ErrorOf([&] { provider->GetObject(u"WinNT://PC1/alice,user"); }).message,
+              HasSubstr("Is a directory, not a regular file"));
+  ::rmdir(shadow.c_str());
+  const std::string defs = tree.root() + "/etc/login.defs";
+  ::unlink(defs.c_str());
+  ASSERT_EQ(::symlink("/dev/zero", defs.c_str()), 0);
+  EXPECT_THAT(ErrorOf([&] {
+                (void)Get<IADsUser>(u"WinNT://PC1/alice,user")->PasswordMinimumLength();
+              }).message,
+              HasSubstr("character device"));
+}
+
+// A shadow file the process may not read makes every property it holds fail, naming the file
+// and why; properties of passwd still read. Run as "nobody" in a child process.
+TEST_F(FilesReadingTest, PropertiesOfAnUnreadableShadowFailInsteadOfReadingAsUnset) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
+  ASSERT_EQ(::chmod(tree.root().c_str(), 0755), 0);
+  ASSERT_EQ(::chmod((tree.root() + "/etc/shadow").c_str(), 0600), 0);
+  pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(10);
+    auto p = MakeFilesProvider(tree.Options());
+    auto alice = As<IADsUser>(p->GetObject(u"WinNT://PC1/alice,user"));
+    if (alice->FullName() != u"Alice Liddell") ::_exit(11);
+    for (auto name : {u"AccountDisabled", u"UserFlags", u"IsAccountLocked", u"PasswordExpired",
+                      u"PasswordAge", u"AccountExpirationDate", u"PasswordRequired"}) {
+      Thrown t = ErrorOf([&] { (void)alice->Get(name); });
+      if (t.code != Code(errc::kAccessDenied)) ::_exit(12);
+      if (t.message.find("etc/shadow") == std::string::npos ||
+          t.message.find("Permission denied") == std::string::npos ||
+          t.message.find(ToUtf8(name)) == std::string::npos) {
+        ::_exit(13);
+      }
+    }
+    if (ErrorOf([&] { alice->AccountDisabled(true); }).code != Code(errc::kAccessDenied)) {
+      ::_exit(14);
+    }
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "10 setuid, 11 passwd, 12 code, 13 message, 14 write";
 }
 
 }  // namespace

@@ -8,12 +8,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
 #include <random>
 
 #include "backends/files_test_util.h"
+#include "moxtrel/backends/files/change_record.h"
 #include "moxtrel/backends/files/file_replace.h"
 #include "moxtrel/backends/files/files_provider.h"
+#include "moxtrel/backends/files/fs_steps.h"
 #include "moxtrel/directory/ads.h"
 #include "moxtrel/frame/error_codes.h"
 #include "support/files_tree.h"
@@ -38,7 +41,10 @@ class FilesWritesTest : public ::testing::Test {
     o.lock_wait = std::chrono::milliseconds(300);
     provider = MakeFilesProvider(o);
   }
-  ~FilesWritesTest() override { backends::files::SetAfterTempWrittenHook(nullptr); }
+  ~FilesWritesTest() override {
+    backends::files::SetAfterTempWrittenHook(nullptr);
+    backends::files::SetFsStepHook(nullptr);
+  }
 
   template <class I>
   std::shared_ptr<I> Get(std::u16string_view path) {
@@ -159,14 +165,18 @@ TEST_F(FilesWritesTest, RefusesWhatTheFilesCannotHoldAndWritesNothing) {
   auto pc = Computer();
   for (std::u16string bad :
        {std::u16string(u"bad:name"), std::u16string(u"bad\nname"), std::u16string(u"bad\0n", 6),
-        std::u16string(33, u'a'), std::u16string(u"1abc"), std::u16string(u"-abc"),
-        std::u16string(u"a b"), std::u16string(u"a$b"), std::u16string(u"")}) {
+        std::u16string(33, u'a'), std::u16string(u"+abc"), std::u16string(u"-abc"),
+        std::u16string(u"a b"), std::u16string(u"a,b"), std::u16string(u"")}) {
     EXPECT_EQ(ErrorOf([&] { pc->Create(u"user", bad); }).code, Code(errc::kInvalidName));
     EXPECT_EQ(ErrorOf([&] { pc->Create(u"group", bad); }).code, Code(errc::kInvalidName));
     EXPECT_EQ(ErrorOf([&] { pc->MoveHere(u"WinNT://PC1/bob,user", bad); }).code,
               bad.empty() ? 0 : Code(errc::kInvalidName));
   }
   EXPECT_EQ(ErrorOf([&] { pc->Create(u"user", u"ALICE"); }).code, Code(errc::kObjectExists));
+  // An entry longer than the account tools read back is refused when put.
+  Thrown long_entry = ErrorOf([&] { alice->Description(std::u16string(32760, u'd')); });
+  EXPECT_EQ(long_entry.code, Code(errc::kInvalidArg));
+  EXPECT_THAT(long_entry.message, HasSubstr("at most 32767"));
   EXPECT_EQ(ErrorOf([&] { pc->Create(u"service", u"svc"); }).code, Code(errc::kInvalidArg));
   EXPECT_EQ(AllFiles(), before);
 }
@@ -347,6 +357,52 @@ TEST_F(FilesWritesTest, AFailureBeforeTheRenameLeavesTheOriginalFiles) {
   backends::files::SetAfterTempWrittenHook(nullptr);
   pc->Create(u"user", u"erin")->SetInfo();
   EXPECT_THAT(tree.Read("etc/passwd"), HasSubstr("erin:x:"));
+}
+
+// A change of several files that fails after the first was replaced puts back what was
+// replaced before it returns, and says so.
+TEST_F(FilesWritesTest, AFailureAfterTheFirstReplacementPutsTheReplacedFilesBack) {
+  const std::string before = AllFiles();
+  int renames = 0;
+  backends::files::SetFsStepHook([&](backends::files::FsStep step, const std::string&) {
+    return step == backends::files::FsStep::kRename && ++renames == 4 ? ENOSPC : 0;
+  });
+  Thrown t = ErrorOf([&] { Computer()->Create(u"user", u"erin")->SetInfo(); });
+  backends::files::SetFsStepHook(nullptr);
+  // The record's own rename, then passwd, shadow; group fails.
+  EXPECT_THAT(t.message, HasSubstr("Cannot replace etc/group"));
+  EXPECT_THAT(t.message, HasSubstr("the files already replaced were put back"));
+  EXPECT_EQ(AllFiles(), before);
+  EXPECT_FALSE(tree.Exists("etc/.moxtrel-change"));
+}
+
+// The edits a change record holds give the new text from the old, and change nothing when
+// applied again; the record reads back as written.
+TEST(FilesChangeRecordTest, EditsApplyOnceAndRecordsReadBack) {
+  using namespace backends::files;
+  const std::string before = "a:1\nb:2\nc:3\n", after = "a:1\nc:33\nd:4\n";
+  const auto edits = DiffEntries(before, after);
+  EXPECT_EQ(ApplyEntries(before, edits), after);
+  EXPECT_EQ(ApplyEntries(after, edits), after);
+  // Applied to a file another writer changed since, its entries are kept.
+  EXPECT_EQ(ApplyEntries("a:1\nb:2\nc:3\nz:9\n", edits), "a:1\nc:33\nz:9\nd:4\n");
+  ChangeRecord r;
+  r.files.push_back({"etc/group", Digest(before), Digest(after), edits});
+  const ChangeRecord back = ChangeRecord::Parse(r.Format(), "record");
+  ASSERT_EQ(back.files.size(), 1u);
+  EXPECT_EQ(back.files[0].edits, edits);
+  EXPECT_EQ(back.files[0].after, Digest(after));
+  std::string cut = r.Format();
+  cut.resize(cut.size() - 2);
+  EXPECT_THAT(ErrorOf([&] { ChangeRecord::Parse(cut, "record"); }).message,
+              HasSubstr("not complete"));
+  EXPECT_THAT(ErrorOf([&] {
+                ChangeRecord::Parse(
+                    "moxtrel account change 1\nF 0000000000000000 "
+                    "0000000000000000 etc/hosts\nE\n",
+                    "record");
+              }).message,
+              HasSubstr("other than the account files"));
 }
 
 }  // namespace

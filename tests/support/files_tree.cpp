@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -83,6 +85,82 @@ FilesTree& FilesTree::SetShadow(const std::string& name, const std::string& fiel
   }
   Rewrite();
   return *this;
+}
+
+FilesTree& FilesTree::AddManyUsers(int count) {
+  std::vector<std::string> staff;
+  for (int i = 0; i < count; ++i) {
+    const std::string name = "u" + std::to_string(i);
+    const std::string id = std::to_string(2000 + i);
+    passwd_.push_back(name + ":x:" + id + ":" + id + ":User " + std::to_string(i) + ":/home/" +
+                      name + ":/bin/sh");
+    shadow_.push_back(name + ":!:19000:0:99999:7:::");
+    group_.push_back(name + ":x:" + id + ":");
+    gshadow_.push_back(name + ":!::");
+    if (i % 10 == 0) staff.push_back(name);
+  }
+  group_.push_back("staff:x:50:" + JoinMembers(staff));
+  gshadow_.push_back("staff:!::" + JoinMembers(staff));
+  Rewrite();
+  return *this;
+}
+
+std::string FilesTree::AccountFiles() const {
+  return Read("etc/passwd") + "--\n" + Read("etc/shadow") + "--\n" + Read("etc/group") + "--\n" +
+         Read("etc/gshadow");
+}
+
+std::string FilesTree::Disagreement() const {
+  auto rows = [&](const std::string& rel) {
+    std::vector<std::vector<std::string>> out;
+    std::istringstream in(Read(rel));
+    for (std::string line; std::getline(in, line);) {
+      std::vector<std::string> fields;
+      std::size_t start = 0;
+      while (true) {
+        std::size_t colon = line.find(':', start);
+        fields.push_back(line.substr(start, colon == std::string::npos ? colon : colon - start));
+        if (colon == std::string::npos) break;
+        start = colon + 1;
+      }
+      out.push_back(std::move(fields));
+    }
+    return out;
+  };
+  std::ostringstream problems;
+  auto names = [&](const std::string& rel, std::size_t id_field) {
+    std::set<std::string> seen, ids;
+    for (const auto& r : rows(rel)) {
+      if (!seen.insert(r[0]).second) problems << rel << " lists \"" << r[0] << "\" twice\n";
+      if (id_field && r.size() > id_field && !ids.insert(r[id_field]).second) {
+        problems << rel << " gives the id " << r[id_field] << " twice (" << r[0] << ")\n";
+      }
+    }
+    return seen;
+  };
+  const auto users = names("etc/passwd", 2), shadowed = names("etc/shadow", 0);
+  const auto groups = names("etc/group", 2), gshadowed = names("etc/gshadow", 0);
+  auto same = [&](const std::set<std::string>& a, const std::set<std::string>& b,
+                  const char* a_name, const char* b_name) {
+    for (const auto& n : a) {
+      if (!b.contains(n)) problems << a_name << " has \"" << n << "\" but " << b_name << " not\n";
+    }
+  };
+  same(users, shadowed, "etc/passwd", "etc/shadow");
+  same(shadowed, users, "etc/shadow", "etc/passwd");
+  same(groups, gshadowed, "etc/group", "etc/gshadow");
+  same(gshadowed, groups, "etc/gshadow", "etc/group");
+  for (const auto& rel : {std::string("etc/group"), std::string("etc/gshadow")}) {
+    for (const auto& r : rows(rel)) {
+      std::istringstream members(r.back());
+      for (std::string m; std::getline(members, m, ',');) {
+        if (!m.empty() && !users.contains(m)) {
+          problems << rel << " lists \"" << m << "\" in \"" << r[0] << "\", who is no user\n";
+        }
+      }
+    }
+  }
+  return problems.str();
 }
 
 void FilesTree::Rewrite() const {

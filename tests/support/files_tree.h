@@ -40,6 +40,17 @@ class FilesTree {
   // Replaces the shadow fields after the name ("hash:lastchg:min:max:warn:inactive:expire:").
   FilesTree& SetShadow(const std::string& name, const std::string& fields);
 
+  // `count` users "u<i>" (uids from 2000) each in its own group, and a group "staff" (gid 50)
+  // listing every tenth of them, written in one go: for trees of many thousand accounts.
+  FilesTree& AddManyUsers(int count);
+
+  // The four account files, one after the other, to compare a tree before and after.
+  std::string AccountFiles() const;
+  // Empty when the four files agree: every passwd entry has its shadow entry and the other way
+  // round, every group its gshadow entry and the other way round, no name or id is used twice,
+  // and every member a group lists is a user. Else what is wrong, for a test's message.
+  std::string Disagreement() const;
+
   // Any file below the root, by relative path ("etc/login.defs"); Write replaces it as is.
   std::string Read(const std::string& rel) const;
   void Write(const std::string& rel, const std::string& text) const;

@@ -4,17 +4,18 @@
 #include <toml++/toml.h>
 #include <unistd.h>
 
+#include <string.h>
+
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
-#include <sstream>
 
 #include "moxtrel/backends/cups/cups_provider.h"
 #include "moxtrel/backends/files/files_provider.h"
@@ -25,6 +26,7 @@
 #include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/platform/regular_file.h"
 
 namespace moxtrel::directory {
 namespace {
@@ -200,20 +202,26 @@ class Builder {
       section.Fail("password_env", "give password_file or password_env, not both");
     }
     if (!password_file.empty() && !check_only_) {
-      std::ifstream in(Resolve(password_file), std::ios::binary);
-      if (!in) section.Fail("password_file", Resolve(password_file) + ": " + std::strerror(errno));
+      const std::string path = Resolve(password_file);
+      std::optional<std::string> text;
+      try {
+        text = platform::ReadRegularFile(path, kMaxPasswordFileBytes);
+      } catch (const platform::RegularFileError& e) {
+        section.Fail("password_file", e.what());
+      }
+      if (!text) section.Fail("password_file", path + ": " + std::strerror(ENOENT));
+      o.password = text->substr(0, text->find('\n'));
+      explicit_bzero(text->data(), text->size());
       // As ssh refuses a private key that others can read.
       struct stat st {};
-      if (stat(Resolve(password_file).c_str(), &st) == 0 && (st.st_mode & 077) != 0) {
+      if (stat(path.c_str(), &st) == 0 && (st.st_mode & 077) != 0) {
         section.Fail("password_file",
-                     Resolve(password_file) +
+                     path +
                          ": the secret can be read by its group or by others; make it readable "
                          "by its owner only (chmod 600)");
       }
-      std::getline(in, o.password);
       if (o.password.empty())
-        section.Fail("password_file",
-                     Resolve(password_file) + ": the first line, the password, is empty");
+        section.Fail("password_file", path + ": the first line, the password, is empty");
     } else if (!password_env.empty()) {
       const char* v = std::getenv(password_env.c_str());
       if (!v) section.Fail("password_env", "the variable " + password_env + " is not set");
@@ -396,13 +404,14 @@ void CheckConfiguration(std::string_view text, const std::string& file) {
 }
 
 std::shared_ptr<Router> LoadConfiguration(const std::string& file) {
-  std::error_code ec;
-  if (fs::is_directory(file, ec)) throw ConfigurationError(file, 0, "", "Is a directory");
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw ConfigurationError(file, 0, "", std::strerror(errno));
-  std::ostringstream text;
-  text << in.rdbuf();
-  return ParseConfiguration(text.str(), file);
+  std::optional<std::string> text;
+  try {
+    text = platform::ReadRegularFile(file, kMaxConfigurationBytes);
+  } catch (const platform::RegularFileError& e) {
+    throw ConfigurationError(file, 0, "", e.reason());
+  }
+  if (!text) throw ConfigurationError(file, 0, "", std::strerror(ENOENT));
+  return ParseConfiguration(*text, file);
 }
 
 }  // namespace moxtrel::directory

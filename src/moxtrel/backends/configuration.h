@@ -15,6 +15,7 @@
 // in the file: a backend that needs one names a file or an environment variable.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -39,6 +40,11 @@ class ConfigurationError : public std::runtime_error {
   std::string message_;
   int line_;
 };
+
+// The most read from a configuration file and from a password file it names; only regular
+// files are read (a folder, a FIFO or a device is refused by name).
+inline constexpr std::size_t kMaxConfigurationBytes = std::size_t{1} << 20;
+inline constexpr std::size_t kMaxPasswordFileBytes = std::size_t{64} << 10;
 
 // The variable that names a configuration file when the command line does not.
 inline constexpr const char* kConfigEnvironmentVariable = "MOXTREL_CONFIG";

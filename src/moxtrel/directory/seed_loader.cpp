@@ -1,8 +1,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <optional>
 
 #include "moxtrel/directory/directory_core.h"
 #include "moxtrel/directory/memory_directory.h"
@@ -10,6 +9,7 @@
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/platform/regular_file.h"
 
 namespace moxtrel::directory {
 namespace {
@@ -296,31 +296,18 @@ std::shared_ptr<MemoryDirectory> MemoryDirectory::FromJson(std::string_view json
 }
 
 std::shared_ptr<MemoryDirectory> MemoryDirectory::FromFile(const std::string& file_path) {
-  // A folder opens as a stream on Linux and reads as nothing: name it instead.
-  std::error_code ec;
-  if (std::filesystem::is_directory(file_path, ec)) {
-    throw SeedError(file_path, 0, std::string("the file cannot be read: ") + std::strerror(EISDIR));
+  // Only a regular file within the limit is read: a folder, a FIFO or a device is named as
+  // such instead of hanging or being read without end.
+  std::optional<std::string> text;
+  try {
+    text = platform::ReadRegularFile(file_path, kMaxSeedFileBytes);
+  } catch (const platform::RegularFileError& e) {
+    throw SeedError(file_path, 0, "the file cannot be read: " + e.reason());
   }
-  errno = 0;
-  std::ifstream in(file_path, std::ios::binary);
-  if (!in) {
-    throw SeedError(file_path, 0,
-                    std::string("the file cannot be read") +
-                        (errno ? std::string(": ") + std::strerror(errno) : std::string()));
+  if (!text) {
+    throw SeedError(file_path, 0, std::string("the file cannot be read: ") + std::strerror(ENOENT));
   }
-  // Read with a limit, so an endless device such as /dev/zero is refused, not slurped.
-  std::string text;
-  char chunk[65536];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    text.append(chunk, static_cast<std::size_t>(in.gcount()));
-    if (text.size() > kMaxSeedFileBytes) {
-      throw SeedError(
-          file_path, 0,
-          "the file is larger than " + std::to_string(kMaxSeedFileBytes >> 20) + " MiB");
-    }
-  }
-  if (in.bad()) throw SeedError(file_path, 0, "the file cannot be read");
-  return FromJson(text, file_path);
+  return FromJson(*text, file_path);
 }
 
 }  // namespace moxtrel::directory

@@ -11,7 +11,7 @@
 namespace moxtrel::backends::files {
 namespace {
 
-constexpr std::size_t kMaxNameLength = 32;
+constexpr std::size_t kMaxNameBytes = 32;  // as useradd and groupadd count
 
 [[noreturn]] void Missing(const std::u16string& where, std::u16string_view noun,
                           const std::string& name, const char* file) {
@@ -92,18 +92,29 @@ void ValidateAccountName(std::u16string_view name, std::u16string_view noun) {
                               u"\" is not valid for the files backend: " + std::u16string(why));
   };
   if (name.empty()) refuse(u"it is empty");
-  if (name.size() > kMaxNameLength) refuse(u"it has more than 32 characters");
-  auto letter = [](char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
-  if (!letter(name[0]) && name[0] != u'_') refuse(u"it must begin with a letter or \"_\"");
-  for (std::size_t i = 1; i < name.size(); ++i) {
-    char16_t c = name[i];
-    if (c == u'$' && i + 1 == name.size()) break;
-    if (!letter(c) && !(c >= u'0' && c <= u'9') && c != u'_' && c != u'-') {
-      refuse(
-          u"after the first character only letters, digits, \"_\", \"-\" and a final \"$\" "
-          u"are allowed");
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char16_t c = name[i];
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      const bool paired =
+          c <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF;
+      if (!paired) refuse(u"it holds a lone UTF-16 surrogate");
+      ++i;
+      continue;
     }
+    if (c < 0x20 || c == 0x7F) refuse(u"it holds a control character");
+    if (c == u' ') refuse(u"it holds a blank");
+    if (c == u':' || c == u',') {
+      refuse(u"it holds \"" + std::u16string(1, c) + u"\", which separates the files' fields");
+    }
+    // The tools allow "/", but a path cannot name such an account.
+    if (c == u'/') refuse(u"it holds \"/\", which separates the parts of a path");
   }
+  if (name[0] == u'-' || name[0] == u'+' || name[0] == u'~') {
+    refuse(u"it must not begin with \"-\", \"+\" or \"~\"");
+  }
+  // The tools allow these too; as a home folder under HOME they would name HOME or its parent.
+  if (name == u"." || name == u"..") refuse(u"it is \".\" or \"..\"");
+  if (ToUtf8(name).size() > kMaxNameBytes) refuse(u"it is longer than 32 bytes in UTF-8");
 }
 
 UserRecord UserRecordAt(const AccountFiles& files, std::size_t row, const Settings& login_defs,
@@ -114,6 +125,7 @@ UserRecord UserRecordAt(const AccountFiles& files, std::size_t row, const Settin
     if (auto sp = files.shadow.FindExact(r.pw[kPwName])) r.sp = files.shadow.rows[*sp];
   }
   r.shadow_file = files.shadow.present;
+  r.shadow_unreadable = files.shadow.unreadable;
   r.today = DaysSinceEpochToday();
   r.login_defs = &login_defs;
   r.where = std::move(where);

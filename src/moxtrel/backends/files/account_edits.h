@@ -13,8 +13,9 @@
 
 namespace moxtrel::backends::files {
 
-// Throws errc::kInvalidName unless `name` follows the platform's rule for account names: a
-// letter or "_", then letters, digits, "_" or "-", an optional final "$", at most 32 characters.
+// Throws errc::kInvalidName unless `name` is one Debian's useradd and groupadd accept: not
+// empty, at most 32 bytes in UTF-8, no blank, control character, ":" or ",", not beginning
+// with "-", "+" or "~". Beyond the tools, "/" (a path cannot hold it), "." and ".." are refused.
 void ValidateAccountName(std::u16string_view name, std::u16string_view noun);
 
 // The record of an existing user; `row` indexes files.passwd.

@@ -284,6 +284,25 @@ constexpr PropertyRow<ComputerRecord> kComputerRows[] = {
 };
 // clang-format on
 
+// The user properties read from etc/shadow (or from the password field, which shadow holds
+// whenever passwd's says "x").
+bool HeldInShadow(std::u16string_view name) {
+  for (std::u16string_view p :
+       {u"UserFlags", u"AccountDisabled", u"IsAccountLocked", u"PasswordRequired",
+        u"AccountExpirationDate", u"PasswordExpirationDate", u"PasswordAge", u"PasswordExpired"}) {
+    if (p == name) return true;
+  }
+  return false;
+}
+
+void RequireShadow(const UserRecord& r, std::u16string_view property, std::u16string_view verb) {
+  if (r.shadow_unreadable.empty() || !HeldInShadow(property)) return;
+  throw AutomationError(errc::kAccessDenied, u"The property \"" + std::u16string(property) +
+                                                 u"\" of " + r.where + u" cannot be " +
+                                                 std::u16string(verb) + u": " +
+                                                 FromUtf8(r.shadow_unreadable));
+}
+
 template <class Record>
 const PropertyRow<Record>& RowOf(std::span<const PropertyRow<Record>> rows,
                                  std::u16string_view name, const std::u16string& where) {
@@ -325,9 +344,12 @@ std::span<const PropertyRow<ComputerRecord>> ComputerProperties() noexcept {
 }
 
 Variant ReadUserProperty(const UserRecord& r, std::u16string_view name) {
-  return RowOf(UserProperties(), name, r.where).get(r);
+  const auto& row = RowOf(UserProperties(), name, r.where);
+  RequireShadow(r, row.name, u"read");
+  return row.get(r);
 }
 void WriteUserProperty(UserRecord& r, std::u16string_view name, const Variant& value) {
+  RequireShadow(r, RowOf(UserProperties(), name, r.where).name, u"written");
   Write(UserProperties(), ObjectKind::kUser, r, name, value);
 }
 Variant ReadGroupProperty(const GroupRecord& r, std::u16string_view name) {

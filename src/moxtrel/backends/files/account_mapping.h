@@ -22,10 +22,11 @@ namespace moxtrel::backends::files {
 
 // One user as the files hold it.
 struct UserRecord {
-  Row pw;                    // the passwd fields
-  std::optional<Row> sp;     // the shadow fields, when the user has a shadow entry
-  bool shadow_file = false;  // whether etc/shadow exists, so that an entry can be made
-  int64_t today = 0;         // days since 1 January 1970
+  Row pw;                         // the passwd fields
+  std::optional<Row> sp;          // the shadow fields, when the user has a shadow entry
+  bool shadow_file = false;       // whether etc/shadow exists, so that an entry can be made
+  std::string shadow_unreadable;  // why etc/shadow, which exists, cannot be read; else empty
+  int64_t today = 0;              // days since 1 January 1970
   const Settings* login_defs = nullptr;
   std::u16string where;  // the object's path, for messages
 };
@@ -54,8 +55,10 @@ std::span<const PropertyRow<GroupRecord>> GroupProperties() noexcept;
 std::span<const PropertyRow<ComputerRecord>> ComputerProperties() noexcept;
 
 // Reads and writes by name without regard to case. errc::kPropertyNotFound for a name no row
-// holds; errc::kNotSupported, naming the property and the backend, for a value the files cannot
-// hold; a write of the value the property already reads is accepted and changes nothing.
+// holds; errc::kAccessDenied, naming etc/shadow and why, for a property shadow holds while
+// shadow cannot be read (it never reads as 0, False or empty then); errc::kNotSupported, naming the
+// property and the backend, for a value the files cannot hold; a write of the value the property
+// already reads is accepted and changes nothing.
 Variant ReadUserProperty(const UserRecord& r, std::u16string_view name);
 void WriteUserProperty(UserRecord& r, std::u16string_view name, const Variant& value);
 Variant ReadGroupProperty(const GroupRecord& r, std::u16string_view name);

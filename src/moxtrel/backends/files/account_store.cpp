@@ -3,18 +3,25 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
+#include "moxtrel/backends/files/change_record.h"
 #include "moxtrel/backends/files/file_lock.h"
 #include "moxtrel/backends/files/file_replace.h"
+#include "moxtrel/backends/files/fs_steps.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel::backends::files {
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 struct FileInfo {
   unsigned bit;
@@ -40,7 +47,62 @@ std::string StampOf(const std::string& path) {
          std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + ";";
 }
 
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+// The turns this process takes at the files' locks. The platform's tools try a lock once a
+// second and give up after 15 tries, so writers that follow each other without a pause could
+// keep them out for good: after holding the locks for kBusy in all, the process leaves them
+// free for kRest, longer than the tools' pause between two tries, so that a waiting tool
+// always gets its turn. A pause of kRest between changes counts as a rest.
+class LockTurns {
+ public:
+  static constexpr auto kBusy = std::chrono::milliseconds(1000);
+  static constexpr auto kRest = std::chrono::milliseconds(1100);
+
+  // Called with the process's writers serialised.
+  void BeforeTaking() {
+    const auto now = Clock::now();
+    if (now < rest_until_) {
+      std::this_thread::sleep_until(rest_until_);
+    } else if (now - last_release_ >= kRest) {
+      busy_ = Clock::duration::zero();
+    }
+  }
+  void Released(Clock::duration held) {
+    last_release_ = Clock::now();
+    busy_ += held;
+    if (busy_ >= kBusy) {
+      rest_until_ = last_release_ + kRest;
+      busy_ = Clock::duration::zero();
+    }
+  }
+
+ private:
+  Clock::time_point last_release_{}, rest_until_{};
+  Clock::duration busy_{};
+};
+
+LockTurns& Turns() {
+  static LockTurns turns;
+  return turns;
+}
+
 }  // namespace
+
+struct AccountStore::Locks {
+  std::vector<std::unique_ptr<FileLock>> held;
+  unsigned present = 0;  // the files locked (those that exist, of the ones asked for)
+  bool all = false;
+};
+
+struct AccountStore::Change {
+  const FileInfo* file;
+  std::string before, after;
+  std::vector<std::string> edits;
+};
 
 AccountStore::AccountStore(std::string root, std::chrono::milliseconds lock_wait)
     : root_(std::move(root)), lock_wait_(lock_wait) {
@@ -55,7 +117,15 @@ AccountFiles AccountStore::Load(unsigned which) const {
     file.label = f.rel;
     file.field_count = f.fields;
     if (!(which & f.bit)) continue;
-    std::optional<std::string> text = ReadAccountFile(Path(f.rel), f.rel);
+    std::optional<std::string> text;
+    try {
+      text = ReadAccountFile(Path(f.rel), f.rel);
+    } catch (const AutomationError& e) {
+      // A shadow file only root may read leaves the rest readable; what needs it says why not.
+      if (f.required || e.code() != static_cast<int32_t>(errc::kAccessDenied)) throw;
+      file.unreadable = ToUtf8(e.description());
+      continue;
+    }
     if (!text) {
       if (f.required) {
         throw AutomationError(errc::kNoSuchObject,
@@ -74,36 +144,131 @@ std::shared_ptr<const AccountFiles> AccountStore::Read() {
   for (const auto& f : kFiles) stamp += StampOf(Path(f.rel));
   std::lock_guard lock(mutex_);
   if (cached_ && stamp == cached_stamp_) return cached_;
-  AccountFiles files;
-  try {
-    files = Load(kAllFiles);
-  } catch (const AutomationError& e) {
-    // A shadow file only root may read leaves the rest readable; reads that need it fail.
-    if (e.code() != static_cast<int32_t>(errc::kAccessDenied)) throw;
-    files = Load(kPasswdFile | kGroupFile);
-    for (auto* f : {&files.shadow, &files.gshadow}) f->present = false;
-  }
-  cached_ = std::make_shared<const AccountFiles>(std::move(files));
+  cached_ = std::make_shared<const AccountFiles>(Load(kAllFiles));
   cached_stamp_ = std::move(stamp);
   return cached_;
+}
+
+AccountStore::Locks AccountStore::LockFiles(unsigned which) const {
+  Locks locks;
+  locks.all = which == kAllFiles;
+  for (const auto& f : kFiles) {
+    if (!(which & f.bit)) continue;
+    // Only files that exist are locked, as the account tools do; passwd and group must exist.
+    if (!f.required && !Exists(Path(f.rel))) continue;
+    locks.held.push_back(std::make_unique<FileLock>(Path(f.rel), f.rel, lock_wait_));
+    locks.present |= f.bit;
+  }
+  return locks;
+}
+
+void AccountStore::RemoveRecord() const {
+  const std::string path = RecordPath();
+  // Tried twice: a record left behind would be applied again by the next writer.
+  if (fs_steps::Unlink(path) != 0 && errno != ENOENT && fs_steps::Unlink(path) != 0 &&
+      errno != ENOENT) {
+    throw AutomationError(errc::kFail, FromUtf8("The change was made, but its record " + path +
+                                                " cannot be removed: " + std::strerror(errno)));
+  }
+  // Not flushed on purpose: a record that comes back after a power loss finds its change made
+  // and changes nothing.
+}
+
+void AccountStore::FinishRecordedChange() const {
+  const std::string path = RecordPath();
+  std::optional<std::string> text = ReadAccountFile(path, kRecordFile);
+  if (!text) return;
+  const ChangeRecord record = ChangeRecord::Parse(*text, path);
+  for (const auto& f : record.files) {
+    const std::string file = Path(f.label.c_str());
+    std::optional<std::string> now = ReadAccountFile(file, f.label);
+    if (!now) continue;
+    const uint64_t digest = Digest(*now);
+    if (digest == f.after) continue;
+    if (digest != f.before) {
+      // Changed by another writer since. When its backup holds our text, ours was made first.
+      std::optional<std::string> backup = ReadAccountFile(file + "-", f.label + "-");
+      if (backup && Digest(*backup) == f.after) continue;
+    }
+    const std::string done = ApplyEntries(*now, f.edits);
+    if (done != *now) ReplaceAccountFile(file, f.label, *now, done);
+  }
+  RemoveRecord();
+}
+
+void AccountStore::Write(std::vector<Change>& changes) const {
+  std::vector<std::unique_ptr<Replacement>> steps;
+  for (auto& c : changes) {
+    steps.push_back(
+        std::make_unique<Replacement>(Path(c.file->rel), c.file->rel, c.before, c.after));
+  }
+  // Every new text is on disk before the first file is replaced; a failure here leaves the
+  // files as they were (each Replacement removes its temporary file).
+  for (auto& s : steps) s->Prepare();
+  const bool recorded = steps.size() > 1;
+  if (recorded) {
+    ChangeRecord record;
+    for (auto& c : changes) {
+      record.files.push_back({c.file->rel, Digest(c.before), Digest(c.after), std::move(c.edits)});
+    }
+    const std::string path = RecordPath();
+    WriteFlushedFile(path + "+", kRecordFile, record.Format(), 0600);
+    if (fs_steps::Rename(path + "+", path) != 0) {
+      const int err = errno;
+      ::unlink((path + "+").c_str());
+      throw AutomationError(errc::kFail, FromUtf8("Cannot write the change record " + path + ": " +
+                                                  std::strerror(err) + "; nothing was written"));
+    }
+    if (fs_steps::SyncFolderOf(path) != 0) {
+      const int err = errno;
+      fs_steps::Unlink(path);
+      throw AutomationError(errc::kFail, FromUtf8("Cannot flush the change record " + path + ": " +
+                                                  std::strerror(err) + "; nothing was written"));
+    }
+  }
+  try {
+    for (auto& s : steps) s->Commit();
+  } catch (const AutomationError& e) {
+    std::u16string outcome;
+    try {
+      for (auto it = steps.rbegin(); it != steps.rend(); ++it) (*it)->Undo();
+      if (recorded) RemoveRecord();
+      outcome = u"; nothing was changed: the files already replaced were put back";
+    } catch (const AutomationError& undo) {
+      outcome = u"; putting the files back failed too (" + undo.description() + u")" +
+                (recorded ? u": the next writer finishes the change from " + FromUtf8(RecordPath())
+                          : std::u16string());
+    }
+    throw AutomationError(static_cast<uint32_t>(e.code()), e.description() + outcome);
+  }
+  if (recorded) RemoveRecord();
 }
 
 void AccountStore::Modify(unsigned which, const std::function<void(AccountFiles&)>& edit) {
   // The file locks name the process, so threads of one process take turns here first.
   static std::mutex process_writers;
   std::lock_guard in_process(process_writers);
+  Turns().BeforeTaking();
+  const auto taken = Clock::now();
+  struct Turn {
+    Clock::time_point taken;
+    ~Turn() { Turns().Released(Clock::now() - taken); }
+  } turn{taken};
   std::optional<SystemPasswordLock> system_lock;
   if (root_.empty()) system_lock.emplace(lock_wait_);
-  std::vector<std::unique_ptr<FileLock>> locks;
-  unsigned present = 0;
-  for (const auto& f : kFiles) {
-    if (!(which & f.bit)) continue;
-    struct stat st {};
-    // Only files that exist are locked, as the account tools do; passwd and group must exist.
-    if (::stat(Path(f.rel).c_str(), &st) != 0 && !f.required) continue;
-    locks.push_back(std::make_unique<FileLock>(Path(f.rel), f.rel, lock_wait_));
-    present |= f.bit;
+
+  Locks locks = LockFiles(Exists(RecordPath()) ? kAllFiles : which);
+  if (Exists(RecordPath())) {
+    // A change another writer left unfinished is finished under the locks of all the files:
+    // only a writer that died leaves one behind while they are all free.
+    if (!locks.all) {
+      locks = Locks{};
+      locks = LockFiles(kAllFiles);
+    }
+    FinishRecordedChange();
   }
+  const unsigned present = locks.present & which;
+
   // Read under the lock, so that what other tools wrote meanwhile is kept.
   std::array<std::optional<std::string>, 4> before;
   for (std::size_t i = 0; i < kFiles.size(); ++i) {
@@ -123,13 +288,37 @@ void AccountStore::Modify(unsigned which, const std::function<void(AccountFiles&
     }
   }
   edit(files);
+
+  std::vector<Change> changes;
   for (std::size_t i = 0; i < kFiles.size(); ++i) {
     const ColonFile& file = files.*kFiles[i].member;
     if (!(present & kFiles[i].bit) || !file.present) continue;
     std::string after = file.Format();
     if (before[i] && after == *before[i]) continue;
-    ReplaceAccountFile(Path(kFiles[i].rel), kFiles[i].rel, before[i].value_or(""), after);
+    Change c{&kFiles[i], before[i].value_or(""), std::move(after), {}};
+    c.edits = DiffEntries(c.before, c.after);
+    // Only what the account tools can read back is written.
+    const std::size_t limit = MaxEntryBytes(kFiles[i].rel);
+    for (const auto& e : c.edits) {
+      const std::string_view line = EditLine(e);
+      if (line.size() > limit) {
+        throw AutomationError(
+            errc::kInvalidArg,
+            FromUtf8("The entry \"" + std::string(line.substr(0, line.find(':'))) + "\" of " +
+                     kFiles[i].rel + " would be " + std::to_string(line.size()) +
+                     " bytes long; the account tools read entries of at most " +
+                     std::to_string(limit) + " bytes. Nothing was written"));
+      }
+    }
+    if (c.after.size() > kMaxAccountFileBytes) {
+      throw AutomationError(errc::kInvalidArg,
+                            FromUtf8(std::string(kFiles[i].rel) + " would grow beyond " +
+                                     std::to_string(kMaxAccountFileBytes >> 20) +
+                                     " MiB, the most this backend reads. Nothing was written"));
+    }
+    changes.push_back(std::move(c));
   }
+  if (!changes.empty()) Write(changes);
 }
 
 }  // namespace moxtrel::backends::files

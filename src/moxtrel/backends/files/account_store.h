@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "moxtrel/backends/files/colon_file.h"
 #include "moxtrel/backends/files/settings_files.h"
@@ -36,9 +37,14 @@ class AccountStore {
   // The files as they are now; throws naming the file and line when one cannot be read.
   std::shared_ptr<const AccountFiles> Read();
   // Locks the files in `which` (in the order passwd, shadow, group, gshadow, as the account
-  // tools do), reads them afresh, calls `edit`, and replaces each file whose text changed. An
-  // edit that throws writes nothing.
+  // tools do), reads them afresh, calls `edit`, and replaces each file whose text changed: all
+  // of them or none. An edit that throws writes nothing. A change left unfinished by a writer
+  // that died is finished first, under the locks of all four files.
   void Modify(unsigned which, const std::function<void(AccountFiles&)>& edit);
+
+  // Where a change of several files is recorded until it is complete.
+  std::string RecordPath() const { return Path(kRecordFile); }
+  static constexpr const char* kRecordFile = "etc/.moxtrel-change";
 
   const std::string& root() const noexcept { return root_; }
   Settings LoginDefs() const { return ReadLoginDefs(root_); }
@@ -46,6 +52,12 @@ class AccountStore {
  private:
   std::string Path(const char* rel) const { return root_ + "/" + rel; }
   AccountFiles Load(unsigned which) const;
+  struct Locks;
+  Locks LockFiles(unsigned which) const;
+  void FinishRecordedChange() const;
+  void RemoveRecord() const;
+  struct Change;
+  void Write(std::vector<Change>& changes) const;
 
   std::string root_;
   std::chrono::milliseconds lock_wait_;

@@ -126,6 +126,12 @@ void ColonFile::Erase(std::size_t row) {
   Reindex();
 }
 
+std::size_t MaxEntryBytes(std::string_view label) {
+  // The account tools warn of a "too long passwd entry" at 32768 bytes and then no longer see
+  // it; the other files were checked to read entries of 4 MiB.
+  return label.ends_with("passwd") ? 32767 : (std::size_t{4} << 20) - 1;
+}
+
 std::vector<std::string> SplitList(std::string_view field) {
   std::vector<std::string> out;
   std::size_t start = 0;

@@ -42,7 +42,8 @@ using Row = std::vector<std::string>;
 struct ColonFile {
   std::string label;  // "etc/passwd": how messages name the file
   std::size_t field_count = 0;
-  bool present = false;  // false when the file does not exist
+  bool present = false;    // false when the file does not exist or cannot be read
+  std::string unreadable;  // why the file, which exists, cannot be read (empty when it can)
   std::vector<Row> rows;
 
   // Throws AutomationError "etc/passwd:7: expected 7 fields" for a malformed line; checks the
@@ -61,6 +62,10 @@ struct ColonFile {
  private:
   std::unordered_map<std::string, std::size_t> index_;
 };
+
+// The longest entry (line, without its newline) the platform's account tools read back from
+// the file `label` names: 32767 bytes in passwd, 4 MiB less one in the others.
+std::size_t MaxEntryBytes(std::string_view label);
 
 // Comma-separated member lists of group and gshadow.
 std::vector<std::string> SplitList(std::string_view field);

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <thread>
 
+#include "moxtrel/backends/files/fs_steps.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
@@ -22,11 +23,16 @@ namespace {
 }
 
 bool WritePidFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+  int fd = fs_steps::Open(path, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   std::string pid = std::to_string(::getpid());
-  bool ok = ::write(fd, pid.data(), pid.size()) == static_cast<ssize_t>(pid.size());
-  ok = ::close(fd) == 0 && ok;
+  bool ok = fs_steps::WriteAll(fd, path, pid.data(), pid.size());
+  const int err = errno;
+  ok = fs_steps::Close(fd, path) == 0 && ok;
+  if (!ok) {
+    ::unlink(path.c_str());
+    if (errno == 0) errno = err;
+  }
   return ok;
 }
 
@@ -52,7 +58,7 @@ FileLock::FileLock(std::string path, std::string label, std::chrono::millisecond
   while (true) {
     ::unlink(pid_path.c_str());
     if (!WritePidFile(pid_path)) Fail("Cannot create the lock file " + pid_path, errno);
-    int linked = ::link(pid_path.c_str(), lock_path_.c_str());
+    int linked = fs_steps::Link(pid_path, lock_path_);
     int link_errno = errno;
     struct stat st {};
     bool have = linked == 0 && ::stat(pid_path.c_str(), &st) == 0 && st.st_nlink == 2;
@@ -78,7 +84,8 @@ FileLock::FileLock(std::string path, std::string label, std::chrono::millisecond
 }
 
 FileLock::~FileLock() {
-  ::unlink(lock_path_.c_str());
+  // Tried twice: a lock left behind by a live process keeps every other writer out.
+  if (fs_steps::Unlink(lock_path_) != 0 && errno != ENOENT) fs_steps::Unlink(lock_path_);
 }
 
 SystemPasswordLock::SystemPasswordLock(std::chrono::milliseconds wait) {

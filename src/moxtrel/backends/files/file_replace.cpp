@@ -7,9 +7,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "moxtrel/backends/files/fs_steps.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/platform/regular_file.h"
 
 namespace moxtrel::backends::files {
 namespace {
@@ -26,91 +28,114 @@ std::function<void(const std::string&)>& Hook() {
 // Writes `text` to a new file at `path` with the owner and mode of `like`, flushed to disk.
 void WriteFlushed(const std::string& path, const std::string& label, const std::string& text,
                   const struct stat& like) {
-  ::unlink(path.c_str());
-  int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+  fs_steps::Unlink(path);  // a leftover of an earlier writer; usually there is none
+  int fd = fs_steps::Open(path, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
   if (fd < 0) Fail("Cannot create " + path + " to write " + label, errno);
-  std::size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int err = errno;
-      ::close(fd);
-      ::unlink(path.c_str());
-      Fail("Cannot write " + path, err);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::fchown(fd, like.st_uid, like.st_gid) != 0 || ::fchmod(fd, like.st_mode & 07777) != 0 ||
-      ::fsync(fd) != 0) {
-    int err = errno;
+  auto give_up = [&](const std::string& what) {
+    const int err = errno;
     ::close(fd);
     ::unlink(path.c_str());
-    Fail("Cannot finish " + path, err);
+    Fail(what + path, err);
+  };
+  if (!fs_steps::WriteAll(fd, path, text.data(), text.size())) give_up("Cannot write ");
+  if (::fchown(fd, like.st_uid, like.st_gid) != 0 || ::fchmod(fd, like.st_mode & 07777) != 0 ||
+      fs_steps::Fsync(fd, path) != 0) {
+    give_up("Cannot finish ");
   }
-  if (::close(fd) != 0) Fail("Cannot close " + path, errno);
+  if (fs_steps::Close(fd, path) != 0) {
+    const int err = errno;
+    ::unlink(path.c_str());
+    Fail("Cannot close " + path, err);
+  }
 }
 
-}  // namespace
-
-std::optional<std::string> ReadAccountFile(const std::string& path, const std::string& label) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return std::nullopt;
-    int err = errno;
-    throw AutomationError(
-        err == EACCES ? errc::kAccessDenied : errc::kFail,
-        FromUtf8("Cannot read " + label + " (" + path + "): " + std::strerror(err)));
-  }
-  std::string text;
-  char buf[65536];
-  while (true) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int err = errno;
-      ::close(fd);
-      throw AutomationError(
-          errc::kFail, FromUtf8("Cannot read " + label + " (" + path + "): " + std::strerror(err)));
-    }
-    if (n == 0) break;
-    text.append(buf, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return text;
-}
-
-void ReplaceAccountFile(const std::string& path, const std::string& label,
-                        const std::string& old_text, const std::string& new_text) {
+struct stat StatOrDefault(const std::string& path, const std::string& label, bool& existed) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
+  existed = ::stat(path.c_str(), &st) == 0;
+  if (!existed) {
     // A file made for the first time: private for the shadow files, readable otherwise.
     st.st_mode = label.find("shadow") != std::string::npos ? 0640 : 0644;
     st.st_uid = ::geteuid();
     st.st_gid = ::getegid();
-  } else {
-    WriteFlushed(path + "-", label, old_text, st);
   }
-  const std::string temp = path + "+";
-  WriteFlushed(temp, label, new_text, st);
+  return st;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadAccountFile(const std::string& path, const std::string& label,
+                                           std::size_t max_bytes) {
   try {
-    if (Hook()) Hook()(temp);
-  } catch (...) {
-    ::unlink(temp.c_str());
-    throw;
+    return platform::ReadRegularFile(path, max_bytes);
+  } catch (const platform::RegularFileError& e) {
+    throw AutomationError(
+        e.error() == EACCES || e.error() == EPERM ? errc::kAccessDenied : errc::kFail,
+        FromUtf8("Cannot read " + label + " (" + path + "): " + e.reason()));
   }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    int err = errno;
-    ::unlink(temp.c_str());
-    Fail("Cannot replace " + label + " (" + path + ")", err);
+}
+
+Replacement::Replacement(std::string path, std::string label, std::string old_text,
+                         std::string new_text)
+    : path_(std::move(path)),
+      label_(std::move(label)),
+      old_text_(std::move(old_text)),
+      new_text_(std::move(new_text)) {}
+
+Replacement::~Replacement() {
+  if (prepared_ && !replaced_ && !path_.empty()) ::unlink((path_ + "+").c_str());
+}
+
+void Replacement::Prepare() {
+  const struct stat st = StatOrDefault(path_, label_, existed_);
+  if (existed_) WriteFlushed(path_ + "-", label_, old_text_, st);
+  const std::string temp = path_ + "+";
+  WriteFlushed(temp, label_, new_text_, st);
+  prepared_ = true;
+  if (Hook()) Hook()(temp);  // the destructor removes the temporary file if this throws
+}
+
+void Replacement::Commit() {
+  if (fs_steps::Rename(path_ + "+", path_) != 0) {
+    Fail("Cannot replace " + label_ + " (" + path_ + ")", errno);
   }
-  // The rename itself reaches the disk with the directory.
-  std::string dir = path.substr(0, path.rfind('/') + 1);
-  if (int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-      dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
+  replaced_ = true;
+  // The rename itself reaches the disk with the folder.
+  if (fs_steps::SyncFolderOf(path_) != 0) Fail("Cannot flush the folder of " + path_, errno);
+}
+
+void Replacement::Undo() {
+  if (!replaced_) return;
+  if (!existed_) {
+    if (fs_steps::Unlink(path_) != 0 && errno != ENOENT) Fail("Cannot remove " + path_, errno);
+  } else {
+    bool existed = false;
+    const struct stat st = StatOrDefault(path_, label_, existed);
+    WriteFlushed(path_ + "+", label_, old_text_, st);
+    if (fs_steps::Rename(path_ + "+", path_) != 0) {
+      const int err = errno;
+      ::unlink((path_ + "+").c_str());
+      Fail("Cannot put back " + label_ + " (" + path_ + ")", err);
+    }
   }
+  replaced_ = false;
+  prepared_ = false;
+  if (fs_steps::SyncFolderOf(path_) != 0) Fail("Cannot flush the folder of " + path_, errno);
+}
+
+void WriteFlushedFile(const std::string& path, const std::string& label, const std::string& text,
+                      unsigned mode) {
+  struct stat like {};
+  like.st_mode = mode;
+  like.st_uid = ::geteuid();
+  like.st_gid = ::getegid();
+  WriteFlushed(path, label, text, like);
+}
+
+void ReplaceAccountFile(const std::string& path, const std::string& label,
+                        const std::string& old_text, const std::string& new_text) {
+  Replacement r(path, label, old_text, new_text);
+  r.Prepare();
+  r.Commit();
 }
 
 void SetAfterTempWrittenHook(std::function<void(const std::string&)> hook) {

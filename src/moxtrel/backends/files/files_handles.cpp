@@ -216,6 +216,16 @@ void FilesUser::Put(std::u16string_view name, const Variant& value) {
   const Settings defs = ctx_->store().LoginDefs();
   UserRecord r = Record(defs);
   WriteUserProperty(r, name, value);  // refuses a bad value now, before anything is staged
+  std::size_t bytes = r.pw.size() - 1;
+  for (const auto& field : r.pw) bytes += field.size();
+  if (bytes > MaxEntryBytes("etc/passwd")) {
+    throw AutomationError(errc::kInvalidArg,
+                          u"The property \"" + std::u16string(name) + u"\" of " +
+                              ctx_->AccountPath(name_) + u" cannot be written: the entry in " +
+                              u"etc/passwd would be " + FromUtf8(std::to_string(bytes)) +
+                              u" bytes long, and the account tools read entries of at most " +
+                              FromUtf8(std::to_string(MaxEntryBytes("etc/passwd"))));
+  }
   staged_.emplace_back(std::u16string(name), value);
 }
 

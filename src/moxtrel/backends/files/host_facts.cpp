@@ -21,7 +21,7 @@ namespace moxtrel::backends::files {
 
 OsRelease ReadOsRelease(const std::string& root) {
   for (const char* rel : {"/etc/os-release", "/usr/lib/os-release"}) {
-    if (auto text = ReadAccountFile(root + rel, rel + 1)) {
+    if (auto text = ReadAccountFile(root + rel, rel + 1, kMaxSettingsFileBytes)) {
       Settings s = ParseAssignments(*text);
       return {s.Text("NAME", "Linux"), s.Text("VERSION_ID", "")};
     }

@@ -83,12 +83,13 @@ Settings ParseAssignments(std::string_view text) {
 }
 
 Settings ReadLoginDefs(const std::string& root) {
-  auto text = ReadAccountFile(root + "/etc/login.defs", "etc/login.defs");
+  auto text = ReadAccountFile(root + "/etc/login.defs", "etc/login.defs", kMaxSettingsFileBytes);
   return text ? ParseLoginDefs(*text) : Settings{};
 }
 
 Settings ReadUseraddDefaults(const std::string& root) {
-  auto text = ReadAccountFile(root + "/etc/default/useradd", "etc/default/useradd");
+  auto text =
+      ReadAccountFile(root + "/etc/default/useradd", "etc/default/useradd", kMaxSettingsFileBytes);
   return text ? ParseAssignments(*text) : Settings{};
 }
 

@@ -1,11 +1,13 @@
 #include "moxtrel/backends/samba/smb_conf_text.h"
 
-#include <fstream>
-#include <sstream>
+#include <cerrno>
+#include <cstring>
+#include <optional>
 
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/platform/regular_file.h"
 
 namespace moxtrel::backends::samba {
 namespace {
@@ -84,26 +86,37 @@ long Parse(std::string_view text, std::vector<ConfSection>& sections, long curre
   return current;
 }
 
-bool ReadAll(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream all;
-  all << in.rdbuf();
-  text = all.str();
-  return true;
+// Reads one file of the configuration within what is left of the budget shared by the file and
+// its includes; nullopt when it does not exist. Only regular files are read.
+std::optional<std::string> ReadPart(const std::string& path, std::size_t& budget) {
+  std::optional<std::string> text;
+  try {
+    text = platform::ReadRegularFile(path, budget);
+  } catch (const platform::RegularFileError& e) {
+    const std::string why = e.error() == EFBIG
+                                ? "the configuration and the files it includes hold more than " +
+                                      platform::ByteLimitText(kMaxSmbConfBytes)
+                                : e.reason();
+    throw AutomationError(
+        errc::kNoSuchObject,
+        FromUtf8("Cannot read the Samba configuration file " + path + ": " + why));
+  }
+  if (text) budget -= text->size();
+  return text;
 }
 
-long ReadInto(const std::string& path, std::vector<ConfSection>& sections, long current,
-              int depth) {
-  std::string text;
-  if (!ReadAll(path, text)) return current;  // a missing include is skipped
+// Parses one file's text, reading its includes in place.
+long ParseWithIncludes(std::string_view text, std::vector<ConfSection>& sections, long current,
+                       int depth, std::size_t& budget) {
   return Parse(text, sections, current, /*continuation=*/true,
                [&](const std::string& value, long at) {
                  if (value.empty() || value[0] != '/' || value.find('%') != std::string::npos ||
                      depth >= kMaxIncludeDepth) {
                    return at;  // the registry, a relative or substituted path: not a file read here
                  }
-                 return ReadInto(value, sections, at, depth + 1);
+                 std::optional<std::string> included = ReadPart(value, budget);
+                 if (!included) return at;  // a missing include is skipped
+                 return ParseWithIncludes(*included, sections, at, depth + 1, budget);
                });
 }
 
@@ -145,13 +158,15 @@ std::vector<ConfSection> ParseNetOutput(std::string_view text) {
 }
 
 std::vector<ConfSection> ReadSmbConf(const std::string& path) {
-  std::string text;
-  if (!ReadAll(path, text)) {
+  std::size_t budget = kMaxSmbConfBytes;
+  std::optional<std::string> text = ReadPart(path, budget);
+  if (!text) {
     throw AutomationError(errc::kNoSuchObject,
-                          u"Cannot read the Samba configuration file " + FromUtf8(path));
+                          FromUtf8("Cannot read the Samba configuration file " + path + ": " +
+                                   std::strerror(ENOENT)));
   }
   std::vector<ConfSection> sections;
-  ReadInto(path, sections, -1, 0);
+  ParseWithIncludes(*text, sections, -1, 0, budget);
   return sections;
 }
 

@@ -6,6 +6,7 @@
 //   s[0].Find("Path")  // "/srv/docs"
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -26,10 +27,13 @@ std::vector<ConfSection> ParseSmbConf(std::string_view text);
 // value ending in a backslash ("C:\Shares\") is read as it is, not joined to the next line.
 std::vector<ConfSection> ParseNetOutput(std::string_view text);
 
+inline constexpr std::size_t kMaxSmbConfBytes = std::size_t{16} << 20;
+
 // A file and the files it includes: an absolute include path without % substitutions is read in
 // place of its line (a missing one is skipped, as Samba skips it); "include = registry" is left
-// to the registry reader. Throws AutomationError (errc::kNoSuchObject) when `path` cannot be
-// read.
+// to the registry reader. Only regular files are read, at most kMaxSmbConfBytes in all. Throws
+// AutomationError (errc::kNoSuchObject) naming the file when `path` cannot be read, or when it
+// or an include is not a regular file (a folder, a FIFO, a device) or the total is too large.
 std::vector<ConfSection> ReadSmbConf(const std::string& path);
 
 // The key as Samba compares it: lower case, without spaces and underscores.
