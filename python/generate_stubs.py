@@ -125,6 +125,12 @@ def main(out_path):
         "class ManualClock:",
         "    def __enter__(self) -> ManualClock: ...",
         "    def __exit__(self, *args: Any) -> bool: ...",
+        "class Failure:",
+        "    number: int",
+        "    source: str",
+        "    description: str",
+        "    call: str",
+        "    member: str",
         "class EmbeddedDirectory:",
         "    def submit_job(self, queue_path: str, document: str, user: str, pages: int,",
         "                   size: int | None = ..., submitted: datetime.datetime | None = ...) -> str: ...",
@@ -162,6 +168,8 @@ def main(out_path):
         "def pending_events() -> int: ...",
         "def manual_clock() -> ManualClock: ...",
         "def set_error_hook(hook: Callable[[Error], Any] | None) -> None: ...",
+        "def last_failure() -> Failure | None: ...",
+        "def clear_last_failure() -> None: ...",
         "",
     ]
     with open(out_path, "w", encoding="utf-8") as f:

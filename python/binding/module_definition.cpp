@@ -8,6 +8,7 @@
 #include "binding/object_wrapper.h"
 #include "binding/provider_setup.h"
 #include "binding/python_errors.h"
+#include "binding/trapped_failures.h"
 #include "binding/value_convert.h"
 #include "moxtrel/frame/dispatch.h"
 #include "moxtrel/frame/near_names.h"
@@ -154,6 +155,7 @@ void DefineModule(py::module_& m) {
   DefineObjectTypes(m);
   DefineEventTypes(m);
   DefineProviderFunctions(m);
+  DefineTrappedFailures(m);
 
   m.def(
       "create",

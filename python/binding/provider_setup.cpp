@@ -11,6 +11,7 @@
 #include "binding/python_errors.h"
 #include "binding/value_convert.h"
 #include "moxtrel/backends/configuration.h"
+#include "moxtrel/directory/journal_layer.h"
 #include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/directory/provider.h"
 
@@ -26,7 +27,11 @@ std::shared_ptr<directory::MemoryDirectory>& Embedded() {
 
 void Install(std::shared_ptr<directory::DirectoryProvider> provider,
              std::shared_ptr<directory::MemoryDirectory> embedded) {
-  directory::SetCurrentProvider(std::move(provider));
+  // Wrapped so moxtrel.last_failure() can name the directory call that failed; the layer keeps
+  // no journal.
+  auto layer = directory::JournalLayer::Wrap(std::move(provider));
+  layer->Journal().SetCapacity(0);
+  directory::SetCurrentProvider(std::move(layer));
   Embedded() = std::move(embedded);
   chosen = true;
 }

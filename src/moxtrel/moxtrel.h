@@ -20,6 +20,7 @@
 #include "moxtrel/frame/enums.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 #include "moxtrel/frame/variant.h"
 #include "moxtrel/printing/cls_tim.h"
 #include "moxtrel/printing/kest_std_timer.h"

@@ -12,6 +12,7 @@
 #include "moxtrel/accounts/user.h"
 #include "moxtrel/accounts/users.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 #include "support/backend_suite.h"
 
 namespace moxtrel::testing {
@@ -150,6 +151,63 @@ TEST_P(AccountsSuite, FailuresLeaveTheBackendAsItWas) {
   std::u16string staff = u"staff";
   EXPECT_FALSE(bob->AddToGroup(staff));
   EXPECT_THAT(Names(FindGroup(u"staff")->Users()), UnorderedElementsAre(u"alice"));
+}
+
+// A False from Add, Find or Remove leaves its reason beside it: the error, the call that
+// raised it and the member that trapped it; the journal and the trace carry each call's outcome.
+TEST_P(AccountsSuite, FalseResultsLeaveTheirReason) {
+  auto users = Users();
+  users->Count();
+  std::vector<std::u16string> trace;
+  layer->SetTraceSink([&](const directory::JournalEntry& e) {
+    trace.push_back(e.trapped_by.empty() ? e.TraceLine() : u"trapped by " + e.trapped_by);
+  });
+  layer->Journal().Clear();
+  ClearLastTrappedFailure();
+  std::u16string duplicate = u"ALICE";
+  EXPECT_FALSE(users->Add(duplicate));
+  auto failure = LastTrappedFailure();
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->member, u"moxUsers.Add");
+  EXPECT_NE(failure->code, 0);
+  EXPECT_FALSE(failure->description.empty());
+  auto failed = layer->Journal().Failed();
+  ASSERT_EQ(failed.size(), 1u) << layer->Journal().Dump();
+  EXPECT_EQ(failed[0].trapped_by, u"moxUsers.Add");
+  EXPECT_EQ(failed[0].code, failure->code);
+  EXPECT_EQ(failure->call, failed[0].ToString());
+  EXPECT_EQ(failure->source, failed[0].interface + u"." + failed[0].member);
+  ASSERT_GE(trace.size(), 2u);
+  EXPECT_EQ(trace.back(), u"trapped by moxUsers.Add");
+  EXPECT_TRUE(failed[0].TraceLine().starts_with(trace[trace.size() - 2]));
+  EXPECT_NE(trace[trace.size() - 2].find(u" -> 0x"), std::u16string::npos);
+  EXPECT_NE(trace.front().find(u" -> ok"), std::u16string::npos) << ToUtf8(trace.front());
+  layer->SetTraceSink(nullptr);
+
+  auto user = moxUser::Create();
+  EXPECT_FALSE(user->Find(u"nobody", backend->Container(), backend->Scope()));
+  failure = LastTrappedFailure();
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->member, u"moxUser.Find");
+  EXPECT_NE(failure->source, kLibrarySource);
+  EXPECT_NE(failure->call.find(u"nobody"), std::u16string::npos);
+
+  EXPECT_FALSE(users->Remove(Variant(u"nobody")));  // no such member: no provider call failed
+  failure = LastTrappedFailure();
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->member, u"moxUsers.Remove");
+  EXPECT_EQ(failure->source, kLibrarySource);
+  EXPECT_TRUE(failure->call.empty());
+
+  layer->Faults().Add({.member = u"IADsContainer.Delete", .code = errc::kAccessDenied});
+  EXPECT_FALSE(users->Remove(Variant(u"bob")));
+  failure = LastTrappedFailure();
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->member, u"moxUsers.Remove");
+  EXPECT_EQ(failure->code, static_cast<int32_t>(errc::kAccessDenied));
+  EXPECT_EQ(failure->source, u"IADsContainer.Delete");
+  EXPECT_TRUE(FindUser(u"bob"));
+  ClearLastTrappedFailure();
 }
 
 // Threads, each with its own objects, add accounts to one backend at once while another lists

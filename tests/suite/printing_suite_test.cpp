@@ -9,6 +9,7 @@
 #include "moxtrel/backends/cups/cups_handles.h"
 #include "moxtrel/backends/cups/cups_provider.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 #include "moxtrel/printing/print_job.h"
 #include "moxtrel/printing/print_jobs.h"
 #include "moxtrel/printing/print_queue.h"
@@ -192,6 +193,24 @@ TEST_P(PrintingSuite, QueuePausesResumesAndPurges) {
   queue->Resume();
   EXPECT_EQ(queue->Status() & directory::kQueueStatusPaused, 0);
   EXPECT_EQ(layer->Journal().Count(u"IADsPrintQueueOperations.Purge"), 2u);
+}
+
+// A queue that is not there: Find returns False, and the reason names the call and the member.
+TEST_P(PrintingSuite, FindLeavesItsReason) {
+  Queue();
+  layer->Journal().Clear();
+  ClearLastTrappedFailure();
+  auto q = moxPrintQueue::Create();
+  EXPECT_FALSE(q->Find(u"NoSuchQueue", std::u16string(kComputer)));
+  auto failure = LastTrappedFailure();
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->member, u"moxPrintQueue.Find");
+  EXPECT_NE(failure->call.find(u"NoSuchQueue"), std::u16string::npos) << ToUtf8(failure->call);
+  const auto failed = layer->Journal().Failed();
+  ASSERT_EQ(failed.size(), 1u) << layer->Journal().Dump();
+  EXPECT_EQ(failed[0].trapped_by, u"moxPrintQueue.Find");
+  EXPECT_EQ(failed[0].code, failure->code);
+  ClearLastTrappedFailure();
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, PrintingSuite, ::testing::ValuesIn(PrintingBackends()),

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 #include "moxtrel/servers/file_share.h"
 #include "moxtrel/servers/file_shares.h"
 #include "moxtrel/servers/server.h"
@@ -150,9 +151,17 @@ TEST_P(SharesSuite, RefusesNamesTheConfigurationCannotHold) {
   const std::u16string folder = backend->Folder("hostile");
   for (const std::u16string name :
        {u"a]b", u"[global", u"x=y", u"two\nlines", u"tab\tbed", u"semi;colon"}) {
+    ClearLastTrappedFailure();
     EXPECT_FALSE(shares->Add(name, folder)) << ToUtf8(name);
+    // The reason sits beside the False: the refusal and the member that trapped it.
+    const auto failure = LastTrappedFailure();
+    ASSERT_TRUE(failure) << ToUtf8(name);
+    EXPECT_EQ(failure->member, u"moxFileShares.Add");
+    EXPECT_NE(failure->code, 0);
+    EXPECT_FALSE(failure->description.empty());
   }
   EXPECT_EQ(Names().size(), 3u);
+  ClearLastTrappedFailure();
 }
 
 // Text that the configuration's syntax gives a meaning (a trailing backslash, "%", ";" and "#",

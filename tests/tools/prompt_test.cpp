@@ -151,6 +151,8 @@ TEST_F(PromptTest, CompletionCandidates) {
   EXPECT_EQ(members.candidates, std::vector<std::string>{"FullName"});
   EXPECT_TRUE(Has(Candidates("n = d.Users.Co"), "Count"));  // through the declared type
   EXPECT_TRUE(Has(Candidates("Err.Num"), "Number"));
+  EXPECT_TRUE(Has(Candidates("Print LastF"), "LastFailure"));
+  EXPECT_TRUE(Has(Candidates("Print LastFailure.Cal"), "Call"));
   EXPECT_TRUE(Candidates("zz.").empty());
   EXPECT_EQ(Candidates("Set x = CreateObject(\"moxUs"), std::vector<std::string>{"moxUser"});
   EXPECT_EQ(Candidates("Set x = CreateObject(\"Moxtrel.moxUse"),

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
 #include "interpreter.h"
@@ -20,6 +21,7 @@
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/dispatch.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 #include "moxtrel/version.h"
 #include "parser.h"
 #include "repl.h"
@@ -134,6 +136,24 @@ int RunText(Interpreter& interpreter, const std::string& text, const std::string
   return interpreter.QuitStatus().value_or(kExitOk);
 }
 
+// While --trace runs: a trapped failure that no directory call raised (a key no member has, an
+// object without the interface asked for) is traced where it is trapped.
+class TrapTrace {
+ public:
+  explicit TrapTrace(std::ostream& err)
+      : previous_(SetTrappedFailureHook([&err](const TrappedFailure& f) {
+          if (!f.call.empty()) return;  // the layer has traced the call and its trap
+          err << "trace: " << ToUtf8(f.member) << " trapped " << FormatCode(f.code) << ' '
+              << ToUtf8(f.description) << '\n';
+        })) {}
+  ~TrapTrace() { SetTrappedFailureHook(std::move(previous_)); }
+  TrapTrace(const TrapTrace&) = delete;
+  TrapTrace& operator=(const TrapTrace&) = delete;
+
+ private:
+  TrappedFailureHook previous_;
+};
+
 }  // namespace
 
 int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& out,
@@ -163,7 +183,8 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
                  "serve domains and computers as this TOML file configures (default: $" +
                      std::string(directory::kConfigEnvironmentVariable) + ")");
   app.add_flag("--trace", trace,
-               "print each directory call (interface, member, path, arguments) to standard error");
+               "print each directory call (interface, member, path, arguments) and its outcome to "
+               "standard error, and the member that trapped a failure");
   std::string typelib_class;
   app.set_version_flag("--version", std::string("moxtrel ") + MOXTREL_VERSION,
                        "print the version and exit");
@@ -314,14 +335,22 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     complain("moxtrel: cannot load directory " + shown + ": " + e.what() + "\n", report);
     return kExitUsage;
   }
+  // Always wrapped, so LastFailure can name the directory call that failed; the layer keeps no
+  // journal and, without --trace, prints nothing.
+  auto layer = directory::JournalLayer::Wrap(provider);
+  layer->Journal().SetCapacity(0);
+  std::optional<TrapTrace> trap_trace;
   if (trace) {
-    auto layer = directory::JournalLayer::Wrap(provider);
-    layer->Journal().SetCapacity(0);  // printed, not kept
     layer->SetTraceSink([&err](const directory::JournalEntry& entry) {
-      err << "trace: " << ToUtf8(entry.ToString()) << '\n';
+      if (entry.trapped_by.empty()) {
+        err << "trace: " << ToUtf8(entry.TraceLine()) << '\n';
+      } else {
+        err << "trace:   trapped by " << ToUtf8(entry.trapped_by) << '\n';
+      }
     });
-    provider = layer;
+    trap_trace.emplace(err);
   }
+  provider = layer;
 
   ProviderScope scope(provider);
   InterruptHandler sigint;  // Ctrl-C stops the running statement, not the process

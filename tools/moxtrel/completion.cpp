@@ -20,8 +20,9 @@ constexpr std::string_view kKeywords[] = {
     "Preserve", "Print", "Quit",     "ReDim", "Resume",  "Select", "Set",    "Step",
     "Sub",      "Then",  "To",       "True",  "Until",   "Wend",   "While",  "Xor"};
 
-constexpr std::string_view kHostWords[] = {"CreateObject", "GetObject", "Arguments", "Connect",
-                                           "Disconnect",   "Pump",      "Err",       "Directory"};
+constexpr std::string_view kHostWords[] = {"CreateObject", "GetObject",   "Arguments",
+                                           "Connect",      "Disconnect",  "Pump",
+                                           "Err",          "LastFailure", "Directory"};
 
 constexpr std::string_view kCommands[] = {":classes", ":functions", ":help", ":members", ":quit"};
 
@@ -241,6 +242,7 @@ Completion Complete(std::string_view before, Interpreter& interpreter) {
     AddClasses(c, false);
     for (const auto& name : interpreter.Names()) c.Add(name);
     c.Add("Err");
+    c.Add("LastFailure");
     c.Add("Directory");
   } else {
     AddWords(c, interpreter);

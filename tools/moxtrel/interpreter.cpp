@@ -13,10 +13,12 @@
 #include "get_object.h"
 #include "interrupt.h"
 #include "json_output.h"
+#include "last_failure_object.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/enumerator.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 #include "moxtrel/frame/typelib.h"
 #include "operators.h"
 #include "pump.h"
@@ -119,6 +121,8 @@ Interpreter::Interpreter(InterpreterOptions options)
   frames_.push_back(NewFrame());
   if (options_.directory) directory_ = std::make_shared<DirectoryHooks>(options_.directory);
   arguments_ = std::make_shared<ArgumentsObject>(options_.arguments);
+  last_failure_ = std::make_shared<LastFailureObject>();
+  ClearLastTrappedFailure();  // a new session does not answer for an earlier one's members
   hub_->deliver = [this](const std::u16string& handler, std::u16string_view event,
                          std::vector<Variant>& args) { DeliverEvent(handler, event, args); };
 }
@@ -145,6 +149,7 @@ std::optional<Variant> Interpreter::Lookup(std::u16string_view name) {
   if (EqualsNoCase(name, u"Err")) return Variant(ObjectPtr(err_));
   if (EqualsNoCase(name, u"Directory") && directory_) return Variant(ObjectPtr(directory_));
   if (EqualsNoCase(name, u"Arguments")) return Variant(ObjectPtr(arguments_));
+  if (EqualsNoCase(name, u"LastFailure")) return Variant(ObjectPtr(last_failure_));
   return std::nullopt;
 }
 
@@ -954,7 +959,7 @@ std::u16string Interpreter::SuggestVariable(std::u16string_view name) const {
     names.push_back(U(signature.substr(0, signature.find('('))));
   }
   for (const char16_t* host : {u"CreateObject", u"GetObject", u"Connect", u"Disconnect", u"Pump",
-                               u"Quit", u"Arguments", u"Err"}) {
+                               u"Quit", u"Arguments", u"Err", u"LastFailure"}) {
     names.emplace_back(host);
   }
   // Enum members in their one-word spelling, as a bare name can write them.
@@ -1048,6 +1053,11 @@ bool Interpreter::CallBuiltin(const std::string& name, std::vector<Variant>& arg
   if (EqualsNoCase(n, u"Directory") && directory_) {
     expect(0);
     result = Variant(ObjectPtr(directory_));
+    return true;
+  }
+  if (EqualsNoCase(n, u"LastFailure")) {
+    expect(0);
+    result = Variant(ObjectPtr(last_failure_));
     return true;
   }
   if (EqualsNoCase(n, u"Arguments")) {

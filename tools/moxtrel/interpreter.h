@@ -172,6 +172,7 @@ class Interpreter {
   std::vector<Connection> connections_;
   std::optional<RuntimeError> pending_;
   std::shared_ptr<HostObject> arguments_;
+  std::shared_ptr<HostObject> last_failure_;
   bool option_explicit_ = false;
   std::optional<int> quit_status_;
   std::optional<int> pending_quit_;  // a Quit inside an event handler, raised after the event

@@ -7,6 +7,7 @@
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/enums.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 #include "moxtrel/servers/servers.h"
 
 namespace moxtrel {
@@ -31,7 +32,8 @@ void moxDomain::Name(const std::u16string& sName) {
   }
   try {
     domain_ = directory::Bind<directory::IADsDomain>(directory::DomainPath(name_));
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxDomain.Name.put", e);
     Unbind();
     return;
   }

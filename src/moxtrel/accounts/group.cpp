@@ -6,6 +6,7 @@
 #include "moxtrel/directory/provider.h"
 #include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 
 namespace moxtrel {
 
@@ -70,7 +71,8 @@ void moxGroup::Name(const std::u16string& sName) {
     auto container = BindAccountContainer(group_type_, group_->Parent());
     if (!container) return;
     container->MoveHere(group_->ADsPath(), new_name);
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxGroup.Name.put", e);
     return;
   }
   name_ = new_name;
@@ -99,7 +101,8 @@ bool moxGroup::ChangeLocalMembership(std::u16string& sGroup, std::u16string& sSe
     }
     groups_ = NewGroupsCollection();
     return true;
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(add ? u"moxGroup.AddToLocalGroup" : u"moxGroup.RemoveFromLocalGroup", e);
     return false;
   }
 }
@@ -107,7 +110,8 @@ bool moxGroup::ChangeLocalMembership(std::u16string& sGroup, std::u16string& sSe
 bool moxGroup::Find(const std::u16string& sName, const std::u16string& sParent) {
   try {
     return BindFromProvider(Bind<IADsGroup>(directory::GroupPath(Trim(sParent), Trim(sName))));
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxGroup.Find", e);
     return false;
   }
 }
@@ -153,7 +157,8 @@ bool moxGroup::Rebind() {
   }
   try {
     group_ = Bind<IADsGroup>(directory::GroupPath(container, name_));
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxGroup.Rebind", e);
     Unbind();
     return false;
   }

@@ -5,6 +5,7 @@
 #include "moxtrel/directory/provider.h"
 #include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 
 namespace moxtrel {
 
@@ -67,7 +68,8 @@ bool moxGroups::Refresh() {
     }
     MarkCurrent();
     return true;
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxGroups.Refresh", e);
     return false;
   }
 }
@@ -85,7 +87,8 @@ bool moxGroups::Add(std::u16string& sName, const std::u16string& sDescription) {
     group->SetInfo();
     MarkStale();
     return true;
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxGroups.Add", e);
     return false;
   }
 }
@@ -105,7 +108,8 @@ bool moxGroups::Remove(const Variant& Index) {
     }
     MarkStale();
     return true;
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxGroups.Remove", e);
     return false;
   }
 }

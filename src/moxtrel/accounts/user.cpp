@@ -9,6 +9,7 @@
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 
 namespace moxtrel {
 
@@ -86,7 +87,8 @@ Date moxUser::AccountExpirationDate() {
   if (!user_) return Date{};
   try {
     return user_->AccountExpirationDate();
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxUser.AccountExpirationDate", e);
     return Date{};
   }
 }
@@ -289,7 +291,8 @@ void moxUser::UserName(const std::u16string& value) {
     auto container = BindAccountContainer(user_type_, user_->Parent());
     if (!container) return;
     container->MoveHere(user_->ADsPath(), new_name);
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxUser.UserName.put", e);
     return;
   }
   user_name_ = new_name;
@@ -302,7 +305,8 @@ void moxUser::UserName(const std::u16string& value) {
       } else {
         groups_->SetUserPath(user_->ADsPath());
       }
-    } catch (const AutomationError&) {
+    } catch (const AutomationError& e) {
+      NoteTrapped(u"moxUser.UserName.put", e);
     }
   }
 }
@@ -316,7 +320,8 @@ bool moxUser::SetPassword(const std::u16string& sPassword) {
   try {
     user_->SetPassword(Trim(sPassword));
     return true;
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxUser.SetPassword", e);
     return false;
   }
 }
@@ -354,7 +359,8 @@ bool moxUser::ChangeMembership(std::u16string& sGroup, const std::u16string& sSe
     // Read before it replaces the field, so a failing read leaves Groups scoped as it was.
     ScopeGroups(user_->ADsPath());
     return true;
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(add ? u"moxUser.AddToGroup" : u"moxUser.RemoveFromGroup", e);
     return false;
   }
 }
@@ -366,7 +372,8 @@ bool moxUser::Find(const std::u16string& sUserName, const std::u16string& sParen
   if (name.empty() || parent.empty() || !IsAccountScope(lUserType)) return false;
   try {
     return BindFromProvider(Bind<IADsUser>(directory::UserPath(parent, name)), lUserType);
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxUser.Find", e);
     return false;
   }
 }
@@ -406,7 +413,8 @@ void moxUser::Rebind() {
   }
   try {
     user_ = Bind<IADsUser>(directory::UserPath(container, user_name_));
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxUser.Rebind", e);
     user_ = nullptr;
   }
 }

@@ -5,6 +5,7 @@
 #include "moxtrel/directory/provider.h"
 #include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 
 namespace moxtrel {
 
@@ -80,7 +81,8 @@ bool moxUsers::Add(std::u16string& sUserName, const std::u16string& sFullName,
     user->SetInfo();
     MarkStale();
     return true;
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxUsers.Add", e);
     return false;
   }
 }
@@ -95,7 +97,8 @@ bool moxUsers::Remove(const Variant& Index) {
     }
     MarkStale();
     return true;
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxUsers.Remove", e);
     return false;
   }
 }

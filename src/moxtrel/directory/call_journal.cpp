@@ -1,5 +1,6 @@
 #include "moxtrel/directory/call_journal.h"
 
+#include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel::directory {
@@ -17,29 +18,67 @@ std::u16string JournalEntry::ToString() const {
   return out;
 }
 
-void CallJournal::Record(JournalEntry entry) {
+std::u16string JournalEntry::OutcomeText() const {
+  switch (outcome) {
+    case Outcome::kPending:
+      return {};
+    case Outcome::kOk:
+      return u"ok";
+    case Outcome::kFailed:
+      break;
+  }
+  return FromUtf8(FormatCode(code)) + u" " + error;
+}
+
+std::u16string JournalEntry::TraceLine() const {
+  std::u16string out = ToString();
+  if (outcome != Outcome::kPending) out += u" -> " + OutcomeText();
+  if (!trapped_by.empty()) out += u" (trapped by " + trapped_by + u")";
+  return out;
+}
+
+uint64_t CallJournal::Record(JournalEntry entry) {
+  const uint64_t sequence = next_sequence_++;
   if (capacity_ == 0) {
     ++dropped_;
-    return;
+    first_sequence_ = next_sequence_;
+    return sequence;
   }
   if (entries_.size() == capacity_) {
     entries_.pop_front();
+    ++first_sequence_;
     ++dropped_;
   }
   entries_.push_back(std::move(entry));
+  return sequence;
+}
+
+JournalEntry* CallJournal::At(uint64_t sequence) noexcept {
+  if (sequence < first_sequence_ || sequence - first_sequence_ >= entries_.size()) return nullptr;
+  return &entries_[sequence - first_sequence_];
 }
 
 void CallJournal::Clear() noexcept {
   std::deque<JournalEntry>().swap(entries_);
   dropped_ = 0;
+  first_sequence_ = next_sequence_;
 }
 
 void CallJournal::SetCapacity(std::size_t capacity) {
   capacity_ = capacity;
   while (entries_.size() > capacity_) {
     entries_.pop_front();
+    ++first_sequence_;
     ++dropped_;
   }
+}
+
+std::vector<JournalEntry> CallJournal::Failed() const {
+  std::vector<JournalEntry> out;
+  for (const auto& e : entries_) {
+    if (e.failed()) out.push_back(e);
+  }
+  return out;
 }
 
 std::size_t CallJournal::Count(std::u16string_view member, std::u16string_view path) const {
@@ -65,7 +104,7 @@ std::vector<std::u16string> CallJournal::Members() const {
 std::string CallJournal::Dump() const {
   std::string out;
   for (std::size_t i = 0; i < entries_.size(); ++i) {
-    out += std::to_string(i + 1) + ": " + ToUtf8(entries_[i].ToString()) + "\n";
+    out += std::to_string(i + 1) + ": " + ToUtf8(entries_[i].TraceLine()) + "\n";
   }
   return out;
 }

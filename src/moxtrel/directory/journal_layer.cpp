@@ -18,8 +18,11 @@ std::shared_ptr<JournalLayer> JournalLayer::Wrap(std::shared_ptr<DirectoryProvid
 }
 
 std::shared_ptr<IADs> JournalLayer::GetObject(std::u16string_view path) {
-  state_->Enter(u"DirectoryProvider", u"GetObject", std::u16string(path), {});
-  return journal_detail::Wrap(state_, inner_->GetObject(path));
+  const std::u16string asked(path);
+  return journal_detail::Wrap(state_,
+                              journal_detail::Run(
+                                  state_, JournalEntry{u"DirectoryProvider", u"GetObject", {}, {}},
+                                  [&] { return asked; }, [&] { return inner_->GetObject(path); }));
 }
 
 CallJournal& JournalLayer::Journal() noexcept {

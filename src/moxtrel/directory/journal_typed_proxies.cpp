@@ -8,25 +8,21 @@ namespace {
 // One line per property: the get is journaled as the property, the put as "Name.put" with the
 // value as a Variant shows it.
 // Each proxy keeps the wrapped object narrowed once per interface it forwards.
-#define MOX_FWD_STR(I, Ptr, Prop)                       \
-  std::u16string Prop() override {                      \
-    Enter(I, u"" #Prop);                                \
-    return Ptr->Prop();                                 \
-  }                                                     \
-  void Prop(std::u16string_view v) override {           \
-    EnterPut(I, u"" #Prop, Variant(std::u16string(v))); \
-    Ptr->Prop(v);                                       \
+#define MOX_FWD_STR(I, Ptr, Prop)                                             \
+  std::u16string Prop() override {                                            \
+    return Call(I, u"" #Prop, {}, [&] { return Ptr->Prop(); });               \
+  }                                                                           \
+  void Prop(std::u16string_view v) override {                                 \
+    CallPut(I, u"" #Prop, Variant(std::u16string(v)), [&] { Ptr->Prop(v); }); \
   }
-#define MOX_FWD_RO(I, Ptr, Type, Prop) \
-  Type Prop() override {               \
-    Enter(I, u"" #Prop);               \
-    return Ptr->Prop();                \
+#define MOX_FWD_RO(I, Ptr, Type, Prop)                          \
+  Type Prop() override {                                        \
+    return Call(I, u"" #Prop, {}, [&] { return Ptr->Prop(); }); \
   }
-#define MOX_FWD_RW(I, Ptr, Type, Prop, Shown) \
-  MOX_FWD_RO(I, Ptr, Type, Prop)              \
-  void Prop(Type v) override {                \
-    EnterPut(I, u"" #Prop, Shown);            \
-    Ptr->Prop(v);                             \
+#define MOX_FWD_RW(I, Ptr, Type, Prop, Shown)            \
+  MOX_FWD_RO(I, Ptr, Type, Prop)                         \
+  void Prop(Type v) override {                           \
+    CallPut(I, u"" #Prop, Shown, [&] { Ptr->Prop(v); }); \
   }
 #define MOX_FWD_LONG(I, Ptr, Prop) MOX_FWD_RW(I, Ptr, int32_t, Prop, Variant(v))
 #define MOX_FWD_BOOL(I, Ptr, Prop) MOX_FWD_RW(I, Ptr, bool, Prop, Variant::Boolean(v))
@@ -83,8 +79,8 @@ class ComputerProxy final : public ContainerProxy,
   MOX_FWD_RO(kComputer, c_, std::u16string, Processor)
   MOX_FWD_RO(kComputer, c_, std::u16string, ProcessorCount)
   void Shutdown(bool reboot) override {
-    Enter(kComputerOps, u"Shutdown", {Variant::Boolean(reboot).Describe()});
-    Require(ops_, inner_)->Shutdown(reboot);
+    Call(kComputerOps, u"Shutdown", {Variant::Boolean(reboot).Describe()},
+         [&] { Require(ops_, inner_)->Shutdown(reboot); });
   }
 
  private:
@@ -112,14 +108,12 @@ class UserProxy final : public ObjectProxy, public IADsUser {
   MOX_FWD_BOOL(kUser, u_, PasswordRequired)
   MOX_FWD_STR(kUser, u_, Profile)
   std::shared_ptr<IADsMembers> Groups() override {
-    Enter(kUser, u"Groups");
-    auto groups = u_->Groups();
+    auto groups = Call(kUser, u"Groups", {}, [&] { return u_->Groups(); });
     return std::make_shared<MembersProxy>(state_, std::move(groups), CurrentPath());
   }
   void SetPassword(std::u16string_view password) override {
     // The password itself never reaches the journal or a trace.
-    Enter(kUser, u"SetPassword", {u"\"<hidden>\""});
-    u_->SetPassword(password);
+    Call(kUser, u"SetPassword", {u"\"<hidden>\""}, [&] { u_->SetPassword(password); });
   }
 
  private:
@@ -133,21 +127,17 @@ class GroupProxy final : public ObjectProxy, public IADsGroup {
 
   MOX_FWD_STR(kGroup, g_, Description)
   std::shared_ptr<IADsMembers> Members() override {
-    Enter(kGroup, u"Members");
-    auto members = g_->Members();
+    auto members = Call(kGroup, u"Members", {}, [&] { return g_->Members(); });
     return std::make_shared<MembersProxy>(state_, std::move(members), CurrentPath());
   }
   bool IsMember(std::u16string_view path) override {
-    Enter(kGroup, u"IsMember", {Quoted(path)});
-    return g_->IsMember(path);
+    return Call(kGroup, u"IsMember", {Quoted(path)}, [&] { return g_->IsMember(path); });
   }
   void Add(std::u16string_view path) override {
-    Enter(kGroup, u"Add", {Quoted(path)});
-    g_->Add(path);
+    Call(kGroup, u"Add", {Quoted(path)}, [&] { g_->Add(path); });
   }
   void Remove(std::u16string_view path) override {
-    Enter(kGroup, u"Remove", {Quoted(path)});
-    g_->Remove(path);
+    Call(kGroup, u"Remove", {Quoted(path)}, [&] { g_->Remove(path); });
   }
 
  private:
@@ -190,25 +180,21 @@ class PrintQueueProxy final : public ObjectProxy,
   MOX_FWD_LONG(kQueue, q_, Priority)
   MOX_FWD_RO(kQueue, q_, Variant, PrintDevices)
   std::shared_ptr<IADsCollection> PrintJobs() override {
-    Enter(kQueueOps, u"PrintJobs");
-    auto jobs = Require(ops_, inner_)->PrintJobs();
+    auto jobs =
+        Call(kQueueOps, u"PrintJobs", {}, [&] { return Require(ops_, inner_)->PrintJobs(); });
     return std::make_shared<CollectionProxy>(state_, std::move(jobs), CurrentPath());
   }
   int32_t Status() override {
-    Enter(kQueueOps, u"Status");
-    return Require(ops_, inner_)->Status();
+    return Call(kQueueOps, u"Status", {}, [&] { return Require(ops_, inner_)->Status(); });
   }
   void Pause() override {
-    Enter(kQueueOps, u"Pause");
-    Require(ops_, inner_)->Pause();
+    Call(kQueueOps, u"Pause", {}, [&] { Require(ops_, inner_)->Pause(); });
   }
   void Resume() override {
-    Enter(kQueueOps, u"Resume");
-    Require(ops_, inner_)->Resume();
+    Call(kQueueOps, u"Resume", {}, [&] { Require(ops_, inner_)->Resume(); });
   }
   void Purge() override {
-    Enter(kQueueOps, u"Purge");
-    Require(ops_, inner_)->Purge();
+    Call(kQueueOps, u"Purge", {}, [&] { Require(ops_, inner_)->Purge(); });
   }
 
  private:
@@ -238,12 +224,10 @@ class PrintJobProxy final : public ObjectProxy, public IADsPrintJob, public IADs
   MOX_FWD_LONG(kJobOps, Require(ops_, inner_), Position)
   MOX_FWD_RO(kJobOps, Require(ops_, inner_), int32_t, PagesPrinted)
   void Pause() override {
-    Enter(kJobOps, u"Pause");
-    Require(ops_, inner_)->Pause();
+    Call(kJobOps, u"Pause", {}, [&] { Require(ops_, inner_)->Pause(); });
   }
   void Resume() override {
-    Enter(kJobOps, u"Resume");
-    Require(ops_, inner_)->Resume();
+    Call(kJobOps, u"Resume", {}, [&] { Require(ops_, inner_)->Resume(); });
   }
 
  private:
@@ -267,12 +251,10 @@ class ServiceProxy final : public ObjectProxy, public IADsService, public IADsSe
   MOX_FWD_STR(kService, s_, LoadOrderGroup)
   MOX_FWD_STR(kService, s_, ServiceAccountName)
   Variant Dependencies() override {
-    Enter(kService, u"Dependencies");
-    return s_->Dependencies();
+    return Call(kService, u"Dependencies", {}, [&] { return s_->Dependencies(); });
   }
   void Dependencies(const Variant& v) override {
-    EnterPut(kService, u"Dependencies", v);
-    s_->Dependencies(v);
+    CallPut(kService, u"Dependencies", v, [&] { s_->Dependencies(v); });
   }
 
   MOX_FWD_RO(kServiceOps, Require(ops_, inner_), int32_t, Status)
@@ -281,14 +263,13 @@ class ServiceProxy final : public ObjectProxy, public IADsService, public IADsSe
   void Pause() override { Control(u"Pause", &IADsServiceOperations::Pause); }
   void Continue() override { Control(u"Continue", &IADsServiceOperations::Continue); }
   void SetPassword(std::u16string_view password) override {
-    Enter(kServiceOps, u"SetPassword", {u"\"<hidden>\""});
-    Require(ops_, inner_)->SetPassword(password);
+    Call(kServiceOps, u"SetPassword", {u"\"<hidden>\""},
+         [&] { Require(ops_, inner_)->SetPassword(password); });
   }
 
  private:
   void Control(std::u16string_view member, void (IADsServiceOperations::*op)()) {
-    Enter(kServiceOps, member);
-    (Require(ops_, inner_)->*op)();
+    Call(kServiceOps, member, {}, [&] { (Require(ops_, inner_)->*op)(); });
   }
   std::shared_ptr<IADsService> s_;
   std::shared_ptr<IADsServiceOperations> ops_;

@@ -9,6 +9,25 @@ AutomationError::AutomationError(int32_t code, std::u16string description)
       code_(code),
       description_(std::move(description)) {}
 
+std::u16string_view AutomationError::call() const noexcept {
+  return call_ ? std::u16string_view(call_->text) : std::u16string_view();
+}
+
+std::u16string_view AutomationError::call_member() const noexcept {
+  return call_ ? std::u16string_view(call_->member) : std::u16string_view();
+}
+
+TrapWitness* AutomationError::witness() const noexcept {
+  return call_ ? call_->witness.get() : nullptr;
+}
+
+void AutomationError::SetCall(std::u16string call, std::u16string call_member,
+                              std::shared_ptr<TrapWitness> witness) {
+  if (call_) return;
+  call_ = std::make_shared<const ProviderCall>(
+      ProviderCall{std::move(call), std::move(call_member), std::move(witness)});
+}
+
 std::string FormatCode(int32_t code) {
   return ToUtf8(HexText(static_cast<uint32_t>(code), 8, /*prefixed=*/true));
 }

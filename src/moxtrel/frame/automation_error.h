@@ -8,11 +8,20 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace moxtrel {
+
+// Told when the object model traps an error that a provider call raised; the journal layer
+// marks its entry for that call with the trapping member.
+class TrapWitness {
+ public:
+  virtual ~TrapWitness() = default;
+  virtual void Trapped(std::u16string_view member) noexcept = 0;
+};
 
 class AutomationError : public std::runtime_error {
  public:
@@ -23,9 +32,24 @@ class AutomationError : public std::runtime_error {
   int32_t code() const noexcept { return code_; }
   const std::u16string& description() const noexcept { return description_; }
 
+  // The provider call that raised the error as a journal shows it
+  // ("IADsUser.FullName WinNT://CORP/alice"), and its "Interface.member"; empty unless a
+  // JournalLayer passed the call on. The innermost layer names it; outer ones leave it.
+  std::u16string_view call() const noexcept;
+  std::u16string_view call_member() const noexcept;
+  TrapWitness* witness() const noexcept;
+  void SetCall(std::u16string call, std::u16string call_member,
+               std::shared_ptr<TrapWitness> witness);
+
  private:
+  struct ProviderCall {
+    std::u16string text;
+    std::u16string member;
+    std::shared_ptr<TrapWitness> witness;
+  };
   int32_t code_;
   std::u16string description_;
+  std::shared_ptr<const ProviderCall> call_;  // shared: the error is copied as it is thrown
 };
 
 // "0x80070057": how codes are shown to people.

@@ -3,6 +3,7 @@
 #include "moxtrel/directory/provider.h"
 #include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/trapped_failure.h"
 #include "moxtrel/printing/mod_timer.h"
 
 namespace moxtrel {
@@ -53,7 +54,8 @@ void moxPrintJobs::BindToQueue(const std::u16string& path) {
   try {
     queue_ = directory::Bind<directory::IADsPrintQueue>(
         directory::WithClass(path, directory::ObjectKind::kPrintQueue));
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxPrintJobs.BindToQueue", e);
     store_ = Store::Create();
     queue_.reset();
     return;
@@ -107,7 +109,8 @@ void moxPrintJobs::Announce(const std::shared_ptr<directory::IADsPrintJob>& job)
   bool known = false;
   try {
     known = announced_.count(job->Name()) != 0;
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxPrintJobs.Announce", e);
   }
   if (known) return;
   try {
@@ -118,12 +121,14 @@ void moxPrintJobs::Announce(const std::shared_ptr<directory::IADsPrintJob>& job)
     const int32_t pages = job->TotalPages();
     const int32_t size = job->Size();
     RaiseNewJob(name, user, description, pages, size, submitted);
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxPrintJobs.Announce", e);
     // The job is marked all the same: an unreadable job is not retried at every tick.
   }
   try {
     announced_.insert(job->Name());
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxPrintJobs.Announce", e);
   }
 }
 
@@ -144,12 +149,14 @@ bool moxPrintJobs::Remove(const Variant& Index) {
   std::shared_ptr<moxPrintJob> member;
   try {
     member = RequireStore().Item(Index);
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxPrintJobs.Remove", e);
     return false;
   }
   try {
     directory::As<directory::IADsPrintQueueOperations>(queue_)->PrintJobs()->Remove(member->Name());
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxPrintJobs.Remove", e);
     return false;
   }
   RequireStore().Remove(Index);

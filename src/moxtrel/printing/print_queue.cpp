@@ -3,6 +3,7 @@
 #include "moxtrel/directory/provider.h"
 #include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 
 namespace moxtrel {
 
@@ -24,7 +25,8 @@ bool moxPrintQueue::Find(const std::u16string& sName, const std::u16string& sSer
     queue_ = directory::Bind<directory::IADsPrintQueue>(directory::QueuePath(server_, name_));
     PrintJobs_ = moxPrintJobs::Create();
     PrintJobs_->BindToQueue(queue_->ADsPath());
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxPrintQueue.Find", e);
     Unbind();
     return false;
   }
@@ -36,7 +38,8 @@ void moxPrintQueue::BindFromPath(const std::u16string& path) {
   try {
     queue_ = directory::Bind<directory::IADsPrintQueue>(
         directory::WithClass(path, directory::ObjectKind::kPrintQueue));
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxPrintQueue.BindFromPath", e);
     Unbind();
     return;
   }
@@ -44,11 +47,13 @@ void moxPrintQueue::BindFromPath(const std::u16string& path) {
   try {
     PrintJobs_ = moxPrintJobs::Create();
     PrintJobs_->BindToQueue(queue_->ADsPath());
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxPrintQueue.BindFromPath", e);
   }
   try {
     server_ = directory::NameFromPath(queue_->Parent());
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxPrintQueue.BindFromPath", e);
   }
   bound_ = true;
 }

@@ -3,6 +3,7 @@
 #include "moxtrel/directory/provider.h"
 #include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 
 namespace moxtrel {
 
@@ -39,7 +40,8 @@ bool moxPrintQueues::Remove(const Variant& Index) {
     auto computer =
         directory::Bind<directory::IADsComputer>(directory::ComputerPath(member->Server()));
     computer->Delete(u"PrintQueue", member->Name());
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxPrintQueues.Remove", e);
     return false;
   }
   return true;

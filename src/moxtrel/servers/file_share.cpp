@@ -4,6 +4,7 @@
 #include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 
 namespace moxtrel {
 
@@ -72,7 +73,8 @@ void moxFileShare::BindFromPath(const std::u16string& path) {
   try {
     share_ = directory::Bind<directory::IADsFileShare>(path);
     bound_ = true;
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxFileShare.BindFromPath", e);
     Unbind();
   }
 }

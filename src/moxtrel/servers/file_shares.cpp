@@ -5,6 +5,7 @@
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 
 namespace moxtrel {
 
@@ -38,7 +39,8 @@ bool moxFileShares::Refresh() {
       member->BindFromPath(share->ADsPath());
       if (member->Exists()) store.Add(member, member->Name());
     }
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxFileShares.Refresh", e);
     // A listing cut short keeps the shares read so far and still counts as complete.
   }
   MarkCurrent();
@@ -57,7 +59,8 @@ bool moxFileShares::Add(const std::u16string& sName, const std::u16string& sPath
     share->Description(Trim(sDescription));
     share->MaxUserCount(lMaxUsers);
     share->SetInfo();
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxFileShares.Add", e);
     return false;
   }
   MarkStale();
@@ -71,7 +74,8 @@ bool moxFileShares::Remove(const Variant& Index) {
     auto member = RequireStore().Item(Index);
     auto service = BindFileService();
     service->Delete(u"FileShare", member->Name());
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxFileShares.Remove", e);
     return false;
   }
   // The entry stays in the store; the next read lists the server again.

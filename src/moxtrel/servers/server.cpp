@@ -7,6 +7,7 @@
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/enums.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 #include "moxtrel/printing/print_queues.h"
 #include "moxtrel/servers/file_shares.h"
 
@@ -33,7 +34,8 @@ void moxServer::Name(const std::u16string& sName) {
   }
   try {
     computer_ = directory::Bind<directory::IADsComputer>(directory::ComputerPath(name_));
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxServer.Name.put", e);
     Unbind();
     return;
   }
@@ -82,7 +84,8 @@ bool moxServer::Shutdown(bool bReboot) {
     auto operations = directory::Bind<directory::IADsComputerOperations>(
         directory::WithClass(computer_->ADsPath(), directory::ObjectKind::kComputer));
     operations->Shutdown(bReboot);
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxServer.Shutdown", e);
     return false;
   }
   return true;

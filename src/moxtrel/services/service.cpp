@@ -3,6 +3,7 @@
 #include "moxtrel/directory/provider.h"
 #include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 #include "moxtrel/services/mod_general.h"
 
 namespace moxtrel {
@@ -27,7 +28,8 @@ bool moxService::Find(const std::u16string& sName, const std::u16string& sServer
   try {
     service_ = directory::Bind<directory::IADsService>(directory::ServicePath(server_, name_));
     bound_ = true;
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxService.Find", e);
     service_ = nullptr;
     bound_ = false;
     return false;
@@ -35,7 +37,8 @@ bool moxService::Find(const std::u16string& sName, const std::u16string& sServer
   try {
     const std::u16string path = service_->ADsPath();
     Dependencies_->BindFromPath(path);
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxService.Find", e);
     // The service is bound; its dependency list then reports nothing.
   }
   return true;
@@ -47,7 +50,8 @@ enmoxServiceErrorControl moxService::ErrorControl() {
 }
 
 void moxService::ErrorControl(enmoxServiceErrorControl lErrorControl) {
-  WriteNumber(static_cast<int32_t>(lErrorControl), &directory::IADsService::ErrorControl);
+  WriteNumber(u"moxService.ErrorControl.put", static_cast<int32_t>(lErrorControl),
+              &directory::IADsService::ErrorControl);
 }
 
 std::u16string moxService::DisplayName() {
@@ -55,7 +59,7 @@ std::u16string moxService::DisplayName() {
 }
 
 void moxService::DisplayName(const std::u16string& sName) {
-  WriteText(sName, &directory::IADsService::DisplayName);
+  WriteText(u"moxService.DisplayName.put", sName, &directory::IADsService::DisplayName);
 }
 
 std::u16string moxService::LoadOrderGroup() {
@@ -63,7 +67,8 @@ std::u16string moxService::LoadOrderGroup() {
 }
 
 void moxService::LoadOrderGroup(const std::u16string& sLoadOrderGroup) {
-  WriteText(sLoadOrderGroup, &directory::IADsService::LoadOrderGroup);
+  WriteText(u"moxService.LoadOrderGroup.put", sLoadOrderGroup,
+            &directory::IADsService::LoadOrderGroup);
 }
 
 std::u16string moxService::Name() {
@@ -75,7 +80,7 @@ std::u16string moxService::Path() {
 }
 
 void moxService::Path(const std::u16string& sPath) {
-  WriteText(sPath, &directory::IADsService::Path);
+  WriteText(u"moxService.Path.put", sPath, &directory::IADsService::Path);
 }
 
 std::u16string moxService::Server() {
@@ -88,7 +93,8 @@ std::u16string moxService::AccountName() {
 }
 
 void moxService::AccountName(const std::u16string& sAccountName) {
-  WriteText(sAccountName, &directory::IADsService::ServiceAccountName);
+  WriteText(u"moxService.AccountName.put", sAccountName,
+            &directory::IADsService::ServiceAccountName);
 }
 
 enmoxServiceStatus moxService::Status() {
@@ -102,7 +108,8 @@ enmoxServiceType moxService::ServiceType() {
 }
 
 void moxService::ServiceType(enmoxServiceType lServiceType) {
-  WriteNumber(static_cast<int32_t>(lServiceType), &directory::IADsService::ServiceType);
+  WriteNumber(u"moxService.ServiceType.put", static_cast<int32_t>(lServiceType),
+              &directory::IADsService::ServiceType);
 }
 
 enmoxServiceStartType moxService::StartType() {
@@ -111,45 +118,53 @@ enmoxServiceStartType moxService::StartType() {
 }
 
 void moxService::StartType(enmoxServiceStartType lStartType) {
-  WriteNumber(static_cast<int32_t>(lStartType), &directory::IADsService::StartType);
+  WriteNumber(u"moxService.StartType.put", static_cast<int32_t>(lStartType),
+              &directory::IADsService::StartType);
 }
 
-void moxService::WriteText(const std::u16string& value,
+void moxService::WriteText(std::u16string_view member, const std::u16string& value,
                            void (directory::IADsService::*setter)(std::u16string_view)) {
   const std::u16string trimmed = Trim(value);
   if (trimmed.empty() || !bound_) return;
   try {
     ((*service_).*setter)(trimmed);
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(member, e);
     return;
   }
   try {
     service_->SetInfo();
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(member, e);
     // The caller is not told whether the write took effect.
   }
 }
 
-void moxService::WriteNumber(int32_t value, void (directory::IADsService::*setter)(int32_t)) {
+void moxService::WriteNumber(std::u16string_view member, int32_t value,
+                             void (directory::IADsService::*setter)(int32_t)) {
   if (!bound_) return;
   try {
     ((*service_).*setter)(value);
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(member, e);
     return;
   }
   try {
     service_->SetInfo();
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(member, e);
     // The caller is not told whether the write took effect.
   }
 }
 
-bool moxService::Operate(void (directory::IADsServiceOperations::*operation)()) {
+bool moxService::Operate(std::u16string_view member,
+                         void (directory::IADsServiceOperations::*operation)()) {
   try {
     auto operations = directory::As<directory::IADsServiceOperations>(service_);
     ((*operations).*operation)();
     return true;
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(member, e);
     return false;
   }
 }
@@ -157,19 +172,19 @@ bool moxService::Operate(void (directory::IADsServiceOperations::*operation)()) 
 bool moxService::Start() {
   if (!bound_) return false;
   if (static_cast<int32_t>(Status()) != kStopped) return false;
-  return Operate(&directory::IADsServiceOperations::Start);
+  return Operate(u"moxService.Start", &directory::IADsServiceOperations::Start);
 }
 
 bool moxService::Pause() {
   if (!bound_) return false;
   if (static_cast<int32_t>(Status()) != kRunning) return false;
-  return Operate(&directory::IADsServiceOperations::Pause);
+  return Operate(u"moxService.Pause", &directory::IADsServiceOperations::Pause);
 }
 
 bool moxService::Continue() {
   if (!bound_) return false;
   if (static_cast<int32_t>(Status()) != kPaused) return false;
-  return Operate(&directory::IADsServiceOperations::Continue);
+  return Operate(u"moxService.Continue", &directory::IADsServiceOperations::Continue);
 }
 
 bool moxService::StopSvc() {
@@ -178,7 +193,7 @@ bool moxService::StopSvc() {
   const bool running = static_cast<int32_t>(Status()) == kRunning;
   const bool paused = static_cast<int32_t>(Status()) == kPaused;
   if (!running && !paused) return false;
-  return Operate(&directory::IADsServiceOperations::Stop);
+  return Operate(u"moxService.StopSvc", &directory::IADsServiceOperations::Stop);
 }
 
 bool moxService::SetPassword(const std::u16string& sNewPassword) {
@@ -186,7 +201,8 @@ bool moxService::SetPassword(const std::u16string& sNewPassword) {
   try {
     directory::As<directory::IADsServiceOperations>(service_)->SetPassword(sNewPassword);
     return true;
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxService.SetPassword", e);
     return false;
   }
 }

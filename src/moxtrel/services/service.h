@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "moxtrel/directory/ads.h"
 #include "moxtrel/frame/enums.h"
@@ -67,12 +68,13 @@ class moxService final : public AutomationObject {
  private:
   moxService() : Dependencies_(moxServiceDeps::Create()) {}
 
-  // Put and commit; every failure is swallowed, and a failed put is not committed.
-  void WriteText(const std::u16string& value,
+  // Put and commit; every failure is trapped under `member`, and a failed put is not committed.
+  void WriteText(std::u16string_view member, const std::u16string& value,
                  void (directory::IADsService::*setter)(std::u16string_view));
-  void WriteNumber(int32_t value, void (directory::IADsService::*setter)(int32_t));
+  void WriteNumber(std::u16string_view member, int32_t value,
+                   void (directory::IADsService::*setter)(int32_t));
   // Calls a run-state operation; False when the directory refuses it.
-  bool Operate(void (directory::IADsServiceOperations::*operation)());
+  bool Operate(std::u16string_view member, void (directory::IADsServiceOperations::*operation)());
 
   std::shared_ptr<moxServiceDeps> Dependencies_;
   std::shared_ptr<directory::IADsService> service_;

@@ -1,6 +1,7 @@
 #include "moxtrel/services/service_deps.h"
 
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/frame/trapped_failure.h"
 
 namespace moxtrel {
 
@@ -11,7 +12,8 @@ std::shared_ptr<moxServiceDeps> moxServiceDeps::Create() {
 void moxServiceDeps::BindFromPath(const std::u16string& path) {
   try {
     service_ = directory::Bind<directory::IADsService>(path);
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxServiceDeps.BindFromPath", e);
     service_ = nullptr;
   }
   // A list read under an earlier binding must not be written to this service.
@@ -53,7 +55,8 @@ bool moxServiceDeps::Refresh() {
       store.Add(name, name);
     }
     read_complete_ = true;
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxServiceDeps.Refresh", e);
     // The listing ends here and keeps what it read.
   }
   MarkCurrent();
@@ -76,12 +79,14 @@ bool moxServiceDeps::WriteBack() {
                                      : GetDependencyArray();
   try {
     service_->Dependencies(value);
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxServiceDeps.WriteBack", e);
     ok = false;
   }
   try {
     service_->SetInfo();
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxServiceDeps.WriteBack", e);
     ok = false;
   }
   // The list now holds what was written, and a later edit compares against that.
@@ -94,7 +99,8 @@ bool moxServiceDeps::StillAsRead() {
   bool same = false;
   try {
     same = service_->Dependencies() == read_value_;
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxServiceDeps.StillAsRead", e);
     same = false;
   }
   if (!same) MarkStale();
@@ -109,7 +115,8 @@ bool moxServiceDeps::Add(const std::u16string& sDependency) {
   if (store_->Exists(Variant(sDependency)) || !StillAsRead()) return false;
   try {
     store_->Add(sDependency, sDependency);
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxServiceDeps.Add", e);
     return false;
   }
   return WriteBack();
@@ -121,7 +128,8 @@ bool moxServiceDeps::Remove(const Variant& Index) {
   if (!store_->Exists(Index) || !StillAsRead()) return false;
   try {
     store_->Remove(Index);
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxServiceDeps.Remove", e);
     return false;
   }
   return WriteBack();

@@ -3,6 +3,7 @@
 #include "moxtrel/directory/provider.h"
 #include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 #include "moxtrel/services/mod_general.h"
 
 namespace moxtrel {
@@ -30,26 +31,30 @@ bool moxServices::Refresh() {
   std::shared_ptr<directory::IADsComputer> computer;
   try {
     computer = directory::Bind<directory::IADsComputer>(directory::ComputerPath(server_));
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxServices.Refresh", e);
     MarkStale();
     return false;
   }
   try {
     computer->Filter(Variant::StringArray({u"Service"}));
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxServices.Refresh", e);
     // Elements that are not services are left out below.
   }
 
   std::unique_ptr<directory::IADsEnum> walk;
   try {
     walk = computer->NewEnum();
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxServices.Refresh", e);
   }
   while (walk) {
     std::shared_ptr<directory::IADs> element;
     try {
       element = walk->Next();
-    } catch (const AutomationError&) {
+    } catch (const AutomationError& e) {
+      NoteTrapped(u"moxServices.Refresh", e);
       // A walk that fails stays where it was; going on would meet the same failure again.
       break;
     }
@@ -59,7 +64,8 @@ bool moxServices::Refresh() {
       auto service = moxService::Create();
       if (!service->Find(name, server_)) continue;
       store.Add(service, service->Name());
-    } catch (const AutomationError&) {
+    } catch (const AutomationError& e) {
+      NoteTrapped(u"moxServices.Refresh", e);
       // This service is left out; the listing goes on.
     }
   }
@@ -74,7 +80,8 @@ bool moxServices::Remove(const Variant& Index) {
   try {
     const std::u16string name = store_->Item(Index)->Name();
     computer->Delete(u"Service", name);
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxServices.Remove", e);
     return false;
   }
   store_->Remove(Index);
