@@ -374,6 +374,11 @@ write_configuration() {
   cat >"$dir/moxtrel.toml" <<EOF
 # The private servers try-servers.sh started; stop them with: $self stop $dir
 
+# Every change made through these servers is logged here, with who made it.
+[audit]
+log = "file"
+file = "$dir/audit.log"
+
 # A computer with local accounts in a private copy of account files, print queues from the
 # private cupsd and file shares from the private smbd.
 [computers.$COMPUTER]

@@ -34,8 +34,8 @@ TEST(ConfigurationTest, RefusesWhatItCannotUse) {
   EXPECT_EQ(ErrorOf("[computers.PC1]\naccounts = \"files\"\nacounts = \"x\"\n"),
             "/cfg/moxtrel.toml:3: computers.PC1.acounts: unknown key");
   EXPECT_EQ(ErrorOf("[printers]\n"),
-            "/cfg/moxtrel.toml:1: printers: unknown section (expected [domains.NAME] or "
-            "[computers.NAME])");
+            "/cfg/moxtrel.toml:1: printers: unknown section (expected [audit], [domains.NAME] "
+            "or [computers.NAME])");
   EXPECT_EQ(ErrorOf("[domains.D]\n"),
             "/cfg/moxtrel.toml:1: domains.D.seed: a domain needs a seed file or an ldap URL");
   EXPECT_THAT(ErrorOf("[domains.D]\nseed = \"nothere.json\"\n"),

@@ -22,6 +22,7 @@
 #include "moxtrel/backends/ldap/ldap_connection.h"
 #include "moxtrel/backends/ldap/ldap_provider.h"
 #include "moxtrel/backends/samba/samba_provider.h"
+#include "moxtrel/directory/audit_trail.h"
 #include "moxtrel/directory/computer_parts.h"
 #include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/automation_error.h"
@@ -126,11 +127,23 @@ class Builder {
         check_only_(check_only) {}
 
   std::shared_ptr<Router> Build(const toml::table& root) {
+    // The audit trail first: every backend made below is wrapped in it.
+    if (const toml::node* audit = root.get("audit")) {
+      const toml::table* table = audit->as_table();
+      if (!table) throw ConfigurationError(file_, LineOf(*audit), "audit", "expected a table");
+      Section section(file_, "audit", *table);
+      SetUpAudit(section);
+      section.RefuseUnknownKeys();
+    } else if (!check_only_) {
+      audit_ = AuditSink::Syslog();
+    }
     for (const auto& [key, node] : root) {
       const std::string name(key.str());
+      if (name == "audit") continue;
       if (name != "domains" && name != "computers") {
-        throw ConfigurationError(file_, LineOf(key, node), name,
-                                 "unknown section (expected [domains.NAME] or [computers.NAME])");
+        throw ConfigurationError(
+            file_, LineOf(key, node), name,
+            "unknown section (expected [audit], [domains.NAME] or [computers.NAME])");
       }
       const toml::table* entries = node.as_table();
       if (!entries) {
@@ -156,6 +169,34 @@ class Builder {
   }
 
  private:
+  // [audit] log = "syslog" (the default), "file" (with file = PATH) or "none".
+  void SetUpAudit(Section& section) {
+    const std::string log = section.String("log", "syslog");
+    const std::string file = section.String("file");
+    if (log != "syslog" && log != "file" && log != "none") {
+      section.Fail("log",
+                   "unknown audit log \"" + log + "\" (expected \"syslog\", \"file\" or \"none\")");
+    }
+    if (log == "file" && file.empty()) section.Fail("log", "give the audit file in file = PATH");
+    if (log != "file" && !file.empty()) section.Fail("file", "give log = \"file\" too");
+    if (check_only_ || log == "none") return;
+    if (log == "syslog") {
+      audit_ = AuditSink::Syslog();
+      return;
+    }
+    try {
+      audit_ = AuditSink::File(Resolve(file));
+    } catch (const AutomationError& e) {
+      section.Fail("file", ToUtf8(e.description()));
+    }
+  }
+
+  // A real backend's changes go to the audit trail, when there is one.
+  std::shared_ptr<DirectoryProvider> Audited(std::shared_ptr<DirectoryProvider> backend,
+                                             AuditArea area) const {
+    return audit_ ? AuditTrail::Wrap(std::move(backend), audit_, area) : backend;
+  }
+
   void AddDomain(const std::string& name, Section& section) {
     if (section.Has("ldap")) {
       if (section.Has("seed")) section.Fail("seed", "give a seed or ldap, not both");
@@ -241,7 +282,8 @@ class Builder {
     o.operation_timeout = std::chrono::milliseconds(section.Int("timeout_ms", 30000, 1, 3600000));
     o.page_size = static_cast<int>(section.Int("page_size", 500, 0, 100000));
     std::shared_ptr<DirectoryProvider> provider;
-    Add(section, "ldap", [&] { provider = ldap::MakeLdapProvider(o); });
+    Add(section, "ldap",
+        [&] { provider = Audited(ldap::MakeLdapProvider(o), AuditArea::kAccounts); });
     Add(section, "", [&] { router_->AddDomain(o.domain, provider); });
   }
 
@@ -270,7 +312,9 @@ class Builder {
       options.domain = domain;
       options.allow_shutdown = section.Bool("allow_shutdown", false);
       const char* key = section.Has("root") ? "root" : section.Has("accounts") ? "accounts" : "";
-      Add(section, key, [&] { main = backends::files::MakeFilesProvider(options); });
+      Add(section, key, [&] {
+        main = Audited(backends::files::MakeFilesProvider(options), AuditArea::kAccounts);
+      });
     }
 
     // Printing and shares may each come from a server of their own beside the accounts.
@@ -301,7 +345,10 @@ class Builder {
       cups.domain = domain;
       parts.push_back({{ObjectKind::kPrintQueue, ObjectKind::kPrintJob},
                        section.Has("cups") ? "cups" : "printing",
-                       [cups] { return backends::cups::MakeCupsProvider(cups); }});
+                       [this, cups] {
+                         return Audited(backends::cups::MakeCupsProvider(cups),
+                                        AuditArea::kPrinting);
+                       }});
     }
     const std::string shares = section.String("shares");
     if (shares.empty()) {
@@ -321,7 +368,10 @@ class Builder {
       samba.domain = domain;
       parts.push_back({{ObjectKind::kFileService, ObjectKind::kFileShare},
                        section.Has("smb_conf") ? "smb_conf" : "shares",
-                       [samba] { return backends::samba::MakeSambaProvider(samba); }});
+                       [this, samba] {
+                         return Audited(backends::samba::MakeSambaProvider(samba),
+                                        AuditArea::kShares);
+                       }});
     }
     if (parts.empty()) {
       Add(section, "", [&] { router_->AddComputer(computer, main); });
@@ -368,6 +418,7 @@ class Builder {
   const std::string& file_;
   fs::path folder_;
   std::shared_ptr<Router> router_;
+  std::shared_ptr<AuditSink> audit_;
   std::map<std::string, std::shared_ptr<MemoryDirectory>> seeds_;
   bool check_only_;
 };
