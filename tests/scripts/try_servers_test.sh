@@ -27,25 +27,10 @@ fail() {
   exit 1
 }
 
-alive() {
-  local stat
-  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
-  stat=${stat##*) }
-  [[ ${stat%% *} != Z ]]
-}
+source "$(dirname "$script")/process-helpers.sh"
 
 # The processes whose command line names the try-out's folder.
-naming_dir() {
-  local f pid cmd
-  for f in /proc/[0-9]*/cmdline; do
-    pid=${f#/proc/}
-    pid=${pid%/cmdline}
-    [[ $pid == "$$" || $pid == "$BASHPID" ]] && continue
-    # Matched in the shell: a grep given the text would name it too.
-    { cmd=$(tr '\0' ' ' <"$f"); } 2>/dev/null || continue
-    if [[ $cmd == *"$dir/"* ]]; then echo "$pid"; fi
-  done
-}
+naming_dir() { pids_naming "$dir/"; }
 
 # Also when the test fails: whatever still names the folder was started here, and ends by its pid.
 cleanup() {
