@@ -837,12 +837,8 @@ ObjectPtr Interpreter::CreateObjectSuggesting(const std::u16string& class_name,
   } catch (const AutomationError& e) {
     std::u16string text = e.description();
     if (e.code() == static_cast<int32_t>(errc::kClassNotRegistered)) {
-      // "Moxtrel.moxUsr" is matched without its library name and suggested with it.
-      const size_t dot = class_name.rfind(u'.');
-      const std::u16string prefix =
-          dot == std::u16string::npos ? u"" : class_name.substr(0, dot + 1);
-      if (auto best = ClosestName(class_name.substr(prefix.size()), CreatableClassNames())) {
-        text += u" (did you mean \"" + prefix + *best + u"\"?)";
+      if (auto best = ClosestClassName(class_name)) {
+        text += u" (did you mean \"" + *best + u"\"?)";
       }
     }
     throw RuntimeError(e.code(), std::move(text), where);
