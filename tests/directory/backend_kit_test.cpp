@@ -16,10 +16,8 @@ using directory::ObjectKind;
 using directory::PartialComputer;
 using directory::ServedPart;
 
-const ServedPart kServed{u"the test backend",
-                         u"the computer's widgets",
-                         u"widgets",
-                         {ObjectKind::kPrintQueue, ObjectKind::kFileService}};
+constexpr ObjectKind kKinds[] = {ObjectKind::kPrintQueue, ObjectKind::kFileService};
+constexpr ServedPart kServed{u"the test backend", u"the computer's widgets", u"widgets", kKinds};
 
 class Widgets final : public PartialComputer {
  public:

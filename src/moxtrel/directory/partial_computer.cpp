@@ -8,16 +8,16 @@
 namespace moxtrel::directory {
 
 void ServedPart::Refuse(std::u16string_view where, std::u16string_view what) const {
-  throw AutomationError(errc::kNotSupported, std::u16string(what) + u" in " +
-                                                 std::u16string(where) + u": " + backend +
-                                                 u" serves only " + objects);
+  throw AutomationError(errc::kNotSupported,
+                        std::u16string(what) + u" in " + std::u16string(where) + u": " +
+                            std::u16string(backend) + u" serves only " + std::u16string(objects));
 }
 
 void PartialComputer::Put(std::u16string_view name, const Variant&) {
-  throw AutomationError(errc::kNotSupported, u"The property \"" + std::u16string(name) + u"\" of " +
-                                                 address_->Path() + u" cannot be written: " +
-                                                 served_->backend + u" serves only " +
-                                                 served_->of_computer);
+  throw AutomationError(errc::kNotSupported,
+                        u"The property \"" + std::u16string(name) + u"\" of " + address_->Path() +
+                            u" cannot be written: " + std::u16string(served_->backend) +
+                            u" serves only " + std::u16string(served_->of_computer));
 }
 
 void PartialComputer::Filter(const Variant& class_words) {

@@ -3,8 +3,9 @@
 // refused naming what the backend serves, its Filter lets only its own kinds through, and a
 // Create, Delete or MoveHere it does not override is refused.
 //
-//   const ServedPart kServed{u"the CUPS backend", u"the computer's printing",
-//                            u"print queues and jobs", {ObjectKind::kPrintQueue}};
+//   constexpr ObjectKind kQueues[] = {ObjectKind::kPrintQueue};
+//   constexpr ServedPart kServed{u"the CUPS backend", u"the computer's printing",
+//                                u"print queues and jobs", kQueues};
 //   class CupsComputer final : public PartialComputer {
 //     CupsComputer(ContextPtr ctx) : PartialComputer({ctx, &ctx->address()}, kServed) ...
 //     std::unique_ptr<IADsEnum> NewEnum() override {   // if (Lists(kPrintQueue)) ...
@@ -12,9 +13,9 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "moxtrel/directory/ads.h"
 #include "moxtrel/directory/class_filter.h"
@@ -24,12 +25,12 @@
 
 namespace moxtrel::directory {
 
-// What a backend serves of a computer, as its refusals name it.
+// What a backend serves of a computer, as its refusals name it: a constant of the backend.
 struct ServedPart {
-  std::u16string backend;         // "the CUPS backend"
-  std::u16string of_computer;     // "the computer's printing": a refused Put names it
-  std::u16string objects;         // "print queues and jobs": a refused Create names it
-  std::vector<ObjectKind> kinds;  // what the computer lists
+  std::u16string_view backend;        // "the CUPS backend"
+  std::u16string_view of_computer;    // "the computer's printing": a refused Put names it
+  std::u16string_view objects;        // "print queues and jobs": a refused Create names it
+  std::span<const ObjectKind> kinds;  // what the computer lists
 
   // errc::kNotSupported: "`what` in `where`: `backend` serves only `objects`".
   [[noreturn]] void Refuse(std::u16string_view where, std::u16string_view what) const;

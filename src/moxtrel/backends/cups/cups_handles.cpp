@@ -10,13 +10,9 @@ namespace {
 
 using directory::ObjectKind;
 
-const directory::ServedPart& Served() {
-  static const directory::ServedPart served{u"the CUPS backend",
-                                            u"the computer's printing",
-                                            u"print queues and jobs, and creates no queue",
-                                            {ObjectKind::kPrintQueue}};
-  return served;
-}
+constexpr ObjectKind kQueues[] = {ObjectKind::kPrintQueue};
+constexpr directory::ServedPart kServed{u"the CUPS backend", u"the computer's printing",
+                                        u"print queues and jobs, and creates no queue", kQueues};
 
 }  // namespace
 
@@ -35,7 +31,7 @@ std::shared_ptr<directory::IADs> MakeCupsHandle(const ContextPtr& ctx, const Tar
 // The computer.
 
 CupsComputer::CupsComputer(ContextPtr ctx)
-    : PartialComputer({ctx, &ctx->address()}, Served()), ctx_(std::move(ctx)) {}
+    : PartialComputer({ctx, &ctx->address()}, kServed), ctx_(std::move(ctx)) {}
 
 std::unique_ptr<directory::IADsEnum> CupsComputer::NewEnum() {
   std::vector<std::string> names;

@@ -10,13 +10,9 @@ namespace {
 
 using directory::ObjectKind;
 
-const directory::ServedPart& Served() {
-  static const directory::ServedPart served{u"the Samba backend",
-                                            u"the computer's file shares",
-                                            u"the file service and its shares",
-                                            {ObjectKind::kFileService}};
-  return served;
-}
+constexpr ObjectKind kService[] = {ObjectKind::kFileService};
+constexpr directory::ServedPart kServed{u"the Samba backend", u"the computer's file shares",
+                                        u"the file service and its shares", kService};
 
 }  // namespace
 
@@ -34,7 +30,7 @@ std::shared_ptr<directory::IADs> MakeSambaHandle(const ContextPtr& ctx, const Ta
 // The computer.
 
 SambaComputer::SambaComputer(ContextPtr ctx)
-    : PartialComputer({ctx, &ctx->address()}, Served()), ctx_(std::move(ctx)) {}
+    : PartialComputer({ctx, &ctx->address()}, kServed), ctx_(std::move(ctx)) {}
 
 std::unique_ptr<directory::IADsEnum> SambaComputer::NewEnum() {
   std::vector<std::shared_ptr<directory::IADs>> items;
@@ -76,7 +72,7 @@ std::shared_ptr<directory::IADs> SambaFileService::Create(std::u16string_view cl
                                                           std::u16string_view name) {
   auto kind = directory::KindFromClassWord(class_word);
   if (!kind || *kind != ObjectKind::kFileShare) {
-    Served().Refuse(ctx_->ServicePath(), u"Create of a " + std::u16string(class_word));
+    kServed.Refuse(ctx_->ServicePath(), u"Create of a " + std::u16string(class_word));
   }
   CheckShareName(name);
   // A registry share of the same name is refused by SetInfo's addshare, in one step with the
@@ -92,7 +88,7 @@ std::shared_ptr<directory::IADs> SambaFileService::Create(std::u16string_view cl
 void SambaFileService::Delete(std::u16string_view class_word, std::u16string_view name) {
   auto kind = directory::KindFromClassWord(class_word);
   if (!kind || *kind != ObjectKind::kFileShare) {
-    Served().Refuse(ctx_->ServicePath(), u"Delete of a " + std::u16string(class_word));
+    kServed.Refuse(ctx_->ServicePath(), u"Delete of a " + std::u16string(class_word));
   }
   // smb.conf's own shares are looked for here; delshare itself refuses a registry share that
   // is not there, in the same step as the delete.
@@ -112,7 +108,7 @@ void SambaFileService::Delete(std::u16string_view class_word, std::u16string_vie
 
 std::shared_ptr<directory::IADs> SambaFileService::MoveHere(std::u16string_view,
                                                             std::u16string_view) {
-  Served().Refuse(ctx_->ServicePath(), u"MoveHere");
+  kServed.Refuse(ctx_->ServicePath(), u"MoveHere");
 }
 
 // A share.
