@@ -27,6 +27,7 @@ class CupsContext {
   const CupsOptions& options() const noexcept { return options_; }
   CupsConnection& connection() noexcept { return connection_; }
 
+  const directory::ComputerAddress& address() const noexcept { return address_; }
   const std::u16string& ComputerPath() const noexcept { return address_.Path(); }
   std::u16string ComputerParent() const { return address_.Parent(); }
   std::u16string QueuePath(std::string_view queue) const;

@@ -1,5 +1,6 @@
 #include "moxtrel/backends/cups/cups_handles.h"
 
+#include "moxtrel/directory/snapshot_enum.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
@@ -9,43 +10,9 @@ namespace {
 
 using directory::ObjectKind;
 
-[[noreturn]] void Refuse(const std::u16string& where, std::u16string_view what) {
-  throw AutomationError(errc::kNotSupported, std::u16string(what) + u" in " + where +
-                                                 u": the CUPS backend serves only print " +
-                                                 u"queues and jobs, and creates no queue");
-}
-
-// Walks queue names or jobs taken when the walk began.
-class QueueEnum final : public directory::IADsEnum {
- public:
-  QueueEnum(ContextPtr ctx, std::vector<std::string> names)
-      : ctx_(std::move(ctx)), names_(std::move(names)) {}
-  std::shared_ptr<directory::IADs> Next() override {
-    if (pos_ >= names_.size()) return nullptr;
-    return std::make_shared<CupsQueue>(ctx_, names_[pos_++]);
-  }
-
- private:
-  ContextPtr ctx_;
-  std::vector<std::string> names_;
-  std::size_t pos_ = 0;
-};
-
-class JobEnum final : public directory::IADsEnum {
- public:
-  JobEnum(ContextPtr ctx, std::shared_ptr<const JobList> jobs, std::shared_ptr<JobWatch> watch)
-      : ctx_(std::move(ctx)), jobs_(std::move(jobs)), watch_(std::move(watch)) {}
-  std::shared_ptr<directory::IADs> Next() override {
-    if (pos_ >= jobs_->size()) return nullptr;
-    return std::make_shared<CupsJob>(ctx_, (*jobs_)[pos_++], watch_);
-  }
-
- private:
-  ContextPtr ctx_;
-  std::shared_ptr<const JobList> jobs_;
-  std::shared_ptr<JobWatch> watch_;
-  std::size_t pos_ = 0;
-};
+constexpr ObjectKind kQueues[] = {ObjectKind::kPrintQueue};
+constexpr directory::ServedPart kServed{u"the CUPS backend", u"the computer's printing",
+                                        u"print queues and jobs, and creates no queue", kQueues};
 
 }  // namespace
 
@@ -63,20 +30,12 @@ std::shared_ptr<directory::IADs> MakeCupsHandle(const ContextPtr& ctx, const Tar
 
 // The computer.
 
-void CupsComputer::Put(std::u16string_view name, const Variant&) {
-  throw AutomationError(errc::kNotSupported, u"The property \"" + std::u16string(name) + u"\" of " +
-                                                 ctx_->ComputerPath() +
-                                                 u" cannot be written: the CUPS backend " +
-                                                 u"serves only the computer's printing");
-}
-
-void CupsComputer::Filter(const Variant& class_words) {
-  filter_.Set(class_words, u"Filter of " + ctx_->ComputerPath());
-}
+CupsComputer::CupsComputer(ContextPtr ctx)
+    : PartialComputer({ctx, &ctx->address()}, kServed), ctx_(std::move(ctx)) {}
 
 std::unique_ptr<directory::IADsEnum> CupsComputer::NewEnum() {
   std::vector<std::string> names;
-  if (filter_.Allows(ObjectKind::kPrintQueue)) {
+  if (Lists(ObjectKind::kPrintQueue)) {
     CupsConnection& c = ctx_->connection();
     IppPtr r = c.Request(CUPS_GET_PRINTERS);
     ippAddString(r.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
@@ -92,28 +51,22 @@ std::unique_ptr<directory::IADsEnum> CupsComputer::NewEnum() {
       }
     }
   }
-  return std::make_unique<QueueEnum>(ctx_, std::move(names));
-}
-
-std::shared_ptr<directory::IADs> CupsComputer::Create(std::u16string_view class_word,
-                                                      std::u16string_view) {
-  Refuse(ctx_->ComputerPath(), u"Create of a " + std::u16string(class_word));
+  // Queue handles are made as the walk reaches them: each one starts a job watch.
+  return directory::EnumSnapshot(std::move(names), [ctx = ctx_](std::string&& name) {
+    return std::make_shared<CupsQueue>(ctx, std::move(name));
+  });
 }
 
 void CupsComputer::Delete(std::u16string_view class_word, std::u16string_view name) {
   auto kind = directory::KindFromClassWord(class_word);
   if (!kind || *kind != ObjectKind::kPrintQueue) {
-    Refuse(ctx_->ComputerPath(), u"Delete of a " + std::u16string(class_word));
+    served().Refuse(ADsPath(), u"Delete of a " + std::u16string(class_word));
   }
   CheckQueueName(name);
   const std::string queue = ctx_->Queue(ToUtf8(name)).name;
   CupsConnection& c = ctx_->connection();
   c.Do(c.Request(CUPS_DELETE_PRINTER, queue), "/admin/",
        u"Deleting the print queue " + ctx_->QueuePath(queue));
-}
-
-std::shared_ptr<directory::IADs> CupsComputer::MoveHere(std::u16string_view, std::u16string_view) {
-  Refuse(ctx_->ComputerPath(), u"MoveHere");
 }
 
 // A queue.
@@ -171,7 +124,10 @@ void CupsQueue::Purge() {
 // A queue's jobs.
 
 std::unique_ptr<directory::IADsEnum> CupsJobs::NewEnum() {
-  return std::make_unique<JobEnum>(ctx_, watch_->Jobs(), watch_);
+  // The jobs as the watch last published them.
+  return directory::EnumSnapshot(*watch_->Jobs(), [ctx = ctx_, watch = watch_](JobPtr&& job) {
+    return std::make_shared<CupsJob>(ctx, std::move(job), watch);
+  });
 }
 
 void CupsJobs::Remove(std::u16string_view name) {

@@ -2,26 +2,15 @@
 
 #include "moxtrel/backends/cups/cups_context.h"
 #include "moxtrel/backends/cups/cups_handles.h"
+#include "moxtrel/directory/context_provider.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel::backends::cups {
 
-// Named, not anonymous, so that RequestsSent can recognise it.
-class CupsProvider final : public directory::DirectoryProvider {
- public:
-  CupsProvider(CupsOptions options, std::string host, int port)
-      : ctx_(std::make_shared<CupsContext>(std::move(options), std::move(host), port)) {}
-
-  std::shared_ptr<directory::IADs> GetObject(std::u16string_view path) override {
-    return MakeCupsHandle(ctx_, ctx_->Resolve(path));
-  }
-  long Requests() const { return ctx_->connection().requests(); }
-
- private:
-  ContextPtr ctx_;
-};
+// Named, so that RequestsSent can recognise it.
+using CupsProvider = directory::ContextProvider<CupsContext, MakeCupsHandle>;
 
 std::shared_ptr<directory::DirectoryProvider> MakeCupsProvider(CupsOptions options) {
   if (options.computer.empty()) {
@@ -65,6 +54,6 @@ std::shared_ptr<directory::DirectoryProvider> MakeCupsProvider(CupsOptions optio
 namespace moxtrel::backends::cups {
 long RequestsSent(const std::shared_ptr<directory::DirectoryProvider>& provider) {
   auto* cups = dynamic_cast<CupsProvider*>(provider.get());
-  return cups ? cups->Requests() : -1;
+  return cups ? cups->context().connection().requests() : -1;
 }
 }  // namespace moxtrel::backends::cups

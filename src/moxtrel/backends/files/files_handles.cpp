@@ -8,6 +8,7 @@
 #include "moxtrel/backends/files/account_edits.h"
 #include "moxtrel/backends/files/host_facts.h"
 #include "moxtrel/backends/files/password_hash.h"
+#include "moxtrel/directory/snapshot_enum.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
@@ -46,6 +47,12 @@ std::string SpelledAs(const ColonFile& file, std::u16string_view name, std::u16s
   throw AutomationError(errc::kNoSuchObject, u"There is no " + std::u16string(noun) + u" \"" +
                                                  std::u16string(name) + u"\" in " +
                                                  FromUtf8(file.label) + u" (" + where + u")");
+}
+
+// Walks a list of accounts taken when the walk began.
+std::unique_ptr<directory::IADsEnum> Walk(const ContextPtr& ctx, std::vector<Target> targets) {
+  return directory::EnumSnapshot(std::move(targets),
+                                 [ctx](Target&& t) { return MakeFilesHandle(ctx, t); });
 }
 
 }  // namespace
@@ -92,7 +99,7 @@ std::unique_ptr<directory::IADsEnum> FilesComputer::NewEnum() {
   if (filter_.Allows(ObjectKind::kGroup)) {
     for (const auto& row : files->group.rows) targets.push_back({ObjectKind::kGroup, row[kGrName]});
   }
-  return std::make_unique<FilesEnum>(ctx_, std::move(targets));
+  return Walk(ctx_, std::move(targets));
 }
 
 std::shared_ptr<directory::IADs> FilesComputer::Create(std::u16string_view class_word,
@@ -458,12 +465,7 @@ std::unique_ptr<directory::IADsEnum> FilesMembers::NewEnum() {
       }
     }
   }
-  return std::make_unique<FilesEnum>(ctx_, std::move(targets));
-}
-
-std::shared_ptr<directory::IADs> FilesEnum::Next() {
-  if (pos_ >= targets_.size()) return nullptr;
-  return MakeFilesHandle(ctx_, targets_[pos_++]);
+  return Walk(ctx_, std::move(targets));
 }
 
 }  // namespace moxtrel::backends::files

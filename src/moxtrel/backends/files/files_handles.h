@@ -124,17 +124,4 @@ class FilesMembers final : public directory::IADsMembers {
   bool groups_of_user_;
 };
 
-// Walks a list of accounts taken when the walk began.
-class FilesEnum final : public directory::IADsEnum {
- public:
-  FilesEnum(ContextPtr ctx, std::vector<Target> targets)
-      : ctx_(std::move(ctx)), targets_(std::move(targets)) {}
-  std::shared_ptr<directory::IADs> Next() override;
-
- private:
-  ContextPtr ctx_;
-  std::vector<Target> targets_;
-  std::size_t pos_ = 0;
-};
-
 }  // namespace moxtrel::backends::files

@@ -5,6 +5,7 @@
 
 #include "moxtrel/backends/ldap/ldap_escape.h"
 #include "moxtrel/backends/ldap/ldap_mapping.h"
+#include "moxtrel/directory/snapshot_enum.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
@@ -153,6 +154,12 @@ std::vector<Target> UsersAt(LdapContext& ctx, const std::vector<std::string>& dn
   return out;
 }
 
+// Walks targets found when the walk began, each handed out once.
+std::unique_ptr<directory::IADsEnum> Walk(const ContextPtr& ctx, std::vector<Target> targets) {
+  return directory::EnumSnapshot(std::move(targets),
+                                 [ctx](Target&& t) { return MakeLdapHandle(ctx, std::move(t)); });
+}
+
 }  // namespace
 
 std::shared_ptr<directory::IADs> MakeLdapHandle(const ContextPtr& ctx, Target t) {
@@ -270,7 +277,7 @@ std::unique_ptr<directory::IADsEnum> LdapDomain::NewEnum() {
     all.insert(all.end(), std::make_move_iterator(targets.begin()),
                std::make_move_iterator(targets.end()));
   }
-  return std::make_unique<LdapEnum>(ctx_, std::move(all));
+  return Walk(ctx_, std::move(all));
 }
 
 std::shared_ptr<directory::IADs> LdapDomain::Create(std::u16string_view class_word,
@@ -562,7 +569,7 @@ void LdapComputer::NoAccounts(std::u16string_view what) {
 }
 
 std::unique_ptr<directory::IADsEnum> LdapComputer::NewEnum() {
-  return std::make_unique<LdapEnum>(ctx_, std::vector<Target>{});
+  return Walk(ctx_, std::vector<Target>{});
 }
 std::shared_ptr<directory::IADs> LdapComputer::Create(std::u16string_view, std::u16string_view) {
   NoAccounts(u"Create");
@@ -579,7 +586,7 @@ std::shared_ptr<directory::IADs> LdapComputer::MoveHere(std::u16string_view, std
 std::unique_ptr<directory::IADsEnum> LdapMembers::NewEnum() {
   if (owner_.kind == ObjectKind::kUser) {
     auto groups = GroupsListing(*ctx_, owner_, {ctx_->NamingAttribute(ObjectKind::kGroup)});
-    return std::make_unique<LdapEnum>(ctx_, Targets(*ctx_, ObjectKind::kGroup, std::move(groups)));
+    return Walk(ctx_, Targets(*ctx_, ObjectKind::kGroup, std::move(groups)));
   }
   const char* attr = ctx_->MemberAttribute();
   auto group = ctx_->conn().Search(owner_.dn, SearchScope::kBase, "(objectClass=*)", {attr});
@@ -588,21 +595,15 @@ std::unique_ptr<directory::IADsEnum> LdapMembers::NewEnum() {
                           u"The group " + ctx_->AccountPath(owner_.name) + u" is gone");
   }
   const auto& names = group.front().Values(attr);
-  if (names.empty()) return std::make_unique<LdapEnum>(ctx_, std::vector<Target>{});
-  if (ctx_->Dc()) return std::make_unique<LdapEnum>(ctx_, UsersAt(*ctx_, names));
+  if (names.empty()) return Walk(ctx_, std::vector<Target>{});
+  if (ctx_->Dc()) return Walk(ctx_, UsersAt(*ctx_, names));
   // One search for all members; names with no user entry are not accounts and are left out.
   std::string filter = "(&" + ctx_->Filter(ObjectKind::kUser, "") + "(|";
   for (const auto& n : names) filter += "(uid=" + FilterValue(n) + ")";
   filter += "))";
   auto users =
       ctx_->conn().Search(ctx_->SearchBase(ObjectKind::kUser), ctx_->Scope(), filter, {"uid"});
-  return std::make_unique<LdapEnum>(ctx_, Targets(*ctx_, ObjectKind::kUser, std::move(users)));
-}
-
-std::shared_ptr<directory::IADs> LdapEnum::Next() {
-  if (pos_ >= targets_.size()) return nullptr;
-  // Each target is handed out once: moved, not copied.
-  return MakeLdapHandle(ctx_, std::move(targets_[pos_++]));
+  return Walk(ctx_, Targets(*ctx_, ObjectKind::kUser, std::move(users)));
 }
 
 }  // namespace moxtrel::backends::ldap

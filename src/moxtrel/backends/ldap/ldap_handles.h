@@ -145,17 +145,4 @@ class LdapMembers final : public directory::IADsMembers {
   Target owner_;
 };
 
-// Walks targets found when the walk began.
-class LdapEnum final : public directory::IADsEnum {
- public:
-  LdapEnum(ContextPtr ctx, std::vector<Target> targets)
-      : ctx_(std::move(ctx)), targets_(std::move(targets)) {}
-  std::shared_ptr<directory::IADs> Next() override;
-
- private:
-  ContextPtr ctx_;
-  std::vector<Target> targets_;
-  std::size_t pos_ = 0;
-};
-
 }  // namespace moxtrel::backends::ldap

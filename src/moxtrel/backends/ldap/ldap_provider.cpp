@@ -3,27 +3,14 @@
 #include "moxtrel/backends/ldap/ldap_connection.h"
 #include "moxtrel/backends/ldap/ldap_context.h"
 #include "moxtrel/backends/ldap/ldap_handles.h"
+#include "moxtrel/directory/context_provider.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel::backends::ldap {
-namespace {
 
-class LdapProvider final : public directory::DirectoryProvider {
- public:
-  explicit LdapProvider(LdapOptions options)
-      : ctx_(std::make_shared<LdapContext>(std::move(options))) {}
-
-  std::shared_ptr<directory::IADs> GetObject(std::u16string_view path) override {
-    return MakeLdapHandle(ctx_, ctx_->Resolve(path));
-  }
-
- private:
-  ContextPtr ctx_;
-};
-
-}  // namespace
+using LdapProvider = directory::ContextProvider<LdapContext, MakeLdapHandle>;
 
 std::shared_ptr<directory::DirectoryProvider> MakeLdapProvider(LdapOptions options) {
   auto refuse = [](std::u16string_view why) {

@@ -32,6 +32,7 @@ class SambaContext {
   NetConf& net() noexcept { return net_; }
   SmbStatus& status() noexcept { return status_; }
 
+  const directory::ComputerAddress& address() const noexcept { return address_; }
   const std::u16string& ComputerPath() const noexcept { return address_.Path(); }
   std::u16string ComputerParent() const { return address_.Parent(); }
   std::u16string ServicePath() const;

@@ -1,5 +1,6 @@
 #include "moxtrel/backends/samba/samba_handles.h"
 
+#include "moxtrel/directory/snapshot_enum.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
@@ -9,25 +10,9 @@ namespace {
 
 using directory::ObjectKind;
 
-[[noreturn]] void Refuse(const std::u16string& where, std::u16string_view what) {
-  throw AutomationError(errc::kNotSupported, std::u16string(what) + u" in " + where +
-                                                 u": the Samba backend serves only the file " +
-                                                 u"service and its shares");
-}
-
-// Hands out handles made when the walk began.
-class HandleEnum final : public directory::IADsEnum {
- public:
-  explicit HandleEnum(std::vector<std::shared_ptr<directory::IADs>> items)
-      : items_(std::move(items)) {}
-  std::shared_ptr<directory::IADs> Next() override {
-    return pos_ < items_.size() ? items_[pos_++] : nullptr;
-  }
-
- private:
-  std::vector<std::shared_ptr<directory::IADs>> items_;
-  std::size_t pos_ = 0;
-};
+constexpr ObjectKind kService[] = {ObjectKind::kFileService};
+constexpr directory::ServedPart kServed{u"the Samba backend", u"the computer's file shares",
+                                        u"the file service and its shares", kService};
 
 }  // namespace
 
@@ -44,35 +29,13 @@ std::shared_ptr<directory::IADs> MakeSambaHandle(const ContextPtr& ctx, const Ta
 
 // The computer.
 
-void SambaComputer::Put(std::u16string_view name, const Variant&) {
-  throw AutomationError(errc::kNotSupported, u"The property \"" + std::u16string(name) + u"\" of " +
-                                                 ctx_->ComputerPath() +
-                                                 u" cannot be written: the Samba backend " +
-                                                 u"serves only the computer's file shares");
-}
-
-void SambaComputer::Filter(const Variant& class_words) {
-  filter_.Set(class_words, u"Filter of " + ctx_->ComputerPath());
-}
+SambaComputer::SambaComputer(ContextPtr ctx)
+    : PartialComputer({ctx, &ctx->address()}, kServed), ctx_(std::move(ctx)) {}
 
 std::unique_ptr<directory::IADsEnum> SambaComputer::NewEnum() {
   std::vector<std::shared_ptr<directory::IADs>> items;
-  if (filter_.Allows(ObjectKind::kFileService))
-    items.push_back(std::make_shared<SambaFileService>(ctx_));
-  return std::make_unique<HandleEnum>(std::move(items));
-}
-
-std::shared_ptr<directory::IADs> SambaComputer::Create(std::u16string_view class_word,
-                                                       std::u16string_view) {
-  Refuse(ctx_->ComputerPath(), u"Create of a " + std::u16string(class_word));
-}
-
-void SambaComputer::Delete(std::u16string_view class_word, std::u16string_view) {
-  Refuse(ctx_->ComputerPath(), u"Delete of a " + std::u16string(class_word));
-}
-
-std::shared_ptr<directory::IADs> SambaComputer::MoveHere(std::u16string_view, std::u16string_view) {
-  Refuse(ctx_->ComputerPath(), u"MoveHere");
+  if (Lists(ObjectKind::kFileService)) items.push_back(std::make_shared<SambaFileService>(ctx_));
+  return directory::EnumSnapshot(std::move(items));
 }
 
 // The file service.
@@ -102,14 +65,14 @@ std::unique_ptr<directory::IADsEnum> SambaFileService::NewEnum() {
       items.push_back(std::make_shared<SambaShare>(ctx_, share.name));
     }
   }
-  return std::make_unique<HandleEnum>(std::move(items));
+  return directory::EnumSnapshot(std::move(items));
 }
 
 std::shared_ptr<directory::IADs> SambaFileService::Create(std::u16string_view class_word,
                                                           std::u16string_view name) {
   auto kind = directory::KindFromClassWord(class_word);
   if (!kind || *kind != ObjectKind::kFileShare) {
-    Refuse(ctx_->ServicePath(), u"Create of a " + std::u16string(class_word));
+    kServed.Refuse(ctx_->ServicePath(), u"Create of a " + std::u16string(class_word));
   }
   CheckShareName(name);
   // A registry share of the same name is refused by SetInfo's addshare, in one step with the
@@ -125,7 +88,7 @@ std::shared_ptr<directory::IADs> SambaFileService::Create(std::u16string_view cl
 void SambaFileService::Delete(std::u16string_view class_word, std::u16string_view name) {
   auto kind = directory::KindFromClassWord(class_word);
   if (!kind || *kind != ObjectKind::kFileShare) {
-    Refuse(ctx_->ServicePath(), u"Delete of a " + std::u16string(class_word));
+    kServed.Refuse(ctx_->ServicePath(), u"Delete of a " + std::u16string(class_word));
   }
   // smb.conf's own shares are looked for here; delshare itself refuses a registry share that
   // is not there, in the same step as the delete.
@@ -145,7 +108,7 @@ void SambaFileService::Delete(std::u16string_view class_word, std::u16string_vie
 
 std::shared_ptr<directory::IADs> SambaFileService::MoveHere(std::u16string_view,
                                                             std::u16string_view) {
-  Refuse(ctx_->ServicePath(), u"MoveHere");
+  kServed.Refuse(ctx_->ServicePath(), u"MoveHere");
 }
 
 // A share.

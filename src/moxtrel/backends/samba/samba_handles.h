@@ -12,38 +12,22 @@
 #include "moxtrel/backends/samba/samba_context.h"
 #include "moxtrel/directory/ads.h"
 #include "moxtrel/directory/class_filter.h"
+#include "moxtrel/directory/partial_computer.h"
 #include "moxtrel/directory/typed_properties.h"
 
 namespace moxtrel::backends::samba {
 
 std::shared_ptr<directory::IADs> MakeSambaHandle(const ContextPtr& ctx, const Target& target);
 
-class SambaComputer final : public directory::ComputerProperties {
+// The computer as the file server holds it: its file service, and nothing more.
+class SambaComputer final : public directory::PartialComputer {
  public:
-  explicit SambaComputer(ContextPtr ctx) : ctx_(std::move(ctx)) {}
+  explicit SambaComputer(ContextPtr ctx);
 
-  std::u16string Name() override { return ctx_->options().computer; }
-  std::u16string Class() override { return u"Computer"; }
-  std::u16string GUID() override { return u""; }
-  std::u16string ADsPath() override { return ctx_->ComputerPath(); }
-  std::u16string Parent() override { return ctx_->ComputerParent(); }
-  // The computer's facts are not the file server's to give: they read empty.
-  Variant Get(std::u16string_view) override { return Variant(u""); }
-  void Put(std::u16string_view name, const Variant& value) override;
-  void SetInfo() override {}
-
-  void Filter(const Variant& class_words) override;
-  Variant Filter() override { return filter_.value(); }
   std::unique_ptr<directory::IADsEnum> NewEnum() override;
-  std::shared_ptr<directory::IADs> Create(std::u16string_view class_word,
-                                          std::u16string_view name) override;
-  void Delete(std::u16string_view class_word, std::u16string_view name) override;
-  std::shared_ptr<directory::IADs> MoveHere(std::u16string_view source_path,
-                                            std::u16string_view new_name) override;
 
  private:
   ContextPtr ctx_;
-  directory::ClassFilter filter_;
 };
 
 class SambaFileService final : public directory::IADsFileService {

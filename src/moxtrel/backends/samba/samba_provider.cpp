@@ -2,26 +2,15 @@
 
 #include "moxtrel/backends/samba/samba_context.h"
 #include "moxtrel/backends/samba/samba_handles.h"
+#include "moxtrel/directory/context_provider.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel::backends::samba {
 
-// Named, not anonymous, so that NetRuns can recognise it.
-class SambaProvider final : public directory::DirectoryProvider {
- public:
-  explicit SambaProvider(SambaOptions options)
-      : ctx_(std::make_shared<SambaContext>(std::move(options))) {}
-
-  std::shared_ptr<directory::IADs> GetObject(std::u16string_view path) override {
-    return MakeSambaHandle(ctx_, ctx_->Resolve(path));
-  }
-  long Runs() const { return ctx_->net().Runs(); }
-
- private:
-  ContextPtr ctx_;
-};
+// Named, so that NetRuns can recognise it.
+using SambaProvider = directory::ContextProvider<SambaContext, MakeSambaHandle>;
 
 std::shared_ptr<directory::DirectoryProvider> MakeSambaProvider(SambaOptions options) {
   if (options.computer.empty()) {
@@ -47,7 +36,7 @@ std::shared_ptr<directory::DirectoryProvider> MakeSambaProvider(SambaOptions opt
 
 long NetRuns(const std::shared_ptr<directory::DirectoryProvider>& provider) {
   auto* samba = dynamic_cast<SambaProvider*>(provider.get());
-  return samba ? samba->Runs() : -1;
+  return samba ? samba->context().net().Runs() : -1;
 }
 
 }  // namespace moxtrel::backends::samba
