@@ -4,6 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <stdexcept>
 
 #include "moxtrel/accounts/users.h"
@@ -157,6 +162,54 @@ TEST(BackendRegistryTest, MemoryBackendHoldsAComputersAccounts) {
   directory::SetCurrentProvider(nullptr);
   EXPECT_EQ(ErrorOf("[computers.PC1]\naccounts = \"memory\"\nroot = \"/\"\n"),
             "/cfg/moxtrel.toml:3: computers.PC1.root: unknown key");
+}
+
+// docs/configuration.md's table of keys, by section ("[domains.NAME]" -> its keys): the
+// backticked names in the Key column of each row.
+std::map<std::string, std::set<std::string>> DocumentedKeys() {
+  std::ifstream in(std::string(MOXTREL_SOURCE_DIR) + "/docs/configuration.md");
+  std::map<std::string, std::set<std::string>> keys;
+  std::string line, section;
+  const std::regex row(R"(^\| *([^|]*?) *\| *([^|]*?) *\|)");
+  const std::regex name("`([a-z_]+)`");
+  while (std::getline(in, line)) {
+    std::smatch m;
+    if (!std::regex_search(line, m, row)) continue;
+    const std::string first = m[1], second = m[2];
+    if (first.starts_with("`[")) section = first.substr(1, first.size() - 2);
+    if (section.empty()) continue;
+    for (std::sregex_iterator it(second.begin(), second.end(), name), end; it != end; ++it) {
+      keys[section].insert((*it)[1]);
+    }
+  }
+  return keys;
+}
+
+// The table of keys is the registry's: each backend's keys, selector and choices are in it, and
+// it holds no key that neither a backend nor the section itself reads.
+TEST(BackendRegistryTest, TheDocumentedKeysAreTheRegisteredOnes) {
+  auto documented = DocumentedKeys();
+  auto& domains = documented["[domains.NAME]"];
+  auto& computers = documented["[computers.NAME]"];
+  ASSERT_FALSE(domains.empty());
+  ASSERT_FALSE(computers.empty());
+  std::set<std::string> domain_keys = {"seed"}, computer_keys = {"seed", "domain"};
+  for (const auto& type : BackendRegistry::Global().Types()) {
+    auto& section = type.domains ? domain_keys : computer_keys;
+    section.insert(type.keys.begin(), type.keys.end());
+    section.insert(type.domains ? type.name : type.selector);
+  }
+  EXPECT_EQ(domains, domain_keys);
+  EXPECT_EQ(computers, computer_keys);
+  // Each computer type's name is given as its selector's value in the selector's row.
+  std::ifstream in(std::string(MOXTREL_SOURCE_DIR) + "/docs/configuration.md");
+  std::stringstream text;
+  text << in.rdbuf();
+  for (const auto& type : BackendRegistry::Global().Types()) {
+    if (type.domains) continue;
+    const std::regex row("\\| `" + type.selector + "` \\|[^\\n]*\"" + type.name + "\"");
+    EXPECT_TRUE(std::regex_search(text.str(), row)) << type.name;
+  }
 }
 
 }  // namespace
