@@ -3,7 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -91,6 +94,21 @@ TEST(BackendRegistryTest, ARegisteredTypeIsOneMoreChoice) {
     auto router = directory::ParseConfiguration(conf, "/cfg/moxtrel.toml");
     EXPECT_EQ(toy_makes, 1);
     EXPECT_EQ(router->GetObject(u"WinNT://PC1/Spooler,service")->Name(), u"Spooler");
+    // Its changes go to the audit trail under the area of the kinds it serves.
+    char folder[] = "/tmp/moxtrel-registry-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string audit = std::string(folder) + "/audit.log";
+    auto audited = directory::ParseConfiguration(
+        "[audit]\nlog = \"file\"\nfile = \"" + audit + "\"\n" + conf, "/cfg/moxtrel.toml");
+    auto service = audited->GetObject(u"WinNT://PC1/Spooler,service");
+    service->Put(u"DisplayName", Variant(u"Print Spooler"));
+    service->SetInfo();
+    std::ifstream log(audit);
+    std::stringstream logged;
+    logged << log.rdbuf();
+    EXPECT_THAT(logged.str(), HasSubstr("] services: "));
+    EXPECT_THAT(logged.str(), HasSubstr("WinNT://PC1/Spooler"));
+    std::filesystem::remove_all(folder);
     // Its users still come from the accounts part.
     EXPECT_THROW(router->GetObject(u"WinNT://PC1/alice,user"), AutomationError);
 

@@ -245,7 +245,8 @@ class Builder {
     };
     std::vector<Part> parts;
     std::shared_ptr<DirectoryProvider> seed_directory;
-    for (const auto& selector : registry.Selectors()) {
+    const std::vector<KindSelector> selectors = registry.Selectors();
+    for (const auto& selector : selectors) {
       const std::string value =
           section.String(selector.key, selector.main && !seeded ? selector.fallback : "");
       if (selector.main && seeded) {
@@ -281,13 +282,18 @@ class Builder {
       }
       const AuditArea area = AuditAreaOf(type->kinds);
       const BackendMaker make = type->build(section, place);
-      parts.push_back({selector.kinds, FailureKey(section, *type, selector.key),
+      parts.push_back({type->kinds, FailureKey(section, *type, selector.key),
                        [this, make, area] { return Audited(make(), area); }, nullptr});
+    }
+    if (seeded && !seed_directory) {
+      // No accounts selector registered: the seed still serves the whole computer.
+      const std::string seed = Resolve(section.String("seed"));
+      Add(section, "seed", [&] { seed_directory = Seeded(seed); });
     }
     if (check_only_) return;
     if (!seeded && parts.empty()) {
-      section.Fail(registry.Selectors().empty() ? "accounts" : registry.Selectors().front().key,
-                   "no backend serves this computer's accounts");
+      section.Fail(selectors.empty() ? std::string() : selectors.front().key,
+                   "no backend serves this computer's users and groups");
     }
     if (seeded) {
       Add(section, "", [&] { router_->AddComputer(place.name, seed_directory); });
