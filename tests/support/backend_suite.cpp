@@ -1,7 +1,9 @@
 #include "support/backend_suite.h"
 
+#include "moxtrel/backends/configuration.h"
 #include "moxtrel/backends/files/files_provider.h"
 #include "moxtrel/backends/ldap/ldap_provider.h"
+#include "moxtrel/directory/ads.h"
 #include "moxtrel/directory/memory_directory.h"
 #include "support/dc_ldif.h"
 #include "support/files_tree.h"
@@ -51,6 +53,43 @@ class FilesBackend final : public Backend {
 
  private:
   FilesTree tree_;
+};
+
+// Computer PC1 from a configuration naming a registered backend type (the template "memory"),
+// seeded through the object model as a user of it would: a new backend joins the suites this
+// way when it starts empty. No audit trail: its own journal layer beneath the suite's would
+// claim each failed call's record first, and the suite checks that record against its journal.
+class ConfiguredBackend final : public Backend {
+ public:
+  explicit ConfiguredBackend(const std::string& accounts)
+      : router_(directory::ParseConfiguration(
+            "[audit]\nlog = \"none\"\n[computers.PC1]\naccounts = \"" + accounts + "\"\n",
+            "/cfg/moxtrel.toml")) {
+    auto pc = directory::As<directory::IADsContainer>(router_->GetObject(u"WinNT://PC1"));
+    auto make = [&](std::u16string_view word, std::u16string_view name,
+                    std::vector<std::pair<std::u16string, Variant>> values) {
+      auto object = pc->Create(word, name);
+      for (const auto& [key, value] : values) object->Put(key, value);
+      object->SetInfo();
+      return object->ADsPath();
+    };
+    const auto alice =
+        make(u"user", u"alice",
+             {{u"FullName", Variant(u"Alice Liddell")}, {u"Description", Variant(u"Engineer")}});
+    const auto bob = make(u"user", u"bob", {{u"FullName", Variant(u"Bob Ames")}});
+    auto group = [&](std::u16string_view name) {
+      return directory::As<directory::IADsGroup>(router_->GetObject(make(u"group", name, {})));
+    };
+    auto users = group(u"users");
+    users->Add(alice);
+    users->Add(bob);
+    group(u"staff")->Add(alice);
+    group(u"admins");
+  }
+  std::shared_ptr<directory::DirectoryProvider> Provider() override { return router_; }
+
+ private:
+  std::shared_ptr<directory::Router> router_;
 };
 
 // Domain CORP in a private slapd, the rfc2307 profile, over StartTLS (no password in clear).
@@ -153,6 +192,7 @@ std::vector<BackendFactory> AccountBackends() {
       {"embedded", [] { return std::make_unique<EmbeddedBackend>(moxType::moxLocal); }},
       {"embedded_domain", [] { return std::make_unique<EmbeddedBackend>(moxType::moxGlobal); }},
       {"files", [] { return std::make_unique<FilesBackend>(); }},
+      {"memory", [] { return std::make_unique<ConfiguredBackend>("memory"); }},
       {"ldap", [] { return std::make_unique<LdapBackend>(); }},
       {"ldap_dc", [] { return std::make_unique<LdapDcBackend>(); }},
   };

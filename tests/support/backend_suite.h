@@ -54,8 +54,8 @@ struct BackendFactory {
 };
 
 // The backends that hold accounts: the embedded directory (a computer and a domain), the
-// files backend and, where slapd is installed, the LDAP backend over a private server in both
-// schema profiles (rfc2307 and dc).
+// files backend, the memory backend as a configuration builds it and, where slapd is installed, the
+// LDAP backend over a private server in both schema profiles (rfc2307 and dc).
 std::vector<BackendFactory> AccountBackends();
 
 // gtest shows a parameter by its name.

@@ -1,28 +1,19 @@
 #include "moxtrel/backends/configuration.h"
 
-#include <sys/stat.h>
 #include <toml++/toml.h>
 #include <unistd.h>
 
-#include <string.h>
-
 #include <cerrno>
-#include <chrono>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <optional>
 #include <set>
+#include <vector>
 
-#include "moxtrel/backends/cups/cups_provider.h"
-#include "moxtrel/backends/files/files_provider.h"
-#include "moxtrel/backends/ldap/ldap_connection.h"
-#include "moxtrel/backends/ldap/ldap_provider.h"
-#include "moxtrel/backends/samba/samba_provider.h"
 #include "moxtrel/directory/audit_trail.h"
+#include "moxtrel/directory/backend_registry.h"
 #include "moxtrel/directory/computer_parts.h"
 #include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/automation_error.h"
@@ -54,12 +45,12 @@ std::string HostName() {
 }
 
 // Reads one section (a [domains.X] or [computers.X] table) and refuses what it does not know.
-class Section {
+class Section final : public ConfigSection {
  public:
   Section(const std::string& file, std::string key, const toml::table& table)
-      : file_(file), key_(std::move(key)), table_(table) {}
+      : file_(file), folder_(fs::path(file).parent_path()), key_(std::move(key)), table_(table) {}
 
-  std::string Key() const { return key_; }
+  std::string Key() const override { return key_; }
   int Line() const { return LineOf(table_); }
   // The line of the key itself, or the section's line when the key is not given.
   int KeyLine(const std::string& key) const {
@@ -71,26 +62,30 @@ class Section {
     throw ConfigurationError(file_, line, key_ + "." + key, message);
   }
   // The same at the key's own line.
-  [[noreturn]] void Fail(const std::string& key, const std::string& message) const {
+  [[noreturn]] void Fail(const std::string& key, const std::string& message) const override {
     Fail(key, KeyLine(key), message);
   }
+  std::string Resolve(const std::string& path) const override {
+    if (path.empty() || fs::path(path).is_absolute()) return path;
+    return (folder_ / path).lexically_normal().string();
+  }
 
-  bool Has(const std::string& key) const { return table_.contains(key); }
-  std::string String(const std::string& key, const std::string& fallback = {}) {
+  bool Has(const std::string& key) const override { return table_.contains(key); }
+  std::string String(const std::string& key, const std::string& fallback = {}) override {
     seen_.insert(key);
     const toml::node* node = table_.get(key);
     if (!node) return fallback;
     if (auto s = node->value<std::string>()) return *s;
     Fail(key, "expected a string");
   }
-  bool Bool(const std::string& key, bool fallback) {
+  bool Bool(const std::string& key, bool fallback) override {
     seen_.insert(key);
     const toml::node* node = table_.get(key);
     if (!node) return fallback;
     if (auto b = node->value<bool>()) return *b;
     Fail(key, "expected true or false");
   }
-  int64_t Int(const std::string& key, int64_t fallback, int64_t min, int64_t max) {
+  int64_t Int(const std::string& key, int64_t fallback, int64_t min, int64_t max) override {
     seen_.insert(key);
     const toml::node* node = table_.get(key);
     if (!node) return fallback;
@@ -112,6 +107,7 @@ class Section {
 
  private:
   const std::string& file_;
+  fs::path folder_;
   std::string key_;
   const toml::table& table_;
   std::set<std::string> seen_;
@@ -198,194 +194,132 @@ class Builder {
   }
 
   void AddDomain(const std::string& name, Section& section) {
-    if (section.Has("ldap")) {
-      if (section.Has("seed")) section.Fail("seed", "give a seed or ldap, not both");
-      AddLdapDomain(name, section);
-      return;
+    const auto& registry = BackendRegistry::Global();
+    const std::vector<std::string> types = registry.DomainNames();
+    // A domain is served by a seed or by the one type whose key it gives.
+    std::optional<BackendType> type;
+    for (const auto& type_name : types) {
+      if (!section.Has(type_name)) continue;
+      if (section.Has("seed")) section.Fail("seed", "give a seed or " + type_name + ", not both");
+      if (type) section.Fail(type_name, "give " + type->name + " or " + type_name + ", not both");
+      type = registry.Find(type_name);
     }
-    if (!section.Has("seed")) {
-      section.Fail("seed", "a domain needs a seed file or an ldap URL");
-    }
-    const std::string seed = Resolve(section.String("seed"));
+    const BackendPlace place{true, FromUtf8(name), {}};
     std::shared_ptr<DirectoryProvider> provider;
-    Add(section, "seed", [&] { provider = Seeded(seed); });
-    Add(section, "", [&] { router_->AddDomain(FromUtf8(name), provider); });
-  }
-
-  void AddLdapDomain(const std::string& name, Section& section) {
-    namespace ldap = backends::ldap;
-    ldap::LdapOptions o;
-    o.domain = FromUtf8(name);
-    o.url = section.String("ldap");
-    // Not echoed: the URL would print the password.
-    if (ldap::UrlHoldsUserInfo(o.url)) {
-      section.Fail("ldap",
-                   "the URL holds user information (user:password@), which is not shown here; "
-                   "give the password in password_file or password_env");
-    }
-    o.base = section.String("base");
-    if (o.base.empty()) section.Fail("base", "an LDAP domain needs its base DN");
-    o.bind_dn = section.String("bind_dn");
-    const std::string schema = section.String("schema", "rfc2307");
-    if (schema == "dc") {
-      o.schema = ldap::LdapSchema::kDc;
-    } else if (schema != "rfc2307") {
-      section.Fail("schema", "unknown schema \"" + schema + "\" (expected \"rfc2307\" or \"dc\")");
-    }
-    const std::string sasl = section.String("sasl");
-    if (!sasl.empty() && sasl != "external") {
-      section.Fail("sasl", "unknown SASL mechanism (expected \"external\")");
-    }
-    o.sasl_external = sasl == "external";
-    const std::string password_file = section.String("password_file");
-    const std::string password_env = section.String("password_env");
-    if (!password_file.empty() && !password_env.empty()) {
-      section.Fail("password_env", "give password_file or password_env, not both");
-    }
-    if (!password_file.empty() && !check_only_) {
-      const std::string path = Resolve(password_file);
-      std::optional<std::string> text;
-      try {
-        text = platform::ReadRegularFile(path, kMaxPasswordFileBytes);
-      } catch (const platform::RegularFileError& e) {
-        section.Fail("password_file", e.what());
+    if (type) {
+      if (check_only_) {
+        type->check(section, place);
+        return;
       }
-      if (!text) section.Fail("password_file", path + ": " + std::strerror(ENOENT));
-      o.password = text->substr(0, text->find('\n'));
-      explicit_bzero(text->data(), text->size());
-      // As ssh refuses a private key that others can read.
-      struct stat st {};
-      if (stat(path.c_str(), &st) == 0 && (st.st_mode & 077) != 0) {
-        section.Fail("password_file",
-                     path +
-                         ": the secret can be read by its group or by others; make it readable "
-                         "by its owner only (chmod 600)");
-      }
-      if (o.password.empty())
-        section.Fail("password_file", path + ": the first line, the password, is empty");
-    } else if (!password_env.empty()) {
-      const char* v = std::getenv(password_env.c_str());
-      if (!v) section.Fail("password_env", "the variable " + password_env + " is not set");
-      if (!*v) section.Fail("password_env", "the variable " + password_env + " is empty");
-      o.password = v;
-    }
-    o.allow_plaintext = section.Bool("allow_plaintext", false);
-    o.id_pool = section.String("id_pool");
-    o.people = section.String("people", o.people);
-    o.groups = section.String("groups", o.groups);
-    o.computers = section.String("computers", o.computers);
-    o.start_tls = section.Bool("start_tls", false);
-    o.tls_verify = section.Bool("tls_verify", true);
-    o.tls_ca_file = Resolve(section.String("tls_ca_file"));
-    o.connect_timeout =
-        std::chrono::milliseconds(section.Int("connect_timeout_ms", 5000, 1, 600000));
-    o.operation_timeout = std::chrono::milliseconds(section.Int("timeout_ms", 30000, 1, 3600000));
-    o.page_size = static_cast<int>(section.Int("page_size", 500, 0, 100000));
-    std::shared_ptr<DirectoryProvider> provider;
-    Add(section, "ldap",
-        [&] { provider = Audited(ldap::MakeLdapProvider(o), AuditArea::kAccounts); });
-    Add(section, "", [&] { router_->AddDomain(o.domain, provider); });
-  }
-
-  // A computer's accounts come from its files (or a seed); its printing may come from a CUPS
-  // server and its file shares from a Samba server. With either, one ComputerParts serves it.
-  void AddComputer(const std::string& name, Section& section) {
-    const std::u16string computer = FromUtf8(name);
-    const std::u16string domain = FromUtf8(section.String("domain"));
-    const bool seeded = section.Has("seed");
-    const std::string accounts = section.String("accounts", seeded ? "" : "files");
-    std::shared_ptr<DirectoryProvider> main;
-    if (seeded) {
-      if (!accounts.empty()) {
-        section.Fail("accounts", "give a seed or accounts, not both");
+      const BackendMaker make = type->build(section, place);
+      Add(section, FailureKey(section, *type, type->name),
+          [&] { provider = Audited(make(), AuditAreaOf(type->kinds)); });
+    } else {
+      if (!section.Has("seed")) {
+        std::string offers;
+        for (const auto& type_name : types) {
+          const auto t = registry.Find(type_name);
+          offers += " or " + (t && !t->domain_hint.empty() ? t->domain_hint : type_name);
+        }
+        section.Fail("seed", "a domain needs a seed file" + offers);
       }
       const std::string seed = Resolve(section.String("seed"));
-      Add(section, "seed", [&] { main = Seeded(seed); });
-    } else {
-      if (accounts != "files") {
-        section.Fail("accounts",
-                     "unknown accounts backend \"" + accounts + "\" (expected \"files\")");
-      }
-      backends::files::FilesOptions options;
-      options.root = Resolve(section.String("root", "/"));
-      options.computer = computer;
-      options.domain = domain;
-      options.allow_shutdown = section.Bool("allow_shutdown", false);
-      const char* key = section.Has("root") ? "root" : section.Has("accounts") ? "accounts" : "";
-      Add(section, key, [&] {
-        main = Audited(backends::files::MakeFilesProvider(options), AuditArea::kAccounts);
-      });
+      Add(section, "seed", [&] { provider = Seeded(seed); });
     }
+    Add(section, "", [&] { router_->AddDomain(place.name, provider); });
+  }
 
-    // Printing and shares may each come from a server of their own beside the accounts.
+  // A computer's parts, each chosen by a selector key naming a registered type (the accounts
+  // one has a default, or a seed serves the whole computer). With more than one part, one
+  // ComputerParts serves the computer.
+  void AddComputer(const std::string& name, Section& section) {
+    const auto& registry = BackendRegistry::Global();
+    const BackendPlace place{false, FromUtf8(name), FromUtf8(section.String("domain"))};
+    const bool seeded = section.Has("seed");
     // Each part with the key whose value made it, which a failure to make it names.
     struct Part {
       std::vector<ObjectKind> kinds;
       std::string key;
-      std::function<std::shared_ptr<DirectoryProvider>()> make;
+      BackendMaker make;
+      std::shared_ptr<DirectoryProvider> backend;
     };
     std::vector<Part> parts;
-    const std::string printing = section.String("printing");
-    if (printing.empty()) {
-      for (const char* key : {"cups", "cups_user"}) {
-        if (section.Has(key)) section.Fail(key, "give printing = \"cups\" too");
+    std::shared_ptr<DirectoryProvider> seed_directory;
+    const std::vector<KindSelector> selectors = registry.Selectors();
+    for (const auto& selector : selectors) {
+      const std::string value =
+          section.String(selector.key, selector.main && !seeded ? selector.fallback : "");
+      if (selector.main && seeded) {
+        if (!value.empty()) {
+          section.Fail(selector.key, "give a seed or " + selector.key + ", not both");
+        }
+        const std::string seed = Resolve(section.String("seed"));
+        Add(section, "seed", [&] { seed_directory = Seeded(seed); });
+        continue;
       }
-    } else {
-      if (printing != "cups") {
-        section.Fail("printing",
-                     "unknown printing backend \"" + printing + "\" (expected \"cups\")");
+      const std::vector<std::string> names = registry.NamesFor(selector.key);
+      if (value.empty()) {
+        for (const auto& type_name : names) {
+          const auto type = registry.Find(type_name);
+          if (!type) continue;
+          for (const auto& key : type->keys) {
+            if (section.Has(key)) {
+              section.Fail(key, "give " + selector.key + " = \"" + type_name + "\" too");
+            }
+          }
+        }
+        continue;
       }
-      if (seeded) {
-        section.Fail("printing", "a seeded computer holds its own print queues");
+      const auto type = registry.Find(value);
+      if (!type || type->domains || type->selector != selector.key) {
+        section.Fail(selector.key, "unknown " + selector.key + " backend \"" + value +
+                                       "\" (expected " + QuotedChoice(names) + ")");
       }
-      backends::cups::CupsOptions cups;
-      cups.server = section.String("cups");
-      cups.user = section.String("cups_user");
-      cups.computer = computer;
-      cups.domain = domain;
-      parts.push_back({{ObjectKind::kPrintQueue, ObjectKind::kPrintJob},
-                       section.Has("cups") ? "cups" : "printing",
-                       [this, cups] {
-                         return Audited(backends::cups::MakeCupsProvider(cups),
-                                        AuditArea::kPrinting);
-                       }});
+      if (seeded) section.Fail(selector.key, "a seeded computer holds its own " + type->holds);
+      if (check_only_) {
+        type->check(section, place);
+        continue;
+      }
+      const AuditArea area = AuditAreaOf(type->kinds);
+      const BackendMaker make = type->build(section, place);
+      parts.push_back({type->kinds, FailureKey(section, *type, selector.key),
+                       [this, make, area] { return Audited(make(), area); }, nullptr});
     }
-    const std::string shares = section.String("shares");
-    if (shares.empty()) {
-      if (section.Has("smb_conf")) {
-        section.Fail("smb_conf", "give shares = \"samba\" too");
-      }
-    } else {
-      if (shares != "samba") {
-        section.Fail("shares", "unknown shares backend \"" + shares + "\" (expected \"samba\")");
-      }
-      if (seeded) {
-        section.Fail("shares", "a seeded computer holds its own file shares");
-      }
-      backends::samba::SambaOptions samba;
-      samba.smb_conf = Resolve(section.String("smb_conf", samba.smb_conf));
-      samba.computer = computer;
-      samba.domain = domain;
-      parts.push_back({{ObjectKind::kFileService, ObjectKind::kFileShare},
-                       section.Has("smb_conf") ? "smb_conf" : "shares",
-                       [this, samba] {
-                         return Audited(backends::samba::MakeSambaProvider(samba),
-                                        AuditArea::kShares);
-                       }});
+    if (seeded && !seed_directory) {
+      // No accounts selector registered: the seed still serves the whole computer.
+      const std::string seed = Resolve(section.String("seed"));
+      Add(section, "seed", [&] { seed_directory = Seeded(seed); });
     }
-    if (parts.empty()) {
-      Add(section, "", [&] { router_->AddComputer(computer, main); });
+    if (check_only_) return;
+    if (!seeded && parts.empty()) {
+      section.Fail(selectors.empty() ? std::string() : selectors.front().key,
+                   "no backend serves this computer's users and groups");
+    }
+    if (seeded) {
+      Add(section, "", [&] { router_->AddComputer(place.name, seed_directory); });
+      return;
+    }
+    for (auto& part : parts) {
+      Add(section, part.key, [&] { part.backend = part.make(); });
+    }
+    if (parts.size() == 1) {
+      Add(section, "", [&] { router_->AddComputer(place.name, parts.front().backend); });
       return;
     }
     std::shared_ptr<ComputerParts> computer_parts;
-    Add(section, "", [&] {
-      computer_parts = std::make_shared<ComputerParts>(computer);
-      computer_parts->Add({ObjectKind::kUser, ObjectKind::kGroup}, main);
-    });
+    Add(section, "", [&] { computer_parts = std::make_shared<ComputerParts>(place.name); });
     for (auto& part : parts) {
-      Add(section, part.key, [&] { computer_parts->Add(part.kinds, part.make()); });
+      Add(section, part.key, [&] { computer_parts->Add(part.kinds, part.backend); });
     }
-    Add(section, "", [&] { router_->AddComputer(computer, computer_parts); });
+    Add(section, "", [&] { router_->AddComputer(place.name, computer_parts); });
+  }
+
+  // The key a failure to make a backend names: its own failure key when given, else the key
+  // that chose it, else none (the section).
+  static std::string FailureKey(const Section& section, const BackendType& type,
+                                const std::string& chooser) {
+    if (!type.failure_key.empty() && section.Has(type.failure_key)) return type.failure_key;
+    return section.Has(chooser) ? chooser : "";
   }
 
   // One embedded directory per seed file, so a domain and its computers share it.
