@@ -17,7 +17,9 @@
 #include "moxtrel/accounts/users.h"
 #include "moxtrel/backends/configuration.h"
 #include "moxtrel/directory/audit_trail.h"
+#include "moxtrel/directory/journal_layer.h"
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/frame/trapped_failure.h"
 #include "moxtrel/printing/print_job.h"
 #include "moxtrel/printing/print_jobs.h"
 #include "moxtrel/printing/print_queue.h"
@@ -129,6 +131,27 @@ TEST_F(AuditTrailTest, ConfigurationChoosesTheLogAndRefusesWhatItCannotUse) {
   std::u16string name = u"yan";
   EXPECT_TRUE(server->Users()->Add(name));
   EXPECT_FALSE(std::filesystem::exists(log));
+}
+
+// A trace or a test journal around an audited backend: the failed call is marked with the
+// member that trapped it in the outer journal, and the thread's last failure names the call.
+TEST_F(AuditTrailTest, AJournalAroundAnAuditedBackendSeesWhoTrappedItsFailures) {
+  Load();
+  auto outer = directory::JournalLayer::Wrap(directory::CurrentProvider());
+  directory::SetCurrentProvider(outer);
+  auto server = moxServer::Create();
+  server->Name(u"PC1");
+  ClearLastTrappedFailure();
+  std::u16string taken = u"alice";
+  EXPECT_FALSE(server->Users()->Add(taken));
+  const auto failed = outer->Journal().Failed();
+  ASSERT_FALSE(failed.empty()) << outer->Journal().Dump();
+  EXPECT_EQ(failed.back().trapped_by, u"moxUsers.Add") << outer->Journal().Dump();
+  const auto why = LastTrappedFailure();
+  ASSERT_TRUE(why.has_value());
+  EXPECT_EQ(why->member, u"moxUsers.Add");
+  EXPECT_THAT(ToUtf8(why->call), HasSubstr("WinNT://PC1"));
+  EXPECT_FALSE(std::filesystem::exists(log) && !Lines(log).empty());
 }
 
 // A name or value that holds a line break (an entry another tool made) cannot forge a line.

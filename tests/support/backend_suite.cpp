@@ -57,8 +57,8 @@ class FilesBackend final : public Backend {
 
 // Computer PC1 from a configuration naming a registered backend type (the template "memory"),
 // seeded through the object model as a user of it would: a new backend joins the suites this
-// way when it starts empty. No audit trail: its own journal layer beneath the suite's would
-// claim each failed call's record first, and the suite checks that record against its journal.
+// way when it starts empty. No audit trail here: a trail beneath a journal layer is tested in
+// the audit trail's own tests.
 class ConfiguredBackend final : public Backend {
  public:
   explicit ConfiguredBackend(const std::string& accounts)

@@ -9,9 +9,15 @@ namespace {
 // Lets the object model's trap mark the journal entry of the call whose error it trapped.
 class EntryWitness final : public TrapWitness {
  public:
-  EntryWitness(std::weak_ptr<JournalLayer::State> state, uint64_t sequence, JournalEntry entry)
-      : state_(std::move(state)), sequence_(sequence), entry_(std::move(entry)) {}
+  // `inner`: the witness of a layer nearer the backend that saw the same call fail.
+  EntryWitness(std::weak_ptr<JournalLayer::State> state, uint64_t sequence, JournalEntry entry,
+               std::shared_ptr<TrapWitness> inner)
+      : state_(std::move(state)),
+        sequence_(sequence),
+        entry_(std::move(entry)),
+        inner_(std::move(inner)) {}
   void Trapped(std::u16string_view member) noexcept override {
+    if (inner_) inner_->Trapped(member);
     if (auto state = state_.lock()) {
       try {
         state->Trapped(sequence_, entry_, member);
@@ -25,6 +31,7 @@ class EntryWitness final : public TrapWitness {
   std::weak_ptr<JournalLayer::State> state_;
   uint64_t sequence_;
   JournalEntry entry_;
+  std::shared_ptr<TrapWitness> inner_;
 };
 
 }  // namespace
@@ -65,7 +72,11 @@ void JournalLayer::State::Failed(const std::shared_ptr<State>& self, uint64_t se
     std::u16string text = entry.ToString();
     std::u16string member = entry.interface + u"." + entry.member;
     error.SetCall(std::move(text), std::move(member),
-                  std::make_shared<EntryWitness>(self, sequence, entry));
+                  std::make_shared<EntryWitness>(self, sequence, entry, nullptr));
+  } else {
+    // The same call seen by an outer layer: both entries are marked when it is trapped.
+    error.SetCall({}, {},
+                  std::make_shared<EntryWitness>(self, sequence, entry, error.shared_witness()));
   }
   std::lock_guard lock(mutex);
   if (auto* kept = sequence ? journal.At(sequence) : nullptr) {

@@ -21,9 +21,18 @@ TrapWitness* AutomationError::witness() const noexcept {
   return call_ ? call_->witness.get() : nullptr;
 }
 
+std::shared_ptr<TrapWitness> AutomationError::shared_witness() const noexcept {
+  return call_ ? call_->witness : nullptr;
+}
+
 void AutomationError::SetCall(std::u16string call, std::u16string call_member,
                               std::shared_ptr<TrapWitness> witness) {
-  if (call_) return;
+  if (call_) {
+    // The innermost layer's name stays; the outer layer's witness tells the inner one's.
+    call_ = std::make_shared<const ProviderCall>(
+        ProviderCall{call_->text, call_->member, std::move(witness)});
+    return;
+  }
   call_ = std::make_shared<const ProviderCall>(
       ProviderCall{std::move(call), std::move(call_member), std::move(witness)});
 }

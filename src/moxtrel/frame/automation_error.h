@@ -34,10 +34,12 @@ class AutomationError : public std::runtime_error {
 
   // The provider call that raised the error as a journal shows it
   // ("IADsUser.FullName WinNT://CORP/alice"), and its "Interface.member"; empty unless a
-  // JournalLayer passed the call on. The innermost layer names it; outer ones leave it.
+  // JournalLayer passed the call on. The innermost layer names it; an outer one (a trace
+  // around an audited backend) adds only its witness, which tells the one before it in turn.
   std::u16string_view call() const noexcept;
   std::u16string_view call_member() const noexcept;
   TrapWitness* witness() const noexcept;
+  std::shared_ptr<TrapWitness> shared_witness() const noexcept;
   void SetCall(std::u16string call, std::u16string call_member,
                std::shared_ptr<TrapWitness> witness);
 
