@@ -76,6 +76,18 @@ struct BackendType {
   std::function<BackendMaker(ConfigSection&, const BackendPlace&)> build;
 };
 
+// Sets check and build for a backend whose keys become one options value: `read` reads and
+// checks them into it, `make` makes the backend from it.
+//
+//   ReadThenMake(type, ReadCupsOptions, MakeCupsProvider);
+template <class Read, class Make>
+void ReadThenMake(BackendType& type, Read read, Make make) {
+  type.check = [read](ConfigSection& section, const BackendPlace& place) { read(section, place); };
+  type.build = [read, make](ConfigSection& section, const BackendPlace& place) -> BackendMaker {
+    return [options = read(section, place), make] { return make(options); };
+  };
+}
+
 // A computer's key naming a backend type, with the kinds the part serves.
 struct KindSelector {
   std::string key;                // "printing"

@@ -27,10 +27,7 @@ directory::BackendType CupsBackendType() {
   type.keys = {"cups", "cups_user"};
   type.failure_key = "cups";
   type.holds = "print queues";
-  type.check = [](ConfigSection& section, const BackendPlace& place) { Read(section, place); };
-  type.build = [](ConfigSection& section, const BackendPlace& place) -> directory::BackendMaker {
-    return [options = Read(section, place)] { return MakeCupsProvider(options); };
-  };
+  directory::ReadThenMake(type, Read, MakeCupsProvider);
   return type;
 }
 

@@ -28,10 +28,7 @@ directory::BackendType FilesBackendType() {
   type.keys = {"root", "allow_shutdown"};
   type.failure_key = "root";
   type.holds = "accounts";
-  type.check = [](ConfigSection& section, const BackendPlace& place) { Read(section, place); };
-  type.build = [](ConfigSection& section, const BackendPlace& place) -> directory::BackendMaker {
-    return [options = Read(section, place)] { return MakeFilesProvider(options); };
-  };
+  directory::ReadThenMake(type, Read, MakeFilesProvider);
   return type;
 }
 

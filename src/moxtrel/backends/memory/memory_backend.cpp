@@ -35,10 +35,7 @@ directory::BackendType MemoryBackendType() {
   type.selector = "accounts";
   type.kinds = {directory::ObjectKind::kUser, directory::ObjectKind::kGroup};
   type.holds = "accounts";
-  type.check = [](ConfigSection& section, const BackendPlace& place) { Read(section, place); };
-  type.build = [](ConfigSection& section, const BackendPlace& place) -> directory::BackendMaker {
-    return [options = Read(section, place)] { return Make(options); };
-  };
+  directory::ReadThenMake(type, Read, Make);
   return type;
 }
 

@@ -26,10 +26,7 @@ directory::BackendType SambaBackendType() {
   type.keys = {"smb_conf"};
   type.failure_key = "smb_conf";
   type.holds = "file shares";
-  type.check = [](ConfigSection& section, const BackendPlace& place) { Read(section, place); };
-  type.build = [](ConfigSection& section, const BackendPlace& place) -> directory::BackendMaker {
-    return [options = Read(section, place)] { return MakeSambaProvider(options); };
-  };
+  directory::ReadThenMake(type, Read, MakeSambaProvider);
   return type;
 }
 
