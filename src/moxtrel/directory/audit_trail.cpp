@@ -157,7 +157,7 @@ std::shared_ptr<DirectoryProvider> AuditTrail::Wrap(std::shared_ptr<DirectoryPro
   auto layer = JournalLayer::Wrap(std::move(inner));
   layer->Journal().SetCapacity(0);
   auto trail = std::make_shared<AuditTrail>(std::move(sink), area);
-  layer->SetTraceSink([trail](const JournalEntry& entry) { trail->Record(entry); });
+  layer->SetTraceSink([trail](const JournalEntry& entry) { trail->Record(entry); }, IsChange);
   return layer;
 }
 

@@ -33,9 +33,10 @@ FaultInjector& JournalLayer::Faults() noexcept {
   return state_->faults;
 }
 
-void JournalLayer::SetTraceSink(TraceSink sink) {
+void JournalLayer::SetTraceSink(TraceSink sink, MemberFilter wants) {
   std::lock_guard lock(state_->mutex);
   state_->sink = std::move(sink);
+  state_->wants = wants;
 }
 
 }  // namespace moxtrel::directory

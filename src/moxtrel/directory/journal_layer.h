@@ -41,8 +41,11 @@ class JournalLayer final : public DirectoryProvider {
   // thread is calling through the layer.
   CallJournal& Journal() noexcept;
   FaultInjector& Faults() noexcept;
-  // Sends every call to `sink` too; an empty sink stops it.
-  void SetTraceSink(TraceSink sink);
+  // Sends every call to `sink` too; an empty sink stops it. With `wants`, a layer that keeps no
+  // journal and has no fault armed passes on the calls `wants` refuses without looking up their
+  // path or calling the sink (an audit trail wants only the changes).
+  using MemberFilter = bool (*)(std::u16string_view member);
+  void SetTraceSink(TraceSink sink, MemberFilter wants = nullptr);
   const std::shared_ptr<DirectoryProvider>& Inner() const noexcept { return inner_; }
 
   struct State;  // shared with the wrapped objects

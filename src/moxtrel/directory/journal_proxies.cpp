@@ -36,9 +36,9 @@ class EntryWitness final : public TrapWitness {
 
 }  // namespace
 
-bool JournalLayer::State::Watched() {
+bool JournalLayer::State::Watched(std::u16string_view member) {
   std::lock_guard lock(mutex);
-  return sink || journal.Capacity() > 0 || !faults.Empty();
+  return journal.Capacity() > 0 || !faults.Empty() || (sink && (!wants || wants(member)));
 }
 
 uint64_t JournalLayer::State::Begin(const JournalEntry& entry) {

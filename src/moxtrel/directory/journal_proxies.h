@@ -27,7 +27,8 @@ struct JournalLayer::State {
 
   // Whether calls are journaled, traced or may fault; when not, a call costs only its
   // arguments, and the path is looked up only when it fails.
-  bool Watched();
+  bool Watched(std::u16string_view member);
+  JournalLayer::MemberFilter wants = nullptr;
   // Journals a call as pending; 0 when the journal keeps none.
   uint64_t Begin(const JournalEntry& entry);
   // Lets an armed fault fail the call (AutomationError).
@@ -48,7 +49,7 @@ using StatePtr = std::shared_ptr<JournalLayer::State>;
 // Passes one call on: `path()` names the object called, `call()` makes the call.
 template <class Path, class F>
 auto Run(const StatePtr& state, JournalEntry entry, Path&& path, F&& call) -> decltype(call()) {
-  const bool watched = state->Watched();
+  const bool watched = state->Watched(entry.member);
   if (watched) entry.path = path();
   const uint64_t sequence = watched ? state->Begin(entry) : 0;
   try {
