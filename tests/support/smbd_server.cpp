@@ -247,8 +247,13 @@ void SmbdServer::Stop() {
   // samba-dcerpcd, spawned by smbd on the first RPC, is not its child once smbd is gone and
   // outlives it; its workers follow it. Each is found by our private smb.conf in its command
   // line, so no other Samba process is ever touched.
+  // A helper may start a worker while it is being stopped: look again until none is left.
   if (conf_.empty()) return;
-  for (pid_t helper : ProcessesNaming(conf_)) TermThenKill(helper, false);
+  for (int round = 0; round < 20; ++round) {
+    const auto helpers = ProcessesNaming(conf_);
+    if (helpers.empty()) return;
+    for (pid_t helper : helpers) TermThenKill(helper, false);
+  }
 }
 
 std::string SmbdServer::Folder(const std::string& name) const {
