@@ -12,8 +12,9 @@ if [ "${1:-}" = "--quick" ]; then
   repetitions=1
 fi
 cmake --preset default >/dev/null
-cmake --build --preset default --target moxtrel_goals_bench -j2 >/dev/null
+cmake --build --preset default --target moxtrel_goals_bench moxtrel_pairs_bench -j2 >/dev/null
 bin=build/default/bench/moxtrel_goals_bench
+pairs=build/default/bench/moxtrel_pairs_bench
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
@@ -119,3 +120,11 @@ ratio("10", "seed object of %d keys vs %d users" % (k40, k40),
       "Goal10/ManyKeys/%d" % k40, "Goal10/ManyUsers/%d" % k40, 2)
 print("%d goal(s) missed" % failed if failed else "every goal met")
 PY
+
+# The pairs: the library against the platform's own tool, interleaved, medians taken.
+"$pairs" "${quick[@]}" --benchmark_repetitions="$repetitions" \
+  --benchmark_enable_random_interleaving=true \
+  --benchmark_report_aggregates_only="$([ "$repetitions" -gt 1 ] && echo true || echo false)" \
+  --benchmark_format=json --benchmark_out="$out/pairs.json" --benchmark_out_format=json \
+  >/dev/null
+python3 scripts/bench_pairs.py "$out/pairs.json" "${quick[@]}"
