@@ -5,7 +5,8 @@ Library side carries, with PASS or FAIL. Usage: bench_pairs.py RESULTS.json [--q
 import json
 import sys
 
-runs = json.load(open(sys.argv[1]))["benchmarks"]
+text = open(sys.argv[1]).read()
+runs = json.loads(text)["benchmarks"] if text.strip() else []
 quick = "--quick" in sys.argv[2:]
 
 
