@@ -18,9 +18,9 @@
 #include "binding/python_errors.h"
 #include "binding/value_convert.h"
 #include "moxtrel/frame/dispatch.h"
+#include "moxtrel/frame/handler_failure.h"
 #include "moxtrel/frame/text.h"
 #include "moxtrel/platform/thread_timers.h"
-#include "moxtrel/printing/mod_timer.h"
 
 namespace moxtrel::python {
 namespace {
@@ -131,7 +131,7 @@ class PythonSink final : public EventSink, public std::enable_shared_from_this<P
     try {
       throw AutomationError(errc::kFail, text);
     } catch (...) {
-      modTimer::ReportCurrentException(u"A " + event_ + u" handler");
+      ReportHandlerFailure(u"A " + event_ + u" handler");
     }
   }
 
@@ -349,12 +349,12 @@ void DefineEventTypes(py::module_& m) {
       "set_error_hook",
       [](py::object hook) {
         if (hook.is_none()) {
-          modTimer::SetErrorHook(nullptr);
+          SetHandlerFailureHook(nullptr);
           return;
         }
         if (!PyCallable_Check(hook.ptr())) throw py::type_error("the error hook must be callable");
         auto held = std::make_shared<HeldObject>(hook);
-        modTimer::SetErrorHook([held](const AutomationError& error) {
+        SetHandlerFailureHook([held](const AutomationError& error) {
           py::gil_scoped_acquire gil;
           try {
             py::object instance = State().error(static_cast<uint32_t>(error.code()), "moxtrel",

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/handler_failure.h"
 #include "moxtrel/platform/thread_timers.h"
 #include "moxtrel/printing/mod_timer.h"
 
@@ -17,10 +18,10 @@ using std::chrono::milliseconds;
 class KestStdTimerTest : public ::testing::Test {
  protected:
   KestStdTimerTest() {
-    previous_ = modTimer::SetErrorHook(
+    previous_ = SetHandlerFailureHook(
         [this](const AutomationError& e) { contained.push_back(e.description()); });
   }
-  ~KestStdTimerTest() override { modTimer::SetErrorHook(std::move(previous_)); }
+  ~KestStdTimerTest() override { SetHandlerFailureHook(std::move(previous_)); }
 
   static std::size_t Records() { return modTimer::colTimers().size(); }
 
@@ -28,7 +29,7 @@ class KestStdTimerTest : public ::testing::Test {
   std::vector<std::u16string> contained;
   const std::size_t records = Records();
   const std::size_t active = platform::ActiveTimers();
-  modTimer::ErrorHook previous_;
+  HandlerFailureHook previous_;
 };
 
 // Interval refuses values that are not positive and is frozen while running; a running
@@ -120,7 +121,7 @@ TEST_F(KestStdTimerTest, HandlerFailureIsContained) {
   ASSERT_EQ(contained.size(), 2u);
   EXPECT_NE(contained[0].find(u"refresh failed"), std::u16string::npos);
   EXPECT_NE(contained[1].find(u"plain failure"), std::u16string::npos);
-  modTimer::SetErrorHook(nullptr);
+  SetHandlerFailureHook(nullptr);
   ticks = 0;
   ::testing::internal::CaptureStderr();
   platform::PumpFor(milliseconds(100));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "moxtrel/directory/fault_injector.h"
+#include "moxtrel/frame/handler_failure.h"
 #include "moxtrel/platform/thread_timers.h"
 #include "moxtrel/printing/mod_timer.h"
 #include "support/directory_fixture.h"
@@ -19,13 +20,13 @@ namespace moxtrel::testing {
 class PrintingTest : public DirectoryTest {
  protected:
   PrintingTest() {
-    previous_hook_ = modTimer::SetErrorHook(
+    previous_hook_ = SetHandlerFailureHook(
         [this](const AutomationError& e) { contained.push_back(e.description()); });
     corp = build.AddDomain(u"CORP");
     srv = build.AddComputer(corp, u"PRINTSRV");
     laser = build.AddPrintQueue(srv, u"LaserJet", {{u"Location", u"Hall"}});
   }
-  ~PrintingTest() override { modTimer::SetErrorHook(std::move(previous_hook_)); }
+  ~PrintingTest() override { SetHandlerFailureHook(std::move(previous_hook_)); }
 
   // Submits a job to the LaserJet queue with the given status (8 = spooling).
   std::u16string Submit(const std::u16string& user, int32_t status, int32_t pages = 1) {
@@ -43,7 +44,7 @@ class PrintingTest : public DirectoryTest {
   std::vector<std::u16string> contained;
 
  private:
-  modTimer::ErrorHook previous_hook_;
+  HandlerFailureHook previous_hook_;
 };
 
 }  // namespace moxtrel::testing

@@ -1,11 +1,12 @@
 #include "moxtrel/printing/kest_std_timer.h"
 
+#include "moxtrel/frame/handler_failure.h"
 #include "moxtrel/printing/mod_timer.h"
 
 namespace moxtrel {
 
 KestStdTimer::KestStdTimer()
-    : timer_(u"KestStdTimer.Timer", u"The Timer handler", &modTimer::ReportCurrentException) {}
+    : timer_(u"KestStdTimer.Timer", u"The Timer handler", &ReportHandlerFailure) {}
 
 std::shared_ptr<KestStdTimer> KestStdTimer::Create() {
   return std::shared_ptr<KestStdTimer>(new KestStdTimer);

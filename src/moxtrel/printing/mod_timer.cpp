@@ -1,11 +1,6 @@
 #include "moxtrel/printing/mod_timer.h"
 
-#include <exception>
-#include <iostream>
-#include <string>
-
-#include "moxtrel/frame/error_codes.h"
-#include "moxtrel/frame/text.h"
+#include "moxtrel/frame/handler_failure.h"
 #include "moxtrel/printing/kest_std_timer.h"
 
 namespace moxtrel::modTimer {
@@ -13,7 +8,6 @@ namespace {
 
 struct ThreadState {
   std::vector<clsTim> timers;
-  ErrorHook hook;
   ~ThreadState();
 };
 
@@ -30,29 +24,6 @@ ThreadState* State() noexcept {
   return state_gone ? nullptr : &state;
 }
 
-void Trace(const AutomationError& error) noexcept {
-  try {
-    std::cerr << "moxtrel: " << ToUtf8(error.description()) << " (" << FormatCode(error.code())
-              << ")\n";
-  } catch (...) {
-  }
-}
-
-void Report(const AutomationError& error) noexcept {
-  ThreadState* s = State();
-  if (!s || !s->hook) {
-    Trace(error);
-    return;
-  }
-  try {
-    // A copy: the hook may replace itself.
-    ErrorHook hook = s->hook;
-    hook(error);
-  } catch (...) {
-    Trace(error);
-  }
-}
-
 }  // namespace
 
 std::vector<clsTim>* Registry() noexcept {
@@ -63,29 +34,6 @@ std::vector<clsTim>* Registry() noexcept {
 std::vector<clsTim> colTimers() {
   ThreadState* s = State();
   return s ? s->timers : std::vector<clsTim>{};
-}
-
-ErrorHook SetErrorHook(ErrorHook hook) {
-  ThreadState* s = State();
-  if (!s) return {};
-  std::swap(s->hook, hook);
-  return hook;
-}
-
-void ReportCurrentException(std::u16string_view where) noexcept {
-  try {
-    try {
-      throw;
-    } catch (const AutomationError& e) {
-      Report(AutomationError(e.code(), std::u16string(where) + u": " + e.description()));
-    } catch (const std::exception& e) {
-      Report(AutomationError(errc::kFail, std::u16string(where) + u": " + FromUtf8(e.what())));
-    } catch (...) {
-      Report(AutomationError(errc::kFail, std::u16string(where) + u": an unknown failure"));
-    }
-  } catch (...) {
-    // Building the report failed (out of memory); nothing more can be done.
-  }
 }
 
 void TimerProc(platform::TimerId identifier) noexcept {
@@ -103,7 +51,7 @@ void TimerProc(platform::TimerId identifier) noexcept {
     try {
       timer->RaiseTimer();
     } catch (...) {
-      ReportCurrentException(u"The Timer handler");
+      ReportHandlerFailure(u"The Timer handler");
     }
     return;
   }

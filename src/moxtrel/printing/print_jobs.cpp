@@ -3,6 +3,7 @@
 #include "moxtrel/directory/provider.h"
 #include "moxtrel/directory/winnt_paths.h"
 #include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/handler_failure.h"
 #include "moxtrel/frame/trapped_failure.h"
 #include "moxtrel/printing/mod_timer.h"
 
@@ -15,7 +16,7 @@ constexpr int32_t kMinimumPeriod = 250;
 moxPrintJobs::moxPrintJobs()
     : KeyedCollection(/*needs_refresh=*/false, /*create_store=*/false),
       m_Timer(KestStdTimer::Create()),
-      new_job_(u"moxPrintJobs.NewJob", u"A NewJob handler", &modTimer::ReportCurrentException) {}
+      new_job_(u"moxPrintJobs.NewJob", u"A NewJob handler", &ReportHandlerFailure) {}
 
 std::shared_ptr<moxPrintJobs> moxPrintJobs::Create() {
   std::shared_ptr<moxPrintJobs> jobs(new moxPrintJobs);
