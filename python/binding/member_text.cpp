@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <map>
 
-#include "moxtrel/frame/near_names.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/host/near_names.h"
 
 namespace moxtrel::python {
 namespace {
@@ -124,25 +124,6 @@ std::u16string EnumDoc(const typelib::EnumInfo& e) {
     if (i < e.member_descriptions.size()) doc += Wrapped(e.member_descriptions[i], 6);
   }
   return doc;
-}
-
-std::vector<std::u16string> MemberNames(const typelib::InterfaceInfo* iface,
-                                        const typelib::InterfaceInfo* events) {
-  std::vector<std::u16string> names;
-  auto add = [&](const std::u16string& name) {
-    for (const auto& n : names) {
-      if (EqualsNoCase(n, name)) return;
-    }
-    names.push_back(name);
-  };
-  // The members a script may call, as the script host offers them, then the events.
-  if (iface) {
-    for (const auto& name : moxtrel::MemberNames(*iface)) add(name);
-  }
-  if (events) {
-    for (const auto& e : events->members) add(e.name);
-  }
-  return names;
 }
 
 std::u16string IdentifierOf(std::u16string_view quoted) {

@@ -23,9 +23,6 @@ std::u16string ClassDoc(std::u16string_view class_name, std::u16string_view desc
                         const typelib::InterfaceInfo* iface, const typelib::InterfaceInfo* events);
 // The help text of an enum: its description, then each member's value and description.
 std::u16string EnumDoc(const typelib::EnumInfo& e);
-// Visible member and event names, each once, in slot order.
-std::vector<std::u16string> MemberNames(const typelib::InterfaceInfo* iface,
-                                        const typelib::InterfaceInfo* events);
 // "mox SVCS Running" -> "moxSVCSRunning", the spelling the script host also accepts.
 std::u16string IdentifierOf(std::u16string_view quoted);
 

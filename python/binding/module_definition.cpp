@@ -11,8 +11,8 @@
 #include "binding/trapped_failures.h"
 #include "binding/value_convert.h"
 #include "moxtrel/frame/dispatch.h"
-#include "moxtrel/frame/near_names.h"
 #include "moxtrel/frame/typelib.h"
+#include "moxtrel/host/near_names.h"
 
 namespace moxtrel::python {
 namespace {
@@ -137,7 +137,7 @@ ObjectPtr CreateSuggesting(const std::u16string& name) {
     return dispatch::CreateObject(name);
   } catch (const AutomationError& e) {
     if (static_cast<uint32_t>(e.code()) != errc::kClassNotRegistered) throw;
-    const auto near = ClosestClassName(name);
+    const auto near = host::ClosestClassName(name);
     if (!near) throw;
     throw AutomationError(e.code(), e.description() + u"; did you mean '" + *near + u"'?");
   }

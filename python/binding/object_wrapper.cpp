@@ -13,9 +13,9 @@
 #include "binding/python_errors.h"
 #include "binding/value_convert.h"
 #include "moxtrel/frame/dispatch.h"
-#include "moxtrel/frame/near_names.h"
 #include "moxtrel/frame/text.h"
 #include "moxtrel/frame/typelib.h"
+#include "moxtrel/host/near_names.h"
 
 namespace moxtrel::python {
 namespace {
@@ -56,9 +56,11 @@ bool IsPlainGet(const typelib::MemberInfo& m) {
 }
 
 [[noreturn]] void RaiseUnknown(const AutomationObject& object, std::u16string_view name) {
-  const auto names = MemberNames(dispatch::InterfaceOf(object), EventsOf(object));
   std::u16string text = TypeOf(object) + u" has no member '" + std::u16string(name) + u"'";
-  if (const auto near = ClosestName(name, names)) text += u"; did you mean '" + *near + u"'?";
+  if (const auto near =
+          host::ClosestMemberName(name, dispatch::InterfaceOf(object), EventsOf(object))) {
+    text += u"; did you mean '" + *near + u"'?";
+  }
   RaiseErrorAs(State().member_error, static_cast<int32_t>(errc::kUnknownName),
                TypeOf(object) + u"." + std::u16string(name), text);
 }
@@ -250,7 +252,7 @@ py::object DefaultMember(DispatchObject& self, const py::args& args) {
 py::list Dir(DispatchObject& self) {
   py::list out;
   for (const auto& name :
-       MemberNames(dispatch::InterfaceOf(*self.object), EventsOf(*self.object))) {
+       host::ObjectMemberNames(dispatch::InterfaceOf(*self.object), EventsOf(*self.object))) {
     out.append(ToPyStr(name));
   }
   return out;

@@ -2,7 +2,6 @@
 
 #include <pybind11/stl.h>
 
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,59 +9,53 @@
 #include "binding/module_state.h"
 #include "binding/python_errors.h"
 #include "binding/value_convert.h"
-#include "moxtrel/backends/configuration.h"
-#include "moxtrel/directory/journal_layer.h"
 #include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/host/directory_source.h"
 
 namespace moxtrel::python {
 namespace {
 
 bool chosen = false;
+
+// The file named in a loading failure, or what stands for the sample.
+std::string What(const host::DirectorySource& source) {
+  return source.kind == host::DirectorySource::Kind::kSample ? "the built-in sample" : source.path;
+}
 // The embedded directory in use, or null when a configuration routes elsewhere.
 std::shared_ptr<directory::MemoryDirectory>& Embedded() {
   static auto* dir = new std::shared_ptr<directory::MemoryDirectory>;
   return *dir;
 }
 
-void Install(std::shared_ptr<directory::DirectoryProvider> provider,
-             std::shared_ptr<directory::MemoryDirectory> embedded) {
-  // Wrapped so moxtrel.last_failure() can name the directory call that failed; the layer keeps
-  // no journal.
-  auto layer = directory::JournalLayer::Wrap(std::move(provider));
-  layer->Journal().SetCapacity(0);
-  directory::SetCurrentProvider(std::move(layer));
-  Embedded() = std::move(embedded);
+// Wrapped so moxtrel.last_failure() can name the directory call that failed; the layer keeps
+// no journal.
+void Use(std::u16string_view source_name, const host::DirectorySource& source) {
+  host::OpenedDirectory opened;
+  try {
+    opened = host::Open(source);
+  } catch (const AutomationError& e) {
+    RaiseError(e, source_name);
+  } catch (const std::exception& e) {
+    RaiseError(AutomationError(errc::kInvalidArg,
+                               FromUtf8("cannot load " + What(source) + ": " + e.what())),
+               source_name);
+  }
+  directory::SetCurrentProvider(opened.layer);
+  Embedded() = std::move(opened.embedded);
   chosen = true;
 }
 
-template <class F>
-auto Loading(std::u16string_view source, const std::string& what, F&& load) {
-  try {
-    return load();
-  } catch (const AutomationError& e) {
-    RaiseError(e, source);
-  } catch (const std::exception& e) {
-    RaiseError(
-        AutomationError(errc::kInvalidArg, FromUtf8("cannot load " + what + ": " + e.what())),
-        source);
-  }
-}
-
 void UseSample() {
-  auto dir = Loading(u"use_sample", "the built-in sample",
-                     [] { return directory::MemoryDirectory::Sample(); });
-  Install(dir, dir);
+  Use(u"use_sample", {});
 }
 
 void UseSeed(const std::string& path) {
-  auto dir = Loading(u"use_seed", path, [&] { return directory::MemoryDirectory::FromFile(path); });
-  Install(dir, dir);
+  Use(u"use_seed", {host::DirectorySource::Kind::kSeed, path});
 }
 
 void UseConfig(const std::string& path) {
-  Install(Loading(u"use_config", path, [&] { return directory::LoadConfiguration(path); }),
-          nullptr);
+  Use(u"use_config", {host::DirectorySource::Kind::kConfig, path});
 }
 
 struct EmbeddedDirectory {
@@ -73,11 +66,8 @@ struct EmbeddedDirectory {
 
 void EnsureProvider() {
   if (chosen) return;
-  if (const char* config = std::getenv(directory::kConfigEnvironmentVariable)) {
-    UseConfig(config);
-  } else {
-    UseSample();
-  }
+  const host::DirectorySource source = host::ChooseSource({}, {});
+  Use(source.kind == host::DirectorySource::Kind::kConfig ? u"use_config" : u"use_sample", source);
 }
 
 void DefineProviderFunctions(py::module_& m) {

@@ -2,8 +2,8 @@
 
 #include "cli_runner.h"
 #include "moxtrel/frame/error_codes.h"
-#include "moxtrel/frame/near_names.h"
 #include "moxtrel/frame/typelib.h"
+#include "moxtrel/host/near_names.h"
 #include "script_error.h"
 #include "script_runner.h"
 #include "suggestions.h"
@@ -44,18 +44,18 @@ TEST(SuggestionsTest, ClosestNameIsCloseForItsLength) {
 // Classes are matched without their library name and offered with it; only creatable classes
 // are offered, and hidden members are never offered.
 TEST(SuggestionsTest, ClosestClassKeepsTheLibraryName) {
-  EXPECT_EQ(moxtrel::ClosestClassName(u"moxUsr"), u"moxUser");
-  EXPECT_EQ(moxtrel::ClosestClassName(u"Moxtrel.moxUsr"), u"Moxtrel.moxUser");
-  EXPECT_EQ(moxtrel::ClosestClassName(u"moxtrel.MOXGRUP"), u"moxtrel.moxGroup");
-  EXPECT_EQ(moxtrel::ClosestClassName(u"moxUser"), std::nullopt);
-  EXPECT_EQ(moxtrel::ClosestClassName(u"."), std::nullopt);
-  const auto classes = moxtrel::CreatableClassNames();
+  EXPECT_EQ(host::ClosestClassName(u"moxUsr"), u"moxUser");
+  EXPECT_EQ(host::ClosestClassName(u"Moxtrel.moxUsr"), u"Moxtrel.moxUser");
+  EXPECT_EQ(host::ClosestClassName(u"moxtrel.MOXGRUP"), u"moxtrel.moxGroup");
+  EXPECT_EQ(host::ClosestClassName(u"moxUser"), std::nullopt);
+  EXPECT_EQ(host::ClosestClassName(u"."), std::nullopt);
+  const auto classes = host::CreatableClassNames();
   EXPECT_NE(std::find(classes.begin(), classes.end(), u"moxDomain"), classes.end());
   EXPECT_EQ(std::find(classes.begin(), classes.end(), u"moxUsers"), classes.end());
 
   const typelib::InterfaceInfo* users = typelib::Library().FindInterface(u"_moxUsers");
   ASSERT_NE(users, nullptr);
-  const auto members = moxtrel::MemberNames(*users);
+  const auto members = host::MemberNames(*users);
   EXPECT_NE(std::find(members.begin(), members.end(), u"Item"), members.end());
   EXPECT_EQ(std::find(members.begin(), members.end(), u"NewEnum"), members.end());  // hidden
   EXPECT_EQ(ClosestName(u"NewEnm", members), std::nullopt);

@@ -15,13 +15,12 @@
 #include "interrupt.h"
 #include "json_output.h"
 #include "moxtrel/backends/configuration.h"
-#include "moxtrel/directory/journal_layer.h"
-#include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/directory/provider.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/dispatch.h"
 #include "moxtrel/frame/text.h"
 #include "moxtrel/frame/trapped_failure.h"
+#include "moxtrel/host/directory_source.h"
 #include "moxtrel/version.h"
 #include "parser.h"
 #include "repl.h"
@@ -299,9 +298,6 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     }
   }
 
-  if (config_file.empty() && directory_file.empty()) {
-    if (const char* env = std::getenv(directory::kConfigEnvironmentVariable)) config_file = env;
-  }
   if (!config_file.empty() && !directory_file.empty()) {
     complain.Usage("give either --config or --directory, not both");
     return kExitUsage;
@@ -309,39 +305,28 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
 
   // The embedded directory (the sample or --directory) also backs the script's Directory
   // object; a configured router has none.
-  std::shared_ptr<directory::MemoryDirectory> dir;
-  std::shared_ptr<directory::DirectoryProvider> provider;
+  const host::DirectorySource source = host::ChooseSource(config_file, directory_file);
+  host::OpenedDirectory opened;
   try {
-    if (!config_file.empty()) {
-      provider = directory::LoadConfiguration(config_file);
-    } else {
-      dir = directory_file.empty() ? directory::MemoryDirectory::Sample()
-                                   : directory::MemoryDirectory::FromFile(directory_file);
-      provider = dir;
-    }
+    opened = host::Open(source);
   } catch (const directory::ConfigurationError& e) {
     complain("moxtrel: cannot use configuration " + std::string(e.what()) + "\n",
              ErrorReport("configuration", e.message(), e.file(), e.line()));
     return kExitUsage;
   } catch (const std::exception& e) {
-    const std::string shown =
-        directory_file.empty() ? std::string("(built-in sample)") : directory_file;
     ErrorReport report("directory", e.what(), directory_file);
     if (const auto* seed = dynamic_cast<const directory::SeedError*>(&e)) {
       report.description = seed->message();
       report.file = seed->source();
       report.line = seed->line();
     }
-    complain("moxtrel: cannot load directory " + shown + ": " + e.what() + "\n", report);
+    complain("moxtrel: cannot load directory " + source.Shown() + ": " + e.what() + "\n", report);
     return kExitUsage;
   }
-  // Always wrapped, so LastFailure can name the directory call that failed; the layer keeps no
-  // journal and, without --trace, prints nothing.
-  auto layer = directory::JournalLayer::Wrap(provider);
-  layer->Journal().SetCapacity(0);
+  // Without --trace the layer prints nothing.
   std::optional<TrapTrace> trap_trace;
   if (trace) {
-    layer->SetTraceSink([&err](const directory::JournalEntry& entry) {
+    opened.layer->SetTraceSink([&err](const directory::JournalEntry& entry) {
       if (entry.trapped_by.empty()) {
         err << "trace: " << ToUtf8(entry.TraceLine()) << '\n';
       } else {
@@ -350,7 +335,8 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     });
     trap_trace.emplace(err);
   }
-  provider = layer;
+  const std::shared_ptr<directory::MemoryDirectory> dir = opened.embedded;
+  std::shared_ptr<directory::DirectoryProvider> provider = opened.layer;
 
   ProviderScope scope(provider);
   InterruptHandler sigint;  // Ctrl-C stops the running statement, not the process

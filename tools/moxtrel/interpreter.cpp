@@ -820,7 +820,7 @@ Variant Interpreter::Invoke(const Variant& target, const std::string& where,
     // A misspelt member gets the closest real one; a wrong argument count gets the signature.
     std::u16string text = e.description();
     if (iface && e.code() == static_cast<int32_t>(errc::kUnknownName)) {
-      text += DidYouMean(member, MemberNames(*iface));
+      text += Offer(ClosestMemberName(member, iface, nullptr));
     } else if (iface && e.code() == static_cast<int32_t>(errc::kBadParamCount)) {
       if (auto signature = MemberSignature(*iface, member, flags); !signature.empty()) {
         text += u"; the signature is " + signature;
@@ -837,9 +837,7 @@ ObjectPtr Interpreter::CreateObjectSuggesting(const std::u16string& class_name,
   } catch (const AutomationError& e) {
     std::u16string text = e.description();
     if (e.code() == static_cast<int32_t>(errc::kClassNotRegistered)) {
-      if (auto best = ClosestClassName(class_name)) {
-        text += u" (did you mean \"" + *best + u"\"?)";
-      }
+      text += Offer(ClosestClassName(class_name));
     }
     throw RuntimeError(e.code(), std::move(text), where);
   }

@@ -6,10 +6,13 @@
 
 namespace moxtrel::script {
 
+std::u16string Offer(const std::optional<std::u16string>& near) {
+  return near ? u" (did you mean \"" + *near + u"\"?)" : std::u16string();
+}
+
 std::u16string DidYouMean(std::u16string_view wrong,
                           const std::vector<std::u16string>& candidates) {
-  if (auto best = ClosestName(wrong, candidates)) return u" (did you mean \"" + *best + u"\"?)";
-  return {};
+  return Offer(ClosestName(wrong, candidates));
 }
 
 std::vector<std::u16string> TypeLibraryNames() {

@@ -11,16 +11,21 @@
 #include <string_view>
 #include <vector>
 
-#include "moxtrel/frame/near_names.h"
 #include "moxtrel/frame/typelib.h"
+#include "moxtrel/host/near_names.h"
 
 namespace moxtrel::script {
 
-// The shared rule (near_names.h) under the names the script host has always used.
-using moxtrel::ClosestName;
-using moxtrel::CreatableClassNames;
-using moxtrel::EditDistance;
-using moxtrel::MemberNames;
+// The shared rule (host/near_names.h) under the names the script host has always used.
+using host::ClosestClassName;
+using host::ClosestMemberName;
+using host::ClosestName;
+using host::CreatableClassNames;
+using host::EditDistance;
+using host::MemberNames;
+
+// " (did you mean "X"?)" for a near name, or empty for none.
+std::u16string Offer(const std::optional<std::u16string>& near);
 
 // " (did you mean "X"?)" with the closest candidate, or empty when none is close.
 std::u16string DidYouMean(std::u16string_view wrong, const std::vector<std::u16string>& candidates);

@@ -1,8 +1,11 @@
 // Near names: the one rule by which every client of the library (the script host, the Python
 // package) offers the name a slip was meant to be, so both offer the same name for the same slip.
 //
-//   ClosestName(u"FulName", {u"Name", u"FullName"});  // u"FullName"
-//   ClosestClassName(u"Moxtrel.moxUsr");              // u"Moxtrel.moxUser"
+//   ClosestName(u"FulName", {u"Name", u"FullName"});    // u"FullName"
+//   ClosestClassName(u"Moxtrel.moxUsr");                // u"Moxtrel.moxUser"
+//   ClosestMemberName(u"FulName", iface, nullptr);      // u"FullName"
+//
+// Each host words the offer its own way; which name is offered is decided here only.
 #pragma once
 
 #include <cstddef>
@@ -12,10 +15,12 @@
 #include <vector>
 
 namespace moxtrel {
-
 namespace typelib {
 struct InterfaceInfo;
 }
+}  // namespace moxtrel
+
+namespace moxtrel::host {
 
 // Edits (insertions, deletions, substitutions, swaps of neighbours) from `a` to `b`, without
 // regard to case.
@@ -31,6 +36,18 @@ std::optional<std::u16string> ClosestName(std::u16string_view wrong,
 // order; a property's get and put give its name twice.
 std::vector<std::u16string> MemberNames(const typelib::InterfaceInfo& iface);
 
+// The names a client reaches an object's members by: its interface's members that a client
+// may call, once each without regard to case, in slot order, then the names of its events
+// (`events` may be null, as it is for a script, which connects events with Connect and never
+// names one as a member; the Python module reaches them as attributes).
+std::vector<std::u16string> ObjectMemberNames(const typelib::InterfaceInfo* iface,
+                                              const typelib::InterfaceInfo* events);
+
+// The one of ObjectMemberNames(iface, events) closest to a misspelt member.
+std::optional<std::u16string> ClosestMemberName(std::u16string_view wrong,
+                                                const typelib::InterfaceInfo* iface,
+                                                const typelib::InterfaceInfo* events);
+
 // Every class of the type library a client may create.
 std::vector<std::u16string> CreatableClassNames();
 
@@ -38,4 +55,4 @@ std::vector<std::u16string> CreatableClassNames();
 // and given back with it.
 std::optional<std::u16string> ClosestClassName(std::u16string_view class_name);
 
-}  // namespace moxtrel
+}  // namespace moxtrel::host

@@ -1,11 +1,11 @@
-#include "moxtrel/frame/near_names.h"
+#include "moxtrel/host/near_names.h"
 
 #include <algorithm>
 
 #include "moxtrel/frame/text.h"
 #include "moxtrel/frame/typelib.h"
 
-namespace moxtrel {
+namespace moxtrel::host {
 
 namespace {
 
@@ -64,6 +64,32 @@ std::vector<std::u16string> MemberNames(const typelib::InterfaceInfo& iface) {
   return out;
 }
 
+std::vector<std::u16string> ObjectMemberNames(const typelib::InterfaceInfo* iface,
+                                              const typelib::InterfaceInfo* events) {
+  std::vector<std::u16string> names;
+  auto add = [&](const std::u16string& name) {
+    for (const auto& n : names) {
+      if (EqualsNoCase(n, name)) return;
+    }
+    names.push_back(name);
+  };
+  if (iface) {
+    for (const auto& m : iface->members) {
+      if (!m.hidden) add(m.name);
+    }
+  }
+  if (events) {
+    for (const auto& e : events->members) add(e.name);
+  }
+  return names;
+}
+
+std::optional<std::u16string> ClosestMemberName(std::u16string_view wrong,
+                                                const typelib::InterfaceInfo* iface,
+                                                const typelib::InterfaceInfo* events) {
+  return ClosestName(wrong, ObjectMemberNames(iface, events));
+}
+
 std::vector<std::u16string> CreatableClassNames() {
   std::vector<std::u16string> out;
   for (const auto& c : typelib::Library().classes) {
@@ -81,4 +107,4 @@ std::optional<std::u16string> ClosestClassName(std::u16string_view class_name) {
   return best;
 }
 
-}  // namespace moxtrel
+}  // namespace moxtrel::host
