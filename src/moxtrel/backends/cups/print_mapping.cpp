@@ -38,62 +38,74 @@ Variant NoLong(const auto&) {
 }
 
 const PropertyRow<QueueInfo> kQueueRows[] = {
-    {u"PrinterPath", u"printer-uri-supported", [](const QueueInfo& q) { return U(q.uri); }, nullptr,
-     IPP_TAG_URI},
-    {u"Model", u"printer-make-and-model", [](const QueueInfo& q) { return U(q.make_and_model); },
-     nullptr, IPP_TAG_TEXT},
-    {u"Datatype", u"document-format-default",
+    {u"PrinterPath", u"`printer-uri-supported`", u"refused",
+     [](const QueueInfo& q) { return U(q.uri); }, nullptr, IPP_TAG_URI},
+    {u"Model", u"`printer-make-and-model`", u"refused",
+     [](const QueueInfo& q) { return U(q.make_and_model); }, nullptr, IPP_TAG_TEXT},
+    {u"Datatype", u"`document-format-default`", u"refused",
      [](const QueueInfo& q) { return U(q.document_format); }, nullptr, IPP_TAG_MIMETYPE},
-    {u"PrintProcessor", u"none: CUPS chooses filters per document", NoText<QueueInfo>, nullptr,
-     IPP_TAG_TEXT},
-    {u"Description", u"printer-info", [](const QueueInfo& q) { return U(q.info); }, "printer-info",
-     IPP_TAG_TEXT},
-    {u"Location", u"printer-location", [](const QueueInfo& q) { return U(q.location); },
-     "printer-location", IPP_TAG_TEXT},
-    {u"StartTime", u"none: a CUPS queue has no hours", NoDate<QueueInfo>, nullptr, IPP_TAG_DATE},
-    {u"UntilTime", u"none: a CUPS queue has no hours", NoDate<QueueInfo>, nullptr, IPP_TAG_DATE},
-    {u"DefaultJobPriority", u"job-priority-default",
+    {u"PrintProcessor", u"none (CUPS chooses filters per document): `\"\"`", u"refused",
+     NoText<QueueInfo>, nullptr, IPP_TAG_TEXT},
+    {u"Description", u"`printer-info`", u"CUPS-Add-Modify-Printer",
+     [](const QueueInfo& q) { return U(q.info); }, "printer-info", IPP_TAG_TEXT},
+    {u"Location", u"`printer-location`", u"CUPS-Add-Modify-Printer",
+     [](const QueueInfo& q) { return U(q.location); }, "printer-location", IPP_TAG_TEXT},
+    {u"StartTime", u"none (a CUPS queue has no hours): empty date", u"refused", NoDate<QueueInfo>,
+     nullptr, IPP_TAG_DATE},
+    {u"UntilTime", u"none (a CUPS queue has no hours): empty date", u"refused", NoDate<QueueInfo>,
+     nullptr, IPP_TAG_DATE},
+    {u"DefaultJobPriority", u"`job-priority-default`",
+     u"CUPS-Add-Modify-Printer; 1–100, else `errc::kInvalidArg` at the put",
      [](const QueueInfo& q) { return Variant(int32_t{q.default_priority}); },
      "job-priority-default", IPP_TAG_INTEGER},
-    {u"Priority", u"none: CUPS does not rank queues", NoLong<QueueInfo>, nullptr, IPP_TAG_INTEGER},
-    {u"PrintDevices", u"device-uri", [](const QueueInfo& q) { return U(q.device_uri); },
-     "device-uri", IPP_TAG_URI},
-    {u"Status", u"printer-state, printer-state-reasons, printer-is-accepting-jobs",
-     [](const QueueInfo& q) { return Variant(QueueStatus(q)); }, nullptr, IPP_TAG_INTEGER},
+    {u"Priority", u"none (CUPS does not rank queues): 0", u"refused", NoLong<QueueInfo>, nullptr,
+     IPP_TAG_INTEGER},
+    {u"PrintDevices", u"`device-uri`", u"CUPS-Add-Modify-Printer",
+     [](const QueueInfo& q) { return U(q.device_uri); }, "device-uri", IPP_TAG_URI},
+    {u"Status",
+     u"flags: 0x1 paused (`printer-state` stopped or reason `paused`), 0x2 error (a reason ending "
+     u"in `-error`), 0x80 offline (`offline-report`), 0x400 printing (`processing`), 0x1000 not "
+     u"available (not accepting jobs)",
+     u"refused", [](const QueueInfo& q) { return Variant(QueueStatus(q)); }, nullptr,
+     IPP_TAG_INTEGER},
 };
 
 const PropertyRow<JobInfo> kJobRows[] = {
-    {u"HostPrintQueue", u"job-printer-uri, as the queue's path",
+    {u"HostPrintQueue", u"the queue's path, from `job-printer-uri`", u"refused",
      [](const JobInfo& j) { return Variant(j.host_path); }, nullptr, IPP_TAG_URI},
-    {u"User", u"job-originating-user-name", [](const JobInfo& j) { return U(j.user); }, nullptr,
-     IPP_TAG_NAME},
-    {u"TimeSubmitted", u"time-at-creation",
+    {u"User", u"`job-originating-user-name`", u"refused",
+     [](const JobInfo& j) { return U(j.user); }, nullptr, IPP_TAG_NAME},
+    {u"TimeSubmitted", u"`time-at-creation` (UTC)", u"refused",
      [](const JobInfo& j) {
        return Variant(j.created ? Date{kEpochDays + static_cast<double>(j.created) / 86400.0}
                                 : Date{});
      },
      nullptr, IPP_TAG_INTEGER},
-    {u"TotalPages", u"job-impressions (0 while unknown)",
+    {u"TotalPages", u"`job-impressions` (0 while unknown)", u"refused",
      [](const JobInfo& j) { return Variant(int32_t{j.impressions}); }, nullptr, IPP_TAG_INTEGER},
-    {u"Size", u"job-k-octets × 1024",
+    {u"Size", u"`job-k-octets` × 1024", u"refused",
      [](const JobInfo& j) {
        return Variant(static_cast<int32_t>(std::min<long long>(j.k_octets * 1024LL, INT32_MAX)));
      },
      nullptr, IPP_TAG_INTEGER},
-    {u"Description", u"job-name", [](const JobInfo& j) { return U(j.title); }, "job-name",
-     IPP_TAG_NAME},
-    {u"Priority", u"job-priority", [](const JobInfo& j) { return Variant(int32_t{j.priority}); },
-     "job-priority", IPP_TAG_INTEGER},
-    {u"StartTime", u"none: job-hold-until is a hold, not a window", NoDate<JobInfo>, nullptr,
-     IPP_TAG_DATE},
-    {u"UntilTime", u"none: job-hold-until is a hold, not a window", NoDate<JobInfo>, nullptr,
-     IPP_TAG_DATE},
-    {u"Notify", u"none: CUPS notifies through subscriptions", NoText<JobInfo>, nullptr,
-     IPP_TAG_NAME},
-    {u"Status", u"job-state, job-state-reasons",
+    {u"Description", u"`job-name`", u"Set-Job-Attributes",
+     [](const JobInfo& j) { return U(j.title); }, "job-name", IPP_TAG_NAME},
+    {u"Priority", u"`job-priority` (1–100)",
+     u"Set-Job-Attributes; 1–100, else `errc::kInvalidArg` at the put (cupsd would store 0 as "
+     u"sent)",
+     [](const JobInfo& j) { return Variant(int32_t{j.priority}); }, "job-priority",
+     IPP_TAG_INTEGER},
+    {u"StartTime", u"none (`job-hold-until` is a hold, not a window): empty date", u"refused",
+     NoDate<JobInfo>, nullptr, IPP_TAG_DATE},
+    {u"UntilTime", u"none (`job-hold-until` is a hold, not a window): empty date", u"refused",
+     NoDate<JobInfo>, nullptr, IPP_TAG_DATE},
+    {u"Notify", u"none (CUPS notifies through subscriptions): `\"\"`", u"refused", NoText<JobInfo>,
+     nullptr, IPP_TAG_NAME},
+    {u"Status", u"flags from `job-state` and `job-state-reasons` (listed below)", u"—",
      [](const JobInfo& j) { return Variant(JobStatus(j)); }, nullptr, IPP_TAG_INTEGER},
-    {u"Position", u"none: CUPS orders jobs itself", NoLong<JobInfo>, nullptr, IPP_TAG_INTEGER},
-    {u"PagesPrinted", u"job-impressions-completed",
+    {u"Position", u"none (CUPS orders jobs itself): 0", u"refused", NoLong<JobInfo>, nullptr,
+     IPP_TAG_INTEGER},
+    {u"PagesPrinted", u"`job-impressions-completed`", u"—",
      [](const JobInfo& j) { return Variant(int32_t{j.impressions_completed}); }, nullptr,
      IPP_TAG_INTEGER},
 };
@@ -127,10 +139,12 @@ const PropertyRow<Info>* Write(std::span<const PropertyRow<Info>> rows, const In
     return row;
   }
   if (row->get(info) == value) return nullptr;
+  std::u16string source(row->source);
+  std::erase(source, u'`');
   throw AutomationError(errc::kNotSupported,
                         u"The property \"" + std::u16string(row->name) + u"\" of " + where +
-                            u" cannot be written: the CUPS backend has no place for it (" +
-                            std::u16string(row->source) + u")");
+                            u" cannot be written: the CUPS backend has no place for it (" + source +
+                            u")");
 }
 
 std::string Text(ipp_t* ipp, const char* name) {

@@ -45,7 +45,10 @@ struct JobInfo {
 template <class Info>
 struct PropertyRow {
   std::u16string_view name;
-  std::u16string_view source;  // the IPP attribute, or why CUPS has none
+  // The row as docs/printing.md shows it (Markdown): the IPP attribute (or why CUPS has
+  // none), and what a write sends.
+  std::u16string_view source;
+  std::u16string_view write;
   Variant (*get)(const Info&);
   const char* attribute;  // what a write sends; nullptr: writes refused
   ipp_tag_t tag;

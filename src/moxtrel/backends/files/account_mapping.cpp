@@ -174,53 +174,53 @@ using CR = ComputerRecord;
 
 // clang-format off
 constexpr PropertyRow<UserRecord> kUserRows[] = {
-  {u"UserFlags", u"computed: 0x201, plus 0x2 AccountDisabled, 0x10 IsAccountLocked, 0x20 empty password, 0x10000 no shadow maximum",
+  {u"UserFlags", u"computed: 0x201, plus 0x2 when `AccountDisabled`, 0x10 when `IsAccountLocked`, 0x20 when the password field is empty, 0x10000 when shadow has no maximum age (empty, -1 or ≥ 99999)", u"changes of 0x2, 0x10 and 0x10000 are written as below; clearing 0x10000 sets the maximum to `PASS_MAX_DAYS` of login.defs (refused when that is unset or ≥ 99999); changes of any other bit (0x40 password cannot change, ...) are refused",
    [](const UR& r) { return Variant(UserFlags(r)); }, SetUserFlags},
-  {u"AccountDisabled", u"shadow expire: set and not after today (written as day 1, cleared when enabled)",
+  {u"AccountDisabled", u"shadow expire is set and today is on or after it (the account has expired)", u"True sets expire to 1 (the day the platform's tools use to disable); False clears an expiry that has passed",
    [](const UR& r) { return Variant::Boolean(Disabled(r)); },
    [](UR& r, const Variant& v) { SetDisabled(r, v.ToBool()); }},
-  {u"IsAccountLocked", u"password field starts with \"!\" (shadow's, else passwd's)",
+  {u"IsAccountLocked", u"the password field (shadow's, else passwd's) starts with `!`", u"True puts `!` in front; False removes the leading `!`s, refused when nothing would be left (the account would have no password)",
    [](const UR& r) { return Variant::Boolean(Locked(r)); },
    [](UR& r, const Variant& v) { SetLocked(r, v.ToBool()); }},
-  {u"PasswordRequired", u"password field is not empty",
+  {u"PasswordRequired", u"the password field is not empty", u"not held as a setting",
    [](const UR& r) { return Variant::Boolean(!PasswordOf(r).empty()); }, nullptr},
-  {u"AccountExpirationDate", u"shadow expire (days since 1970); empty date when unset",
+  {u"AccountExpirationDate", u"shadow expire; the empty date when unset", u"the empty date clears it; earlier than 1970 is refused",
    [](const UR& r) { auto d = ShadowDay(r, kSpExpire); return Variant(d ? DayDate(*d) : Date{}); },
    [](UR& r, const Variant& v) {
      Shadow(r, u"AccountExpirationDate")[kSpExpire] =
          v.ToDate().value == 0.0 ? "" : std::to_string(DaysOf(r, u"AccountExpirationDate", v));
    }},
-  {u"FullName", u"passwd GECOS up to the first comma",
+  {u"FullName", u"passwd GECOS up to the first comma", u"a comma is refused (it is the separator)",
    [](const UR& r) { return Variant(U(SplitGecos(r.pw[kPwGecos]).first)); },
    [](UR& r, const Variant& v) {
      CheckFieldText(u"FullName", r.where, Text(v), true);
      r.pw[kPwGecos] = JoinGecos(ToUtf8(Text(v)), SplitGecos(r.pw[kPwGecos]).second);
    }},
-  {u"Description", u"passwd GECOS after the first comma (room, phones, other)",
+  {u"Description", u"passwd GECOS after the first comma (room, phones, other, as written)", u"commas allowed",
    [](const UR& r) { return Variant(U(SplitGecos(r.pw[kPwGecos]).second)); },
    [](UR& r, const Variant& v) {
      CheckFieldText(u"Description", r.where, Text(v), false);
      r.pw[kPwGecos] = JoinGecos(SplitGecos(r.pw[kPwGecos]).first, ToUtf8(Text(v)));
    }},
-  {u"HomeDirectory", u"passwd home directory",
+  {u"HomeDirectory", u"passwd home directory", u"",
    [](const UR& r) { return Variant(U(r.pw[kPwHome])); },
    [](UR& r, const Variant& v) {
      CheckFieldText(u"HomeDirectory", r.where, Text(v), false);
      r.pw[kPwHome] = ToUtf8(Text(v));
    }},
-  {u"LoginScript", u"passwd login shell (the program run at login)",
+  {u"LoginScript", u"passwd login shell, the program run at login", u"",
    [](const UR& r) { return Variant(U(r.pw[kPwShell])); },
    [](UR& r, const Variant& v) {
      CheckFieldText(u"LoginScript", r.where, Text(v), false);
      r.pw[kPwShell] = ToUtf8(Text(v));
    }},
-  {u"PrimaryGroupID", u"passwd gid",
+  {u"PrimaryGroupID", u"passwd gid", u"must be a gid etc/group holds",
    [](const UR& r) { return Variant(static_cast<int32_t>(IdField(r.pw[kPwGid]))); },
    [](UR& r, const Variant& v) {
      if (v.ToLong() < 0) Refuse(r.where, u"PrimaryGroupID", u"a gid is not negative");
      r.pw[kPwGid] = std::to_string(v.ToLong());
    }},
-  {u"PasswordExpirationDate", u"shadow last change + maximum age; empty date when the password never expires",
+  {u"PasswordExpirationDate", u"shadow last change + maximum age; the empty date when either is unset, the last change is 0 (must change at next login) or the maximum is ≥ 99999", u"sets the maximum age; needs a known last change before the date; the empty date clears the maximum age",
    [](const UR& r) {
      auto last = ShadowDay(r, kSpLastChange);
      auto max = ShadowDay(r, kSpMax);
@@ -238,49 +238,49 @@ constexpr PropertyRow<UserRecord> kUserRows[] = {
      }
      sp[kSpMax] = std::to_string(day - *last);
    }},
-  {u"PasswordAge", u"days since shadow last change (0 when unknown)",
+  {u"PasswordAge", u"whole days since the shadow last change; 0 when unknown. Days, not seconds, so that the object model's Date conversion stays in range", u"read-only",
    [](const UR& r) {
      auto last = ShadowDay(r, kSpLastChange);
      return Variant(static_cast<int32_t>(last && *last > 0 && *last <= r.today ? r.today - *last : 0));
    }, nullptr},
-  {u"PasswordExpired", u"1 when shadow last change is 0 (must change) or last change + maximum is past",
+  {u"PasswordExpired", u"1 when the shadow last change is 0 (must change at next login) or last change + maximum age is before today; else 0", u"1 sets the last change to 0; 0 sets it to today when the password was expired",
    [](const UR& r) { return Variant(int32_t{PasswordExpiredNow(r) ? 1 : 0}); },
    [](UR& r, const Variant& v) {
      if ((v.ToLong() != 0) == PasswordExpiredNow(r)) return;
      Shadow(r, u"PasswordExpired")[kSpLastChange] = v.ToLong() != 0 ? "0" : std::to_string(r.today);
    }},
-  {u"PasswordMinimumLength", u"login.defs PASS_MIN_LEN (0 when unset)",
+  {u"PasswordMinimumLength", u"`PASS_MIN_LEN` of login.defs, 0 when unset; `SetPassword` enforces it", u"read-only",
    [](const UR& r) {
      return Variant(static_cast<int32_t>(r.login_defs ? r.login_defs->Number("PASS_MIN_LEN", 0) : 0));
    }, nullptr},
-  {u"ObjectSID", u"S-1-22-1-<uid>",
+  {u"ObjectSID", u"`S-1-22-1-<uid>` in binary form (16 bytes)", u"read-only",
    [](const UR& r) { return Variant(UnixSid(1, IdField(r.pw[kPwUid]))); }, nullptr},
-  {u"HomeDirDrive", u"not held: empty", [](const UR&) { return Variant(u""); }, nullptr},
-  {u"Profile", u"not held: empty", [](const UR&) { return Variant(u""); }, nullptr},
-  {u"LastLogin", u"not held (lastlog is not read): empty date", [](const UR&) { return Variant(Date{}); }, nullptr},
-  {u"LastLogoff", u"not held: empty date", [](const UR&) { return Variant(Date{}); }, nullptr},
-  {u"MaxStorage", u"not held: -1, no limit", [](const UR&) { return Variant(int32_t{-1}); }, nullptr},
-  {u"BadPasswordAttempts", u"not held: 0", [](const UR&) { return Variant(int32_t{0}); }, nullptr},
+  {u"HomeDirDrive", u"not held: empty", u"", [](const UR&) { return Variant(u""); }, nullptr},
+  {u"Profile", u"not held: empty", u"", [](const UR&) { return Variant(u""); }, nullptr},
+  {u"LastLogin", u"not held (lastlog is not read): the empty date", u"", [](const UR&) { return Variant(Date{}); }, nullptr},
+  {u"LastLogoff", u"not held (lastlog is not read): the empty date", u"", [](const UR&) { return Variant(Date{}); }, nullptr},
+  {u"MaxStorage", u"not held: -1, no limit", u"", [](const UR&) { return Variant(int32_t{-1}); }, nullptr},
+  {u"BadPasswordAttempts", u"not held: 0", u"", [](const UR&) { return Variant(int32_t{0}); }, nullptr},
 };
 
 constexpr PropertyRow<GroupRecord> kGroupRows[] = {
-  {u"GroupType", u"always 4, a local group", [](const GR&) { return Variant(int32_t{4}); }, nullptr},
-  {u"ObjectSID", u"S-1-22-2-<gid>",
+  {u"GroupType", u"always 4 (a local group)", u"only 4", [](const GR&) { return Variant(int32_t{4}); }, nullptr},
+  {u"ObjectSID", u"`S-1-22-2-<gid>`", u"read-only",
    [](const GR& r) { return Variant(UnixSid(2, IdField(r.gr[kGrGid]))); }, nullptr},
-  {u"Description", u"not held: empty", [](const GR&) { return Variant(u""); }, nullptr},
+  {u"Description", u"not held: empty", u"a non-empty description is refused, so `moxGroups.Add` with one fails", [](const GR&) { return Variant(u""); }, nullptr},
 };
 
 constexpr PropertyRow<ComputerRecord> kComputerRows[] = {
-  {u"OperatingSystem", u"NAME of etc/os-release (else usr/lib/os-release)",
+  {u"OperatingSystem", u"`NAME` of `<root>/etc/os-release`, else `<root>/usr/lib/os-release`; an error naming both when neither exists", u"",
    [](const CR& r) { return Variant(U(ReadOsRelease(r.root).name)); }, nullptr},
-  {u"OperatingSystemVersion", u"VERSION_ID of the same file",
+  {u"OperatingSystemVersion", u"`VERSION_ID` of the same file", u"",
    [](const CR& r) { return Variant(U(ReadOsRelease(r.root).version_id)); }, nullptr},
-  {u"Processor", u"the machine uname reports (\"x86_64\")",
+  {u"Processor", u"the machine `uname` reports (\"x86_64\"), not `/proc/cpuinfo`: it is the running kernel's, whatever the root", u"",
    [](const CR&) { return Variant(U(ProcessorName())); }, nullptr},
-  {u"ProcessorCount", u"processors online (sysconf), as text",
+  {u"ProcessorCount", u"processors online (`sysconf(_SC_NPROCESSORS_ONLN)`), as text", u"",
    [](const CR&) { return Variant(U(ProcessorCountText())); }, nullptr},
-  {u"Division", u"not held: empty", [](const CR&) { return Variant(u""); }, nullptr},
-  {u"Owner", u"not held: empty", [](const CR&) { return Variant(u""); }, nullptr},
+  {u"Division", u"not held: empty", u"", [](const CR&) { return Variant(u""); }, nullptr},
+  {u"Owner", u"not held: empty", u"", [](const CR&) { return Variant(u""); }, nullptr},
 };
 // clang-format on
 
@@ -326,8 +326,9 @@ void Write(std::span<const PropertyRow<Record>> rows, ObjectKind kind, Record& r
     return;
   }
   if (v == row.get(r)) return;
-  Refuse(r.where, row.name,
-         u"the files backend cannot change it (" + std::u16string(row.source) + u")",
+  std::u16string source(row.source);
+  std::erase(source, u'`');
+  Refuse(r.where, row.name, u"the files backend cannot change it (" + source + u")",
          errc::kNotSupported);
 }
 

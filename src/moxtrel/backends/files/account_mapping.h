@@ -45,7 +45,10 @@ struct ComputerRecord {
 template <class Record>
 struct PropertyRow {
   std::u16string_view name;
-  std::u16string_view source;  // where the files hold it (or why they cannot)
+  // The row as docs/local-accounts.md shows it (Markdown): where the files hold the property
+  // (or why they cannot), and what a write does.
+  std::u16string_view source;
+  std::u16string_view write;
   Variant (*get)(const Record&);
   void (*put)(Record&, const Variant&);  // nullptr: a write of another value is refused
 };

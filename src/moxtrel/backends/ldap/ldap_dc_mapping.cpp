@@ -98,43 +98,43 @@ Variant NotHeldText(const E&) {
 
 // clang-format off
 constexpr PropertyRow kUserRows[] = {
-  {u"FullName", u"displayName",
+  {u"FullName", u"`displayName`",
    [](const E& e) { return Text(e, "displayName"); },
    [](E& e, const Variant& v) { PutText(e, "displayName", v); }},
-  {u"Description", u"description",
+  {u"Description", u"`description`",
    [](const E& e) { return Text(e, "description"); },
    [](E& e, const Variant& v) { PutText(e, "description", v); }},
-  {u"HomeDirectory", u"homeDirectory",
+  {u"HomeDirectory", u"`homeDirectory`",
    [](const E& e) { return Text(e, "homeDirectory"); },
    [](E& e, const Variant& v) { PutText(e, "homeDirectory", v); }},
-  {u"HomeDirDrive", u"homeDrive",
+  {u"HomeDirDrive", u"`homeDrive`",
    [](const E& e) { return Text(e, "homeDrive"); },
    [](E& e, const Variant& v) { PutText(e, "homeDrive", v); }},
-  {u"LoginScript", u"scriptPath",
+  {u"LoginScript", u"`scriptPath`",
    [](const E& e) { return Text(e, "scriptPath"); },
    [](E& e, const Variant& v) { PutText(e, "scriptPath", v); }},
-  {u"Profile", u"profilePath",
+  {u"Profile", u"`profilePath`",
    [](const E& e) { return Text(e, "profilePath"); },
    [](E& e, const Variant& v) { PutText(e, "profilePath", v); }},
-  {u"PrimaryGroupID", u"primaryGroupID (a RID)",
+  {u"PrimaryGroupID", u"`primaryGroupID` (a RID, 513 for Domain Users)",
    [](const E& e) { return Variant(static_cast<int32_t>(Number(e, "primaryGroupID").value_or(0))); },
    [](E& e, const Variant& v) {
      if (v.ToLong() < 0) Refuse(e, u"PrimaryGroupID", u"a RID is not negative");
      Set(e, "primaryGroupID", std::to_string(v.ToLong()));
    }},
-  {u"UserFlags", u"userAccountControl (the same bits; 0x200 when absent)",
+  {u"UserFlags", u"`userAccountControl`, the same bits (0x200, a normal account, when absent)",
    [](const E& e) { return Variant(static_cast<int32_t>(Uac(e))); },
    [](E& e, const Variant& v) {
      if (static_cast<int64_t>(v.ToLong()) == Uac(e) && !e.Values("userAccountControl").empty()) return;
      Set(e, "userAccountControl", std::to_string(v.ToLong()));
    }},
-  {u"AccountDisabled", u"userAccountControl bit 0x2",
+  {u"AccountDisabled", u"`userAccountControl` bit 0x2",
    [](const E& e) { return Variant::Boolean((Uac(e) & kUacDisabled) != 0); },
    [](E& e, const Variant& v) { SetUacBit(e, kUacDisabled, v.ToBool()); }},
-  {u"PasswordRequired", u"userAccountControl bit 0x20 clear",
+  {u"PasswordRequired", u"`userAccountControl` bit 0x20 (PASSWD_NOTREQD) clear",
    [](const E& e) { return Variant::Boolean((Uac(e) & kUacPasswordNotRequired) == 0); },
    [](E& e, const Variant& v) { SetUacBit(e, kUacPasswordNotRequired, !v.ToBool()); }},
-  {u"IsAccountLocked", u"lockoutTime not 0 (unlocking writes 0; only the directory locks)",
+  {u"IsAccountLocked", u"`lockoutTime` not 0; writing False writes 0 (an unlock); True is refused: only the directory locks",
    [](const E& e) { auto t = Number(e, "lockoutTime"); return Variant::Boolean(t && *t != 0); },
    [](E& e, const Variant& v) {
      auto t = Number(e, "lockoutTime");
@@ -143,61 +143,61 @@ constexpr PropertyRow kUserRows[] = {
      if (v.ToBool()) Refuse(e, u"IsAccountLocked", u"only the directory locks an account", errc::kNotSupported);
      Set(e, "lockoutTime", "0");
    }},
-  {u"AccountExpirationDate", u"accountExpires (100 ns since 1601; 0 and 2^63-1 are never)",
+  {u"AccountExpirationDate", u"`accountExpires`",
    [](const E& e) { return FileTimeProperty(e, "accountExpires"); },
    [](E& e, const Variant& v) {
      auto ticks = FileTimeOf(v.ToDate());
      if (!ticks) Refuse(e, u"AccountExpirationDate", u"accountExpires holds no date before 1601");
      Set(e, "accountExpires", std::to_string(*ticks));
    }},
-  {u"PasswordExpirationDate", u"not held (the domain's maxPwdAge decides): empty date",
+  {u"PasswordExpirationDate", u"not held (the domain's `maxPwdAge` decides): empty date",
    [](const E&) { return Variant(Date{}); }, nullptr},
-  {u"PasswordAge", u"days since pwdLastSet (0 when unknown)",
+  {u"PasswordAge", u"days since `pwdLastSet` (read only; 0 when unknown)",
    [](const E& e) { return Variant(static_cast<int32_t>(PasswordAgeDays(e))); }, nullptr},
-  {u"PasswordExpired", u"1 when pwdLastSet is 0 (must change); writing 0 writes -1 (now)",
+  {u"PasswordExpired", u"1 when `pwdLastSet` is 0 (must change at next logon); writing 1 writes 0, writing 0 writes -1, which a domain controller turns into now",
    [](const E& e) { auto t = Number(e, "pwdLastSet"); return Variant(int32_t{t && *t == 0 ? 1 : 0}); },
    [](E& e, const Variant& v) {
      auto t = Number(e, "pwdLastSet");
      if ((v.ToLong() != 0) == (t && *t == 0)) return;
      Set(e, "pwdLastSet", v.ToLong() != 0 ? "0" : "-1");
    }},
-  {u"ObjectSID", u"objectSid", Sid, nullptr},
+  {u"ObjectSID", u"`objectSid`, its bytes (read only)", Sid, nullptr},
   {u"PasswordMinimumLength", u"not held (the domain's policy decides): 0",
    [](const E&) { return Variant(int32_t{0}); }, nullptr},
-  {u"LastLogin", u"lastLogon", [](const E& e) { return FileTimeProperty(e, "lastLogon"); }, nullptr},
-  {u"LastLogoff", u"lastLogoff", [](const E& e) { return FileTimeProperty(e, "lastLogoff"); }, nullptr},
-  {u"MaxStorage", u"not held: -1, no limit", [](const E&) { return Variant(int32_t{-1}); }, nullptr},
-  {u"BadPasswordAttempts", u"badPwdCount",
+  {u"LastLogin", u"`lastLogon` (read only)", [](const E& e) { return FileTimeProperty(e, "lastLogon"); }, nullptr},
+  {u"LastLogoff", u"`lastLogoff` (read only)", [](const E& e) { return FileTimeProperty(e, "lastLogoff"); }, nullptr},
+  {u"MaxStorage", u"not held: -1", [](const E&) { return Variant(int32_t{-1}); }, nullptr},
+  {u"BadPasswordAttempts", u"`badPwdCount` (read only)",
    [](const E& e) { return Variant(static_cast<int32_t>(Number(e, "badPwdCount").value_or(0))); }, nullptr},
 };
 
 constexpr PropertyRow kGroupRows[] = {
-  {u"Description", u"description",
+  {u"Description", u"`description`",
    [](const E& e) { return Text(e, "description"); },
    [](E& e, const Variant& v) { PutText(e, "description", v); }},
-  {u"GroupType", u"groupType: 2 for 0x2 global and 0x8 universal, 4 for 0x4 domain local",
+  {u"GroupType", u"`groupType`: 2 for a global (0x2) or universal (0x8) group, 4 for a domain local one (0x4); writing 2 or 4 changes the scope bits and keeps the rest",
    [](const E& e) { return Variant(GroupScope(e)); }, SetGroupScope},
-  {u"ObjectSID", u"objectSid", Sid, nullptr},
+  {u"ObjectSID", u"`objectSid` (read only)", Sid, nullptr},
 };
 
 constexpr PropertyRow kComputerRows[] = {
   {u"Division", u"not held: empty", NotHeldText, nullptr},
   {u"Owner", u"not held: empty", NotHeldText, nullptr},
-  {u"OperatingSystem", u"operatingSystem",
+  {u"OperatingSystem", u"`operatingSystem` (read only)",
    [](const E& e) { return Text(e, "operatingSystem"); }, nullptr},
-  {u"OperatingSystemVersion", u"operatingSystemVersion",
+  {u"OperatingSystemVersion", u"`operatingSystemVersion` (read only)",
    [](const E& e) { return Text(e, "operatingSystemVersion"); }, nullptr},
   {u"Processor", u"not held: empty", NotHeldText, nullptr},
   {u"ProcessorCount", u"not held: empty", NotHeldText, nullptr},
 };
 constexpr PropertyRow kDomainRows[] = {
-  {u"MinPasswordLength", u"minPwdLength", [](const E& e) { return Count(e, "minPwdLength"); }, nullptr},
-  {u"MinPasswordAge", u"minPwdAge (seconds)", [](const E& e) { return Interval(e, "minPwdAge"); }, nullptr},
-  {u"MaxPasswordAge", u"maxPwdAge (seconds; never: 0)", [](const E& e) { return Interval(e, "maxPwdAge"); }, nullptr},
-  {u"MaxBadPasswordsAllowed", u"lockoutThreshold", [](const E& e) { return Count(e, "lockoutThreshold"); }, nullptr},
-  {u"PasswordHistoryLength", u"pwdHistoryLength", [](const E& e) { return Count(e, "pwdHistoryLength"); }, nullptr},
-  {u"AutoUnlockInterval", u"lockoutDuration (seconds)", [](const E& e) { return Interval(e, "lockoutDuration"); }, nullptr},
-  {u"LockoutObservationInterval", u"lockOutObservationWindow (seconds)",
+  {u"MinPasswordLength", u"`minPwdLength`", [](const E& e) { return Count(e, "minPwdLength"); }, nullptr},
+  {u"MinPasswordAge", u"`minPwdAge`", [](const E& e) { return Interval(e, "minPwdAge"); }, nullptr},
+  {u"MaxPasswordAge", u"`maxPwdAge`", [](const E& e) { return Interval(e, "maxPwdAge"); }, nullptr},
+  {u"MaxBadPasswordsAllowed", u"`lockoutThreshold`", [](const E& e) { return Count(e, "lockoutThreshold"); }, nullptr},
+  {u"PasswordHistoryLength", u"`pwdHistoryLength`", [](const E& e) { return Count(e, "pwdHistoryLength"); }, nullptr},
+  {u"AutoUnlockInterval", u"`lockoutDuration`", [](const E& e) { return Interval(e, "lockoutDuration"); }, nullptr},
+  {u"LockoutObservationInterval", u"`lockOutObservationWindow`",
    [](const E& e) { return Interval(e, "lockOutObservationWindow"); }, nullptr},
 };
 

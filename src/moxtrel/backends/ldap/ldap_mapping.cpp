@@ -89,38 +89,38 @@ ByteArray UnixSid(uint32_t kind, const std::optional<int64_t>& id) {
 
 // clang-format off
 constexpr PropertyRow kUserRows[] = {
-  {u"FullName", u"displayName",
+  {u"FullName", u"`displayName`",
    [](const E& e) { return Text(e, "displayName"); },
    [](E& e, const Variant& v) { PutText(e, "displayName", v); }},
-  {u"Description", u"description",
+  {u"Description", u"`description`",
    [](const E& e) { return Text(e, "description"); },
    [](E& e, const Variant& v) { PutText(e, "description", v); }},
-  {u"HomeDirectory", u"homeDirectory (required: a write of an empty value is refused)",
+  {u"HomeDirectory", u"`homeDirectory` (required: an empty value is refused)",
    [](const E& e) { return Text(e, "homeDirectory"); },
    [](E& e, const Variant& v) {
      if (v.AsString().empty()) Refuse(e, u"HomeDirectory", u"posixAccount requires a home directory");
      PutText(e, "homeDirectory", v);
    }},
-  {u"LoginScript", u"loginShell",
+  {u"LoginScript", u"`loginShell`",
    [](const E& e) { return Text(e, "loginShell"); },
    [](E& e, const Variant& v) { PutText(e, "loginShell", v); }},
-  {u"PrimaryGroupID", u"gidNumber",
+  {u"PrimaryGroupID", u"`gidNumber`",
    [](const E& e) { return Variant(static_cast<int32_t>(Number(e, "gidNumber").value_or(0))); },
    [](E& e, const Variant& v) {
      if (v.ToLong() < 0) Refuse(e, u"PrimaryGroupID", u"a gid is not negative");
      Set(e, "gidNumber", std::to_string(v.ToLong()));
    }},
-  {u"UserFlags", u"computed: 0x201, plus 0x2 AccountDisabled, 0x10000 no shadowMax",
+  {u"UserFlags", u"computed: 0x201, plus 0x2 AccountDisabled, 0x10000 when there is no `shadowMax`; only 0x2 and 0x10000 (set) can be written",
    [](const E& e) { return Variant(UserFlags(e)); }, SetUserFlags},
-  {u"AccountDisabled", u"shadowExpire set and not after today (written as day 1, removed when enabled)",
+  {u"AccountDisabled", u"`shadowExpire` set and not after today (written as day 1, removed when enabled)",
    [](const E& e) { return Variant::Boolean(Disabled(e)); },
    [](E& e, const Variant& v) { SetDisabled(e, v.ToBool()); }},
-  {u"AccountExpirationDate", u"shadowExpire (days since 1970); empty date when absent",
+  {u"AccountExpirationDate", u"`shadowExpire`; empty date when absent",
    [](const E& e) { auto d = Number(e, "shadowExpire"); return Variant(d && *d >= 0 ? DayDate(*d) : Date{}); },
    [](E& e, const Variant& v) {
      Set(e, "shadowExpire", v.ToDate().value == 0.0 ? "" : std::to_string(DaysOf(e, u"AccountExpirationDate", v)));
    }},
-  {u"PasswordExpirationDate", u"shadowLastChange + shadowMax; empty date when it never expires",
+  {u"PasswordExpirationDate", u"`shadowLastChange` + `shadowMax`; empty date when it never expires",
    [](const E& e) {
      auto last = Number(e, "shadowLastChange");
      auto max = Number(e, "shadowMax");
@@ -137,46 +137,46 @@ constexpr PropertyRow kUserRows[] = {
      }
      Set(e, "shadowMax", std::to_string(day - *last));
    }},
-  {u"PasswordAge", u"days since shadowLastChange (0 when unknown)",
+  {u"PasswordAge", u"days since `shadowLastChange` (read only)",
    [](const E& e) {
      auto last = Number(e, "shadowLastChange");
      int64_t today = Today();
      return Variant(static_cast<int32_t>(last && *last > 0 && *last <= today ? today - *last : 0));
    }, nullptr},
-  {u"PasswordExpired", u"1 when shadowLastChange is 0 (must change at next login)",
+  {u"PasswordExpired", u"1 when `shadowLastChange` is 0 (must change at next login); writing 1 writes 0, writing 0 writes today",
    [](const E& e) { auto last = Number(e, "shadowLastChange"); return Variant(int32_t{last && *last == 0 ? 1 : 0}); },
    [](E& e, const Variant& v) {
      auto last = Number(e, "shadowLastChange");
      if ((v.ToLong() != 0) == (last && *last == 0)) return;
      Set(e, "shadowLastChange", v.ToLong() != 0 ? "0" : std::to_string(Today()));
    }},
-  {u"ObjectSID", u"S-1-22-1-<uidNumber>",
+  {u"ObjectSID", u"S-1-22-1-`uidNumber` (read only)",
    [](const E& e) { return Variant(UnixSid(1, Number(e, "uidNumber"))); }, nullptr},
-  {u"IsAccountLocked", u"not held (the password hash is not read): False",
+  {u"IsAccountLocked", u"not held: False",
    [](const E&) { return Variant::Boolean(false); }, nullptr},
   {u"PasswordRequired", u"not held: True", [](const E&) { return Variant::Boolean(true); }, nullptr},
-  {u"PasswordMinimumLength", u"not held (the server's password policy decides): 0",
+  {u"PasswordMinimumLength", u"not held (the server's policy decides): 0",
    [](const E&) { return Variant(int32_t{0}); }, nullptr},
   {u"HomeDirDrive", u"not held: empty", [](const E&) { return Variant(u""); }, nullptr},
   {u"Profile", u"not held: empty", [](const E&) { return Variant(u""); }, nullptr},
   {u"LastLogin", u"not held: empty date", [](const E&) { return Variant(Date{}); }, nullptr},
   {u"LastLogoff", u"not held: empty date", [](const E&) { return Variant(Date{}); }, nullptr},
-  {u"MaxStorage", u"not held: -1, no limit", [](const E&) { return Variant(int32_t{-1}); }, nullptr},
+  {u"MaxStorage", u"not held: -1", [](const E&) { return Variant(int32_t{-1}); }, nullptr},
   {u"BadPasswordAttempts", u"not held: 0", [](const E&) { return Variant(int32_t{0}); }, nullptr},
 };
 
 constexpr PropertyRow kGroupRows[] = {
-  {u"Description", u"description",
+  {u"Description", u"`description`",
    [](const E& e) { return Text(e, "description"); },
    [](E& e, const Variant& v) { PutText(e, "description", v); }},
   {u"GroupType", u"always 2, a global group", [](const E&) { return Variant(int32_t{2}); }, nullptr},
-  {u"ObjectSID", u"S-1-22-2-<gidNumber>",
+  {u"ObjectSID", u"S-1-22-2-`gidNumber` (read only)",
    [](const E& e) { return Variant(UnixSid(2, Number(e, "gidNumber"))); }, nullptr},
 };
 
 constexpr PropertyRow kComputerRows[] = {
-  {u"Division", u"ou", [](const E& e) { return Text(e, "ou"); }, nullptr},
-  {u"Owner", u"owner (a DN)", [](const E& e) { return Text(e, "owner"); }, nullptr},
+  {u"Division", u"`ou` (read only)", [](const E& e) { return Text(e, "ou"); }, nullptr},
+  {u"Owner", u"`owner` (read only)", [](const E& e) { return Text(e, "owner"); }, nullptr},
   {u"OperatingSystem", u"not held: empty", [](const E&) { return Variant(u""); }, nullptr},
   {u"OperatingSystemVersion", u"not held: empty", [](const E&) { return Variant(u""); }, nullptr},
   {u"Processor", u"not held: empty", [](const E&) { return Variant(u""); }, nullptr},
@@ -243,8 +243,9 @@ void WriteProperty(LdapSchema schema, ObjectKind kind, E& e, std::u16string_view
     return;
   }
   if (v == row.get(e)) return;
-  Refuse(e, row.name, u"the LDAP backend cannot change it (" + std::u16string(row.source) + u")",
-         errc::kNotSupported);
+  std::u16string source(row.source);
+  std::erase(source, u'`');
+  Refuse(e, row.name, u"the LDAP backend cannot change it (" + source + u")", errc::kNotSupported);
 }
 
 std::vector<LdapChange> Diff(const E& before, const E& after) {

@@ -22,7 +22,8 @@ namespace moxtrel::backends::ldap {
 
 struct PropertyRow {
   std::u16string_view name;
-  std::u16string_view source;  // the attributes that hold it (or why none does)
+  // The attributes that hold it (or why none does), as docs/ldap.md shows it (Markdown).
+  std::u16string_view source;
   Variant (*get)(const LdapEntry&);
   void (*put)(LdapEntry&, const Variant&);  // nullptr: a write of another value is refused
 };

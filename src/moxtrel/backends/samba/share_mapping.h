@@ -28,14 +28,27 @@ struct ShareProperty {
   std::u16string_view property;
   const char* parameter;  // the smb.conf parameter; nullptr where the value is not configured
   bool writable;
+  // The row as docs/shares.md shows it (Markdown): where Samba holds the property, and what a
+  // write takes.
+  std::u16string_view source;
+  std::u16string_view write;
 };
 
 inline constexpr ShareProperty kShareProperties[] = {
-    {u"Path", "path", true},
-    {u"Description", "comment", true},
-    {u"MaxUserCount", "max connections", true},  // 0 (no limit) reads as -1
-    {u"CurrentUserCount", nullptr, false},       // connections smbstatus reports for the share
-    {u"HostComputer", nullptr, false},           // the backend's computer
+    {u"Path", "path", true, u"`path` (or its other spelling, `directory`)",
+     u"an absolute path to an existing folder, without `%`, `\\` or control characters, not ending "
+     u"in a space, at most 4095 bytes"},
+    {u"Description", "comment", true, u"`comment`",
+     u"at most 256 characters; no control characters, no `%` but before a space or at the end, no "
+     u"space at either end (an empty text clears it)"},
+    {u"MaxUserCount", "max connections", true,
+     u"`max connections`: 0 or none reads as -1 (no limit)",
+     u"-1 writes 0; 1 and up as they are; 0 and below -1 are refused (Samba cannot hold them)"},
+    {u"CurrentUserCount", nullptr, false,
+     u"connections to the share in `smbstatus --json --shares`, by share name without regard to "
+     u"case",
+     u"read-only"},
+    {u"HostComputer", nullptr, false, u"the computer's path", u"read-only"},
 };
 
 // The row for `property` (without regard to case), or nullptr.
