@@ -41,15 +41,16 @@ Target FilesContext::Resolve(std::u16string_view path) {
     Foreign(path, u"it names an object inside the computer other than a user or group");
   }
   const std::string name = ToUtf8(c[base]);
-  auto files = store_.Read();
+  // All four are checked, so that a bind fails while any of them cannot be read.
+  const AccountView files = store_.View(kAllFiles);
   if (!parsed.kind || *parsed.kind == ObjectKind::kUser) {
-    if (auto row = files->passwd.Find(name)) {
-      return {ObjectKind::kUser, files->passwd.rows[*row][kPwName]};
+    if (auto row = files.passwd->Find(name)) {
+      return {ObjectKind::kUser, std::string(files.passwd->Name(*row))};
     }
   }
   if (!parsed.kind || *parsed.kind == ObjectKind::kGroup) {
-    if (auto row = files->group.Find(name)) {
-      return {ObjectKind::kGroup, files->group.rows[*row][kGrName]};
+    if (auto row = files.group->Find(name)) {
+      return {ObjectKind::kGroup, std::string(files.group->Name(*row))};
     }
   }
   if (!parsed.kind && EqualsNoCase(c[base], directory::kFileServiceName)) {

@@ -70,7 +70,9 @@ class FilesUser final : public directory::UserProperties {
 
  private:
   // The user's record as the files hold it now (a template while pending), staged puts applied.
-  UserRecord Record(const Settings& login_defs);
+  // Without `with_shadow` only passwd is looked at (while nothing is staged) and the record has
+  // no shadow entry.
+  UserRecord Record(const Settings* login_defs, bool with_shadow);
   void RequireCreated() const;
 
   ContextPtr ctx_;
