@@ -196,13 +196,13 @@ std::u16string FilesUser::GUID() {
 }
 
 void FilesUser::RequireCreated() const {
-  if (pending_) NotYet(ctx_->AccountPath(name_), u"user");
+  if (pending_) NotYet(path_, u"user");
 }
 
 UserRecord FilesUser::Record(const Settings* login_defs, bool with_shadow) {
   UserRecord r;
   r.login_defs = login_defs;
-  r.where = ctx_->AccountPath(name_);
+  r.where = path_;
   r.today = DaysSinceEpochToday();
   if (pending_) {
     r.pw = {name_, "x", "0", "0", "", "", ""};
@@ -241,9 +241,9 @@ void FilesUser::Put(std::u16string_view name, const Variant& value) {
   for (const auto& field : r.pw) bytes += field.size();
   if (bytes > MaxEntryBytes("etc/passwd")) {
     throw AutomationError(errc::kInvalidArg,
-                          u"The property \"" + std::u16string(name) + u"\" of " +
-                              ctx_->AccountPath(name_) + u" cannot be written: the entry in " +
-                              u"etc/passwd would be " + FromUtf8(std::to_string(bytes)) +
+                          u"The property \"" + std::u16string(name) + u"\" of " + path_ +
+                              u" cannot be written: the entry in " + u"etc/passwd would be " +
+                              FromUtf8(std::to_string(bytes)) +
                               u" bytes long, and the account tools read entries of at most " +
                               FromUtf8(std::to_string(MaxEntryBytes("etc/passwd"))));
   }
@@ -251,7 +251,7 @@ void FilesUser::Put(std::u16string_view name, const Variant& value) {
 }
 
 void FilesUser::SetInfo() {
-  const std::u16string where = ctx_->AccountPath(name_);
+  const std::u16string where = path_;
   auto apply = [&](UserRecord& r) {
     for (const auto& [name, value] : staged_) WriteUserProperty(r, name, value);
   };
@@ -291,7 +291,7 @@ std::shared_ptr<directory::IADsMembers> FilesUser::Groups() {
 
 void FilesUser::SetPassword(std::u16string_view password) {
   RequireCreated();
-  const std::u16string where = ctx_->AccountPath(name_);
+  const std::u16string where = path_;
   if (password.find(u'\0') != std::u16string_view::npos) {
     throw AutomationError(errc::kInvalidArg,
                           u"The password for " + where + u" holds a NUL character");
@@ -393,20 +393,29 @@ std::string FilesGroup::MemberUser(std::u16string_view path) {
 }
 
 bool FilesGroup::IsMember(std::u16string_view path) {
+  // One look at the files for the path, the group and the user.
   Target t;
+  AccountView files;
   try {
-    t = ctx_->Resolve(path);
+    files = ctx_->store().View(kAllFiles);
+    t = ctx_->Resolve(path, files);
   } catch (const AutomationError& e) {
     if (e.code() == static_cast<int32_t>(errc::kNoSuchObject)) return false;
     throw;
   }
   if (t.kind != ObjectKind::kUser) return false;
-  GroupRecord g = Record();
-  auto members = SplitList(g.gr[kGrMembers]);
+  Row group;
+  if (pending_) {
+    group = Record().gr;
+  } else if (auto row = files.group->FindExact(name_)) {
+    group = files.group->Fields(*row);
+  } else {
+    Gone(ctx_->AccountPath(name_), u"group", "etc/group");
+  }
+  auto members = SplitList(group[kGrMembers]);
   if (std::find(members.begin(), members.end(), t.name) != members.end()) return true;
-  auto files = ctx_->store().Read();
-  auto row = files->passwd.FindExact(t.name);
-  return row && files->passwd.rows[*row][kPwGid] == g.gr[kGrGid];
+  auto row = files.passwd->FindExact(t.name);
+  return row && files.passwd->Fields(*row)[kPwGid] == group[kGrGid];
 }
 
 void FilesGroup::Add(std::u16string_view path) {

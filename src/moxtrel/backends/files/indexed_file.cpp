@@ -47,6 +47,16 @@ Row IndexedFile::Fields(std::size_t entry) const {
 }
 
 std::optional<std::size_t> IndexedFile::FindExact(std::string_view name) const {
+  // Comparing the names in order costs about what building the index costs per entry, so a
+  // few walks come before the index.
+  constexpr uint32_t kWalksBeforeIndex = 4;
+  if (walks_.load(std::memory_order_relaxed) < kWalksBeforeIndex) {
+    walks_.fetch_add(1, std::memory_order_relaxed);
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+      if (lines_[i].name_size == name.size() && Name(i) == name) return i;
+    }
+    return std::nullopt;
+  }
   std::call_once(indexed_, [this] {
     index_.reserve(lines_.size());
     for (std::size_t i = 0; i < lines_.size(); ++i) {

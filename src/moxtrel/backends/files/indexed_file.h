@@ -1,12 +1,13 @@
 // IndexedFile: an account file as read for looking at it, not for editing it: its text, checked
 // line by line as ColonFile::Parse checks it, and its entries found by name without splitting
-// every line into fields. The name index is built on the first lookup, so that a listing, which
-// walks the lines in order, never pays for it.
+// every line into fields. The first few lookups walk the names (a bind and one read need no
+// more); the name index is built when more follow, as in reading every listed account.
 //
 //   auto passwd = IndexedFile::Parse("etc/passwd", kPasswdFields, text);  // throws "etc/passwd:3:
 //   ..." if (auto i = passwd->FindExact("alice")) Row pw = passwd->Fields(*i);
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -62,6 +63,7 @@ class IndexedFile {
   std::string unreadable_;
   std::string text_;
   std::vector<Line> lines_;
+  mutable std::atomic<uint32_t> walks_{0};
   mutable std::once_flag indexed_;
   mutable absl::flat_hash_map<std::string_view, uint32_t> index_;  // the first entry of each name
 };
