@@ -122,22 +122,25 @@ AccountStore::AccountStore(std::string root, std::chrono::milliseconds lock_wait
     : root_(std::move(root)), lock_wait_(lock_wait) {
   while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
   if (root_ == "/") root_.clear();  // paths are built as root_ + "/etc/..."
+  for (std::size_t i = 0; i < kFiles.size(); ++i) slots_[i].path = Path(kFiles[i].rel);
 }
 
 std::shared_ptr<const IndexedFile> AccountStore::Check(std::size_t which) {
   const FileInfo& f = kFiles[which];
   Slot& slot = slots_[which];
-  const std::string path = Path(f.rel);
+  const std::string& path = slot.path;
   if (slot.file && !slot.racy && StampOf(path) == slot.stamp) return slot.file;
   StableRead read;
+  const timespec began = CoarseNow();
   try {
     read = ReadStable(path, f.rel, kMaxAccountFileBytes);
   } catch (const AutomationError& e) {
     slot.file = nullptr;
     // A shadow file only root may read leaves the rest readable; what needs it says why not.
     if (f.required || e.code() != static_cast<int32_t>(errc::kAccessDenied)) throw;
+    // Kept like a text: a change of its permissions moves its change time.
     slot.stamp = StampOf(path);
-    slot.racy = true;  // its permissions may change within the tick
+    slot.racy = IsRacy(slot.stamp, began);
     ++slot.generation;
     slot.file = std::make_shared<IndexedFile>(f.rel, f.fields, ToUtf8(e.description()));
     return slot.file;

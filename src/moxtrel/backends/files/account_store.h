@@ -72,6 +72,7 @@ class AccountStore {
   std::string Path(const char* rel) const { return root_ + "/" + rel; }
   // A file's slot in the cache, checked against the file (mutex_ held).
   struct Slot {
+    std::string path;
     FileStamp stamp;
     bool racy = false;
     uint64_t generation = 0;  // moves on whenever the text changes
