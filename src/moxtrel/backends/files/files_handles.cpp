@@ -381,8 +381,8 @@ std::shared_ptr<directory::IADsMembers> FilesGroup::Members() {
   return std::make_shared<FilesMembers>(ctx_, name_, false);
 }
 
-std::string FilesGroup::MemberUser(std::u16string_view path) {
-  Target t = ctx_->Resolve(path);
+std::string FilesGroup::MemberUser(std::u16string_view path, const AccountView& files) {
+  Target t = ctx_->Resolve(path, files);
   if (t.kind != ObjectKind::kUser) {
     throw AutomationError(errc::kInvalidMember,
                           u"The group " + ctx_->AccountPath(name_) + u" cannot hold " +
@@ -420,13 +420,14 @@ bool FilesGroup::IsMember(std::u16string_view path) {
 
 void FilesGroup::Add(std::u16string_view path) {
   RequireCreated();
-  const std::string user = MemberUser(path);
+  // One look at the files for the path, the user and the group before the change.
+  const AccountView files = ctx_->store().View(kAllFiles);
+  const std::string user = MemberUser(path, files);
   const std::u16string where = ctx_->AccountPath(name_);
   {
-    auto files = ctx_->store().Read();
-    auto u = files->passwd.FindExact(user);
-    auto g = files->group.FindExact(name_);
-    if (u && g && files->passwd.rows[*u][kPwGid] == files->group.rows[*g][kGrGid]) {
+    auto u = files.passwd->FindExact(user);
+    auto g = files.group->FindExact(name_);
+    if (u && g && files.passwd->Fields(*u)[kPwGid] == files.group->Fields(*g)[kGrGid]) {
       throw AutomationError(errc::kMemberInGroup, u"The user \"" + FromUtf8(user) +
                                                       u"\" is already a member of " + where +
                                                       u": it is the user's primary group");
@@ -438,7 +439,7 @@ void FilesGroup::Add(std::u16string_view path) {
 
 void FilesGroup::Remove(std::u16string_view path) {
   RequireCreated();
-  const std::string user = MemberUser(path);
+  const std::string user = MemberUser(path, ctx_->store().View(kAllFiles));
   const std::u16string where = ctx_->AccountPath(name_);
   ctx_->store().Modify(kGroupFile | kGshadowFile, [&](AccountFiles& f) {
     if (RemoveFromMemberList(f, name_, user)) return;

@@ -108,7 +108,7 @@ class FilesGroup final : public directory::GroupProperties {
   GroupRecord Record();
   void RequireCreated() const;
   // The user a member path names; errc::kInvalidMember for anything else.
-  std::string MemberUser(std::u16string_view path);
+  std::string MemberUser(std::u16string_view path, const AccountView& files);
 
   ContextPtr ctx_;
   std::string name_;
