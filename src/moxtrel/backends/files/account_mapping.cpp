@@ -304,11 +304,22 @@ void RequireShadow(const UserRecord& r, std::u16string_view property, std::u16st
 }
 
 template <class Record>
+const PropertyRow<Record>* FindRow(std::span<const PropertyRow<Record>> rows,
+                                   std::u16string_view name) {
+  // The name as the table spells it is the usual case, and the cheaper test.
+  for (const auto& row : rows) {
+    if (row.name == name) return &row;
+  }
+  for (const auto& row : rows) {
+    if (EqualsNoCase(row.name, name)) return &row;
+  }
+  return nullptr;
+}
+
+template <class Record>
 const PropertyRow<Record>& RowOf(std::span<const PropertyRow<Record>> rows,
                                  std::u16string_view name, const std::u16string& where) {
-  for (const auto& row : rows) {
-    if (EqualsNoCase(row.name, name)) return row;
-  }
+  if (const auto* row = FindRow(rows, name)) return *row;
   throw AutomationError(errc::kPropertyNotFound, u"The files backend holds no property \"" +
                                                      std::u16string(name) + u"\" for " + where);
 }
@@ -342,6 +353,12 @@ std::span<const PropertyRow<GroupRecord>> GroupProperties() noexcept {
 }
 std::span<const PropertyRow<ComputerRecord>> ComputerProperties() noexcept {
   return kComputerRows;
+}
+
+UserPropertyNeeds NeedsOfUserProperty(std::u16string_view name) {
+  const auto* row = FindRow(std::span<const PropertyRow<UserRecord>>(kUserRows), name);
+  if (!row) return {};
+  return {HeldInShadow(row->name), row->name == u"PasswordMinimumLength"};
 }
 
 Variant ReadUserProperty(const UserRecord& r, std::u16string_view name) {

@@ -69,6 +69,14 @@ void WriteGroupProperty(GroupRecord& r, std::u16string_view name, const Variant&
 Variant ReadComputerProperty(const ComputerRecord& r, std::u16string_view name);
 void WriteComputerProperty(ComputerRecord& r, std::u16string_view name, const Variant& value);
 
+// What reading the user property `name` (any case) looks at besides the user's passwd entry.
+// A name no row holds needs nothing: reading it fails anyway.
+struct UserPropertyNeeds {
+  bool shadow = false;      // etc/shadow (or the password field it holds)
+  bool login_defs = false;  // etc/login.defs
+};
+UserPropertyNeeds NeedsOfUserProperty(std::u16string_view name);
+
 // Refuses text that would break a colon file (":", a control character such as a newline or
 // NUL; and "," where `comma_separates`), naming the property and `where`.
 void CheckFieldText(std::u16string_view property, std::u16string_view where,

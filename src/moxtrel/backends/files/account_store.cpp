@@ -38,13 +38,27 @@ constexpr std::array<FileInfo, 4> kFiles{{
     {kGshadowFile, "etc/gshadow", kGshadowFields, false, &AccountFiles::gshadow},
 }};
 
-// What identifies a file's content without reading it: every writer replaces the file by a
-// rename, which changes the inode, and an edit in place changes the time or size.
-std::string StampOf(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return "-;";
-  return std::to_string(st.st_ino) + "," + std::to_string(st.st_size) + "," +
-         std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + ";";
+// A file's text with the stamp it had while it was read: read again while a change moved the
+// stamp during the read. `racy` when a later change could leave the stamp as it is.
+struct StableRead {
+  FileStamp stamp;
+  bool racy = false;
+  std::optional<std::string> text;
+};
+
+StableRead ReadStable(const std::string& path, const std::string& label, std::size_t max_bytes) {
+  for (int attempt = 0;; ++attempt) {
+    const timespec began = CoarseNow();
+    const FileStamp before = StampOf(path);
+    StableRead r;
+    r.text = ReadAccountFile(path, label, max_bytes);
+    r.stamp = StampOf(path);
+    const bool steady = before == r.stamp;
+    if (steady || attempt == 3) {
+      r.racy = !steady || IsRacy(r.stamp, began);
+      return r;
+    }
+  }
 }
 
 bool Exists(const std::string& path) {
@@ -108,45 +122,98 @@ AccountStore::AccountStore(std::string root, std::chrono::milliseconds lock_wait
     : root_(std::move(root)), lock_wait_(lock_wait) {
   while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
   if (root_ == "/") root_.clear();  // paths are built as root_ + "/etc/..."
+  for (std::size_t i = 0; i < kFiles.size(); ++i) slots_[i].path = Path(kFiles[i].rel);
 }
 
-AccountFiles AccountStore::Load(unsigned which) const {
-  AccountFiles files;
-  for (const auto& f : kFiles) {
-    ColonFile& file = files.*f.member;
-    file.label = f.rel;
-    file.field_count = f.fields;
-    if (!(which & f.bit)) continue;
-    std::optional<std::string> text;
-    try {
-      text = ReadAccountFile(Path(f.rel), f.rel);
-    } catch (const AutomationError& e) {
-      // A shadow file only root may read leaves the rest readable; what needs it says why not.
-      if (f.required || e.code() != static_cast<int32_t>(errc::kAccessDenied)) throw;
-      file.unreadable = ToUtf8(e.description());
-      continue;
-    }
-    if (!text) {
-      if (f.required) {
-        throw AutomationError(errc::kNoSuchObject,
-                              FromUtf8(std::string(f.rel) + " does not exist under " +
-                                       (root_.empty() ? "/" : root_)));
-      }
-      continue;
-    }
-    file = ColonFile::Parse(f.rel, f.fields, *text);
+std::shared_ptr<const IndexedFile> AccountStore::Check(std::size_t which) {
+  const FileInfo& f = kFiles[which];
+  Slot& slot = slots_[which];
+  const std::string& path = slot.path;
+  if (slot.file && !slot.racy && StampOf(path) == slot.stamp) return slot.file;
+  StableRead read;
+  const timespec began = CoarseNow();
+  try {
+    read = ReadStable(path, f.rel, kMaxAccountFileBytes);
+  } catch (const AutomationError& e) {
+    slot.file = nullptr;
+    // A shadow file only root may read leaves the rest readable; what needs it says why not.
+    if (f.required || e.code() != static_cast<int32_t>(errc::kAccessDenied)) throw;
+    // Kept like a text: a change of its permissions moves its change time.
+    slot.stamp = StampOf(path);
+    slot.racy = IsRacy(slot.stamp, began);
+    ++slot.generation;
+    slot.file = std::make_shared<IndexedFile>(f.rel, f.fields, ToUtf8(e.description()));
+    return slot.file;
   }
-  return files;
+  slot.stamp = read.stamp;
+  slot.racy = read.racy;
+  if (!read.text) {
+    slot.file = nullptr;
+    if (f.required) {
+      throw AutomationError(
+          errc::kNoSuchObject,
+          FromUtf8(std::string(f.rel) + " does not exist under " + (root_.empty() ? "/" : root_)));
+    }
+    ++slot.generation;
+    slot.file = std::make_shared<IndexedFile>(f.rel, f.fields);
+    return slot.file;
+  }
+  // A racy file read again with the same text keeps what was made of it.
+  if (slot.file && slot.file->present() && slot.file->text() == *read.text) return slot.file;
+  slot.file = nullptr;
+  ++parses_;
+  slot.file = IndexedFile::Parse(f.rel, f.fields, std::move(*read.text));
+  ++slot.generation;
+  return slot.file;
+}
+
+AccountView AccountStore::View(unsigned which) {
+  std::lock_guard lock(mutex_);
+  AccountView v;
+  std::shared_ptr<const IndexedFile>* out[] = {&v.passwd, &v.shadow, &v.group, &v.gshadow};
+  for (std::size_t i = 0; i < kFiles.size(); ++i) {
+    if (which & kFiles[i].bit) *out[i] = Check(i);
+  }
+  return v;
 }
 
 std::shared_ptr<const AccountFiles> AccountStore::Read() {
-  std::string stamp;
-  for (const auto& f : kFiles) stamp += StampOf(Path(f.rel));
   std::lock_guard lock(mutex_);
-  if (cached_ && stamp == cached_stamp_) return cached_;
-  cached_ = std::make_shared<const AccountFiles>(Load(kAllFiles));
-  cached_stamp_ = std::move(stamp);
-  return cached_;
+  bool same = files_ != nullptr;
+  std::shared_ptr<const IndexedFile> texts[4];
+  for (std::size_t i = 0; i < kFiles.size(); ++i) {
+    texts[i] = Check(i);
+    same = same && slots_[i].generation == files_generations_[i];
+  }
+  if (same) return files_;
+  auto files = std::make_shared<AccountFiles>();
+  for (std::size_t i = 0; i < kFiles.size(); ++i) {
+    files.get()->*kFiles[i].member = texts[i]->ToColonFile();
+    files_generations_[i] = slots_[i].generation;
+  }
+  files_ = std::move(files);
+  return files_;
+}
+
+std::shared_ptr<const Settings> AccountStore::LoginDefs() {
+  std::lock_guard lock(mutex_);
+  const std::string path = Path("etc/login.defs");
+  if (defs_ && !defs_racy_ && StampOf(path) == defs_stamp_) return defs_;
+  StableRead read = ReadStable(path, "etc/login.defs", kMaxSettingsFileBytes);
+  defs_stamp_ = read.stamp;
+  defs_racy_ = read.racy;
+  std::string text = read.text.value_or("");
+  if (!defs_ || text != defs_text_) {
+    ++parses_;
+    defs_ = std::make_shared<const Settings>(ParseLoginDefs(text));
+    defs_text_ = std::move(text);
+  }
+  return defs_;
+}
+
+std::size_t AccountStore::Parses() const {
+  std::lock_guard lock(mutex_);
+  return parses_;
 }
 
 AccountStore::Locks AccountStore::LockFiles(unsigned which) const {

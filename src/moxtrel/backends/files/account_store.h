@@ -1,8 +1,10 @@
-// AccountStore: the four account files of one root, read through a cache that is refreshed
-// whenever a file changed on disk, and changed only inside Modify, which locks the files like
-// the platform's account tools, re-reads them, applies an edit and writes back what changed.
+// AccountStore: the four account files of one root and its login.defs, read through a cache
+// that keeps each file while its stamp (one stat: device, inode, size, times) is unchanged, and
+// changed only inside Modify, which locks the files like the platform's account tools, re-reads
+// them, applies an edit and writes back what changed.
 //
-//   auto files = store.Read();                       // a snapshot, shared and immutable
+//   AccountView v = store.View(kPasswdFile);         // one stat; passwd is read only if it changed
+//   auto files = store.Read();                       // all four parsed, shared and immutable
 //   store.Modify(kPasswdFile | kShadowFile, [&](AccountFiles& f) { ... edit rows ... });
 #pragma once
 
@@ -14,12 +16,21 @@
 #include <vector>
 
 #include "moxtrel/backends/files/colon_file.h"
+#include "moxtrel/backends/files/file_stamp.h"
+#include "moxtrel/backends/files/indexed_file.h"
 #include "moxtrel/backends/files/settings_files.h"
 
 namespace moxtrel::backends::files {
 
 struct AccountFiles {
   ColonFile passwd, shadow, group, gshadow;
+};
+
+// The files a call looks at, each as it was when the call checked it; those not asked for are
+// null. A shadow or gshadow that does not exist is present() == false; one that cannot be read
+// says why in unreadable().
+struct AccountView {
+  std::shared_ptr<const IndexedFile> passwd, shadow, group, gshadow;
 };
 
 enum FileSet : unsigned {
@@ -34,7 +45,10 @@ class AccountStore {
  public:
   AccountStore(std::string root, std::chrono::milliseconds lock_wait);
 
-  // The files as they are now; throws naming the file and line when one cannot be read.
+  // The files in `which` as they are now, each checked once; throws naming the file and line
+  // when one cannot be read, and errc::kNoSuchObject when passwd or group does not exist.
+  AccountView View(unsigned which);
+  // All four files as they are now, parsed for walking or editing every field.
   std::shared_ptr<const AccountFiles> Read();
   // Locks the files in `which` (in the order passwd, shadow, group, gshadow, as the account
   // tools do), reads them afresh, calls `edit`, and replaces each file whose text changed: all
@@ -47,11 +61,24 @@ class AccountStore {
   static constexpr const char* kRecordFile = "etc/.moxtrel-change";
 
   const std::string& root() const noexcept { return root_; }
-  Settings LoginDefs() const { return ReadLoginDefs(root_); }
+  // etc/login.defs as it is now (no settings when it does not exist), read when it changed.
+  std::shared_ptr<const Settings> LoginDefs();
+
+  // How many times a file's text was parsed since the store was made: what tests check to see
+  // that reads of unchanged files do not parse them again.
+  std::size_t Parses() const;
 
  private:
   std::string Path(const char* rel) const { return root_ + "/" + rel; }
-  AccountFiles Load(unsigned which) const;
+  // A file's slot in the cache, checked against the file (mutex_ held).
+  struct Slot {
+    std::string path;
+    FileStamp stamp;
+    bool racy = false;
+    uint64_t generation = 0;  // moves on whenever the text changes
+    std::shared_ptr<const IndexedFile> file;
+  };
+  std::shared_ptr<const IndexedFile> Check(std::size_t which);
   struct Locks;
   Locks LockFiles(unsigned which) const;
   void FinishRecordedChange() const;
@@ -61,9 +88,15 @@ class AccountStore {
 
   std::string root_;
   std::chrono::milliseconds lock_wait_;
-  std::mutex mutex_;
-  std::shared_ptr<const AccountFiles> cached_;
-  std::string cached_stamp_;
+  mutable std::mutex mutex_;
+  Slot slots_[4];
+  FileStamp defs_stamp_;
+  bool defs_racy_ = false;
+  std::string defs_text_;
+  std::shared_ptr<const Settings> defs_;
+  std::shared_ptr<const AccountFiles> files_;  // Read()'s, made from the slots' texts
+  uint64_t files_generations_[4] = {};
+  std::size_t parses_ = 0;
 };
 
 }  // namespace moxtrel::backends::files

@@ -20,12 +20,15 @@ bool IsNumber(std::string_view s) {
 
 // The fields that must hold a number (or, for shadow, may be empty) in each kind of file.
 void CheckNumbers(const std::string& label, std::size_t field_count, std::size_t line,
-                  const Row& row) {
+                  const std::string_view* row) {
   auto need = [&](std::size_t i, const char* what, bool may_be_empty) {
     if (row[i].empty() && may_be_empty) return;
+    uint64_t v = 0;
     if (!IsNumber(row[i]) || row[i].size() > 10 ||
-        std::stoull(row[i]) > static_cast<unsigned long long>(UINT32_MAX)) {
-      Malformed(label, line, std::string(what) + " \"" + row[i] + "\" is not a number");
+        std::from_chars(row[i].data(), row[i].data() + row[i].size(), v).ec != std::errc() ||
+        v > UINT32_MAX) {
+      Malformed(label, line,
+                std::string(what) + " \"" + std::string(row[i]) + "\" is not a number");
     }
   };
   if (row[0].empty()) Malformed(label, line, "the name is empty");
@@ -45,6 +48,27 @@ void CheckNumbers(const std::string& label, std::size_t field_count, std::size_t
 
 }  // namespace
 
+void SplitCheckedLine(const std::string& label, std::size_t field_count, std::size_t line,
+                      std::string_view raw, std::string_view* fields) {
+  if (raw.find('\0') != std::string_view::npos) Malformed(label, line, "holds a NUL byte");
+  std::size_t found = 0, start = 0;
+  while (true) {
+    const std::size_t colon = raw.find(':', start);
+    const std::string_view field =
+        raw.substr(start, colon == std::string_view::npos ? raw.npos : colon - start);
+    if (found < kMaxFields) fields[found] = field;
+    ++found;
+    if (colon == std::string_view::npos) break;
+    start = colon + 1;
+  }
+  if (found != field_count) {
+    Malformed(
+        label, line,
+        "expected " + std::to_string(field_count) + " fields, found " + std::to_string(found));
+  }
+  CheckNumbers(label, field_count, line, fields);
+}
+
 ColonFile ColonFile::Parse(std::string label, std::size_t field_count, std::string_view text) {
   ColonFile file;
   file.label = std::move(label);
@@ -52,29 +76,14 @@ ColonFile ColonFile::Parse(std::string label, std::size_t field_count, std::stri
   file.present = true;
   std::size_t line = 0;
   std::size_t pos = 0;
+  std::string_view fields[kMaxFields];
   while (pos < text.size()) {
     ++line;
     std::size_t end = text.find('\n', pos);
     if (end == std::string_view::npos) end = text.size();
-    std::string_view raw = text.substr(pos, end - pos);
+    SplitCheckedLine(file.label, field_count, line, text.substr(pos, end - pos), fields);
     pos = end + 1;
-    if (raw.find('\0') != std::string_view::npos) Malformed(file.label, line, "holds a NUL byte");
-    Row row;
-    std::size_t start = 0;
-    while (true) {
-      std::size_t colon = raw.find(':', start);
-      row.emplace_back(
-          raw.substr(start, colon == std::string_view::npos ? raw.npos : colon - start));
-      if (colon == std::string_view::npos) break;
-      start = colon + 1;
-    }
-    if (row.size() != field_count) {
-      Malformed(file.label, line,
-                "expected " + std::to_string(field_count) + " fields, found " +
-                    std::to_string(row.size()));
-    }
-    CheckNumbers(file.label, field_count, line, row);
-    file.rows.push_back(std::move(row));
+    file.rows.emplace_back(fields, fields + field_count);
   }
   file.Reindex();
   return file;

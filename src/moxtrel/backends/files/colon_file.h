@@ -36,6 +36,7 @@ inline constexpr std::size_t kPasswdFields = 7;
 inline constexpr std::size_t kShadowFields = 9;
 inline constexpr std::size_t kGroupFields = 4;
 inline constexpr std::size_t kGshadowFields = 4;
+inline constexpr std::size_t kMaxFields = kShadowFields;
 
 using Row = std::vector<std::string>;
 
@@ -62,6 +63,11 @@ struct ColonFile {
  private:
   std::unordered_map<std::string, std::size_t> index_;
 };
+
+// Splits one line (without its newline) into `fields` (room for kMaxFields) and checks it as
+// ColonFile::Parse does; throws "etc/passwd:7: expected 7 fields, found 3" and the like.
+void SplitCheckedLine(const std::string& label, std::size_t field_count, std::size_t line,
+                      std::string_view raw, std::string_view* fields);
 
 // The longest entry (line, without its newline) the platform's account tools read back from
 // the file `label` names: 32767 bytes in passwd, 4 MiB less one in the others.

@@ -22,6 +22,11 @@ void FilesContext::Foreign(std::u16string_view path, std::u16string_view why) co
 }
 
 Target FilesContext::Resolve(std::u16string_view path) {
+  // All four are checked, so that a bind fails while any of them cannot be read.
+  return Resolve(path, store_.View(kAllFiles));
+}
+
+Target FilesContext::Resolve(std::u16string_view path, const AccountView& files) {
   directory::ParsedPath parsed = directory::ParsePath(path);
   const auto& c = parsed.components;
   if (parsed.kind && *parsed.kind != ObjectKind::kComputer && *parsed.kind != ObjectKind::kUser &&
@@ -41,15 +46,14 @@ Target FilesContext::Resolve(std::u16string_view path) {
     Foreign(path, u"it names an object inside the computer other than a user or group");
   }
   const std::string name = ToUtf8(c[base]);
-  auto files = store_.Read();
   if (!parsed.kind || *parsed.kind == ObjectKind::kUser) {
-    if (auto row = files->passwd.Find(name)) {
-      return {ObjectKind::kUser, files->passwd.rows[*row][kPwName]};
+    if (auto row = files.passwd->Find(name)) {
+      return {ObjectKind::kUser, std::string(files.passwd->Name(*row))};
     }
   }
   if (!parsed.kind || *parsed.kind == ObjectKind::kGroup) {
-    if (auto row = files->group.Find(name)) {
-      return {ObjectKind::kGroup, files->group.rows[*row][kGrName]};
+    if (auto row = files.group->Find(name)) {
+      return {ObjectKind::kGroup, std::string(files.group->Name(*row))};
     }
   }
   if (!parsed.kind && EqualsNoCase(c[base], directory::kFileServiceName)) {

@@ -35,6 +35,8 @@ class FilesContext {
   // The object a path names; errc::kNoSuchObject for a path of another computer or of a kind
   // this backend does not hold, or for an account the files do not list.
   Target Resolve(std::u16string_view path);
+  // The same on files a call checked already (all four of them).
+  Target Resolve(std::u16string_view path, const AccountView& files);
 
   // Throws errc::kNoSuchObject saying that this backend serves only local users and groups.
   [[noreturn]] void Foreign(std::u16string_view path, std::u16string_view why) const;

@@ -37,7 +37,7 @@ std::u16string UnixGuid(uint32_t kind, uint32_t id) {
 }
 
 NewAccountDefaults Defaults(FilesContext& ctx) {
-  return {ctx.store().LoginDefs(), ReadUseraddDefaults(ctx.store().root()), DaysSinceEpochToday()};
+  return {*ctx.store().LoginDefs(), ReadUseraddDefaults(ctx.store().root()), DaysSinceEpochToday()};
 }
 
 // The account named `name` in `file` as the file spells it, compared without regard to case.
@@ -89,15 +89,20 @@ void FilesComputer::Filter(const Variant& class_words) {
 }
 
 std::unique_ptr<directory::IADsEnum> FilesComputer::NewEnum() {
-  auto files = ctx_->store().Read();
+  // All four are checked, so that a listing fails while any of them cannot be read.
+  const AccountView files = ctx_->store().View(kAllFiles);
   std::vector<Target> targets;
-  targets.reserve((filter_.Allows(ObjectKind::kUser) ? files->passwd.rows.size() : 0) +
-                  (filter_.Allows(ObjectKind::kGroup) ? files->group.rows.size() : 0));
+  targets.reserve((filter_.Allows(ObjectKind::kUser) ? files.passwd->size() : 0) +
+                  (filter_.Allows(ObjectKind::kGroup) ? files.group->size() : 0));
   if (filter_.Allows(ObjectKind::kUser)) {
-    for (const auto& row : files->passwd.rows) targets.push_back({ObjectKind::kUser, row[kPwName]});
+    for (std::size_t i = 0; i < files.passwd->size(); ++i) {
+      targets.push_back({ObjectKind::kUser, std::string(files.passwd->Name(i))});
+    }
   }
   if (filter_.Allows(ObjectKind::kGroup)) {
-    for (const auto& row : files->group.rows) targets.push_back({ObjectKind::kGroup, row[kGrName]});
+    for (std::size_t i = 0; i < files.group->size(); ++i) {
+      targets.push_back({ObjectKind::kGroup, std::string(files.group->Name(i))});
+    }
   }
   return Walk(ctx_, std::move(targets));
 }
@@ -138,10 +143,10 @@ void FilesComputer::Delete(std::u16string_view class_word, std::u16string_view n
   const std::string spelled = SpelledAs(user ? files->passwd : files->group, name,
                                         user ? u"user" : u"group", ctx_->ComputerPath());
   const std::u16string where = ctx_->AccountPath(spelled);
-  const Settings defs = ctx_->store().LoginDefs();
+  const auto defs = ctx_->store().LoginDefs();
   ctx_->store().Modify(kAllFiles, [&](AccountFiles& f) {
     if (user) {
-      RemoveUser(f, spelled, defs, where);
+      RemoveUser(f, spelled, *defs, where);
     } else {
       RemoveGroup(f, spelled, where);
     }
@@ -187,49 +192,58 @@ std::u16string FilesUser::Name() {
 }
 
 std::u16string FilesUser::GUID() {
-  const Settings defs = ctx_->store().LoginDefs();
-  return UnixGuid(1, IdField(Record(defs).pw[kPwUid]));
+  return UnixGuid(1, IdField(Record(nullptr, false).pw[kPwUid]));
 }
 
 void FilesUser::RequireCreated() const {
-  if (pending_) NotYet(ctx_->AccountPath(name_), u"user");
+  if (pending_) NotYet(path_, u"user");
 }
 
-UserRecord FilesUser::Record(const Settings& login_defs) {
+UserRecord FilesUser::Record(const Settings* login_defs, bool with_shadow) {
   UserRecord r;
+  r.login_defs = login_defs;
+  r.where = path_;
+  r.today = DaysSinceEpochToday();
   if (pending_) {
     r.pw = {name_, "x", "0", "0", "", "", ""};
     r.shadow_file = true;
-    r.today = DaysSinceEpochToday();
     r.sp = Row{name_, "!", std::to_string(r.today), "", "", "", "", "", ""};
-    r.login_defs = &login_defs;
-    r.where = ctx_->AccountPath(name_);
   } else {
-    auto files = ctx_->store().Read();
-    auto row = files->passwd.FindExact(name_);
-    if (!row) Gone(ctx_->AccountPath(name_), u"user", "etc/passwd");
-    r = UserRecordAt(*files, *row, login_defs, ctx_->AccountPath(name_));
+    const AccountView files =
+        ctx_->store().View(kPasswdFile | (with_shadow || !staged_.empty() ? kShadowFile : 0u));
+    auto row = files.passwd->FindExact(name_);
+    if (!row) Gone(r.where, u"user", "etc/passwd");
+    r.pw = files.passwd->Fields(*row);
+    if (files.shadow) {
+      r.shadow_file = files.shadow->present();
+      r.shadow_unreadable = files.shadow->unreadable();
+      if (auto sp = files.shadow->FindExact(name_)) r.sp = files.shadow->Fields(*sp);
+    }
   }
   for (const auto& [name, value] : staged_) WriteUserProperty(r, name, value);
   return r;
 }
 
 Variant FilesUser::Get(std::u16string_view name) {
-  const Settings defs = ctx_->store().LoginDefs();
-  return ReadUserProperty(Record(defs), name);
+  // Only the files the property is held in are looked at; staged puts may need them all.
+  const UserPropertyNeeds needs = NeedsOfUserProperty(name);
+  const bool everything = pending_ || !staged_.empty();
+  std::shared_ptr<const Settings> defs;
+  if (needs.login_defs || everything) defs = ctx_->store().LoginDefs();
+  return ReadUserProperty(Record(defs.get(), needs.shadow || everything), name);
 }
 
 void FilesUser::Put(std::u16string_view name, const Variant& value) {
-  const Settings defs = ctx_->store().LoginDefs();
-  UserRecord r = Record(defs);
+  const auto defs = ctx_->store().LoginDefs();
+  UserRecord r = Record(defs.get(), true);
   WriteUserProperty(r, name, value);  // refuses a bad value now, before anything is staged
   std::size_t bytes = r.pw.size() - 1;
   for (const auto& field : r.pw) bytes += field.size();
   if (bytes > MaxEntryBytes("etc/passwd")) {
     throw AutomationError(errc::kInvalidArg,
-                          u"The property \"" + std::u16string(name) + u"\" of " +
-                              ctx_->AccountPath(name_) + u" cannot be written: the entry in " +
-                              u"etc/passwd would be " + FromUtf8(std::to_string(bytes)) +
+                          u"The property \"" + std::u16string(name) + u"\" of " + path_ +
+                              u" cannot be written: the entry in " + u"etc/passwd would be " +
+                              FromUtf8(std::to_string(bytes)) +
                               u" bytes long, and the account tools read entries of at most " +
                               FromUtf8(std::to_string(MaxEntryBytes("etc/passwd"))));
   }
@@ -237,7 +251,7 @@ void FilesUser::Put(std::u16string_view name, const Variant& value) {
 }
 
 void FilesUser::SetInfo() {
-  const std::u16string where = ctx_->AccountPath(name_);
+  const std::u16string where = path_;
   auto apply = [&](UserRecord& r) {
     for (const auto& [name, value] : staged_) WriteUserProperty(r, name, value);
   };
@@ -249,7 +263,7 @@ void FilesUser::SetInfo() {
     return;
   }
   if (staged_.empty()) return;
-  const Settings defs = ctx_->store().LoginDefs();
+  const Settings defs = *ctx_->store().LoginDefs();
   ctx_->store().Modify(kAllFiles, [&](AccountFiles& f) {
     auto row = f.passwd.FindExact(name_);
     if (!row) Gone(where, u"user", "etc/passwd");
@@ -277,12 +291,12 @@ std::shared_ptr<directory::IADsMembers> FilesUser::Groups() {
 
 void FilesUser::SetPassword(std::u16string_view password) {
   RequireCreated();
-  const std::u16string where = ctx_->AccountPath(name_);
+  const std::u16string where = path_;
   if (password.find(u'\0') != std::u16string_view::npos) {
     throw AutomationError(errc::kInvalidArg,
                           u"The password for " + where + u" holds a NUL character");
   }
-  const Settings defs = ctx_->store().LoginDefs();
+  const Settings defs = *ctx_->store().LoginDefs();
   const int64_t minimum = defs.Number("PASS_MIN_LEN", 0);
   if (static_cast<int64_t>(password.size()) < minimum) {
     throw AutomationError(errc::kPasswordRestriction,
@@ -328,10 +342,12 @@ GroupRecord FilesGroup::Record() {
     r.gr = {name_, "x", "0", ""};
     r.where = ctx_->AccountPath(name_);
   } else {
-    auto files = ctx_->store().Read();
-    auto row = files->group.FindExact(name_);
+    const AccountView files = ctx_->store().View(kGroupFile | kGshadowFile);
+    auto row = files.group->FindExact(name_);
     if (!row) Gone(ctx_->AccountPath(name_), u"group", "etc/group");
-    r = GroupRecordAt(*files, *row, ctx_->AccountPath(name_));
+    r.gr = files.group->Fields(*row);
+    if (auto sg = files.gshadow->FindExact(name_)) r.sg = files.gshadow->Fields(*sg);
+    r.where = ctx_->AccountPath(name_);
   }
   for (const auto& [name, value] : staged_) WriteGroupProperty(r, name, value);
   return r;
@@ -365,8 +381,8 @@ std::shared_ptr<directory::IADsMembers> FilesGroup::Members() {
   return std::make_shared<FilesMembers>(ctx_, name_, false);
 }
 
-std::string FilesGroup::MemberUser(std::u16string_view path) {
-  Target t = ctx_->Resolve(path);
+std::string FilesGroup::MemberUser(std::u16string_view path, const AccountView& files) {
+  Target t = ctx_->Resolve(path, files);
   if (t.kind != ObjectKind::kUser) {
     throw AutomationError(errc::kInvalidMember,
                           u"The group " + ctx_->AccountPath(name_) + u" cannot hold " +
@@ -377,31 +393,41 @@ std::string FilesGroup::MemberUser(std::u16string_view path) {
 }
 
 bool FilesGroup::IsMember(std::u16string_view path) {
+  // One look at the files for the path, the group and the user.
   Target t;
+  AccountView files;
   try {
-    t = ctx_->Resolve(path);
+    files = ctx_->store().View(kAllFiles);
+    t = ctx_->Resolve(path, files);
   } catch (const AutomationError& e) {
     if (e.code() == static_cast<int32_t>(errc::kNoSuchObject)) return false;
     throw;
   }
   if (t.kind != ObjectKind::kUser) return false;
-  GroupRecord g = Record();
-  auto members = SplitList(g.gr[kGrMembers]);
+  Row group;
+  if (pending_) {
+    group = Record().gr;
+  } else if (auto row = files.group->FindExact(name_)) {
+    group = files.group->Fields(*row);
+  } else {
+    Gone(ctx_->AccountPath(name_), u"group", "etc/group");
+  }
+  auto members = SplitList(group[kGrMembers]);
   if (std::find(members.begin(), members.end(), t.name) != members.end()) return true;
-  auto files = ctx_->store().Read();
-  auto row = files->passwd.FindExact(t.name);
-  return row && files->passwd.rows[*row][kPwGid] == g.gr[kGrGid];
+  auto row = files.passwd->FindExact(t.name);
+  return row && files.passwd->Fields(*row)[kPwGid] == group[kGrGid];
 }
 
 void FilesGroup::Add(std::u16string_view path) {
   RequireCreated();
-  const std::string user = MemberUser(path);
+  // One look at the files for the path, the user and the group before the change.
+  const AccountView files = ctx_->store().View(kAllFiles);
+  const std::string user = MemberUser(path, files);
   const std::u16string where = ctx_->AccountPath(name_);
   {
-    auto files = ctx_->store().Read();
-    auto u = files->passwd.FindExact(user);
-    auto g = files->group.FindExact(name_);
-    if (u && g && files->passwd.rows[*u][kPwGid] == files->group.rows[*g][kGrGid]) {
+    auto u = files.passwd->FindExact(user);
+    auto g = files.group->FindExact(name_);
+    if (u && g && files.passwd->Fields(*u)[kPwGid] == files.group->Fields(*g)[kGrGid]) {
       throw AutomationError(errc::kMemberInGroup, u"The user \"" + FromUtf8(user) +
                                                       u"\" is already a member of " + where +
                                                       u": it is the user's primary group");
@@ -413,7 +439,7 @@ void FilesGroup::Add(std::u16string_view path) {
 
 void FilesGroup::Remove(std::u16string_view path) {
   RequireCreated();
-  const std::string user = MemberUser(path);
+  const std::string user = MemberUser(path, ctx_->store().View(kAllFiles));
   const std::u16string where = ctx_->AccountPath(name_);
   ctx_->store().Modify(kGroupFile | kGshadowFile, [&](AccountFiles& f) {
     if (RemoveFromMemberList(f, name_, user)) return;

@@ -54,12 +54,15 @@ class FilesComputer final : public directory::ComputerProperties,
 class FilesUser final : public directory::UserProperties {
  public:
   FilesUser(ContextPtr ctx, std::string name, bool pending = false)
-      : ctx_(std::move(ctx)), name_(std::move(name)), pending_(pending) {}
+      : ctx_(std::move(ctx)),
+        name_(std::move(name)),
+        path_(ctx_->AccountPath(name_)),
+        pending_(pending) {}
 
   std::u16string Name() override;
   std::u16string Class() override { return u"User"; }
   std::u16string GUID() override;
-  std::u16string ADsPath() override { return ctx_->AccountPath(name_); }
+  std::u16string ADsPath() override { return path_; }
   std::u16string Parent() override { return ctx_->ComputerPath(); }
   Variant Get(std::u16string_view name) override;
   void Put(std::u16string_view name, const Variant& value) override;
@@ -70,11 +73,14 @@ class FilesUser final : public directory::UserProperties {
 
  private:
   // The user's record as the files hold it now (a template while pending), staged puts applied.
-  UserRecord Record(const Settings& login_defs);
+  // Without `with_shadow` only passwd is looked at (while nothing is staged) and the record has
+  // no shadow entry.
+  UserRecord Record(const Settings* login_defs, bool with_shadow);
   void RequireCreated() const;
 
   ContextPtr ctx_;
   std::string name_;
+  std::u16string path_;  // made once: every read names the object in its messages
   bool pending_;
   Staged staged_;
 };
@@ -102,7 +108,7 @@ class FilesGroup final : public directory::GroupProperties {
   GroupRecord Record();
   void RequireCreated() const;
   // The user a member path names; errc::kInvalidMember for anything else.
-  std::string MemberUser(std::u16string_view path);
+  std::string MemberUser(std::u16string_view path, const AccountView& files);
 
   ContextPtr ctx_;
   std::string name_;
