@@ -94,24 +94,28 @@ bool moxPrintJobs::Refresh() {
     auto job = directory::As<directory::IADsPrintJob>(element);
     auto member = moxPrintJob::Create();
     member->SetProviderJob(job);
-    const std::u16string name = member->Name();
-    store->Add(member, name);
-    // A job announced before needs nothing more: a tick with nothing new costs one lookup per
-    // job over a bare listing.
-    if (period_ > 0 && !announced_.contains(name)) {
+    store->Add(member, member->Name());
+    if (period_ > 0) {
       const int32_t status = directory::As<directory::IADsPrintJobOperations>(element)->Status();
       // Still spooling: a later refresh looks at it again.
       if ((status & directory::kJobStatusSpooling) != 0) continue;
-      Announce(job, name);
+      Announce(job);
     }
   }
   return true;
 }
 
-void moxPrintJobs::Announce(const std::shared_ptr<directory::IADsPrintJob>& job,
-                            const std::u16string& name) {
+void moxPrintJobs::Announce(const std::shared_ptr<directory::IADsPrintJob>& job) {
+  bool known = false;
+  try {
+    known = announced_.count(job->Name()) != 0;
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxPrintJobs.Announce", e);
+  }
+  if (known) return;
   try {
     const Date submitted = job->TimeSubmitted();
+    const std::u16string name = job->Name();
     const std::u16string user = job->User();
     const std::u16string description = job->Description();
     const int32_t pages = job->TotalPages();
@@ -121,7 +125,11 @@ void moxPrintJobs::Announce(const std::shared_ptr<directory::IADsPrintJob>& job,
     NoteTrapped(u"moxPrintJobs.Announce", e);
     // The job is marked all the same: an unreadable job is not retried at every tick.
   }
-  announced_.insert(name);
+  try {
+    announced_.insert(job->Name());
+  } catch (const AutomationError& e) {
+    NoteTrapped(u"moxPrintJobs.Announce", e);
+  }
 }
 
 void moxPrintJobs::RaiseNewJob(const std::u16string& sName, const std::u16string& sUserName,

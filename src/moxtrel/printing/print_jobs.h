@@ -70,8 +70,8 @@ class moxPrintJobs final : public KeyedCollection<std::shared_ptr<moxPrintJob>> 
   // Replaces the queue handle when AutoUpdate goes to 0, so that whatever the provider keeps to
   // watch the queue ends with the old one. Never fails.
   void EndWatch() noexcept;
-  // Raises NewJob for `job`, named `name`, and marks it announced; never fails.
-  void Announce(const std::shared_ptr<directory::IADsPrintJob>& job, const std::u16string& name);
+  // Raises NewJob for `job` unless it was announced before; never fails.
+  void Announce(const std::shared_ptr<directory::IADsPrintJob>& job);
   void RaiseNewJob(const std::u16string& sName, const std::u16string& sUserName,
                    const std::u16string& sDescription, int32_t sPages, int32_t sSize,
                    Date dTimeSubmitted);
