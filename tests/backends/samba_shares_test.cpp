@@ -129,6 +129,37 @@ TEST_F(SambaSharesTest, DeletedShareStaysDeleted) {
   EXPECT_TRUE(temp->Exists());  // still bound: the failure was the caller's to see
 }
 
+// What finding or listing a share read serves its gets for a moment: a share found and read
+// costs one run of net, a listing read share by share one in all. A write, or any other run of
+// net by the backend, ends that: the next get reads the configuration again.
+TEST_F(SambaSharesTest, AFindOrListingServesTheGetsThatFollow) {
+  long runs = NetRuns(provider);
+  auto pub = Share(u"Public");
+  EXPECT_EQ(pub->Path(), FromUtf8(server_->Folder("public")));
+  EXPECT_EQ(pub->Description(), u"Public files");
+  EXPECT_EQ(pub->MaxUsers(), -1);
+  EXPECT_EQ(NetRuns(provider) - runs, 1);
+
+  pub->Description(u"Changed here");  // the share is checked, then written
+  runs = NetRuns(provider);
+  EXPECT_EQ(pub->Description(), u"Changed here");
+  EXPECT_EQ(NetRuns(provider) - runs, 1);
+
+  // A change behind the backend's back is seen once the backend has run net for anything else.
+  auto other = Share(u"Public");
+  server_->ImportRegistryShares("[Public]\npath = " + server_->Folder("public") +
+                                "\ncomment = Changed behind\n");
+  Share(u"Public");
+  EXPECT_EQ(other->Description(), u"Changed behind");
+
+  auto shares = Shares();
+  runs = NetRuns(provider);
+  ASSERT_EQ(shares->Count(), 2);
+  for (int32_t i = 1; i <= shares->Count(); ++i)
+    EXPECT_FALSE(shares->Item(Variant(i))->Path().empty());
+  EXPECT_EQ(NetRuns(provider) - runs, 1);  // net conf list
+}
+
 // A write the server refused is not sent again with the next one: the share then reads what
 // the server holds, and the next put changes only itself. `net` is refused by a wrapper that
 // fails while a flag file exists, as net does when the registry cannot be reached.

@@ -277,6 +277,25 @@ TEST_F(CupsOnly, AWatchTickWithNothingNewIsOneRequest) {
   EXPECT_EQ(backends::cups::RequestsSent(provider) - before, 3);  // and the new job's attributes
 }
 
+// A listing far longer than one block read off the connection comes back whole and in order,
+// and the connection serves the next request.
+TEST_F(CupsOnly, ALongListingIsReadWhole) {
+  constexpr int kJobs = 250;  // about 90 KiB of answer
+  for (int i = 0; i < kJobs; ++i) {
+    backend->Submit(i % 2 ? "alice" : "bob", "document " + std::to_string(i), 10);
+  }
+  auto queue = directory::As<directory::IADsPrintQueueOperations>(Get(u"/LaserJet,PrintQueue"));
+  auto e = queue->PrintJobs()->NewEnum();
+  int n = 0;
+  while (auto job = e->Next()) {
+    EXPECT_EQ(job->Get(u"Description").ToString(), u"document " + FromUtf8(std::to_string(n)));
+    EXPECT_EQ(job->Get(u"User").ToString(), n % 2 ? u"alice" : u"bob");
+    ++n;
+  }
+  EXPECT_EQ(n, kJobs);
+  EXPECT_EQ(queue->Get(u"Description").ToString(), u"Laser printer");
+}
+
 TEST_F(CupsOnly, WithoutSubscriptionsEveryTickLists) {
   backends::cups::CupsOptions o;
   o.server = backend->Address();

@@ -91,7 +91,7 @@ ipp_t* SendWithData(http_t* http, ipp_t* request, const std::string& dir, int by
 
 }  // namespace
 
-CupsdServer::CupsdServer() {
+CupsdServer::CupsdServer(int write_delay_s) : write_delay_s_(write_delay_s) {
   if (access(kCupsd, X_OK) != 0) {
     why_ = "cupsd is not installed (Debian package cups-daemon)";
     return;
@@ -143,7 +143,8 @@ void CupsdServer::WriteConf(bool demand_authentication) {
   std::ofstream f(dir_ + "/etc/cupsd.conf");
   f << "Listen 127.0.0.1:" << port_ << "\nBrowsing No\nWebInterface No\nLogLevel warn\n"
     << "PreserveJobHistory Yes\nMaxJobs 0\nMaxJobsPerPrinter 0\nMaxJobsPerUser 0\n"
-    << "MaxSubscriptions 0\nMaxEvents 1000\nDefaultAuthType None\nDirtyCleanInterval 0\n"
+    << "MaxSubscriptions 0\nMaxEvents 1000\nDefaultAuthType None\nDirtyCleanInterval "
+    << write_delay_s_ << "\n"
     << "<Location />\nOrder allow,deny\nAllow 127.0.0.1\n</Location>\n"
     << "# Test only: anyone on loopback may administer this scheduler.\n"
     << "<Policy default>\nJobPrivateAccess all\nJobPrivateValues none\n"
@@ -203,6 +204,11 @@ void CupsdServer::AddQueue(const std::string& name, bool started, const std::str
 int CupsdServer::Submit(const std::string& queue, const std::string& user, const std::string& title,
                         int bytes, bool held) {
   Http h(port_);
+  return SubmitOn(h.http, queue, user, title, bytes, held);
+}
+
+int CupsdServer::SubmitOn(http_t* http, const std::string& queue, const std::string& user,
+                          const std::string& title, int bytes, bool held) {
   ipp_t* r = NewRequest(IPP_OP_PRINT_JOB, port_, queue, user);
   ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title.c_str());
   ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr,
@@ -210,7 +216,13 @@ int CupsdServer::Submit(const std::string& queue, const std::string& user, const
   if (held) {
     ippAddString(r, IPP_TAG_JOB, IPP_TAG_KEYWORD, "job-hold-until", nullptr, "indefinite");
   }
-  return JobIdOf(SendWithData(h.http, r, dir_, bytes), "submitting a job to " + queue);
+  return JobIdOf(SendWithData(http, r, dir_, bytes), "submitting a job to " + queue);
+}
+
+void CupsdServer::SubmitMany(const std::string& queue, const std::string& user,
+                             const std::string& title, int bytes, bool held, int count) {
+  Http h(port_);
+  for (int i = 0; i < count; ++i) SubmitOn(h.http, queue, user, title, bytes, held);
 }
 
 int CupsdServer::SubmitIncoming(const std::string& queue, const std::string& user,

@@ -10,6 +10,7 @@
 //   int id = cups.Submit("LaserJet", "alice", "report", 3000);
 #pragma once
 
+#include <cups/cups.h>
 #include <sys/types.h>
 
 #include <string>
@@ -19,7 +20,10 @@ namespace moxtrel::testing {
 
 class CupsdServer {
  public:
-  CupsdServer();
+  // `write_delay_s`: how long cupsd may delay writing its state files after a change (0: at
+  // once, which PrintersConf relies on; filling a queue of thousands of jobs wants more, as
+  // cupsd rewrites its whole job cache at each write).
+  explicit CupsdServer(int write_delay_s = 0);
   ~CupsdServer();
   CupsdServer(const CupsdServer&) = delete;
   CupsdServer& operator=(const CupsdServer&) = delete;
@@ -28,6 +32,8 @@ class CupsdServer {
   bool Available() const noexcept { return pid_ > 0; }
   const std::string& Why() const noexcept { return why_; }
   std::string Server() const { return "127.0.0.1:" + std::to_string(port_); }
+  int Port() const noexcept { return port_; }
+  pid_t Pid() const noexcept { return pid_; }
 
   // A raw queue on file:/dev/null; stopped unless `started`. Throws std::runtime_error.
   void AddQueue(const std::string& name, bool started = false, const std::string& info = "",
@@ -35,6 +41,9 @@ class CupsdServer {
   // A job of `bytes` bytes sent as `user`; returns its id. `held`: job-hold-until=indefinite.
   int Submit(const std::string& queue, const std::string& user, const std::string& title, int bytes,
              bool held = false);
+  // `count` such jobs sent over one connection (benchmarks fill long queues with it).
+  void SubmitMany(const std::string& queue, const std::string& user, const std::string& title,
+                  int bytes, bool held, int count);
   // A job whose document is still being sent: Create-Job only. FinishIncoming sends it.
   int SubmitIncoming(const std::string& queue, const std::string& user, const std::string& title);
   void FinishIncoming(const std::string& queue, int id, int bytes);
@@ -55,8 +64,11 @@ class CupsdServer {
 
  private:
   void WriteConf(bool demand_authentication);
+  int SubmitOn(http_t* http, const std::string& queue, const std::string& user,
+               const std::string& title, int bytes, bool held);
 
   std::string dir_, why_;
+  int write_delay_s_ = 0;
   int port_ = 0;
   pid_t pid_ = -1;
 };

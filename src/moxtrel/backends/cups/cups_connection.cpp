@@ -1,5 +1,8 @@
 #include "moxtrel/backends/cups/cups_connection.h"
 
+#include <sys/socket.h>
+
+#include <cerrno>
 #include <climits>
 
 #include "moxtrel/frame/automation_error.h"
@@ -72,6 +75,16 @@ CupsConnection::~CupsConnection() {
 }
 
 http_t* CupsConnection::Connection(std::u16string_view what) {
+  if (http_) {
+    // cupsd closes idle connections (and all of them when it reloads): a connection the server
+    // has closed is replaced before a request is written into it and lost.
+    char byte;
+    const ssize_t n = recv(httpGetFd(http_), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+      httpClose(http_);
+      http_ = nullptr;
+    }
+  }
   if (!http_) {
     http_ = httpConnect2(host_.c_str(), port_, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_IF_REQUESTED, 1,
                          static_cast<int>(timeout_.count()), nullptr);
@@ -121,16 +134,16 @@ IppPtr CupsConnection::Send(IppPtr request, const char* resource, std::u16string
   // libcups keeps the callback per thread, and requests may come from any thread.
   cupsSetPasswordCB2(NoPassword, nullptr);
   ++requests_;
-  IppPtr response(cupsDoRequest(http, request.release(), resource));
+  IppFailure failure;
+  IppPtr response = IppExchange(http, request.get(), resource, failure);
   if (!response) {
-    const ipp_status_t status = cupsLastError();
-    ThrowIfDenied(status, what, server_, user_, FromUtf8(cupsLastErrorString()));
+    ThrowIfDenied(failure.status, what, server_, user_, FromUtf8(failure.detail));
     // A broken connection is reopened by the next request.
     httpClose(http_);
     http_ = nullptr;
     throw AutomationError(errc::kNetworkUnreachable, std::u16string(what) + u": the CUPS server " +
                                                          FromUtf8(server_) + u" did not answer (" +
-                                                         FromUtf8(cupsLastErrorString()) + u")");
+                                                         FromUtf8(failure.detail) + u")");
   }
   return response;
 }
@@ -144,8 +157,10 @@ IppPtr CupsConnection::Do(IppPtr request, const char* resource, std::u16string_v
 void CupsConnection::Check(ipp_t* response, std::u16string_view what) const {
   const ipp_status_t status = ippGetStatusCode(response);
   if (status <= IPP_STATUS_OK_EVENTS_COMPLETE) return;
+  ipp_attribute_t* message = ippFindAttribute(response, "status-message", IPP_TAG_TEXT);
+  const char* text = message ? ippGetString(message, 0, nullptr) : nullptr;
   const std::u16string detail =
-      FromUtf8(ippErrorString(status)) + u": " + FromUtf8(cupsLastErrorString());
+      FromUtf8(ippErrorString(status)) + u": " + FromUtf8(text ? text : ippErrorString(status));
   ThrowIfDenied(status, what, server_, user_, detail);
   const uint32_t code = status == IPP_STATUS_ERROR_NOT_FOUND              ? errc::kNoSuchObject
                         : status == IPP_STATUS_ERROR_NOT_POSSIBLE         ? errc::kNotSupported

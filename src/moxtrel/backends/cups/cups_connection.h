@@ -12,12 +12,9 @@
 #include <string>
 #include <string_view>
 
-namespace moxtrel::backends::cups {
+#include "moxtrel/backends/cups/ipp_exchange.h"
 
-struct IppDelete {
-  void operator()(ipp_t* ipp) const noexcept { ippDelete(ipp); }
-};
-using IppPtr = std::unique_ptr<ipp_t, IppDelete>;
+namespace moxtrel::backends::cups {
 
 class CupsConnection {
  public:

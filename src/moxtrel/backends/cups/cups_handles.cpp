@@ -144,10 +144,6 @@ void CupsJobs::Remove(std::u16string_view name) {
 
 // A job.
 
-std::u16string CupsJob::Name() {
-  return FromUtf8(std::to_string(job_->id));
-}
-
 void CupsJob::Put(std::u16string_view name, const Variant& value) {
   if (const auto* row = JobWrite(*job_, name, value)) {
     if (row->tag == IPP_TAG_INTEGER) value.ToLong();

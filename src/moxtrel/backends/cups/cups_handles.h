@@ -89,7 +89,9 @@ class CupsJob final : public directory::PrintJobProperties {
   CupsJob(ContextPtr ctx, JobPtr job, std::shared_ptr<JobWatch> watch = nullptr)
       : ctx_(std::move(ctx)), job_(std::move(job)), watch_(std::move(watch)) {}
 
-  std::u16string Name() override;
+  // A watch tick reads every job's name and status: both come straight from the job as read.
+  std::u16string Name() override { return job_->name; }
+  int32_t Status() override { return JobStatus(*job_); }
   std::u16string Class() override { return u"PrintJob"; }
   std::u16string GUID() override { return u""; }
   std::u16string ADsPath() override { return job_->host_path + u"/" + Name(); }

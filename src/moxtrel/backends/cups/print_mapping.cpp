@@ -216,7 +216,11 @@ std::vector<JobInfo> ParseJobs(ipp_t* r) {
   JobInfo j;
   bool in_job = false;
   auto flush = [&] {
-    if (in_job && j.id > 0) jobs.push_back(std::move(j));
+    if (in_job && j.id > 0) {
+      j.status = JobStatusOf(j);
+      j.name = FromUtf8(std::to_string(j.id));
+      jobs.push_back(std::move(j));
+    }
     j = JobInfo{};
     in_job = false;
   };
@@ -281,7 +285,7 @@ void AddWrite(ipp_t* request, ipp_tag_t group, const char* attribute, ipp_tag_t 
   }
 }
 
-int32_t JobStatus(const JobInfo& j) {
+int32_t JobStatusOf(const JobInfo& j) {
   if (Has(j.reasons, "job-incoming")) return kJobSpooling;
   switch (j.state) {
     case IPP_JSTATE_HELD:

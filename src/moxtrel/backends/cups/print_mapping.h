@@ -40,6 +40,10 @@ struct JobInfo {
   std::vector<std::string> reasons;
   long long created = 0;     // time-at-creation, seconds since 1970
   std::u16string host_path;  // the queue's ADsPath, set by whoever parsed it
+  // Worked out once by ParseJobs, since every watch tick reads them: JobStatus, and the job's
+  // name (its id in decimal).
+  int32_t status = 0;
+  std::u16string name;
 };
 
 template <class Info>
@@ -82,8 +86,11 @@ void AddWrite(ipp_t* request, ipp_tag_t group, const char* attribute, ipp_tag_t 
               const Variant& value);
 
 // Job status flags from job-state and job-state-reasons; spooling (8) alone while the job
-// still receives its data (job-incoming).
-int32_t JobStatus(const JobInfo& j);
+// still receives its data (job-incoming). JobStatus gives what ParseJobs worked out.
+int32_t JobStatusOf(const JobInfo& j);
+inline int32_t JobStatus(const JobInfo& j) {
+  return j.status;
+}
 // Queue status flags from printer-state and printer-state-reasons.
 int32_t QueueStatus(const QueueInfo& q);
 bool Finished(const JobInfo& j);  // canceled, aborted or completed

@@ -28,6 +28,10 @@ CommandResult NetConf::Run(const std::vector<std::string>& args) {
   ++runs_;
   const std::string& verb = args.front();
   if (verb != "list" && verb != "showshare") ++writes_;
+  struct Ended {
+    std::atomic<long>& count;
+    ~Ended() { ++count; }
+  } ended{ended_};
   return RunCommand(argv, timeout_);
 }
 

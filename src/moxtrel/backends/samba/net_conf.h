@@ -44,8 +44,10 @@ class NetConf {
   // errc::kNoSuchObject when the registry holds no such share.
   void DelShare(const std::string& share);
 
-  // Runs of `net` so far (tests and benchmarks count them), and runs that wrote.
+  // Runs of `net` started so far (tests and benchmarks count them), runs that ended, and runs
+  // that wrote.
   long Runs() const noexcept { return runs_.load(); }
+  long Ended() const noexcept { return ended_.load(); }
   long Writes() const noexcept { return writes_.load(); }
 
  private:
@@ -56,6 +58,7 @@ class NetConf {
   std::string net_, smb_conf_;
   std::chrono::milliseconds timeout_;
   std::atomic<long> runs_{0};
+  std::atomic<long> ended_{0};
   std::atomic<long> writes_{0};
 };
 

@@ -42,16 +42,37 @@ Target SambaContext::Resolve(std::u16string_view path) {
     Foreign(path, parsed.kind ? u"it names a " + std::u16string(directory::KindNoun(*parsed.kind))
                               : u"it names nothing a file server holds");
   }
-  if (depth < 2) return {want, ""};
-  if (auto listed = Listed(ToUtf8(c[base + 1]))) return {ObjectKind::kFileShare, *listed};
+  if (depth < 2) return {want, "", std::nullopt};
+  if (auto listed = Listed(ToUtf8(c[base + 1]))) {
+    std::string name = listed->info.name;
+    return {ObjectKind::kFileShare, std::move(name), std::move(listed)};
+  }
   auto share = Share(ToUtf8(c[base + 1]));
   if (!share) {
     throw AutomationError(errc::kNoSuchObject, u"There is no file share " + std::u16string(path));
   }
-  return {ObjectKind::kFileShare, share->name};
+  std::string name = share->info.name;
+  return {ObjectKind::kFileShare, std::move(name), std::move(share)};
 }
 
-std::optional<std::string> SambaContext::Listed(std::string_view name) {
+long SambaContext::RunsBefore() const {
+  const long runs = net_.Runs();
+  // A run still going may write after this read: then the read vouches for nothing.
+  return net_.Ended() == runs ? runs : -1;
+}
+
+ShareRead SambaContext::Stamp(ShareInfo info, long runs_before, long own_runs) const {
+  ShareRead read{std::move(info), std::chrono::steady_clock::now(), -1};
+  if (runs_before >= 0 && net_.Runs() == runs_before + own_runs) read.runs = runs_before + own_runs;
+  return read;
+}
+
+bool SambaContext::Vouches(const ShareRead& read) const {
+  return read.runs >= 0 && read.runs == net_.Runs() &&
+         std::chrono::steady_clock::now() - read.at < kReadVouches;
+}
+
+std::optional<ShareRead> SambaContext::Listed(std::string_view name) {
   std::lock_guard<std::mutex> hold(listing_lock_);
   if (listed_writes_ != net_.Writes() ||
       std::chrono::steady_clock::now() - listed_at_ >= kListingVouches) {
@@ -59,7 +80,7 @@ std::optional<std::string> SambaContext::Listed(std::string_view name) {
   }
   const std::u16string wanted = FromUtf8(name);
   for (const auto& share : listed_) {
-    if (EqualsNoCase(FromUtf8(share), wanted)) return share;
+    if (EqualsNoCase(FromUtf8(share.info.name), wanted)) return share;
   }
   return std::nullopt;
 }
@@ -74,14 +95,16 @@ std::optional<ShareInfo> SambaContext::FileShare(std::string_view name) const {
   return std::nullopt;
 }
 
-std::optional<ShareInfo> SambaContext::Share(std::string_view name) {
-  if (auto own = FileShare(name)) return own;
+std::optional<ShareRead> SambaContext::Share(std::string_view name) {
+  const long before = RunsBefore();
+  if (auto own = FileShare(name)) return Stamp(std::move(*own), before, 0);
   auto section = net_.Show(std::string(name));
   if (!section || !IsFileShare(*section)) return std::nullopt;
-  return ShareFromSection(*section, false);
+  return Stamp(ShareFromSection(*section, false), before, 1);
 }
 
-std::vector<ShareInfo> SambaContext::Shares() {
+std::vector<ShareRead> SambaContext::Shares() {
+  const long before = RunsBefore();
   std::vector<ShareInfo> shares;
   for (const auto& section : ReadSmbConf(options_.smb_conf)) {
     if (IsFileShare(section)) shares.push_back(ShareFromSection(section, true));
@@ -89,23 +112,22 @@ std::vector<ShareInfo> SambaContext::Shares() {
   const std::size_t own = shares.size();
   const long writes = net_.Writes();
   const auto sections = net_.List();
-  std::vector<std::string> listed;
   for (const auto& section : sections) {
     if (!IsFileShare(section)) continue;
     bool shadowed = false;  // smb.conf's own definition is the one smbd serves
     for (std::size_t i = 0; i < own && !shadowed; ++i) {
       shadowed = EqualsNoCase(FromUtf8(shares[i].name), FromUtf8(section.name));
     }
-    if (!shadowed) {
-      shares.push_back(ShareFromSection(section, false));
-      listed.push_back(section.name);
-    }
+    if (!shadowed) shares.push_back(ShareFromSection(section, false));
   }
+  std::vector<ShareRead> reads;
+  reads.reserve(shares.size());
+  for (auto& share : shares) reads.push_back(Stamp(std::move(share), before, 1));
   std::lock_guard<std::mutex> hold(listing_lock_);
-  listed_ = std::move(listed);
+  listed_.assign(reads.begin() + static_cast<std::ptrdiff_t>(own), reads.end());
   listed_at_ = std::chrono::steady_clock::now();
   listed_writes_ = writes;
-  return shares;
+  return reads;
 }
 
 }  // namespace moxtrel::backends::samba

@@ -19,7 +19,7 @@ constexpr directory::ServedPart kServed{u"the Samba backend", u"the computer's f
 std::shared_ptr<directory::IADs> MakeSambaHandle(const ContextPtr& ctx, const Target& target) {
   switch (target.kind) {
     case ObjectKind::kFileShare:
-      return std::make_shared<SambaShare>(ctx, target.share);
+      return std::make_shared<SambaShare>(ctx, target.share, false, target.read);
     case ObjectKind::kFileService:
       return std::make_shared<SambaFileService>(ctx);
     default:
@@ -61,8 +61,9 @@ void SambaFileService::Filter(const Variant& class_words) {
 std::unique_ptr<directory::IADsEnum> SambaFileService::NewEnum() {
   std::vector<std::shared_ptr<directory::IADs>> items;
   if (filter_.Allows(ObjectKind::kFileShare)) {
-    for (const auto& share : ctx_->Shares()) {
-      items.push_back(std::make_shared<SambaShare>(ctx_, share.name));
+    for (auto& share : ctx_->Shares()) {
+      std::string name = share.info.name;
+      items.push_back(std::make_shared<SambaShare>(ctx_, std::move(name), false, std::move(share)));
     }
   }
   return directory::EnumSnapshot(std::move(items));
@@ -118,12 +119,14 @@ std::u16string SambaShare::Name() {
 }
 
 ShareInfo SambaShare::Read() {
+  if (read_ && ctx_->Vouches(*read_)) return read_->info;
+  read_.reset();  // once stale, always stale: every later get reads the configuration
   auto share = ctx_->Share(name_);
   if (!share) {
     throw AutomationError(errc::kNoSuchObject,
                           u"The file share " + ADsPath() + u" no longer exists");
   }
-  return *share;
+  return std::move(share->info);
 }
 
 Variant SambaShare::Get(std::u16string_view name) {
@@ -218,6 +221,7 @@ void SambaShare::SetInfo() {
   // holds, and the next SetInfo sends only what is put after this one: a refused value never
   // rides along with a later change.
   const Staged staged = std::exchange(staged_, {});
+  read_.reset();
   if (created_) {
     Create(staged);
     return;

@@ -1,6 +1,8 @@
 // Handles the Samba provider hands out: the computer (holding only its file service), the file
 // service (the container of the shares) and the shares. A share handle reads the configuration
-// at every get; puts are checked at once and staged until SetInfo writes them.
+// at every get, except that what its bind or listing read serves its gets while the provider
+// vouches for it (SambaContext::Vouches); puts are checked at once and staged until SetInfo
+// writes them.
 #pragma once
 
 #include <memory>
@@ -61,9 +63,11 @@ class SambaFileService final : public directory::IADsFileService {
 
 class SambaShare final : public directory::FileShareProperties {
  public:
-  // `created`: made by Create, so nothing exists until SetInfo.
-  SambaShare(ContextPtr ctx, std::string name, bool created = false)
-      : ctx_(std::move(ctx)), name_(std::move(name)), created_(created) {}
+  // `created`: made by Create, so nothing exists until SetInfo. `read`: the share as finding
+  // or listing it read it.
+  SambaShare(ContextPtr ctx, std::string name, bool created = false,
+             std::optional<ShareRead> read = std::nullopt)
+      : ctx_(std::move(ctx)), name_(std::move(name)), created_(created), read_(std::move(read)) {}
 
   std::u16string Name() override;
   std::u16string Class() override { return u"FileShare"; }
@@ -85,6 +89,7 @@ class SambaShare final : public directory::FileShareProperties {
   ContextPtr ctx_;
   std::string name_;
   bool created_;
+  std::optional<ShareRead> read_;
   Staged staged_;
 };
 
