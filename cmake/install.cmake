@@ -5,17 +5,21 @@ install(TARGETS moxtrel EXPORT moxtrelTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# The headers a client includes: the object model, the dispatch layer and type library, the
-# provider interfaces with what a provider of its own may reuse, and the configuration loader.
-# The backends' and the embedded directory's insides stay out; the install test compiles every
-# installed header to show none of them needs one left out.
+# The core's headers a client includes: the object model, the dispatch layer and type library,
+# and the provider interfaces with what a provider of its own may reuse. The backends' folders
+# and the embedded directory's insides stay out; each part beside the core installs its own
+# entry header (cmake/components.cmake). The install test compiles every installed header to
+# show none of them needs one left out.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/moxtrel DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
         FILES_MATCHING PATTERN "*.h"
-        REGEX "backends/[^/]+/" EXCLUDE
+        REGEX "backends/" EXCLUDE
         PATTERN "class_bindings.h" EXCLUDE
         REGEX "directory/(node|attribute_map|attributes|directory_core|object_handle|account_handles|resource_handles|seed_json|computer_parts|glob)\\.h$" EXCLUDE)
 install(EXPORT moxtrelTargets NAMESPACE moxtrel:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/moxtrel)
 
+# The components find_package(moxtrel COMPONENTS ...) knows, in the order they build on each
+# other: every part's targets are imported, so a component's own parts are always there.
+get_property(MOXTREL_COMPONENTS GLOBAL PROPERTY MOXTREL_COMPONENTS)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/moxtrelConfig.cmake.in
                               ${PROJECT_BINARY_DIR}/moxtrelConfig.cmake
                               INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/moxtrel)
@@ -26,10 +30,8 @@ install(FILES ${PROJECT_BINARY_DIR}/moxtrelConfig.cmake ${PROJECT_BINARY_DIR}/mo
 install(FILES ${PROJECT_BINARY_DIR}/include/moxtrel/version.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/moxtrel)
 
-# pkg-config: the library is static, so its own dependencies are on the link line.
-# The prefix is found from where the .pc file lies, so an install under any --prefix works.
-file(RELATIVE_PATH MOXTREL_PC_UP /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
-string(REGEX REPLACE "/$" "" MOXTREL_PC_UP "${MOXTREL_PC_UP}")
+# pkg-config: the library is static, so its own dependencies are on the link line. Each part
+# beside the core has its module moxtrel-NAME.
 configure_file(${PROJECT_SOURCE_DIR}/cmake/moxtrel.pc.in ${PROJECT_BINARY_DIR}/moxtrel.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/moxtrel.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 

@@ -14,6 +14,7 @@
 #include "interpreter.h"
 #include "interrupt.h"
 #include "json_output.h"
+#include "moxtrel/backends/builtin_backends.h"
 #include "moxtrel/backends/configuration.h"
 #include "moxtrel/directory/provider.h"
 #include "moxtrel/frame/automation_error.h"
@@ -157,6 +158,8 @@ class TrapTrace {
 
 int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& out,
            std::ostream& err, bool terminal) {
+  // The host links every backend, so a configuration may name any of them.
+  directory::RegisterBuiltinBackends(directory::BackendRegistry::Global());
   CLI::App app{"moxtrel: runs scripts against the Moxtrel object model and an embedded directory",
                "moxtrel"};
   std::string script;

@@ -8,10 +8,12 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <vector>
 
+#include "moxtrel/backends/memory/memory_backend.h"
 #include "moxtrel/directory/audit_trail.h"
 #include "moxtrel/directory/backend_registry.h"
 #include "moxtrel/directory/computer_parts.h"
@@ -24,6 +26,17 @@ namespace moxtrel::directory {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The registry every configuration reads, holding the core's own type whatever a program
+// registered: the embedded directory is always there.
+const BackendRegistry& Registry() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    auto& registry = BackendRegistry::Global();
+    if (!registry.Find("memory")) registry.Add(backends::memory::MemoryBackendType());
+  });
+  return BackendRegistry::Global();
+}
 
 int LineOf(const toml::node& node) {
   return static_cast<int>(node.source().begin.line);
@@ -194,7 +207,7 @@ class Builder {
   }
 
   void AddDomain(const std::string& name, Section& section) {
-    const auto& registry = BackendRegistry::Global();
+    const auto& registry = Registry();
     const std::vector<std::string> types = registry.DomainNames();
     // A domain is served by a seed or by the one type whose key it gives.
     std::optional<BackendType> type;
@@ -233,7 +246,7 @@ class Builder {
   // one has a default, or a seed serves the whole computer). With more than one part, one
   // ComputerParts serves the computer.
   void AddComputer(const std::string& name, Section& section) {
-    const auto& registry = BackendRegistry::Global();
+    const auto& registry = Registry();
     const BackendPlace place{false, FromUtf8(name), FromUtf8(section.String("domain"))};
     const bool seeded = section.Has("seed");
     // Each part with the key whose value made it, which a failure to make it names.

@@ -33,11 +33,7 @@ std::string QuotedChoice(const std::vector<std::string>& names) {
 }
 
 BackendRegistry& BackendRegistry::Global() {
-  static BackendRegistry* registry = [] {
-    auto* r = new BackendRegistry;
-    RegisterBuiltinBackends(*r);
-    return r;
-  }();
+  static BackendRegistry* registry = new BackendRegistry;
   return *registry;
 }
 
@@ -87,6 +83,11 @@ std::vector<std::string> BackendRegistry::NamesFor(const std::string& selector) 
   for (const auto& t : types_) {
     if (!t.domains && t.selector == selector) names.push_back(t.name);
   }
+  // The default first, whenever it was registered.
+  std::stable_partition(names.begin(), names.end(), [&](const std::string& name) {
+    return std::any_of(types_.begin(), types_.end(),
+                       [&](const BackendType& t) { return t.name == name && t.is_default; });
+  });
   return names;
 }
 

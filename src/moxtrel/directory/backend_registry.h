@@ -8,7 +8,9 @@
 //
 //   BackendRegistry::Global().Add(MyBackendType());   // tests may add a toy type and Remove it
 //
-// The built-in types are registered by one list (RegisterBuiltinBackends).
+// A program registers the backends it links, one line each, or all of them through
+// RegisterBuiltinBackends (backends/builtin_backends.h); the configuration reader adds the
+// core's own type, "memory", itself.
 #pragma once
 
 #include <cstdint>
@@ -104,7 +106,7 @@ std::string QuotedChoice(const std::vector<std::string>& names);
 
 class BackendRegistry {
  public:
-  // The process's registry, holding the built-in types.
+  // The process's registry: the types a program added, and "memory" once a configuration is read.
   static BackendRegistry& Global();
 
   // Throws std::invalid_argument for an empty or taken name, no kinds, no check or no build, or
@@ -116,7 +118,8 @@ class BackendRegistry {
   std::optional<BackendType> Find(const std::string& name) const;
   // In registration order.
   std::vector<BackendType> Types() const;
-  // The names of the types a selector can name (computers), or of the domain types.
+  // The names of the types a selector can name (computers), the selector's default first, then
+  // in registration order; or the names of the domain types.
   std::vector<std::string> NamesFor(const std::string& selector) const;
   std::vector<std::string> DomainNames() const;
   // The computers' selectors, the accounts one first, then in registration order.
@@ -126,8 +129,5 @@ class BackendRegistry {
   mutable std::mutex mutex_;
   std::vector<BackendType> types_;
 };
-
-// The one list of built-in backend types.
-void RegisterBuiltinBackends(BackendRegistry& registry);
 
 }  // namespace moxtrel::directory

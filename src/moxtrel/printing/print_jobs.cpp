@@ -61,7 +61,7 @@ void moxPrintJobs::BindToQueue(const std::u16string& path) {
     queue_.reset();
     return;
   }
-  announced_.clear();
+  announced_.Clear();
   Refresh();
 }
 
@@ -109,7 +109,7 @@ bool moxPrintJobs::Refresh() {
 void moxPrintJobs::Announce(const std::shared_ptr<directory::IADsPrintJob>& job) {
   bool known = false;
   try {
-    known = announced_.count(job->Name()) != 0;
+    known = announced_.Contains(job->Name());
   } catch (const AutomationError& e) {
     NoteTrapped(u"moxPrintJobs.Announce", e);
   }
@@ -127,7 +127,7 @@ void moxPrintJobs::Announce(const std::shared_ptr<directory::IADsPrintJob>& job)
     // The job is marked all the same: an unreadable job is not retried at every tick.
   }
   try {
-    announced_.insert(job->Name());
+    announced_.Insert(job->Name());
   } catch (const AutomationError& e) {
     NoteTrapped(u"moxPrintJobs.Announce", e);
   }

@@ -11,8 +11,6 @@
 //   jobs->NewJob(token);             // disconnects
 #pragma once
 
-#include <absl/container/flat_hash_set.h>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -24,6 +22,7 @@
 #include "moxtrel/frame/date.h"
 #include "moxtrel/frame/event.h"
 #include "moxtrel/frame/keyed_collection.h"
+#include "moxtrel/frame/name_set.h"
 #include "moxtrel/printing/kest_std_timer.h"
 #include "moxtrel/printing/print_job.h"
 
@@ -78,7 +77,7 @@ class moxPrintJobs final : public KeyedCollection<std::shared_ptr<moxPrintJob>> 
 
   std::shared_ptr<KestStdTimer> m_Timer;
   // Looked up for every job at every tick: a flat set keeps that close to a bare listing.
-  absl::flat_hash_set<std::u16string, NoCaseHash, NoCaseEqual> announced_;
+  NameSet announced_;
   std::shared_ptr<directory::IADsPrintQueue> queue_;
   int32_t period_ = 0;
   Event<std::u16string&, std::u16string&, std::u16string&, int32_t&, int32_t&, Date&> new_job_;
