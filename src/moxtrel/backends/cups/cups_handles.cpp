@@ -30,8 +30,7 @@ std::shared_ptr<directory::IADs> MakeCupsHandle(const ContextPtr& ctx, const Tar
 
 // The computer.
 
-CupsComputer::CupsComputer(ContextPtr ctx)
-    : PartialComputer({ctx, &ctx->address()}, kServed), ctx_(std::move(ctx)) {}
+CupsComputer::CupsComputer(ContextPtr ctx) : ContextComputer(std::move(ctx), kServed) {}
 
 std::unique_ptr<directory::IADsEnum> CupsComputer::NewEnum() {
   std::vector<std::string> names;
@@ -70,10 +69,6 @@ void CupsComputer::Delete(std::u16string_view class_word, std::u16string_view na
 }
 
 // A queue.
-
-std::u16string CupsQueue::Name() {
-  return FromUtf8(name_);
-}
 
 Variant CupsQueue::Get(std::u16string_view name) {
   return ReadQueueProperty(ctx_->Queue(name_), name);

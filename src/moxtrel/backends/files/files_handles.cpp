@@ -84,19 +84,15 @@ void FilesComputer::Put(std::u16string_view name, const Variant& value) {
   WriteComputerProperty(r, name, value);
 }
 
-void FilesComputer::Filter(const Variant& class_words) {
-  filter_.Set(class_words, u"Filter of " + ctx_->ComputerPath());
-}
-
 std::unique_ptr<directory::IADsEnum> FilesComputer::NewEnum() {
   auto files = ctx_->store().Read();
   std::vector<Target> targets;
-  targets.reserve((filter_.Allows(ObjectKind::kUser) ? files->passwd.rows.size() : 0) +
-                  (filter_.Allows(ObjectKind::kGroup) ? files->group.rows.size() : 0));
-  if (filter_.Allows(ObjectKind::kUser)) {
+  targets.reserve((Allows(ObjectKind::kUser) ? files->passwd.rows.size() : 0) +
+                  (Allows(ObjectKind::kGroup) ? files->group.rows.size() : 0));
+  if (Allows(ObjectKind::kUser)) {
     for (const auto& row : files->passwd.rows) targets.push_back({ObjectKind::kUser, row[kPwName]});
   }
-  if (filter_.Allows(ObjectKind::kGroup)) {
+  if (Allows(ObjectKind::kGroup)) {
     for (const auto& row : files->group.rows) targets.push_back({ObjectKind::kGroup, row[kGrName]});
   }
   return Walk(ctx_, std::move(targets));
@@ -181,10 +177,6 @@ void FilesComputer::Shutdown(bool reboot) {
 }
 
 // Users.
-
-std::u16string FilesUser::Name() {
-  return FromUtf8(name_);
-}
 
 std::u16string FilesUser::GUID() {
   const Settings defs = ctx_->store().LoginDefs();
@@ -309,10 +301,6 @@ void FilesUser::SetPassword(std::u16string_view password) {
 }
 
 // Groups.
-
-std::u16string FilesGroup::Name() {
-  return FromUtf8(name_);
-}
 
 std::u16string FilesGroup::GUID() {
   return UnixGuid(2, IdField(Record().gr[kGrGid]));

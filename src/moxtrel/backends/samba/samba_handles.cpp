@@ -29,8 +29,7 @@ std::shared_ptr<directory::IADs> MakeSambaHandle(const ContextPtr& ctx, const Ta
 
 // The computer.
 
-SambaComputer::SambaComputer(ContextPtr ctx)
-    : PartialComputer({ctx, &ctx->address()}, kServed), ctx_(std::move(ctx)) {}
+SambaComputer::SambaComputer(ContextPtr ctx) : ContextComputer(std::move(ctx), kServed) {}
 
 std::unique_ptr<directory::IADsEnum> SambaComputer::NewEnum() {
   std::vector<std::shared_ptr<directory::IADs>> items;
@@ -54,13 +53,9 @@ void SambaFileService::Put(std::u16string_view name, const Variant&) {
                                                  u"is configured in smb.conf");
 }
 
-void SambaFileService::Filter(const Variant& class_words) {
-  filter_.Set(class_words, u"Filter of " + ctx_->ServicePath());
-}
-
 std::unique_ptr<directory::IADsEnum> SambaFileService::NewEnum() {
   std::vector<std::shared_ptr<directory::IADs>> items;
-  if (filter_.Allows(ObjectKind::kFileShare)) {
+  if (Allows(ObjectKind::kFileShare)) {
     for (const auto& share : ctx_->Shares()) {
       items.push_back(std::make_shared<SambaShare>(ctx_, share.name));
     }
@@ -112,10 +107,6 @@ std::shared_ptr<directory::IADs> SambaFileService::MoveHere(std::u16string_view,
 }
 
 // A share.
-
-std::u16string SambaShare::Name() {
-  return FromUtf8(name_);
-}
 
 ShareInfo SambaShare::Read() {
   auto share = ctx_->Share(name_);

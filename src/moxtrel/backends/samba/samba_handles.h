@@ -11,7 +11,8 @@
 
 #include "moxtrel/backends/samba/samba_context.h"
 #include "moxtrel/directory/ads.h"
-#include "moxtrel/directory/class_filter.h"
+#include "moxtrel/directory/backend_handle.h"
+#include "moxtrel/directory/filtered_container.h"
 #include "moxtrel/directory/partial_computer.h"
 #include "moxtrel/directory/typed_properties.h"
 
@@ -20,31 +21,27 @@ namespace moxtrel::backends::samba {
 std::shared_ptr<directory::IADs> MakeSambaHandle(const ContextPtr& ctx, const Target& target);
 
 // The computer as the file server holds it: its file service, and nothing more.
-class SambaComputer final : public directory::PartialComputer {
+class SambaComputer final
+    : public directory::ContextComputer<SambaContext, directory::PartialComputer> {
  public:
   explicit SambaComputer(ContextPtr ctx);
 
   std::unique_ptr<directory::IADsEnum> NewEnum() override;
-
- private:
-  ContextPtr ctx_;
 };
 
-class SambaFileService final : public directory::IADsFileService {
+class SambaFileService final
+    : public directory::IADsFileService,
+      public directory::PlacedHandle<SambaContext, &SambaContext::ComputerPath>,
+      public directory::FilteredContainer {
  public:
-  explicit SambaFileService(ContextPtr ctx) : ctx_(std::move(ctx)) {}
+  explicit SambaFileService(ContextPtr ctx)
+      : PlacedHandle(std::move(ctx), directory::ObjectKind::kFileService) {}
 
   std::u16string Name() override { return std::u16string(directory::kFileServiceName); }
-  std::u16string Class() override { return u"FileService"; }
-  std::u16string GUID() override { return u""; }
-  std::u16string ADsPath() override { return ctx_->ServicePath(); }
-  std::u16string Parent() override { return ctx_->ComputerPath(); }
   Variant Get(std::u16string_view name) override;
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override {}
 
-  void Filter(const Variant& class_words) override;
-  Variant Filter() override { return filter_.value(); }
   std::unique_ptr<directory::IADsEnum> NewEnum() override;
   // A share that exists once its SetInfo has written it.
   std::shared_ptr<directory::IADs> Create(std::u16string_view class_word,
@@ -53,23 +50,16 @@ class SambaFileService final : public directory::IADsFileService {
   void Delete(std::u16string_view class_word, std::u16string_view name) override;
   std::shared_ptr<directory::IADs> MoveHere(std::u16string_view source_path,
                                             std::u16string_view new_name) override;
-
- private:
-  ContextPtr ctx_;
-  directory::ClassFilter filter_;
 };
 
-class SambaShare final : public directory::FileShareProperties {
+class SambaShare final : public directory::FileShareProperties,
+                         public directory::NamedHandle<SambaContext, &SambaContext::ServicePath> {
  public:
   // `created`: made by Create, so nothing exists until SetInfo.
   SambaShare(ContextPtr ctx, std::string name, bool created = false)
-      : ctx_(std::move(ctx)), name_(std::move(name)), created_(created) {}
+      : NamedHandle(std::move(ctx), directory::ObjectKind::kFileShare, std::move(name)),
+        created_(created) {}
 
-  std::u16string Name() override;
-  std::u16string Class() override { return u"FileShare"; }
-  std::u16string GUID() override { return u""; }
-  std::u16string ADsPath() override { return ctx_->SharePath(name_); }
-  std::u16string Parent() override { return ctx_->ServicePath(); }
   Variant Get(std::u16string_view name) override;
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override;
@@ -82,8 +72,6 @@ class SambaShare final : public directory::FileShareProperties {
   ShareInfo Read();
   void Create(const Staged& staged);
 
-  ContextPtr ctx_;
-  std::string name_;
   bool created_;
   Staged staged_;
 };
