@@ -6,15 +6,7 @@
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel::backends::cups {
-namespace {
-
 using directory::ObjectKind;
-
-constexpr ObjectKind kQueues[] = {ObjectKind::kPrintQueue};
-constexpr directory::ServedPart kServed{u"the CUPS backend", u"the computer's printing",
-                                        u"print queues and jobs, and creates no queue", kQueues};
-
-}  // namespace
 
 std::shared_ptr<directory::IADs> MakeCupsHandle(const ContextPtr& ctx, const Target& target) {
   switch (target.kind) {
@@ -29,8 +21,6 @@ std::shared_ptr<directory::IADs> MakeCupsHandle(const ContextPtr& ctx, const Tar
 }
 
 // The computer.
-
-CupsComputer::CupsComputer(ContextPtr ctx) : ContextComputer(std::move(ctx), kServed) {}
 
 std::unique_ptr<directory::IADsEnum> CupsComputer::NewEnum() {
   std::vector<std::string> names;

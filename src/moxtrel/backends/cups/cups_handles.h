@@ -25,7 +25,12 @@ std::shared_ptr<directory::IADs> MakeCupsHandle(const ContextPtr& ctx, const Tar
 class CupsComputer final
     : public directory::ContextComputer<CupsContext, directory::PartialComputer> {
  public:
-  explicit CupsComputer(ContextPtr ctx);
+  static constexpr directory::ObjectKind kLists[] = {directory::ObjectKind::kPrintQueue};
+  static constexpr directory::ServedPart kServed{u"the CUPS backend", u"the computer's printing",
+                                                 u"print queues and jobs, and creates no queue",
+                                                 kLists};
+
+  explicit CupsComputer(ContextPtr ctx) : ContextComputer(std::move(ctx), kServed) {}
 
   std::unique_ptr<directory::IADsEnum> NewEnum() override;
   // Deletes a print queue (CUPS-Delete-Printer).

@@ -33,12 +33,7 @@ class FilesComputer final
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override {}
 
-  std::unique_ptr<directory::IADsEnum> NewEnum() override;
-  std::shared_ptr<directory::IADs> Create(std::u16string_view class_word,
-                                          std::u16string_view name) override;
-  void Delete(std::u16string_view class_word, std::u16string_view name) override;
-  std::shared_ptr<directory::IADs> MoveHere(std::u16string_view source_path,
-                                            std::u16string_view new_name) override;
+  MOX_CONTAINER_MEMBERS
 
   void Shutdown(bool reboot) override;
 };

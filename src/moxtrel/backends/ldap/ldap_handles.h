@@ -54,12 +54,7 @@ class LdapDomain final : public directory::IADsDomain,
   Variant Get(std::u16string_view name) override;
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override {}
-  std::unique_ptr<directory::IADsEnum> NewEnum() override;
-  std::shared_ptr<directory::IADs> Create(std::u16string_view class_word,
-                                          std::u16string_view name) override;
-  void Delete(std::u16string_view class_word, std::u16string_view name) override;
-  std::shared_ptr<directory::IADs> MoveHere(std::u16string_view source_path,
-                                            std::u16string_view new_name) override;
+  MOX_CONTAINER_MEMBERS
 
  private:
   // The domain object's policy attributes (dc), or an empty entry (rfc2307).
@@ -97,12 +92,7 @@ class LdapComputer final : public directory::ComputerProperties,
  public:
   LdapComputer(ContextPtr ctx, Target t) : LdapAccount(std::move(ctx), std::move(t), false) {}
   void SetInfo() override { Commit({}); }
-  std::unique_ptr<directory::IADsEnum> NewEnum() override;
-  std::shared_ptr<directory::IADs> Create(std::u16string_view class_word,
-                                          std::u16string_view name) override;
-  void Delete(std::u16string_view class_word, std::u16string_view name) override;
-  std::shared_ptr<directory::IADs> MoveHere(std::u16string_view source_path,
-                                            std::u16string_view new_name) override;
+  MOX_CONTAINER_MEMBERS
 
  private:
   [[noreturn]] void NoAccounts(std::u16string_view what);

@@ -6,15 +6,7 @@
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel::backends::samba {
-namespace {
-
 using directory::ObjectKind;
-
-constexpr ObjectKind kService[] = {ObjectKind::kFileService};
-constexpr directory::ServedPart kServed{u"the Samba backend", u"the computer's file shares",
-                                        u"the file service and its shares", kService};
-
-}  // namespace
 
 std::shared_ptr<directory::IADs> MakeSambaHandle(const ContextPtr& ctx, const Target& target) {
   switch (target.kind) {
@@ -28,8 +20,6 @@ std::shared_ptr<directory::IADs> MakeSambaHandle(const ContextPtr& ctx, const Ta
 }
 
 // The computer.
-
-SambaComputer::SambaComputer(ContextPtr ctx) : ContextComputer(std::move(ctx), kServed) {}
 
 std::unique_ptr<directory::IADsEnum> SambaComputer::NewEnum() {
   std::vector<std::shared_ptr<directory::IADs>> items;
@@ -67,7 +57,8 @@ std::shared_ptr<directory::IADs> SambaFileService::Create(std::u16string_view cl
                                                           std::u16string_view name) {
   auto kind = directory::KindFromClassWord(class_word);
   if (!kind || *kind != ObjectKind::kFileShare) {
-    kServed.Refuse(ctx_->ServicePath(), u"Create of a " + std::u16string(class_word));
+    SambaComputer::kServed.Refuse(ctx_->ServicePath(),
+                                  u"Create of a " + std::u16string(class_word));
   }
   CheckShareName(name);
   // A registry share of the same name is refused by SetInfo's addshare, in one step with the
@@ -83,7 +74,8 @@ std::shared_ptr<directory::IADs> SambaFileService::Create(std::u16string_view cl
 void SambaFileService::Delete(std::u16string_view class_word, std::u16string_view name) {
   auto kind = directory::KindFromClassWord(class_word);
   if (!kind || *kind != ObjectKind::kFileShare) {
-    kServed.Refuse(ctx_->ServicePath(), u"Delete of a " + std::u16string(class_word));
+    SambaComputer::kServed.Refuse(ctx_->ServicePath(),
+                                  u"Delete of a " + std::u16string(class_word));
   }
   // smb.conf's own shares are looked for here; delshare itself refuses a registry share that
   // is not there, in the same step as the delete.
@@ -103,7 +95,7 @@ void SambaFileService::Delete(std::u16string_view class_word, std::u16string_vie
 
 std::shared_ptr<directory::IADs> SambaFileService::MoveHere(std::u16string_view,
                                                             std::u16string_view) {
-  kServed.Refuse(ctx_->ServicePath(), u"MoveHere");
+  SambaComputer::kServed.Refuse(ctx_->ServicePath(), u"MoveHere");
 }
 
 // A share.

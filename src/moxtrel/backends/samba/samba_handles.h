@@ -24,11 +24,19 @@ std::shared_ptr<directory::IADs> MakeSambaHandle(const ContextPtr& ctx, const Ta
 class SambaComputer final
     : public directory::ContextComputer<SambaContext, directory::PartialComputer> {
  public:
-  explicit SambaComputer(ContextPtr ctx);
+  static constexpr directory::ObjectKind kLists[] = {directory::ObjectKind::kFileService};
+  // The file service refuses what it does not hold by it too.
+  static constexpr directory::ServedPart kServed{u"the Samba backend",
+                                                 u"the computer's file shares",
+                                                 u"the file service and its shares", kLists};
+
+  explicit SambaComputer(ContextPtr ctx) : ContextComputer(std::move(ctx), kServed) {}
 
   std::unique_ptr<directory::IADsEnum> NewEnum() override;
 };
 
+// The file service: Create makes a share that exists once its SetInfo has written it; Delete
+// deletes a registry share at once and refuses a share of smb.conf itself.
 class SambaFileService final
     : public directory::IADsFileService,
       public directory::PlacedHandle<SambaContext, &SambaContext::ComputerPath>,
@@ -42,14 +50,7 @@ class SambaFileService final
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override {}
 
-  std::unique_ptr<directory::IADsEnum> NewEnum() override;
-  // A share that exists once its SetInfo has written it.
-  std::shared_ptr<directory::IADs> Create(std::u16string_view class_word,
-                                          std::u16string_view name) override;
-  // Deletes a registry share at once; a share of smb.conf itself is refused.
-  void Delete(std::u16string_view class_word, std::u16string_view name) override;
-  std::shared_ptr<directory::IADs> MoveHere(std::u16string_view source_path,
-                                            std::u16string_view new_name) override;
+  MOX_CONTAINER_MEMBERS
 };
 
 class SambaShare final : public directory::FileShareProperties,
