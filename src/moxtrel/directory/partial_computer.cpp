@@ -15,30 +15,26 @@ void ServedPart::Refuse(std::u16string_view where, std::u16string_view what) con
 
 void PartialComputer::Put(std::u16string_view name, const Variant&) {
   throw AutomationError(errc::kNotSupported,
-                        u"The property \"" + std::u16string(name) + u"\" of " + address_->Path() +
+                        u"The property \"" + std::u16string(name) + u"\" of " + ADsPath() +
                             u" cannot be written: " + std::u16string(served_->backend) +
                             u" serves only " + std::u16string(served_->of_computer));
 }
 
-void PartialComputer::Filter(const Variant& class_words) {
-  filter_.Set(class_words, u"Filter of " + address_->Path());
-}
-
 bool PartialComputer::Lists(ObjectKind kind) const noexcept {
   const auto& kinds = served_->kinds;
-  return std::find(kinds.begin(), kinds.end(), kind) != kinds.end() && filter_.Allows(kind);
+  return std::find(kinds.begin(), kinds.end(), kind) != kinds.end() && Allows(kind);
 }
 
 std::shared_ptr<IADs> PartialComputer::Create(std::u16string_view class_word, std::u16string_view) {
-  served_->Refuse(address_->Path(), u"Create of a " + std::u16string(class_word));
+  served_->Refuse(ADsPath(), u"Create of a " + std::u16string(class_word));
 }
 
 void PartialComputer::Delete(std::u16string_view class_word, std::u16string_view) {
-  served_->Refuse(address_->Path(), u"Delete of a " + std::u16string(class_word));
+  served_->Refuse(ADsPath(), u"Delete of a " + std::u16string(class_word));
 }
 
 std::shared_ptr<IADs> PartialComputer::MoveHere(std::u16string_view, std::u16string_view) {
-  served_->Refuse(address_->Path(), u"MoveHere");
+  served_->Refuse(ADsPath(), u"MoveHere");
 }
 
 }  // namespace moxtrel::directory

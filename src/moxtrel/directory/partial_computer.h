@@ -6,8 +6,8 @@
 //   constexpr ObjectKind kQueues[] = {ObjectKind::kPrintQueue};
 //   constexpr ServedPart kServed{u"the CUPS backend", u"the computer's printing",
 //                                u"print queues and jobs", kQueues};
-//   class CupsComputer final : public PartialComputer {
-//     CupsComputer(ContextPtr ctx) : PartialComputer({ctx, &ctx->address()}, kServed) ...
+//   class CupsComputer final : public ContextComputer<CupsContext, PartialComputer> {
+//     CupsComputer(ContextPtr ctx) : ContextComputer(std::move(ctx), kServed) {}
 //     std::unique_ptr<IADsEnum> NewEnum() override {   // if (Lists(kPrintQueue)) ...
 //   };
 #pragma once
@@ -18,10 +18,8 @@
 #include <string_view>
 
 #include "moxtrel/directory/ads.h"
-#include "moxtrel/directory/class_filter.h"
-#include "moxtrel/directory/computer_address.h"
+#include "moxtrel/directory/backend_computer.h"
 #include "moxtrel/directory/path.h"
-#include "moxtrel/directory/typed_properties.h"
 
 namespace moxtrel::directory {
 
@@ -36,24 +34,17 @@ struct ServedPart {
   [[noreturn]] void Refuse(std::u16string_view where, std::u16string_view what) const;
 };
 
-class PartialComputer : public ComputerProperties {
+class PartialComputer : public BackendComputer {
  public:
   // `served` must outlive the handle (a constant of the backend).
   PartialComputer(std::shared_ptr<const ComputerAddress> address, const ServedPart& served)
-      : address_(std::move(address)), served_(&served) {}
+      : BackendComputer(std::move(address)), served_(&served) {}
 
-  std::u16string Name() override { return address_->Computer(); }
-  std::u16string Class() override { return u"Computer"; }
-  std::u16string GUID() override { return u""; }
-  std::u16string ADsPath() override { return address_->Path(); }
-  std::u16string Parent() override { return address_->Parent(); }
   // The computer's facts are not the backend's to give: they read empty.
   Variant Get(std::u16string_view) override { return Variant(u""); }
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override {}
 
-  void Filter(const Variant& class_words) override;
-  Variant Filter() override { return filter_.value(); }
   std::shared_ptr<IADs> Create(std::u16string_view class_word, std::u16string_view name) override;
   void Delete(std::u16string_view class_word, std::u16string_view name) override;
   std::shared_ptr<IADs> MoveHere(std::u16string_view source_path,
@@ -65,9 +56,7 @@ class PartialComputer : public ComputerProperties {
   const ServedPart& served() const noexcept { return *served_; }
 
  private:
-  std::shared_ptr<const ComputerAddress> address_;
   const ServedPart* served_;
-  ClassFilter filter_;
 };
 
 }  // namespace moxtrel::directory

@@ -6,15 +6,7 @@
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel::backends::cups {
-namespace {
-
 using directory::ObjectKind;
-
-constexpr ObjectKind kQueues[] = {ObjectKind::kPrintQueue};
-constexpr directory::ServedPart kServed{u"the CUPS backend", u"the computer's printing",
-                                        u"print queues and jobs, and creates no queue", kQueues};
-
-}  // namespace
 
 std::shared_ptr<directory::IADs> MakeCupsHandle(const ContextPtr& ctx, const Target& target) {
   switch (target.kind) {
@@ -29,9 +21,6 @@ std::shared_ptr<directory::IADs> MakeCupsHandle(const ContextPtr& ctx, const Tar
 }
 
 // The computer.
-
-CupsComputer::CupsComputer(ContextPtr ctx)
-    : PartialComputer({ctx, &ctx->address()}, kServed), ctx_(std::move(ctx)) {}
 
 std::unique_ptr<directory::IADsEnum> CupsComputer::NewEnum() {
   std::vector<std::string> names;
@@ -70,10 +59,6 @@ void CupsComputer::Delete(std::u16string_view class_word, std::u16string_view na
 }
 
 // A queue.
-
-std::u16string CupsQueue::Name() {
-  return FromUtf8(name_);
-}
 
 Variant CupsQueue::Get(std::u16string_view name) {
   return ReadQueueProperty(ctx_->Queue(name_), name);

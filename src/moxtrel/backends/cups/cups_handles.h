@@ -12,6 +12,8 @@
 #include "moxtrel/backends/cups/cups_context.h"
 #include "moxtrel/backends/cups/job_watch.h"
 #include "moxtrel/directory/ads.h"
+#include "moxtrel/directory/backend_computer.h"
+#include "moxtrel/directory/backend_handle.h"
 #include "moxtrel/directory/partial_computer.h"
 #include "moxtrel/directory/typed_properties.h"
 
@@ -20,33 +22,31 @@ namespace moxtrel::backends::cups {
 std::shared_ptr<directory::IADs> MakeCupsHandle(const ContextPtr& ctx, const Target& target);
 
 // The computer as the print server holds it: its print queues, and nothing more.
-class CupsComputer final : public directory::PartialComputer {
+class CupsComputer final
+    : public directory::ContextComputer<CupsContext, directory::PartialComputer> {
  public:
-  explicit CupsComputer(ContextPtr ctx);
+  static constexpr directory::ObjectKind kLists[] = {directory::ObjectKind::kPrintQueue};
+  static constexpr directory::ServedPart kServed{u"the CUPS backend", u"the computer's printing",
+                                                 u"print queues and jobs, and creates no queue",
+                                                 kLists};
+
+  explicit CupsComputer(ContextPtr ctx) : ContextComputer(std::move(ctx), kServed) {}
 
   std::unique_ptr<directory::IADsEnum> NewEnum() override;
   // Deletes a print queue (CUPS-Delete-Printer).
   void Delete(std::u16string_view class_word, std::u16string_view name) override;
-
- private:
-  ContextPtr ctx_;
 };
 
 class CupsQueue final : public directory::PrintQueueProperties,
-                        public directory::IADsPrintQueueOperations {
+                        public directory::IADsPrintQueueOperations,
+                        public directory::NamedHandle<CupsContext, &CupsContext::ComputerPath> {
  public:
   CupsQueue(ContextPtr ctx, std::string name)
-      : ctx_(std::move(ctx)),
-        name_(std::move(name)),
+      : NamedHandle(std::move(ctx), directory::ObjectKind::kPrintQueue, std::move(name)),
         watch_(std::make_shared<JobWatch>(ctx_, name_)) {}
   // The watch's subscription ends with the queue handle that made it.
   ~CupsQueue() override { watch_->Stop(); }
 
-  std::u16string Name() override;
-  std::u16string Class() override { return u"PrintQueue"; }
-  std::u16string GUID() override { return u""; }
-  std::u16string ADsPath() override { return ctx_->QueuePath(name_); }
-  std::u16string Parent() override { return ctx_->ComputerPath(); }
   Variant Get(std::u16string_view name) override;
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override;
@@ -64,8 +64,6 @@ class CupsQueue final : public directory::PrintQueueProperties,
  private:
   void Operation(ipp_op_t op, std::u16string_view what);
 
-  ContextPtr ctx_;
-  std::string name_;
   std::shared_ptr<JobWatch> watch_;
   std::vector<std::pair<const PropertyRow<QueueInfo>*, Variant>> staged_;
 };
@@ -84,17 +82,17 @@ class CupsJobs final : public directory::IADsCollection {
   std::shared_ptr<JobWatch> watch_;
 };
 
-class CupsJob final : public directory::PrintJobProperties {
+class CupsJob final : public directory::PrintJobProperties,
+                      public directory::BackendHandle<CupsContext> {
  public:
   CupsJob(ContextPtr ctx, JobPtr job, std::shared_ptr<JobWatch> watch = nullptr)
-      : ctx_(std::move(ctx)), job_(std::move(job)), watch_(std::move(watch)) {}
+      : BackendHandle(std::move(ctx), directory::ObjectKind::kPrintJob),
+        job_(std::move(job)),
+        watch_(std::move(watch)) {}
 
   // A watch tick reads every job's name and status: both come straight from the job as read.
   std::u16string Name() override { return job_->name; }
   int32_t Status() override { return JobStatus(*job_); }
-  std::u16string Class() override { return u"PrintJob"; }
-  std::u16string GUID() override { return u""; }
-  std::u16string ADsPath() override { return job_->host_path + u"/" + Name(); }
   std::u16string Parent() override { return job_->host_path; }
   Variant Get(std::u16string_view name) override { return ReadJobProperty(*job_, name); }
   void Put(std::u16string_view name, const Variant& value) override;
@@ -108,7 +106,6 @@ class CupsJob final : public directory::PrintJobProperties {
   void Operation(ipp_op_t op, std::u16string_view what);
   void Reread();
 
-  ContextPtr ctx_;
   JobPtr job_;
   std::shared_ptr<JobWatch> watch_;
   std::vector<std::pair<const PropertyRow<JobInfo>*, Variant>> staged_;

@@ -27,6 +27,7 @@ class FilesContext {
   const FilesOptions& options() const noexcept { return options_; }
   AccountStore& store() noexcept { return store_; }
 
+  const directory::ComputerAddress& address() const noexcept { return address_; }
   // "WinNT://C" or "WinNT://D/C", and what the computer reports as its Parent.
   const std::u16string& ComputerPath() const noexcept { return address_.Path(); }
   std::u16string ComputerParent() const { return address_.Parent(); }

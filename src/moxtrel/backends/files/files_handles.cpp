@@ -84,22 +84,18 @@ void FilesComputer::Put(std::u16string_view name, const Variant& value) {
   WriteComputerProperty(r, name, value);
 }
 
-void FilesComputer::Filter(const Variant& class_words) {
-  filter_.Set(class_words, u"Filter of " + ctx_->ComputerPath());
-}
-
 std::unique_ptr<directory::IADsEnum> FilesComputer::NewEnum() {
   // All four are checked, so that a listing fails while any of them cannot be read.
   const AccountView files = ctx_->store().View(kAllFiles);
   std::vector<Target> targets;
-  targets.reserve((filter_.Allows(ObjectKind::kUser) ? files.passwd->size() : 0) +
-                  (filter_.Allows(ObjectKind::kGroup) ? files.group->size() : 0));
-  if (filter_.Allows(ObjectKind::kUser)) {
+  targets.reserve((Allows(ObjectKind::kUser) ? files.passwd->size() : 0) +
+                  (Allows(ObjectKind::kGroup) ? files.group->size() : 0));
+  if (Allows(ObjectKind::kUser)) {
     for (std::size_t i = 0; i < files.passwd->size(); ++i) {
       targets.push_back({ObjectKind::kUser, std::string(files.passwd->Name(i))});
     }
   }
-  if (filter_.Allows(ObjectKind::kGroup)) {
+  if (Allows(ObjectKind::kGroup)) {
     for (std::size_t i = 0; i < files.group->size(); ++i) {
       targets.push_back({ObjectKind::kGroup, std::string(files.group->Name(i))});
     }
@@ -186,10 +182,6 @@ void FilesComputer::Shutdown(bool reboot) {
 }
 
 // Users.
-
-std::u16string FilesUser::Name() {
-  return FromUtf8(name_);
-}
 
 std::u16string FilesUser::GUID() {
   return UnixGuid(1, IdField(Record(nullptr, false).pw[kPwUid]));
@@ -323,10 +315,6 @@ void FilesUser::SetPassword(std::u16string_view password) {
 }
 
 // Groups.
-
-std::u16string FilesGroup::Name() {
-  return FromUtf8(name_);
-}
 
 std::u16string FilesGroup::GUID() {
   return UnixGuid(2, IdField(Record().gr[kGrGid]));

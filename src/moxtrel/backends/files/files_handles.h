@@ -12,7 +12,8 @@
 #include "moxtrel/backends/files/account_mapping.h"
 #include "moxtrel/backends/files/files_context.h"
 #include "moxtrel/directory/ads.h"
-#include "moxtrel/directory/class_filter.h"
+#include "moxtrel/directory/backend_computer.h"
+#include "moxtrel/directory/backend_handle.h"
 #include "moxtrel/directory/typed_properties.h"
 
 namespace moxtrel::backends::files {
@@ -21,49 +22,34 @@ using Staged = std::vector<std::pair<std::u16string, Variant>>;
 
 std::shared_ptr<directory::IADs> MakeFilesHandle(const ContextPtr& ctx, const Target& target);
 
-class FilesComputer final : public directory::ComputerProperties,
-                            public directory::IADsComputerOperations {
+class FilesComputer final
+    : public directory::ContextComputer<FilesContext, directory::BackendComputer>,
+      public directory::IADsComputerOperations {
  public:
-  explicit FilesComputer(ContextPtr ctx) : ctx_(std::move(ctx)) {}
+  explicit FilesComputer(ContextPtr ctx) : ContextComputer(std::move(ctx)) {}
 
-  std::u16string Name() override { return ctx_->options().computer; }
-  std::u16string Class() override { return u"Computer"; }
   std::u16string GUID() override;
-  std::u16string ADsPath() override { return ctx_->ComputerPath(); }
-  std::u16string Parent() override { return ctx_->ComputerParent(); }
   Variant Get(std::u16string_view name) override;
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override {}
 
-  void Filter(const Variant& class_words) override;
-  Variant Filter() override { return filter_.value(); }
-  std::unique_ptr<directory::IADsEnum> NewEnum() override;
-  std::shared_ptr<directory::IADs> Create(std::u16string_view class_word,
-                                          std::u16string_view name) override;
-  void Delete(std::u16string_view class_word, std::u16string_view name) override;
-  std::shared_ptr<directory::IADs> MoveHere(std::u16string_view source_path,
-                                            std::u16string_view new_name) override;
+  MOX_CONTAINER_MEMBERS
 
   void Shutdown(bool reboot) override;
-
- private:
-  ContextPtr ctx_;
-  directory::ClassFilter filter_;
 };
 
-class FilesUser final : public directory::UserProperties {
+// A user or a group: an account the computer holds by name.
+using FilesAccount = directory::NamedHandle<FilesContext, &FilesContext::ComputerPath>;
+
+class FilesUser final : public directory::UserProperties, public FilesAccount {
  public:
   FilesUser(ContextPtr ctx, std::string name, bool pending = false)
-      : ctx_(std::move(ctx)),
-        name_(std::move(name)),
+      : FilesAccount(std::move(ctx), directory::ObjectKind::kUser, std::move(name)),
         path_(ctx_->AccountPath(name_)),
         pending_(pending) {}
 
-  std::u16string Name() override;
-  std::u16string Class() override { return u"User"; }
   std::u16string GUID() override;
   std::u16string ADsPath() override { return path_; }
-  std::u16string Parent() override { return ctx_->ComputerPath(); }
   Variant Get(std::u16string_view name) override;
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override;
@@ -78,23 +64,18 @@ class FilesUser final : public directory::UserProperties {
   UserRecord Record(const Settings* login_defs, bool with_shadow);
   void RequireCreated() const;
 
-  ContextPtr ctx_;
-  std::string name_;
   std::u16string path_;  // made once: every read names the object in its messages
   bool pending_;
   Staged staged_;
 };
 
-class FilesGroup final : public directory::GroupProperties {
+class FilesGroup final : public directory::GroupProperties, public FilesAccount {
  public:
   FilesGroup(ContextPtr ctx, std::string name, bool pending = false)
-      : ctx_(std::move(ctx)), name_(std::move(name)), pending_(pending) {}
+      : FilesAccount(std::move(ctx), directory::ObjectKind::kGroup, std::move(name)),
+        pending_(pending) {}
 
-  std::u16string Name() override;
-  std::u16string Class() override { return u"Group"; }
   std::u16string GUID() override;
-  std::u16string ADsPath() override { return ctx_->AccountPath(name_); }
-  std::u16string Parent() override { return ctx_->ComputerPath(); }
   Variant Get(std::u16string_view name) override;
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override;
@@ -110,8 +91,6 @@ class FilesGroup final : public directory::GroupProperties {
   // The user a member path names; errc::kInvalidMember for anything else.
   std::string MemberUser(std::u16string_view path, const AccountView& files);
 
-  ContextPtr ctx_;
-  std::string name_;
   bool pending_;
   Staged staged_;
 };

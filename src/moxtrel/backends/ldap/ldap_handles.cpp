@@ -263,14 +263,10 @@ void LdapDomain::Put(std::u16string_view name, const Variant& value) {
   WriteProperty(ctx_->options().schema, ObjectKind::kDomain, e, name, value);
 }
 
-void LdapDomain::Filter(const Variant& class_words) {
-  filter_.Set(class_words, u"Filter of " + ctx_->DomainPath());
-}
-
 std::unique_ptr<directory::IADsEnum> LdapDomain::NewEnum() {
   std::vector<Target> all;
   for (ObjectKind kind : {ObjectKind::kUser, ObjectKind::kGroup, ObjectKind::kComputer}) {
-    if (!filter_.Allows(kind)) continue;
+    if (!Allows(kind)) continue;
     auto entries = ctx_->conn().Search(ctx_->SearchBase(kind), ctx_->Scope(),
                                        ctx_->Filter(kind, ""), {ctx_->NamingAttribute(kind)});
     auto targets = Targets(*ctx_, kind, std::move(entries));
@@ -358,10 +354,6 @@ std::shared_ptr<directory::IADs> LdapDomain::MoveHere(std::u16string_view source
 }
 
 // Users.
-
-std::u16string LdapUser::FromName() const {
-  return FromUtf8(target_.name);
-}
 
 void LdapUser::SetInfo() {
   if (!pending_) {
@@ -452,10 +444,6 @@ void LdapUser::SetPassword(std::u16string_view password) {
 }
 
 // Groups.
-
-std::u16string LdapGroup::Name() {
-  return FromUtf8(target_.name);
-}
 
 void LdapGroup::SetInfo() {
   if (!pending_) {
@@ -557,10 +545,6 @@ void LdapGroup::Remove(std::u16string_view path) {
 }
 
 // Computers hold no accounts of their own in a directory.
-
-std::u16string LdapComputer::Name() {
-  return FromUtf8(target_.name);
-}
 
 void LdapComputer::NoAccounts(std::u16string_view what) {
   throw AutomationError(errc::kNotSupported, std::u16string(what) + u" in " + Path() +

@@ -12,7 +12,8 @@
 
 #include "moxtrel/backends/ldap/ldap_context.h"
 #include "moxtrel/directory/ads.h"
-#include "moxtrel/directory/class_filter.h"
+#include "moxtrel/directory/backend_handle.h"
+#include "moxtrel/directory/filtered_container.h"
 #include "moxtrel/directory/typed_properties.h"
 
 namespace moxtrel::backends::ldap {
@@ -20,10 +21,15 @@ namespace moxtrel::backends::ldap {
 std::shared_ptr<directory::IADs> MakeLdapHandle(const ContextPtr& ctx, Target target);
 
 // State shared by the account handles: the entry as read and the working copy puts change.
-class LdapAccount {
+class LdapAccount : public directory::PlacedHandle<LdapContext, &LdapContext::DomainPath> {
+ public:
+  std::u16string Name() override { return FromUtf8(target_.name); }
+  Variant Get(std::u16string_view name) override { return GetProperty(name); }
+  void Put(std::u16string_view name, const Variant& value) override { PutProperty(name, value); }
+
  protected:
   LdapAccount(ContextPtr ctx, Target target, bool pending)
-      : ctx_(std::move(ctx)), target_(std::move(target)), pending_(pending) {}
+      : PlacedHandle(std::move(ctx), target.kind), target_(std::move(target)), pending_(pending) {}
   const LdapEntry& Current();  // the working copy, read on first use
   Variant GetProperty(std::u16string_view name);
   void PutProperty(std::u16string_view name, const Variant& value);
@@ -31,71 +37,44 @@ class LdapAccount {
   void RequireCreated() const;
   std::u16string Path() const { return ctx_->AccountPath(target_.name); }
 
-  ContextPtr ctx_;
   Target target_;
   bool pending_;
   std::optional<LdapEntry> read_, work_;
 };
 
-class LdapDomain final : public directory::IADsDomain {
+class LdapDomain final : public directory::IADsDomain,
+                         public directory::BackendHandle<LdapContext>,
+                         public directory::FilteredContainer {
  public:
-  explicit LdapDomain(ContextPtr ctx) : ctx_(std::move(ctx)) {}
+  explicit LdapDomain(ContextPtr ctx)
+      : BackendHandle(std::move(ctx), directory::ObjectKind::kDomain) {}
   std::u16string Name() override { return ctx_->options().domain; }
-  std::u16string Class() override { return u"Domain"; }
-  std::u16string GUID() override { return u""; }
   std::u16string ADsPath() override { return ctx_->DomainPath(); }
   std::u16string Parent() override { return u"WinNT:"; }
   Variant Get(std::u16string_view name) override;
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override {}
-  void Filter(const Variant& class_words) override;
-  Variant Filter() override { return filter_.value(); }
-  std::unique_ptr<directory::IADsEnum> NewEnum() override;
-  std::shared_ptr<directory::IADs> Create(std::u16string_view class_word,
-                                          std::u16string_view name) override;
-  void Delete(std::u16string_view class_word, std::u16string_view name) override;
-  std::shared_ptr<directory::IADs> MoveHere(std::u16string_view source_path,
-                                            std::u16string_view new_name) override;
+  MOX_CONTAINER_MEMBERS
 
  private:
   // The domain object's policy attributes (dc), or an empty entry (rfc2307).
   LdapEntry Policy();
-
-  ContextPtr ctx_;
-  directory::ClassFilter filter_;
 };
 
-class LdapUser final : public directory::UserProperties, LdapAccount {
+class LdapUser final : public directory::UserProperties, public LdapAccount {
  public:
   LdapUser(ContextPtr ctx, Target t, bool pending = false)
       : LdapAccount(std::move(ctx), std::move(t), pending) {}
-  std::u16string Name() override { return FromName(); }
-  std::u16string Class() override { return u"User"; }
-  std::u16string GUID() override { return u""; }
-  std::u16string ADsPath() override { return Path(); }
-  std::u16string Parent() override { return ctx_->DomainPath(); }
-  Variant Get(std::u16string_view name) override { return GetProperty(name); }
-  void Put(std::u16string_view name, const Variant& value) override { PutProperty(name, value); }
   void SetInfo() override;
 
   std::shared_ptr<directory::IADsMembers> Groups() override;
   void SetPassword(std::u16string_view password) override;
-
- private:
-  std::u16string FromName() const;
 };
 
-class LdapGroup final : public directory::GroupProperties, LdapAccount {
+class LdapGroup final : public directory::GroupProperties, public LdapAccount {
  public:
   LdapGroup(ContextPtr ctx, Target t, bool pending = false)
       : LdapAccount(std::move(ctx), std::move(t), pending) {}
-  std::u16string Name() override;
-  std::u16string Class() override { return u"Group"; }
-  std::u16string GUID() override { return u""; }
-  std::u16string ADsPath() override { return Path(); }
-  std::u16string Parent() override { return ctx_->DomainPath(); }
-  Variant Get(std::u16string_view name) override { return GetProperty(name); }
-  void Put(std::u16string_view name, const Variant& value) override { PutProperty(name, value); }
   void SetInfo() override;
   std::shared_ptr<directory::IADsMembers> Members() override;
   bool IsMember(std::u16string_view path) override;
@@ -107,31 +86,16 @@ class LdapGroup final : public directory::GroupProperties, LdapAccount {
   std::vector<LdapChange> MemberChange(int op, const Target& user);
 };
 
-class LdapComputer final : public directory::ComputerProperties, LdapAccount {
+class LdapComputer final : public directory::ComputerProperties,
+                           public LdapAccount,
+                           public directory::FilteredContainer {
  public:
   LdapComputer(ContextPtr ctx, Target t) : LdapAccount(std::move(ctx), std::move(t), false) {}
-  std::u16string Name() override;
-  std::u16string Class() override { return u"Computer"; }
-  std::u16string GUID() override { return u""; }
-  std::u16string ADsPath() override { return Path(); }
-  std::u16string Parent() override { return ctx_->DomainPath(); }
-  Variant Get(std::u16string_view name) override { return GetProperty(name); }
-  void Put(std::u16string_view name, const Variant& value) override { PutProperty(name, value); }
   void SetInfo() override { Commit({}); }
-  void Filter(const Variant& class_words) override {
-    filter_.Set(class_words, u"Filter of " + Path());
-  }
-  Variant Filter() override { return filter_.value(); }
-  std::unique_ptr<directory::IADsEnum> NewEnum() override;
-  std::shared_ptr<directory::IADs> Create(std::u16string_view class_word,
-                                          std::u16string_view name) override;
-  void Delete(std::u16string_view class_word, std::u16string_view name) override;
-  std::shared_ptr<directory::IADs> MoveHere(std::u16string_view source_path,
-                                            std::u16string_view new_name) override;
+  MOX_CONTAINER_MEMBERS
 
  private:
   [[noreturn]] void NoAccounts(std::u16string_view what);
-  directory::ClassFilter filter_;
 };
 
 // A group's members or a user's groups, searched afresh at each NewEnum.

@@ -6,15 +6,7 @@
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel::backends::samba {
-namespace {
-
 using directory::ObjectKind;
-
-constexpr ObjectKind kService[] = {ObjectKind::kFileService};
-constexpr directory::ServedPart kServed{u"the Samba backend", u"the computer's file shares",
-                                        u"the file service and its shares", kService};
-
-}  // namespace
 
 std::shared_ptr<directory::IADs> MakeSambaHandle(const ContextPtr& ctx, const Target& target) {
   switch (target.kind) {
@@ -28,9 +20,6 @@ std::shared_ptr<directory::IADs> MakeSambaHandle(const ContextPtr& ctx, const Ta
 }
 
 // The computer.
-
-SambaComputer::SambaComputer(ContextPtr ctx)
-    : PartialComputer({ctx, &ctx->address()}, kServed), ctx_(std::move(ctx)) {}
 
 std::unique_ptr<directory::IADsEnum> SambaComputer::NewEnum() {
   std::vector<std::shared_ptr<directory::IADs>> items;
@@ -54,13 +43,9 @@ void SambaFileService::Put(std::u16string_view name, const Variant&) {
                                                  u"is configured in smb.conf");
 }
 
-void SambaFileService::Filter(const Variant& class_words) {
-  filter_.Set(class_words, u"Filter of " + ctx_->ServicePath());
-}
-
 std::unique_ptr<directory::IADsEnum> SambaFileService::NewEnum() {
   std::vector<std::shared_ptr<directory::IADs>> items;
-  if (filter_.Allows(ObjectKind::kFileShare)) {
+  if (Allows(ObjectKind::kFileShare)) {
     for (auto& share : ctx_->Shares()) {
       std::string name = share.info.name;
       items.push_back(std::make_shared<SambaShare>(ctx_, std::move(name), false, std::move(share)));
@@ -73,7 +58,8 @@ std::shared_ptr<directory::IADs> SambaFileService::Create(std::u16string_view cl
                                                           std::u16string_view name) {
   auto kind = directory::KindFromClassWord(class_word);
   if (!kind || *kind != ObjectKind::kFileShare) {
-    kServed.Refuse(ctx_->ServicePath(), u"Create of a " + std::u16string(class_word));
+    SambaComputer::kServed.Refuse(ctx_->ServicePath(),
+                                  u"Create of a " + std::u16string(class_word));
   }
   CheckShareName(name);
   // A registry share of the same name is refused by SetInfo's addshare, in one step with the
@@ -89,7 +75,8 @@ std::shared_ptr<directory::IADs> SambaFileService::Create(std::u16string_view cl
 void SambaFileService::Delete(std::u16string_view class_word, std::u16string_view name) {
   auto kind = directory::KindFromClassWord(class_word);
   if (!kind || *kind != ObjectKind::kFileShare) {
-    kServed.Refuse(ctx_->ServicePath(), u"Delete of a " + std::u16string(class_word));
+    SambaComputer::kServed.Refuse(ctx_->ServicePath(),
+                                  u"Delete of a " + std::u16string(class_word));
   }
   // smb.conf's own shares are looked for here; delshare itself refuses a registry share that
   // is not there, in the same step as the delete.
@@ -109,14 +96,10 @@ void SambaFileService::Delete(std::u16string_view class_word, std::u16string_vie
 
 std::shared_ptr<directory::IADs> SambaFileService::MoveHere(std::u16string_view,
                                                             std::u16string_view) {
-  kServed.Refuse(ctx_->ServicePath(), u"MoveHere");
+  SambaComputer::kServed.Refuse(ctx_->ServicePath(), u"MoveHere");
 }
 
 // A share.
-
-std::u16string SambaShare::Name() {
-  return FromUtf8(name_);
-}
 
 ShareInfo SambaShare::Read() {
   if (read_ && ctx_->Vouches(*read_)) return read_->info;

@@ -13,7 +13,8 @@
 
 #include "moxtrel/backends/samba/samba_context.h"
 #include "moxtrel/directory/ads.h"
-#include "moxtrel/directory/class_filter.h"
+#include "moxtrel/directory/backend_handle.h"
+#include "moxtrel/directory/filtered_container.h"
 #include "moxtrel/directory/partial_computer.h"
 #include "moxtrel/directory/typed_properties.h"
 
@@ -22,58 +23,49 @@ namespace moxtrel::backends::samba {
 std::shared_ptr<directory::IADs> MakeSambaHandle(const ContextPtr& ctx, const Target& target);
 
 // The computer as the file server holds it: its file service, and nothing more.
-class SambaComputer final : public directory::PartialComputer {
+class SambaComputer final
+    : public directory::ContextComputer<SambaContext, directory::PartialComputer> {
  public:
-  explicit SambaComputer(ContextPtr ctx);
+  static constexpr directory::ObjectKind kLists[] = {directory::ObjectKind::kFileService};
+  // The file service refuses what it does not hold by it too.
+  static constexpr directory::ServedPart kServed{u"the Samba backend",
+                                                 u"the computer's file shares",
+                                                 u"the file service and its shares", kLists};
+
+  explicit SambaComputer(ContextPtr ctx) : ContextComputer(std::move(ctx), kServed) {}
 
   std::unique_ptr<directory::IADsEnum> NewEnum() override;
-
- private:
-  ContextPtr ctx_;
 };
 
-class SambaFileService final : public directory::IADsFileService {
+// The file service: Create makes a share that exists once its SetInfo has written it; Delete
+// deletes a registry share at once and refuses a share of smb.conf itself.
+class SambaFileService final
+    : public directory::IADsFileService,
+      public directory::PlacedHandle<SambaContext, &SambaContext::ComputerPath>,
+      public directory::FilteredContainer {
  public:
-  explicit SambaFileService(ContextPtr ctx) : ctx_(std::move(ctx)) {}
+  explicit SambaFileService(ContextPtr ctx)
+      : PlacedHandle(std::move(ctx), directory::ObjectKind::kFileService) {}
 
   std::u16string Name() override { return std::u16string(directory::kFileServiceName); }
-  std::u16string Class() override { return u"FileService"; }
-  std::u16string GUID() override { return u""; }
-  std::u16string ADsPath() override { return ctx_->ServicePath(); }
-  std::u16string Parent() override { return ctx_->ComputerPath(); }
   Variant Get(std::u16string_view name) override;
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override {}
 
-  void Filter(const Variant& class_words) override;
-  Variant Filter() override { return filter_.value(); }
-  std::unique_ptr<directory::IADsEnum> NewEnum() override;
-  // A share that exists once its SetInfo has written it.
-  std::shared_ptr<directory::IADs> Create(std::u16string_view class_word,
-                                          std::u16string_view name) override;
-  // Deletes a registry share at once; a share of smb.conf itself is refused.
-  void Delete(std::u16string_view class_word, std::u16string_view name) override;
-  std::shared_ptr<directory::IADs> MoveHere(std::u16string_view source_path,
-                                            std::u16string_view new_name) override;
-
- private:
-  ContextPtr ctx_;
-  directory::ClassFilter filter_;
+  MOX_CONTAINER_MEMBERS
 };
 
-class SambaShare final : public directory::FileShareProperties {
+class SambaShare final : public directory::FileShareProperties,
+                         public directory::NamedHandle<SambaContext, &SambaContext::ServicePath> {
  public:
   // `created`: made by Create, so nothing exists until SetInfo. `read`: the share as finding
   // or listing it read it.
   SambaShare(ContextPtr ctx, std::string name, bool created = false,
              std::optional<ShareRead> read = std::nullopt)
-      : ctx_(std::move(ctx)), name_(std::move(name)), created_(created), read_(std::move(read)) {}
+      : NamedHandle(std::move(ctx), directory::ObjectKind::kFileShare, std::move(name)),
+        created_(created),
+        read_(std::move(read)) {}
 
-  std::u16string Name() override;
-  std::u16string Class() override { return u"FileShare"; }
-  std::u16string GUID() override { return u""; }
-  std::u16string ADsPath() override { return ctx_->SharePath(name_); }
-  std::u16string Parent() override { return ctx_->ServicePath(); }
   Variant Get(std::u16string_view name) override;
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override;
@@ -86,8 +78,6 @@ class SambaShare final : public directory::FileShareProperties {
   ShareInfo Read();
   void Create(const Staged& staged);
 
-  ContextPtr ctx_;
-  std::string name_;
   bool created_;
   std::optional<ShareRead> read_;
   Staged staged_;
