@@ -13,6 +13,7 @@ install(TARGETS moxtrel EXPORT moxtrelTargets
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/moxtrel DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
         FILES_MATCHING PATTERN "*.h"
         REGEX "backends/" EXCLUDE
+        PATTERN "directory_source.h" EXCLUDE
         PATTERN "class_bindings.h" EXCLUDE
         REGEX "directory/(node|attribute_map|attributes|directory_core|object_handle|account_handles|resource_handles|seed_json|computer_parts|glob)\\.h$" EXCLUDE)
 install(EXPORT moxtrelTargets NAMESPACE moxtrel:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/moxtrel)
