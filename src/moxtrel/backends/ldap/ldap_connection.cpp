@@ -126,6 +126,80 @@ void ReadEntry(LDAP* ld, LDAPMessage* msg, LdapEntry& entry) {
   if (ber) ber_free(ber, 0);
 }
 
+// The entry's DN and attributes packed straight from the BER buffer.
+void ReadListed(LDAP* ld, LDAPMessage* msg, ListedEntry& entry) {
+  BerElement* ber = nullptr;
+  berval dn{0, nullptr};
+  PackedEntry::Builder packed;
+  if (ldap_get_dn_ber(ld, msg, &ber, &dn) == LDAP_SUCCESS) {
+    entry.dn.assign(dn.bv_val, dn.bv_len);
+    berval attr{0, nullptr};
+    berval* vals = nullptr;
+    while (ldap_get_attribute_ber(ld, msg, ber, &attr, &vals) == LDAP_SUCCESS && attr.bv_val) {
+      packed.Attribute({attr.bv_val, attr.bv_len});
+      if (vals) {
+        for (berval* v = vals; v->bv_val; ++v) packed.Value({v->bv_val, v->bv_len});
+        ber_memfree(vals);
+        vals = nullptr;
+      }
+    }
+  }
+  if (ber) ber_free(ber, 0);
+  entry.attrs = packed.Finish();
+}
+
+uint32_t Load32(const char* at) {
+  uint32_t v = 0;
+  std::memcpy(&v, at, sizeof v);
+  return v;
+}
+
+// Lengths and counts are written in 7-bit groups, low first: most take one byte.
+void AppendVarint(std::string& out, std::size_t v) {
+  while (v >= 0x80) {
+    out.push_back(static_cast<char>((v & 0x7F) | 0x80));
+    v >>= 7;
+  }
+  out.push_back(static_cast<char>(v));
+}
+
+std::size_t ReadVarint(const char*& at) {
+  std::size_t v = 0;
+  for (int shift = 0;; shift += 7) {
+    const auto byte = static_cast<unsigned char>(*at++);
+    v |= static_cast<std::size_t>(byte & 0x7F) << shift;
+    if (!(byte & 0x80)) return v;
+  }
+}
+
+// Calls f(name, values) for each attribute of a packed block; f returns false to stop.
+template <class F>
+void EachPacked(const char* data, F f) {
+  if (!data) return;
+  const char* at = data + 4;
+  const char* end = at + Load32(data);
+  std::vector<std::string_view> values;
+  while (at < end) {
+    const std::size_t name_len = ReadVarint(at);
+    const std::string_view name(at, name_len);
+    at += name_len;
+    const std::size_t count = ReadVarint(at);
+    values.clear();
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::size_t len = ReadVarint(at);
+      values.emplace_back(at, len);
+      at += len;
+    }
+    if (!f(name, values)) return;
+  }
+}
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
 // The URLs of a space- or comma-separated list (a piece with no "://" is the rest of a DN in the
 // URL before it).
 std::vector<std::string_view> Urls(std::string_view urls) {
@@ -189,6 +263,77 @@ bool UrlHoldsUserInfo(std::string_view urls) {
     if (authority.find('@') != std::string_view::npos) return true;
   }
   return false;
+}
+
+PackedEntry& PackedEntry::operator=(const PackedEntry& other) {
+  if (this == &other) return *this;
+  if (!other.data_) {
+    data_.reset();
+    return *this;
+  }
+  const std::size_t size = 4 + Load32(other.data_.get());
+  data_ = std::make_unique_for_overwrite<char[]>(size);
+  std::memcpy(data_.get(), other.data_.get(), size);
+  return *this;
+}
+
+LdapEntry PackedEntry::Unpack(std::string dn) const {
+  LdapEntry e{std::move(dn), {}};
+  EachPacked(data_.get(), [&](std::string_view name, const std::vector<std::string_view>& values) {
+    auto& out = e.attrs[std::string(name)];
+    out.reserve(values.size());
+    for (auto v : values) out.emplace_back(v);
+    return true;
+  });
+  return e;
+}
+
+std::vector<std::string> PackedEntry::Values(std::string_view attr) const {
+  const std::string key = Lower(attr);
+  std::vector<std::string> out;
+  EachPacked(data_.get(), [&](std::string_view name, const std::vector<std::string_view>& values) {
+    if (name != key) return true;
+    for (auto v : values) out.emplace_back(v);
+    return false;
+  });
+  return out;
+}
+
+void PackedEntry::Builder::Attribute(std::string_view name) {
+  Flush();
+  name_ = Lower(name);
+  open_ = true;
+}
+
+void PackedEntry::Builder::Value(std::string_view value) {
+  if (!open_) return;
+  ++count_;
+  AppendVarint(values_, value.size());
+  values_.append(value);
+}
+
+void PackedEntry::Builder::Flush() {
+  if (!open_) return;
+  if (bytes_.empty()) bytes_.resize(4);
+  AppendVarint(bytes_, name_.size());
+  bytes_.append(name_);
+  AppendVarint(bytes_, count_);
+  bytes_.append(values_);
+  values_.clear();
+  count_ = 0;
+  open_ = false;
+}
+
+PackedEntry PackedEntry::Builder::Finish() {
+  Flush();
+  PackedEntry out;
+  if (bytes_.empty()) return out;
+  const auto size = static_cast<uint32_t>(bytes_.size() - 4);
+  std::memcpy(bytes_.data(), &size, sizeof size);
+  out.data_ = std::make_unique_for_overwrite<char[]>(bytes_.size());
+  std::memcpy(out.data_.get(), bytes_.data(), bytes_.size());
+  bytes_.clear();
+  return out;
 }
 
 const std::vector<std::string>& LdapEntry::Values(std::string_view attr) const {
@@ -321,7 +466,8 @@ int LdapConnection::Run(std::u16string_view what, const std::string& target, Op 
 }
 
 int LdapConnection::SearchOnce(const std::string& base, int scope, const std::string& filter,
-                               char** attrs, std::vector<LdapEntry>& out, berval*& cookie) {
+                               char** attrs, const std::function<void(LDAPMessage*)>& each,
+                               berval*& cookie) {
   timeval tv = Timeval(options_.operation_timeout);
   LDAPControl* page = nullptr;
   LDAPControl* controls[2] = {nullptr, nullptr};
@@ -343,9 +489,7 @@ int LdapConnection::SearchOnce(const std::string& base, int scope, const std::st
     ldap_msgfree(res);
     return rc;
   }
-  for (LDAPMessage* e = ldap_first_entry(ld_, res); e; e = ldap_next_entry(ld_, e)) {
-    ReadEntry(ld_, e, out.emplace_back());
-  }
+  for (LDAPMessage* e = ldap_first_entry(ld_, res); e; e = ldap_next_entry(ld_, e)) each(e);
   int err = LDAP_SUCCESS;
   LDAPControl** rctrls = nullptr;
   char** referrals = nullptr;
@@ -368,8 +512,9 @@ int LdapConnection::SearchOnce(const std::string& base, int scope, const std::st
 
 int LdapConnection::SearchPages(const std::string& base, int scope, const std::string& filter,
                                 const std::vector<std::string>& attrs,
-                                std::vector<LdapEntry>& out) {
-  out.clear();
+                                const std::function<void(LDAPMessage*)>& each,
+                                const std::function<void()>& restart) {
+  restart();
   std::vector<char*> attr_ptrs;
   for (const auto& a : attrs) attr_ptrs.push_back(const_cast<char*>(a.c_str()));
   if (attrs.empty()) attr_ptrs.push_back(const_cast<char*>(LDAP_NO_ATTRS));
@@ -379,14 +524,14 @@ int LdapConnection::SearchPages(const std::string& base, int scope, const std::s
   bool first = true;
   for (;;) {
     last_paged_ = page_size_ > 0;
-    rc = SearchOnce(base, scope, filter, attr_ptrs.data(), out, cookie);
+    rc = SearchOnce(base, scope, filter, attr_ptrs.data(), each, cookie);
     if (first && page_size_ > 0 &&
         (rc == LDAP_ADMINLIMIT_EXCEEDED || rc == LDAP_UNAVAILABLE_CRITICAL_EXTENSION)) {
       // A page size the server refuses is halved; a server that refuses paging at any size (or
       // does not know the control) gets one plain search, which fails loudly at its size limit.
       // What was learnt holds for the session's later listings.
       page_size_ = rc == LDAP_ADMINLIMIT_EXCEEDED && page_size_ > 1 ? page_size_ / 2 : 0;
-      out.clear();
+      restart();
       continue;
     }
     first = false;
@@ -399,13 +544,31 @@ int LdapConnection::SearchPages(const std::string& base, int scope, const std::s
 std::vector<LdapEntry> LdapConnection::Search(const std::string& base, SearchScope scope,
                                               const std::string& filter,
                                               const std::vector<std::string>& attrs) {
-  const int s = scope == SearchScope::kBase       ? LDAP_SCOPE_BASE
-                : scope == SearchScope::kOneLevel ? LDAP_SCOPE_ONELEVEL
-                                                  : LDAP_SCOPE_SUBTREE;
   std::vector<LdapEntry> out;
-  Run(u"search under", base + " for " + filter,
-      [&] { return SearchPages(base, s, filter, attrs, out); });
+  Run(u"search under", base + " for " + filter, [&] {
+    return SearchPages(
+        base, ScopeOf(scope), filter, attrs,
+        [&](LDAPMessage* e) { ReadEntry(ld_, e, out.emplace_back()); }, [&] { out.clear(); });
+  });
   return out;
+}
+
+std::vector<ListedEntry> LdapConnection::List(const std::string& base, SearchScope scope,
+                                              const std::string& filter,
+                                              const std::vector<std::string>& attrs) {
+  std::vector<ListedEntry> out;
+  Run(u"search under", base + " for " + filter, [&] {
+    return SearchPages(
+        base, ScopeOf(scope), filter, attrs,
+        [&](LDAPMessage* e) { ReadListed(ld_, e, out.emplace_back()); }, [&] { out.clear(); });
+  });
+  return out;
+}
+
+int LdapConnection::ScopeOf(SearchScope scope) const noexcept {
+  return scope == SearchScope::kBase       ? LDAP_SCOPE_BASE
+         : scope == SearchScope::kOneLevel ? LDAP_SCOPE_ONELEVEL
+                                           : LDAP_SCOPE_SUBTREE;
 }
 
 int LdapConnection::PageSize() {

@@ -8,7 +8,9 @@
 //   conn.Modify(dn, {{LDAP_MOD_ADD, "memberUid", {"alice"}}});
 #pragma once
 
+#include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -18,6 +20,7 @@
 #include "moxtrel/backends/ldap/ldap_provider.h"
 
 typedef struct ldap LDAP;
+typedef struct ldapmsg LDAPMessage;
 struct berval;
 
 namespace moxtrel::backends::ldap {
@@ -29,6 +32,49 @@ struct LdapEntry {
 
   // The values of an attribute; empty when the entry has none.
   const std::vector<std::string>& Values(std::string_view attr) const;
+};
+
+// An entry's attributes as a listing brought them, packed in one block (names in lower case,
+// each name and value after its length, each attribute's values after their count), so a
+// listing of many entries keeps one allocation per entry.
+class PackedEntry {
+ public:
+  PackedEntry() = default;
+  PackedEntry(PackedEntry&&) noexcept = default;
+  PackedEntry& operator=(PackedEntry&&) noexcept = default;
+  PackedEntry(const PackedEntry& other) { *this = other; }
+  PackedEntry& operator=(const PackedEntry& other);
+
+  bool empty() const noexcept { return !data_; }
+  // The entry at `dn` with these attributes.
+  LdapEntry Unpack(std::string dn) const;
+  // The values of one attribute; empty when the entry has none.
+  std::vector<std::string> Values(std::string_view attr) const;
+
+  // Built attribute by attribute, then finished into one block.
+  class Builder {
+   public:
+    void Attribute(std::string_view name);
+    void Value(std::string_view value);
+    PackedEntry Finish();
+
+   private:
+    void Flush();
+
+    std::string bytes_;
+    std::string name_, values_;  // the attribute being built
+    std::size_t count_ = 0;
+    bool open_ = false;
+  };
+
+ private:
+  std::unique_ptr<char[]> data_;  // the size of the rest (32 bits), then what Builder wrote
+};
+
+// A listed entry: its DN and its attributes, packed.
+struct ListedEntry {
+  std::string dn;
+  PackedEntry attrs;
 };
 
 struct LdapChange {
@@ -54,6 +100,9 @@ class LdapConnection {
 
   // Every entry matching, all pages of it; an empty attrs list asks for no attribute values.
   std::vector<LdapEntry> Search(const std::string& base, SearchScope scope,
+                                const std::string& filter, const std::vector<std::string>& attrs);
+  // The same, each entry packed: what a listing of many entries keeps.
+  std::vector<ListedEntry> List(const std::string& base, SearchScope scope,
                                 const std::string& filter, const std::vector<std::string>& attrs);
   void Add(const std::string& dn, const std::vector<LdapChange>& attrs);
   // All changes in one modify operation; with encrypted_only, refused (and not sent) unless the
@@ -89,10 +138,14 @@ class LdapConnection {
   void Connect();
   void Close() noexcept;
   bool Confidential() const;
+  // Hands each entry to `each`; `restart` drops what was handed when the listing starts over.
   int SearchPages(const std::string& base, int scope, const std::string& filter,
-                  const std::vector<std::string>& attrs, std::vector<LdapEntry>& out);
+                  const std::vector<std::string>& attrs,
+                  const std::function<void(LDAPMessage*)>& each,
+                  const std::function<void()>& restart);
   int SearchOnce(const std::string& base, int scope, const std::string& filter, char** attrs,
-                 std::vector<LdapEntry>& out, berval*& cookie);
+                 const std::function<void(LDAPMessage*)>& each, berval*& cookie);
+  int ScopeOf(SearchScope scope) const noexcept;
 
   LdapOptions options_;
   std::string url_;
