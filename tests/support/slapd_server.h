@@ -34,6 +34,11 @@ class SlapdServer {
     // "size.pr=50" (pages of at most 50) or "size.prtotal=disabled" (no paging); replaces the
     // line size_limit makes.
     std::string limits = {};
+    // Offer the entries to replicas (the syncprov overlay).
+    bool syncprov = false;
+    // A read-only replica of that server (which has syncprov): it starts empty and follows it by
+    // syncrepl, bound as its admin; ldif is not used, and the reader is the followed server's.
+    const SlapdServer* replica_of = nullptr;
   };
   // The schema of a domain controller's accounts for the dc profile, in tests/ldap.
   static std::string DcSchema();
@@ -71,6 +76,8 @@ class SlapdServer {
   // Stops and starts the server on the same port, as a connection loss would be.
   void Stop();
   void Start();
+  // Kills the server at once (SIGKILL), as a crash would; Start brings it back.
+  void Kill();
 
  private:
   void Setup(const Options& options);

@@ -225,9 +225,9 @@ bool HasScheme(std::string_view url, std::string_view scheme) {
 
 // Whether a TLS session with the server works once its certificate is not checked: then a
 // failure with checking was the certificate's. The probe sends no credentials and no request.
-bool TlsWorksUnverified(const LdapOptions& options) {
+bool TlsWorksUnverified(const LdapOptions& options, const std::string& url) {
   LDAP* ld = nullptr;
-  if (ldap_initialize(&ld, options.url.c_str()) != LDAP_SUCCESS) return false;
+  if (ldap_initialize(&ld, url.c_str()) != LDAP_SUCCESS) return false;
   const int v3 = LDAP_VERSION3;
   ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &v3);
   timeval net = Timeval(options.connect_timeout);
@@ -344,7 +344,11 @@ const std::vector<std::string>& LdapEntry::Values(std::string_view attr) const {
 }
 
 LdapConnection::LdapConnection(const LdapOptions& options)
-    : options_(options), url_(options.url), page_size_(options.page_size) {}
+    : options_(options), page_size_(options.page_size) {
+  for (std::string_view url : Urls(options.url)) urls_.emplace_back(url);
+  if (urls_.empty()) urls_.push_back(options.url);
+  url_ = urls_.front();
+}
 
 LdapConnection::~LdapConnection() {
   Close();
@@ -369,21 +373,7 @@ bool LdapConnection::Confidential() const {
 }
 
 void LdapConnection::Connect() {
-  auto fail = [&](int rc, std::u16string_view what) {
-    std::string detail = Diagnostic(ld_);
-    Close();
-    std::u16string msg = u"LDAP " + FromUtf8(url_) + u": " + std::u16string(what) + u" failed: " +
-                         FromUtf8(ldap_err2string(rc));
-    if (!detail.empty()) msg += u" (" + FromUtf8(detail) + u")";
-    if (options_.tls_verify && (options_.start_tls || !ClearTransport(options_)) &&
-        ConnectionLost(rc) && TlsWorksUnverified(options_)) {
-      msg +=
-          u"; the server's TLS certificate was not accepted (is it signed by a CA of "
-          u"tls_ca_file, and does it name the host of the URL?)";
-    }
-    throw AutomationError(CodeOf(rc), msg);
-  };
-  if (UrlHoldsUserInfo(url_)) {
+  if (UrlHoldsUserInfo(options_.url)) {
     // Not echoed: it would print the password.
     throw AutomationError(errc::kInvalidArg,
                           u"LDAP: the URL holds user information (user:password@); give the "
@@ -394,13 +384,59 @@ void LdapConnection::Connect() {
   if (simple && !options_.allow_plaintext && ClearTransport(options_)) {
     throw AutomationError(
         errc::kAccessDenied,
-        u"LDAP " + FromUtf8(url_) + u": refusing to send the bind password of \"" +
+        u"LDAP " + FromUtf8(options_.url) + u": refusing to send the bind password of \"" +
             FromUtf8(options_.bind_dn) +
             u"\" in clear: the connection is neither ldaps:// nor StartTLS (use ldaps://, set "
             u"start_tls = true, or allow_plaintext = true, which is unsafe)");
   }
+  // The servers in order from the one in use: one that does not answer passes the session to
+  // the next; any other failure (credentials, TLS, base) is the same on every replica.
+  std::u16string passed;
+  for (std::size_t i = 0; i < urls_.size(); ++i) {
+    const std::size_t at = (current_ + i) % urls_.size();
+    url_ = urls_[at];
+    std::u16string what;
+    const int rc = ConnectTo(what);
+    if (rc == LDAP_SUCCESS) {
+      current_ = at;
+      return;
+    }
+    const bool unreachable = ConnectionLost(rc) || rc == LDAP_TIMEOUT;
+    if (urls_.size() == 1 || !unreachable) FailConnect(rc, what);
+    passed += (passed.empty() ? u"" : u", ") + FromUtf8(url_) + u" (" + std::u16string(what) +
+              u": " + FromUtf8(ldap_err2string(rc)) + u")";
+    Close();
+  }
+  throw AutomationError(errc::kNetworkUnreachable,
+                        u"LDAP: no server of the domain answered: " + passed);
+}
+
+void LdapConnection::FailConnect(int rc, std::u16string_view what) {
+  std::string detail = Diagnostic(ld_);
+  Close();
+  std::u16string msg = u"LDAP " + FromUtf8(url_) + u": " + std::u16string(what) + u" failed: " +
+                       FromUtf8(ldap_err2string(rc));
+  if (!detail.empty()) msg += u" (" + FromUtf8(detail) + u")";
+  if (options_.tls_verify && (options_.start_tls || !ClearTransport(options_)) &&
+      ConnectionLost(rc) && TlsWorksUnverified(options_, url_)) {
+    msg +=
+        u"; the server's TLS certificate was not accepted (is it signed by a CA of "
+        u"tls_ca_file, and does it name the host of the URL?)";
+  }
+  throw AutomationError(CodeOf(rc), msg);
+}
+
+bool LdapConnection::RefusedAsReplica(int rc) const {
+  // slapd's replica without an update referral says "shadow context"; with one, it refers.
+  if (rc == LDAP_REFERRAL) return urls_.size() > 1;
+  return rc == LDAP_UNWILLING_TO_PERFORM &&
+         Diagnostic(ld_).find("shadow context") != std::string::npos;
+}
+
+int LdapConnection::ConnectTo(std::u16string& what) {
+  what = u"connecting";
   int rc = ldap_initialize(&ld_, url_.c_str());
-  if (rc != LDAP_SUCCESS) fail(rc, u"connecting");
+  if (rc != LDAP_SUCCESS) return rc;
   const int v3 = LDAP_VERSION3;
   ldap_set_option(ld_, LDAP_OPT_PROTOCOL_VERSION, &v3);
   // Referrals are reported, not chased with our credentials to another server.
@@ -417,35 +453,47 @@ void LdapConnection::Connect() {
   const int newctx = 0;
   ldap_set_option(ld_, LDAP_OPT_X_TLS_NEWCTX, &newctx);
   if (options_.start_tls) {
+    what = u"StartTLS";
     rc = ldap_start_tls_s(ld_, nullptr, nullptr);
-    if (rc != LDAP_SUCCESS) fail(rc, u"StartTLS");
+    if (rc != LDAP_SUCCESS) return rc;
   }
   if (options_.sasl_external) {
-    rc = ldap_sasl_bind_s(ld_, nullptr, "EXTERNAL", nullptr, nullptr, nullptr, nullptr);
-    if (rc != LDAP_SUCCESS) fail(rc, u"SASL EXTERNAL bind");
-    return;
+    what = u"SASL EXTERNAL bind";
+    return ldap_sasl_bind_s(ld_, nullptr, "EXTERNAL", nullptr, nullptr, nullptr, nullptr);
   }
+  what = u"binding as \"" + FromUtf8(options_.bind_dn) + u"\"";
   berval cred{static_cast<ber_len_t>(options_.password.size()),
               const_cast<char*>(options_.password.data())};
-  rc = ldap_sasl_bind_s(ld_, options_.bind_dn.c_str(), LDAP_SASL_SIMPLE, &cred, nullptr, nullptr,
-                        nullptr);
-  if (rc != LDAP_SUCCESS) fail(rc, u"binding as \"" + FromUtf8(options_.bind_dn) + u"\"");
+  return ldap_sasl_bind_s(ld_, options_.bind_dn.c_str(), LDAP_SASL_SIMPLE, &cred, nullptr, nullptr,
+                          nullptr);
 }
 
 template <class Op>
-int LdapConnection::Run(std::u16string_view what, const std::string& target, Op op, int tolerated) {
+int LdapConnection::Run(std::u16string_view what, const std::string& target, Op op, bool read,
+                        int tolerated) {
   std::lock_guard lock(mu_);
   int rc = LDAP_SUCCESS;
-  for (int attempt = 0; attempt < 2; ++attempt) {
+  std::u16string passed;  // the servers this call left, and why
+  bool replica = false;   // the last server refused a write as a read-only replica
+  for (std::size_t moves = 0;; ++moves) {
     const bool had_session = ld_ != nullptr;
     if (!ld_) Connect();
     rc = op();
-    // A session that was lost since the last call is opened again once.
-    if (ConnectionLost(rc) && had_session && attempt == 0) {
-      Close();
-      continue;
-    }
-    break;
+    // A server that went away or stopped answering passes the call to the next one (or to
+    // itself when it is the only one). A session lost since the last call is opened again once;
+    // a read lost midway starts again on the next server, each server once, so a listing
+    // completes whole from one server: nothing twice, nothing missing. A write is not sent
+    // again after it may have reached a server, except in that first reopening.
+    const bool lost = ConnectionLost(rc) || (rc == LDAP_TIMEOUT && urls_.size() > 1);
+    replica = !read && RefusedAsReplica(rc);
+    if (!lost && !replica) break;
+    const bool again = lost ? (moves == 0 && had_session) || (read && moves < urls_.size())
+                            : moves + 1 < urls_.size();
+    if (!again) break;
+    passed += (passed.empty() ? u"" : u", ") + FromUtf8(url_) + u" (" +
+              (replica ? u"a read-only replica" : FromUtf8(ldap_err2string(rc))) + u")";
+    Close();
+    current_ = (current_ + 1) % urls_.size();
   }
   if (rc == LDAP_SUCCESS || (tolerated != 0 && rc == tolerated)) return rc;
   std::string detail = Diagnostic(ld_);
@@ -462,6 +510,12 @@ int LdapConnection::Run(std::u16string_view what, const std::string& target, Op 
   }
   if (rc == LDAP_REFERRAL) msg += u"; the server referred the request elsewhere";
   if (!detail.empty()) msg += u" (" + FromUtf8(detail) + u")";
+  if (replica) {
+    msg += urls_.size() > 1 ? u"; no server of the domain took the write (" + FromUtf8(url_) +
+                                  u" is a read-only replica)"
+                            : u"; the server is a read-only replica";
+  }
+  if (!passed.empty()) msg += u"; servers left before it: " + passed;
   throw AutomationError(CodeOf(rc), msg);
 }
 
@@ -545,11 +599,14 @@ std::vector<LdapEntry> LdapConnection::Search(const std::string& base, SearchSco
                                               const std::string& filter,
                                               const std::vector<std::string>& attrs) {
   std::vector<LdapEntry> out;
-  Run(u"search under", base + " for " + filter, [&] {
-    return SearchPages(
-        base, ScopeOf(scope), filter, attrs,
-        [&](LDAPMessage* e) { ReadEntry(ld_, e, out.emplace_back()); }, [&] { out.clear(); });
-  });
+  Run(
+      u"search under", base + " for " + filter,
+      [&] {
+        return SearchPages(
+            base, ScopeOf(scope), filter, attrs,
+            [&](LDAPMessage* e) { ReadEntry(ld_, e, out.emplace_back()); }, [&] { out.clear(); });
+      },
+      /*read=*/true);
   return out;
 }
 
@@ -557,11 +614,14 @@ std::vector<ListedEntry> LdapConnection::List(const std::string& base, SearchSco
                                               const std::string& filter,
                                               const std::vector<std::string>& attrs) {
   std::vector<ListedEntry> out;
-  Run(u"search under", base + " for " + filter, [&] {
-    return SearchPages(
-        base, ScopeOf(scope), filter, attrs,
-        [&](LDAPMessage* e) { ReadListed(ld_, e, out.emplace_back()); }, [&] { out.clear(); });
-  });
+  Run(
+      u"search under", base + " for " + filter,
+      [&] {
+        return SearchPages(
+            base, ScopeOf(scope), filter, attrs,
+            [&](LDAPMessage* e) { ReadListed(ld_, e, out.emplace_back()); }, [&] { out.clear(); });
+      },
+      /*read=*/true);
   return out;
 }
 
@@ -619,7 +679,7 @@ bool LdapConnection::Swap(const std::string& dn, const std::string& attr,
         ModArray mods(changes);
         return ldap_modify_ext_s(ld_, dn.c_str(), mods.get(), nullptr, nullptr);
       },
-      LDAP_NO_SUCH_ATTRIBUTE);
+      /*read=*/false, LDAP_NO_SUCH_ATTRIBUTE);
   return rc == LDAP_SUCCESS;
 }
 

@@ -126,16 +126,24 @@ class LdapConnection {
   // The entries per page that listings ask for now: lowered when the server refused a size,
   // 0 once the server refused paging.
   int PageSize();
+  // The server in use (or the first to try).
   const std::string& url() const noexcept { return url_; }
   // Drops the session, as a lost connection would (for tests of the reconnect).
   void Drop();
 
  private:
   // Runs op (connecting first if need be); a result code other than success and `tolerated`
-  // is thrown.
+  // is thrown. A read moves to the next server when the one in use stops answering, and a write
+  // when the one in use is a read-only replica.
   template <class Op>
-  int Run(std::u16string_view what, const std::string& target, Op op, int tolerated = 0);
+  int Run(std::u16string_view what, const std::string& target, Op op, bool read = false,
+          int tolerated = 0);
+  // Connects to the first server that answers, from the one in use on.
   void Connect();
+  int ConnectTo(std::u16string& what);
+  // Whether a write was refused because the server is a read-only replica.
+  bool RefusedAsReplica(int rc) const;
+  [[noreturn]] void FailConnect(int rc, std::u16string_view what);
   void Close() noexcept;
   bool Confidential() const;
   // Hands each entry to `each`; `restart` drops what was handed when the listing starts over.
@@ -148,7 +156,9 @@ class LdapConnection {
   int ScopeOf(SearchScope scope) const noexcept;
 
   LdapOptions options_;
-  std::string url_;
+  std::vector<std::string> urls_;  // the servers, in the order the options give them
+  std::size_t current_ = 0;        // the one in use, or to try first
+  std::string url_;                // its URL
   std::mutex mu_;
   LDAP* ld_ = nullptr;
   int page_size_;
