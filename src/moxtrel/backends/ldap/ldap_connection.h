@@ -1,5 +1,8 @@
 // LdapConnection: one bound session with the directory, shared by every handle of a provider.
-// It connects on first use, reconnects once when the server went away, pages every listing
+// It connects on first use to the first of its servers that answers, reconnects once when the
+// server went away, moves a read to the next server when the one in use stops answering (a
+// listing then starts again there) and a write when a read-only replica refuses it, pages every
+// listing
 // with the paged-results control (lowering a page size the server refuses, and searching once
 // without it when the server refuses paging), sends no password over a session in clear unless
 // allowed, and turns each failure into an AutomationError that names the URL and the operation.
