@@ -147,7 +147,9 @@ void SlapdServer::Setup(const Options& options) {
   }
   conf +=
       "database mdb\n"
-      "maxsize 1073741824\n"
+      "maxsize " +
+      std::to_string(options.max_bytes) +
+      "\n"
       "suffix \"" +
       std::string(kBase) +
       "\"\n"
@@ -275,7 +277,7 @@ SlapdServer::~SlapdServer() {
   std::filesystem::remove_all(dir_, ec);
 }
 
-std::string ManyUsersLdif(int n) {
+std::string ManyUsersLdif(int n, bool full_names) {
   std::string out;
   out.reserve(static_cast<std::size_t>(n) * 260);
   char name[16];
@@ -292,6 +294,10 @@ std::string ManyUsersLdif(int n) {
     out += name;
     out += "\nsn: ";
     out += name;
+    if (full_names) {
+      out += "\ndisplayName: User ";
+      out += name + 4;
+    }
     out += "\nuidNumber: " + id + "\ngidNumber: 100\nhomeDirectory: /home/";
     out += name;
     out += "\n\n";

@@ -2,10 +2,10 @@
 // It connects on first use to the first of its servers that answers, reconnects once when the
 // server went away, moves a read to the next server when the one in use stops answering (a
 // listing then starts again there) and a write when a read-only replica refuses it, pages every
-// listing
-// with the paged-results control (lowering a page size the server refuses, and searching once
-// without it when the server refuses paging), sends no password over a session in clear unless
-// allowed, and turns each failure into an AutomationError that names the URL and the operation.
+// listing with the paged-results control (lowering a page size the server refuses, and
+// searching once without it when the server refuses paging), sends no password over a session
+// in clear unless allowed, and turns each failure into an AutomationError that names the URL and
+// the operation.
 //
 //   auto entries = conn.Search(base, LDAP_SCOPE_ONELEVEL, "(uid=alice)", {"uid", "cn"});
 //   conn.Modify(dn, {{LDAP_MOD_ADD, "memberUid", {"alice"}}});
