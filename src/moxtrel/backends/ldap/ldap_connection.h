@@ -130,7 +130,10 @@ class LdapConnection {
   // 0 once the server refused paging.
   int PageSize();
   // The server in use (or the first to try).
-  const std::string& url() const noexcept { return url_; }
+  std::string url() const {
+    std::lock_guard lock(mu_);
+    return url_;
+  }
   // Drops the session, as a lost connection would (for tests of the reconnect).
   void Drop();
 
@@ -162,7 +165,7 @@ class LdapConnection {
   std::vector<std::string> urls_;  // the servers, in the order the options give them
   std::size_t current_ = 0;        // the one in use, or to try first
   std::string url_;                // its URL
-  std::mutex mu_;
+  mutable std::mutex mu_;
   LDAP* ld_ = nullptr;
   int page_size_;
   bool last_paged_ = false;  // whether the last search asked for pages
