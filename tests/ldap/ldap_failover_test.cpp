@@ -4,9 +4,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <set>
 #include <thread>
 
@@ -144,6 +147,51 @@ TEST_F(LdapFailoverTest, ListingCompletesFromTheReplicaWhenTheFirstServerDies) {
                                  "(objectClass=*)", {"description"});
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0].Values("description"), std::vector<std::string>{"changed"});
+}
+
+pid_t PidOf(const SlapdServer& s) {
+  std::ifstream in(s.folder() + "/slapd.pid");
+  long pid = 0;
+  in >> pid;
+  return static_cast<pid_t>(pid);
+}
+
+// A server that stalls (stopped, its socket still open) is left after the operation timeout,
+// and the read is answered by the next one.
+TEST_F(LdapFailoverTest, ReadMovesOnWhenAServerStalls) {
+  const std::string users = Ous() + User("alice", 1000, "displayName: Alice\n");
+  first = std::make_unique<SlapdServer>(SlapdServer::Options{.ldif = users});
+  second = std::make_unique<SlapdServer>(SlapdServer::Options{.ldif = users});
+  auto as_admin = [](const SlapdServer& s) {
+    LdapOptions o;
+    o.domain = u"CORP";
+    o.url = s.url();
+    o.base = kLdapBase;
+    o.bind_dn = s.admin_dn();
+    o.password = s.admin_password();
+    o.allow_plaintext = true;
+    return o;
+  };
+  // One reader password on both servers.
+  LdapConnection(as_admin(*second)).SetPassword(second->reader_dn(), first->reader_password());
+  LdapOptions o = as_admin(*first);
+  o.url = first->url() + " " + second->url();
+  o.bind_dn = first->reader_dn();
+  o.password = first->reader_password();
+  o.operation_timeout = std::chrono::milliseconds(500);
+  Use(o);
+  EXPECT_EQ(directory::Bind<IADsUser>(u"WinNT://CORP/alice,user")->FullName(), u"Alice");
+
+  const pid_t stalled = PidOf(*first);
+  ASSERT_GT(stalled, 0);
+  ASSERT_EQ(kill(stalled, SIGSTOP), 0);
+  std::u16string text;
+  std::u16string name;
+  const auto code = ErrorCodeOf(
+      [&] { name = directory::Bind<IADsUser>(u"WinNT://CORP/alice,user")->Name(); }, &text);
+  kill(stalled, SIGCONT);
+  EXPECT_EQ(code, 0u) << ToUtf8(text);
+  EXPECT_EQ(name, u"alice");
 }
 
 // Nothing answers: the error names every server and why it was left.
