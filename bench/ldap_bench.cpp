@@ -6,11 +6,18 @@
 #include <benchmark/benchmark.h>
 #include <ldap.h>
 
+#include <malloc.h>
+
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <memory>
 #include <string>
 
 #include "moxtrel/accounts/domain.h"
+#include "moxtrel/accounts/user.h"
 #include "moxtrel/accounts/users.h"
 #include "moxtrel/backends/ldap/ldap_provider.h"
 #include "moxtrel/directory/provider.h"
@@ -128,5 +135,100 @@ void BM_LdapBarePagedSearch(benchmark::State& state) {
   ldap_unbind_ext_s(ld, nullptr, nullptr);
 }
 BENCHMARK(BM_LdapBarePagedSearch)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// "Show the million": a directory of MOXTREL_MILLION_USERS users (1000000 to show the million)
+// on slapd with a size limit of 500, listed completely through the object model as an ordinary
+// account: Users.Count, then every user's UserName and FullName. Reports the count, the time,
+// the requests slapd answered and the client's peak memory. Loading a million entries takes
+// minutes, so it runs only when the variable is set:
+//   MOXTREL_MILLION_USERS=1000000 moxtrel_bench --benchmark_filter=LdapMillionUsers
+int64_t MillionUsers() {
+  const char* n = std::getenv("MOXTREL_MILLION_USERS");
+  return n && *n ? std::atoll(n) : 0;
+}
+
+std::size_t StatusBytes(const char* key) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  const std::size_t n = std::strlen(key);
+  while (std::getline(in, line)) {
+    if (line.compare(0, n, key) == 0) return std::stoull(line.substr(n)) * 1024;
+  }
+  return 0;
+}
+
+void BM_LdapMillionUsers(benchmark::State& state) {
+  if (!SlapdServer::Installed()) {
+    state.SkipWithError("slapd is not installed");
+    return;
+  }
+  const int64_t n = MillionUsers();
+  if (n <= 0) {
+    state.SkipWithError("set MOXTREL_MILLION_USERS (1000000) to run it");
+    return;
+  }
+  const auto load0 = std::chrono::steady_clock::now();
+  SlapdServer s(
+      SlapdServer::Options{.ldif = "dn: ou=People," + std::string(SlapdServer::kBase) +
+                                   "\nobjectClass: organizationalUnit\nou: People\n\n" +
+                                   moxtrel::testing::ManyUsersLdif(static_cast<int>(n), true),
+                           .size_limit = 500,
+                           .log_operations = true,
+                           .max_bytes = 16LL << 30});
+  state.counters["load_s"] =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - load0).count();
+  moxtrel::backends::ldap::LdapOptions o;
+  o.domain = u"CORP";
+  o.url = s.url();
+  o.base = SlapdServer::kBase;
+  o.bind_dn = s.reader_dn();
+  o.password = s.reader_password();
+  o.page_size = 1000;
+  o.allow_plaintext = true;  // a private server on loopback
+  auto answered = [&] {
+    const std::string log = s.Log();
+    double count = 0;
+    for (auto at = log.find(" RESULT tag="); at != std::string::npos;
+         at = log.find(" RESULT tag=", at + 1)) {
+      ++count;
+    }
+    return count;
+  };
+  for (auto _ : state) {
+    malloc_trim(0);
+    if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+      std::fputs("5", f);  // the peak starts again from here
+      std::fclose(f);
+    }
+    const std::size_t before = StatusBytes("VmRSS:");
+    const double requests = answered();
+    const auto t0 = std::chrono::steady_clock::now();
+    int32_t count = 0;
+    std::size_t chars = 0;
+    {
+      moxtrel::directory::SetCurrentProvider(moxtrel::backends::ldap::MakeLdapProvider(o));
+      auto domain = moxtrel::moxDomain::Create();
+      domain->Name(u"CORP");
+      auto users = domain->Users();
+      count = users->Count();
+      for (int32_t i = 1; i <= count; ++i) {
+        auto user = users->Item(moxtrel::Variant(i));
+        chars += user->UserName().size() + user->FullName().size();
+      }
+      moxtrel::directory::SetCurrentProvider(nullptr);
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double peak = static_cast<double>(StatusBytes("VmHWM:") - before);
+    if (count != n || chars == 0) state.SkipWithError("the listing is not every user");
+    state.SetIterationTime(seconds);
+    state.counters["users"] = count;
+    state.counters["listing_s"] = seconds;
+    state.counters["requests"] = answered() - requests;
+    state.counters["peak_bytes"] = peak;
+    state.counters["peak_bytes_per_user"] = peak / static_cast<double>(n);
+  }
+}
+BENCHMARK(BM_LdapMillionUsers)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
 
 }  // namespace

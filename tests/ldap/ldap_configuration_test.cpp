@@ -40,6 +40,14 @@ TEST(LdapConfiguration, ReadsAnLdapDomainAndRefusesBadKeys) {
               HasSubstr("is not set"));
   EXPECT_THAT(ErrorOf(head + "base = \"dc=x\"\npage_size = -1\n"), HasSubstr("page_size"));
   EXPECT_THAT(ErrorOf(head + "base = \"dc=x\"\nseed = \"a.json\"\n"), HasSubstr("not both"));
+  // Several servers are a list of URLs.
+  const std::string base = "base = \"dc=x\"\n";
+  EXPECT_THAT(ErrorOf("[domains.CORP]\nldap = [\"ldap://a\", 5]\n" + base),
+              HasSubstr("domains.CORP.ldap: expected a string or an array of strings"));
+  EXPECT_THAT(ErrorOf("[domains.CORP]\nldap = []\n" + base), HasSubstr("give the directory's URL"));
+  EXPECT_THAT(ErrorOf("[domains.CORP]\nldap = [\"ldap://a ldap://b\"]\n" + base),
+              HasSubstr("each server is one URL"));
+  EXPECT_EQ(ErrorOf("[domains.CORP]\nldap = [\"ldap://127.0.0.1:9\", \"ldaps://b\"]\n" + base), "");
 
   if (!SlapdServer::Installed()) GTEST_SKIP() << "slapd is not installed (Debian slapd)";
   SlapdServer server({.ldif = "dn: ou=People," + std::string(SlapdServer::kBase) +
@@ -55,6 +63,14 @@ TEST(LdapConfiguration, ReadsAnLdapDomainAndRefusesBadKeys) {
           "\"\nbind_dn = \"" + server.admin_dn() +
           "\"\npassword_file = \"admin.secret\"\nschema = \"rfc2307\"\ntimeout_ms = 2000\n"
           "allow_plaintext = true\n",
+      conf);
+  EXPECT_EQ(router->GetObject(u"WinNT://corp/alice,user")->Name(), u"alice");
+
+  // A list: a server that does not answer is passed over for the next.
+  router = directory::ParseConfiguration(
+      "[domains.CORP]\nldap = [\"ldap://127.0.0.1:1\", \"" + server.url() + "\"]\nbase = \"" +
+          SlapdServer::kBase + "\"\nbind_dn = \"" + server.admin_dn() +
+          "\"\npassword_file = \"admin.secret\"\nallow_plaintext = true\n",
       conf);
   EXPECT_EQ(router->GetObject(u"WinNT://corp/alice,user")->Name(), u"alice");
 }

@@ -246,6 +246,51 @@ TEST_F(LdapDcTest, SidsGroupTypesAndNewAccounts) {
   EXPECT_EQ(ErrorCodeOf([&] { domain->Create(u"group", u"DAN"); }), errc::kObjectExists);
 }
 
+// A listing brings every attribute the dc rows read: each member reads every property as the
+// whole entry gives it, with no request of its own.
+TEST_F(LdapDcTest, ListedMembersReadEveryPropertyFromTheirListing) {
+  Start(DcUser("alice",
+               "displayName: Alice Ames\ndescription: first\nhomeDirectory: \\\\fs\\alice\n"
+               "homeDrive: H:\nscriptPath: logon.cmd\nprofilePath: \\\\fs\\p\n"
+               "primaryGroupID: 513\nlockoutTime: 132539328000000000\n"
+               "accountExpires: 132539328000000000\npwdLastSet: 0\n"
+               "lastLogon: 132539328000000000\nlastLogoff: 132539328000000000\nbadPwdCount: 2\n") +
+        DcUser("bob", "", 1001) + DcGroup("staff", {}, "description: the staff\n") +
+        DcComputer("PC1", "operatingSystem: Windows\noperatingSystemVersion: 10.0\n"));
+  Use(Options());
+  auto domain = directory::Bind<IADsContainer>(u"WinNT://CORP,domain");
+  auto walk = domain->NewEnum();
+  int members = 0;
+  while (auto member = walk->Next()) {
+    ++members;
+    const std::u16string cls = member->Class();
+    const auto kind = cls == u"User"    ? directory::ObjectKind::kUser
+                      : cls == u"Group" ? directory::ObjectKind::kGroup
+                                        : directory::ObjectKind::kComputer;
+    const std::string name = ToUtf8(member->Name());
+    const auto whole =
+        Entry(kind == directory::ObjectKind::kComputer ? "cn=" + name + ",cn=Computers," + kBase
+              : kind == directory::ObjectKind::kGroup  ? GroupDn(name)
+                                                       : DcUserDn(name));
+    auto searches = [&] {
+      const std::string log = server->Log();
+      int n = 0;
+      for (auto at = log.find(" SRCH base="); at != std::string::npos;
+           at = log.find(" SRCH base=", at + 1)) {
+        ++n;
+      }
+      return n;
+    };
+    const int read = searches();
+    for (const auto& row : backends::ldap::DcPropertiesOf(kind)) {
+      EXPECT_TRUE(member->Get(row.name) == row.get(whole))
+          << name << "." << ToUtf8(std::u16string(row.name));
+    }
+    EXPECT_EQ(searches(), read);
+  }
+  EXPECT_EQ(members, 4);
+}
+
 // Membership is member DNs, one modify per change; a rename changes sAMAccountName only, so the
 // DN groups hold stays right; a deleted user leaves no member value in any group, one modify
 // per group that listed it.

@@ -46,6 +46,13 @@ inline std::string Group(const std::string& cn, int id, const std::string& membe
          "\ngidNumber: " + std::to_string(id) + "\n" + members + "\n";
 }
 
+// How many times `what` occurs in `text` (operations in a slapd log, say).
+inline int Occurrences(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
 class LdapTest : public ::testing::Test {
  protected:
   void SetUp() override {

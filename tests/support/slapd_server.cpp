@@ -109,6 +109,11 @@ void SlapdServer::Setup(const Options& options) {
   log_operations_ = options.log_operations;
   admin_password_ = RandomSecret();
   reader_password_ = RandomSecret();
+  if (const SlapdServer* source = options.replica_of) {
+    // The same admin, and the reader comes with the followed server's entries.
+    admin_password_ = source->admin_password_;
+    reader_password_ = source->reader_password_;
+  }
   port_ = FreeLoopbackPort();
   url_ = "ldap://127.0.0.1:" + std::to_string(port_);
   std::string conf =
@@ -136,12 +141,15 @@ void SlapdServer::Setup(const Options& options) {
           "/slapd.args\n"
           "modulepath /usr/lib/ldap\n"
           "moduleload back_mdb\n";
+  if (options.syncprov) conf += "moduleload syncprov\n";
   if (options.size_limit > 0) {
     conf += "sizelimit " + std::to_string(options.size_limit) + "\n";
   }
   conf +=
       "database mdb\n"
-      "maxsize 1073741824\n"
+      "maxsize " +
+      std::to_string(options.max_bytes) +
+      "\n"
       "suffix \"" +
       std::string(kBase) +
       "\"\n"
@@ -156,6 +164,7 @@ void SlapdServer::Setup(const Options& options) {
       "/db\n"
       "index objectClass,uid,cn,memberUid,member,uidNumber,gidNumber eq\n";
   for (const auto& attr : options.indexes) conf += "index " + attr + " eq\n";
+  if (options.syncprov || options.replica_of) conf += "index entryUUID,entryCSN eq\n";
   conf +=
       "access to attrs=userPassword by self write by anonymous auth by * none\n"
       "access to * by * read\n";
@@ -166,9 +175,22 @@ void SlapdServer::Setup(const Options& options) {
     conf += "limits users size.soft=" + std::to_string(options.size_limit) +
             " size.hard=" + std::to_string(options.size_limit) + " size.prtotal=unlimited\n";
   }
+  if (options.syncprov) conf += "overlay syncprov\n";
+  if (const SlapdServer* source = options.replica_of) {
+    // Credentials of the followed server: the file is the owner's only.
+    conf += "syncrepl rid=001 provider=" + source->url() + " bindmethod=simple binddn=\"" +
+            source->admin_dn() + "\" credentials=" + source->admin_password() + " searchbase=\"" +
+            std::string(kBase) + "\" type=refreshAndPersist retry=\"1 +\" timeout=5\n";
+    // A replica loads everything at its first refresh: no sync per entry.
+    conf += "dbnosync\n";
+  }
   WriteFile("slapd.conf", conf, true);
   WriteFile("admin.secret", admin_password_, true);
   WriteFile("reader.secret", reader_password_, true);
+  if (options.replica_of) {
+    Start();
+    return;
+  }
   std::string ldif = "dn: " + std::string(kBase) +
                      "\nobjectClass: dcObject\nobjectClass: organization\n" + options.base_extra +
                      "dc: corp\no: corp\n\ndn: " + reader_dn() +
@@ -201,6 +223,15 @@ void SlapdServer::Start() {
   }
   Stop();
   throw std::runtime_error("slapd did not listen within 5 s");
+}
+
+void SlapdServer::Kill() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  int status = 0;
+  while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  }
+  pid_ = -1;
 }
 
 void SlapdServer::Stop() {
@@ -246,7 +277,7 @@ SlapdServer::~SlapdServer() {
   std::filesystem::remove_all(dir_, ec);
 }
 
-std::string ManyUsersLdif(int n) {
+std::string ManyUsersLdif(int n, bool full_names) {
   std::string out;
   out.reserve(static_cast<std::size_t>(n) * 260);
   char name[16];
@@ -263,6 +294,10 @@ std::string ManyUsersLdif(int n) {
     out += name;
     out += "\nsn: ";
     out += name;
+    if (full_names) {
+      out += "\ndisplayName: User ";
+      out += name + 4;
+    }
     out += "\nuidNumber: " + id + "\ngidNumber: 100\nhomeDirectory: /home/";
     out += name;
     out += "\n\n";

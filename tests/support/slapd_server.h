@@ -34,6 +34,13 @@ class SlapdServer {
     // "size.pr=50" (pages of at most 50) or "size.prtotal=disabled" (no paging); replaces the
     // line size_limit makes.
     std::string limits = {};
+    // The most the database may hold (mdb's maxsize).
+    long long max_bytes = 1LL << 30;
+    // Offer the entries to replicas (the syncprov overlay).
+    bool syncprov = false;
+    // A read-only replica of that server (which has syncprov): it starts empty and follows it by
+    // syncrepl, bound as its admin; ldif is not used, and the reader is the followed server's.
+    const SlapdServer* replica_of = nullptr;
   };
   // The schema of a domain controller's accounts for the dc profile, in tests/ldap.
   static std::string DcSchema();
@@ -71,6 +78,8 @@ class SlapdServer {
   // Stops and starts the server on the same port, as a connection loss would be.
   void Stop();
   void Start();
+  // Kills the server at once (SIGKILL), as a crash would; Start brings it back.
+  void Kill();
 
  private:
   void Setup(const Options& options);
@@ -84,7 +93,7 @@ class SlapdServer {
 };
 
 // The LDIF of n users user000001.. in ou=People (with uidNumber from
-// 20000), fast to make for large counts.
-std::string ManyUsersLdif(int n);
+// 20000), fast to make for large counts; with full_names each has a displayName too.
+std::string ManyUsersLdif(int n, bool full_names = false);
 
 }  // namespace moxtrel::testing

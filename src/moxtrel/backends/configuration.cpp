@@ -91,6 +91,21 @@ class Section final : public ConfigSection {
     if (auto s = node->value<std::string>()) return *s;
     Fail(key, "expected a string");
   }
+  std::vector<std::string> Strings(const std::string& key) override {
+    seen_.insert(key);
+    const toml::node* node = table_.get(key);
+    if (!node) return {};
+    if (auto s = node->value<std::string>()) return {*s};
+    const toml::array* array = node->as_array();
+    if (!array) Fail(key, "expected a string or an array of strings");
+    std::vector<std::string> out;
+    for (const toml::node& item : *array) {
+      auto s = item.value<std::string>();
+      if (!s) Fail(key, "expected a string or an array of strings");
+      out.push_back(*s);
+    }
+    return out;
+  }
   bool Bool(const std::string& key, bool fallback) override {
     seen_.insert(key);
     const toml::node* node = table_.get(key);

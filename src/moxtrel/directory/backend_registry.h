@@ -36,6 +36,12 @@ class ConfigSection {
   virtual std::string Key() const = 0;
   virtual bool Has(const std::string& key) const = 0;
   virtual std::string String(const std::string& key, const std::string& fallback = {}) = 0;
+  // A string, or an array of strings, as a list; empty when the key is not given.
+  virtual std::vector<std::string> Strings(const std::string& key) {
+    std::string one = String(key);
+    if (one.empty()) return {};
+    return {std::move(one)};
+  }
   virtual bool Bool(const std::string& key, bool fallback) = 0;
   virtual int64_t Int(const std::string& key, int64_t fallback, int64_t min, int64_t max) = 0;
   // Throws ConfigurationError "file:line: section.key: message".

@@ -50,7 +50,18 @@ std::string ReadPasswordFile(ConfigSection& section, const std::string& name) {
 LdapOptions Read(ConfigSection& section, const BackendPlace& place, bool read_secret_file) {
   LdapOptions o;
   o.domain = place.name;
-  o.url = section.String("ldap");
+  // One URL, or several replicas in the order they are tried.
+  const std::vector<std::string> urls = section.Strings("ldap");
+  if (urls.empty())
+    section.Fail("ldap", "give the directory's URL, or a list of its servers' URLs");
+  for (const auto& url : urls) {
+    if (url.find("://") == std::string::npos || url.find_first_of(" \t") != std::string::npos) {
+      section.Fail("ldap",
+                   "each server is one URL such as \"ldap://host:389\" (a list is "
+                   "[\"ldap://a\", \"ldap://b\"])");
+    }
+    o.url += (o.url.empty() ? "" : " ") + url;
+  }
   // Not echoed: the URL would print the password.
   if (UrlHoldsUserInfo(o.url)) {
     section.Fail("ldap",

@@ -126,6 +126,80 @@ void ReadEntry(LDAP* ld, LDAPMessage* msg, LdapEntry& entry) {
   if (ber) ber_free(ber, 0);
 }
 
+// The entry's DN and attributes packed straight from the BER buffer.
+void ReadListed(LDAP* ld, LDAPMessage* msg, ListedEntry& entry) {
+  BerElement* ber = nullptr;
+  berval dn{0, nullptr};
+  PackedEntry::Builder packed;
+  if (ldap_get_dn_ber(ld, msg, &ber, &dn) == LDAP_SUCCESS) {
+    entry.dn.assign(dn.bv_val, dn.bv_len);
+    berval attr{0, nullptr};
+    berval* vals = nullptr;
+    while (ldap_get_attribute_ber(ld, msg, ber, &attr, &vals) == LDAP_SUCCESS && attr.bv_val) {
+      packed.Attribute({attr.bv_val, attr.bv_len});
+      if (vals) {
+        for (berval* v = vals; v->bv_val; ++v) packed.Value({v->bv_val, v->bv_len});
+        ber_memfree(vals);
+        vals = nullptr;
+      }
+    }
+  }
+  if (ber) ber_free(ber, 0);
+  entry.attrs = packed.Finish();
+}
+
+uint32_t Load32(const char* at) {
+  uint32_t v = 0;
+  std::memcpy(&v, at, sizeof v);
+  return v;
+}
+
+// Lengths and counts are written in 7-bit groups, low first: most take one byte.
+void AppendVarint(std::string& out, std::size_t v) {
+  while (v >= 0x80) {
+    out.push_back(static_cast<char>((v & 0x7F) | 0x80));
+    v >>= 7;
+  }
+  out.push_back(static_cast<char>(v));
+}
+
+std::size_t ReadVarint(const char*& at) {
+  std::size_t v = 0;
+  for (int shift = 0;; shift += 7) {
+    const auto byte = static_cast<unsigned char>(*at++);
+    v |= static_cast<std::size_t>(byte & 0x7F) << shift;
+    if (!(byte & 0x80)) return v;
+  }
+}
+
+// Calls f(name, values) for each attribute of a packed block; f returns false to stop.
+template <class F>
+void EachPacked(const char* data, F f) {
+  if (!data) return;
+  const char* at = data + 4;
+  const char* end = at + Load32(data);
+  std::vector<std::string_view> values;
+  while (at < end) {
+    const std::size_t name_len = ReadVarint(at);
+    const std::string_view name(at, name_len);
+    at += name_len;
+    const std::size_t count = ReadVarint(at);
+    values.clear();
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::size_t len = ReadVarint(at);
+      values.emplace_back(at, len);
+      at += len;
+    }
+    if (!f(name, values)) return;
+  }
+}
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
 // The URLs of a space- or comma-separated list (a piece with no "://" is the rest of a DN in the
 // URL before it).
 std::vector<std::string_view> Urls(std::string_view urls) {
@@ -151,9 +225,9 @@ bool HasScheme(std::string_view url, std::string_view scheme) {
 
 // Whether a TLS session with the server works once its certificate is not checked: then a
 // failure with checking was the certificate's. The probe sends no credentials and no request.
-bool TlsWorksUnverified(const LdapOptions& options) {
+bool TlsWorksUnverified(const LdapOptions& options, const std::string& url) {
   LDAP* ld = nullptr;
-  if (ldap_initialize(&ld, options.url.c_str()) != LDAP_SUCCESS) return false;
+  if (ldap_initialize(&ld, url.c_str()) != LDAP_SUCCESS) return false;
   const int v3 = LDAP_VERSION3;
   ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &v3);
   timeval net = Timeval(options.connect_timeout);
@@ -191,6 +265,77 @@ bool UrlHoldsUserInfo(std::string_view urls) {
   return false;
 }
 
+PackedEntry& PackedEntry::operator=(const PackedEntry& other) {
+  if (this == &other) return *this;
+  if (!other.data_) {
+    data_.reset();
+    return *this;
+  }
+  const std::size_t size = 4 + Load32(other.data_.get());
+  data_ = std::make_unique_for_overwrite<char[]>(size);
+  std::memcpy(data_.get(), other.data_.get(), size);
+  return *this;
+}
+
+LdapEntry PackedEntry::Unpack(std::string dn) const {
+  LdapEntry e{std::move(dn), {}};
+  EachPacked(data_.get(), [&](std::string_view name, const std::vector<std::string_view>& values) {
+    auto& out = e.attrs[std::string(name)];
+    out.reserve(values.size());
+    for (auto v : values) out.emplace_back(v);
+    return true;
+  });
+  return e;
+}
+
+std::vector<std::string> PackedEntry::Values(std::string_view attr) const {
+  const std::string key = Lower(attr);
+  std::vector<std::string> out;
+  EachPacked(data_.get(), [&](std::string_view name, const std::vector<std::string_view>& values) {
+    if (name != key) return true;
+    for (auto v : values) out.emplace_back(v);
+    return false;
+  });
+  return out;
+}
+
+void PackedEntry::Builder::Attribute(std::string_view name) {
+  Flush();
+  name_ = Lower(name);
+  open_ = true;
+}
+
+void PackedEntry::Builder::Value(std::string_view value) {
+  if (!open_) return;
+  ++count_;
+  AppendVarint(values_, value.size());
+  values_.append(value);
+}
+
+void PackedEntry::Builder::Flush() {
+  if (!open_) return;
+  if (bytes_.empty()) bytes_.resize(4);
+  AppendVarint(bytes_, name_.size());
+  bytes_.append(name_);
+  AppendVarint(bytes_, count_);
+  bytes_.append(values_);
+  values_.clear();
+  count_ = 0;
+  open_ = false;
+}
+
+PackedEntry PackedEntry::Builder::Finish() {
+  Flush();
+  PackedEntry out;
+  if (bytes_.empty()) return out;
+  const auto size = static_cast<uint32_t>(bytes_.size() - 4);
+  std::memcpy(bytes_.data(), &size, sizeof size);
+  out.data_ = std::make_unique_for_overwrite<char[]>(bytes_.size());
+  std::memcpy(out.data_.get(), bytes_.data(), bytes_.size());
+  bytes_.clear();
+  return out;
+}
+
 const std::vector<std::string>& LdapEntry::Values(std::string_view attr) const {
   std::string key(attr);
   for (auto& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -199,7 +344,11 @@ const std::vector<std::string>& LdapEntry::Values(std::string_view attr) const {
 }
 
 LdapConnection::LdapConnection(const LdapOptions& options)
-    : options_(options), url_(options.url), page_size_(options.page_size) {}
+    : options_(options), page_size_(options.page_size) {
+  for (std::string_view url : Urls(options.url)) urls_.emplace_back(url);
+  if (urls_.empty()) urls_.push_back(options.url);
+  url_ = urls_.front();
+}
 
 LdapConnection::~LdapConnection() {
   Close();
@@ -224,21 +373,7 @@ bool LdapConnection::Confidential() const {
 }
 
 void LdapConnection::Connect() {
-  auto fail = [&](int rc, std::u16string_view what) {
-    std::string detail = Diagnostic(ld_);
-    Close();
-    std::u16string msg = u"LDAP " + FromUtf8(url_) + u": " + std::u16string(what) + u" failed: " +
-                         FromUtf8(ldap_err2string(rc));
-    if (!detail.empty()) msg += u" (" + FromUtf8(detail) + u")";
-    if (options_.tls_verify && (options_.start_tls || !ClearTransport(options_)) &&
-        ConnectionLost(rc) && TlsWorksUnverified(options_)) {
-      msg +=
-          u"; the server's TLS certificate was not accepted (is it signed by a CA of "
-          u"tls_ca_file, and does it name the host of the URL?)";
-    }
-    throw AutomationError(CodeOf(rc), msg);
-  };
-  if (UrlHoldsUserInfo(url_)) {
+  if (UrlHoldsUserInfo(options_.url)) {
     // Not echoed: it would print the password.
     throw AutomationError(errc::kInvalidArg,
                           u"LDAP: the URL holds user information (user:password@); give the "
@@ -249,13 +384,59 @@ void LdapConnection::Connect() {
   if (simple && !options_.allow_plaintext && ClearTransport(options_)) {
     throw AutomationError(
         errc::kAccessDenied,
-        u"LDAP " + FromUtf8(url_) + u": refusing to send the bind password of \"" +
+        u"LDAP " + FromUtf8(options_.url) + u": refusing to send the bind password of \"" +
             FromUtf8(options_.bind_dn) +
             u"\" in clear: the connection is neither ldaps:// nor StartTLS (use ldaps://, set "
             u"start_tls = true, or allow_plaintext = true, which is unsafe)");
   }
+  // The servers in order from the one in use: one that does not answer passes the session to
+  // the next; any other failure (credentials, TLS, base) is the same on every replica.
+  std::u16string passed;
+  for (std::size_t i = 0; i < urls_.size(); ++i) {
+    const std::size_t at = (current_ + i) % urls_.size();
+    url_ = urls_[at];
+    std::u16string what;
+    const int rc = ConnectTo(what);
+    if (rc == LDAP_SUCCESS) {
+      current_ = at;
+      return;
+    }
+    const bool unreachable = ConnectionLost(rc) || rc == LDAP_TIMEOUT;
+    if (urls_.size() == 1 || !unreachable) FailConnect(rc, what);
+    passed += (passed.empty() ? u"" : u", ") + FromUtf8(url_) + u" (" + std::u16string(what) +
+              u": " + FromUtf8(ldap_err2string(rc)) + u")";
+    Close();
+  }
+  throw AutomationError(errc::kNetworkUnreachable,
+                        u"LDAP: no server of the domain answered: " + passed);
+}
+
+void LdapConnection::FailConnect(int rc, std::u16string_view what) {
+  std::string detail = Diagnostic(ld_);
+  Close();
+  std::u16string msg = u"LDAP " + FromUtf8(url_) + u": " + std::u16string(what) + u" failed: " +
+                       FromUtf8(ldap_err2string(rc));
+  if (!detail.empty()) msg += u" (" + FromUtf8(detail) + u")";
+  if (options_.tls_verify && (options_.start_tls || !ClearTransport(options_)) &&
+      ConnectionLost(rc) && TlsWorksUnverified(options_, url_)) {
+    msg +=
+        u"; the server's TLS certificate was not accepted (is it signed by a CA of "
+        u"tls_ca_file, and does it name the host of the URL?)";
+  }
+  throw AutomationError(CodeOf(rc), msg);
+}
+
+bool LdapConnection::RefusedAsReplica(int rc) const {
+  // slapd's replica without an update referral says "shadow context"; with one, it refers.
+  if (rc == LDAP_REFERRAL) return urls_.size() > 1;
+  return rc == LDAP_UNWILLING_TO_PERFORM &&
+         Diagnostic(ld_).find("shadow context") != std::string::npos;
+}
+
+int LdapConnection::ConnectTo(std::u16string& what) {
+  what = u"connecting";
   int rc = ldap_initialize(&ld_, url_.c_str());
-  if (rc != LDAP_SUCCESS) fail(rc, u"connecting");
+  if (rc != LDAP_SUCCESS) return rc;
   const int v3 = LDAP_VERSION3;
   ldap_set_option(ld_, LDAP_OPT_PROTOCOL_VERSION, &v3);
   // Referrals are reported, not chased with our credentials to another server.
@@ -272,35 +453,47 @@ void LdapConnection::Connect() {
   const int newctx = 0;
   ldap_set_option(ld_, LDAP_OPT_X_TLS_NEWCTX, &newctx);
   if (options_.start_tls) {
+    what = u"StartTLS";
     rc = ldap_start_tls_s(ld_, nullptr, nullptr);
-    if (rc != LDAP_SUCCESS) fail(rc, u"StartTLS");
+    if (rc != LDAP_SUCCESS) return rc;
   }
   if (options_.sasl_external) {
-    rc = ldap_sasl_bind_s(ld_, nullptr, "EXTERNAL", nullptr, nullptr, nullptr, nullptr);
-    if (rc != LDAP_SUCCESS) fail(rc, u"SASL EXTERNAL bind");
-    return;
+    what = u"SASL EXTERNAL bind";
+    return ldap_sasl_bind_s(ld_, nullptr, "EXTERNAL", nullptr, nullptr, nullptr, nullptr);
   }
+  what = u"binding as \"" + FromUtf8(options_.bind_dn) + u"\"";
   berval cred{static_cast<ber_len_t>(options_.password.size()),
               const_cast<char*>(options_.password.data())};
-  rc = ldap_sasl_bind_s(ld_, options_.bind_dn.c_str(), LDAP_SASL_SIMPLE, &cred, nullptr, nullptr,
-                        nullptr);
-  if (rc != LDAP_SUCCESS) fail(rc, u"binding as \"" + FromUtf8(options_.bind_dn) + u"\"");
+  return ldap_sasl_bind_s(ld_, options_.bind_dn.c_str(), LDAP_SASL_SIMPLE, &cred, nullptr, nullptr,
+                          nullptr);
 }
 
 template <class Op>
-int LdapConnection::Run(std::u16string_view what, const std::string& target, Op op, int tolerated) {
+int LdapConnection::Run(std::u16string_view what, const std::string& target, Op op, bool read,
+                        int tolerated) {
   std::lock_guard lock(mu_);
   int rc = LDAP_SUCCESS;
-  for (int attempt = 0; attempt < 2; ++attempt) {
+  std::u16string passed;  // the servers this call left, and why
+  bool replica = false;   // the last server refused a write as a read-only replica
+  for (std::size_t moves = 0;; ++moves) {
     const bool had_session = ld_ != nullptr;
     if (!ld_) Connect();
     rc = op();
-    // A session that was lost since the last call is opened again once.
-    if (ConnectionLost(rc) && had_session && attempt == 0) {
-      Close();
-      continue;
-    }
-    break;
+    // A server that went away or stopped answering passes the call to the next one (or to
+    // itself when it is the only one). A session lost since the last call is opened again once;
+    // a read lost midway starts again on the next server, each server once, so a listing
+    // completes whole from one server: nothing twice, nothing missing. A write is not sent
+    // again after it may have reached a server, except in that first reopening.
+    const bool lost = ConnectionLost(rc) || (rc == LDAP_TIMEOUT && urls_.size() > 1);
+    replica = !read && RefusedAsReplica(rc);
+    if (!lost && !replica) break;
+    const bool again = lost ? (moves == 0 && had_session) || (read && moves < urls_.size())
+                            : moves + 1 < urls_.size();
+    if (!again) break;
+    passed += (passed.empty() ? u"" : u", ") + FromUtf8(url_) + u" (" +
+              (replica ? u"a read-only replica" : FromUtf8(ldap_err2string(rc))) + u")";
+    Close();
+    current_ = (current_ + 1) % urls_.size();
   }
   if (rc == LDAP_SUCCESS || (tolerated != 0 && rc == tolerated)) return rc;
   std::string detail = Diagnostic(ld_);
@@ -317,11 +510,18 @@ int LdapConnection::Run(std::u16string_view what, const std::string& target, Op 
   }
   if (rc == LDAP_REFERRAL) msg += u"; the server referred the request elsewhere";
   if (!detail.empty()) msg += u" (" + FromUtf8(detail) + u")";
+  if (replica) {
+    msg += urls_.size() > 1 ? u"; no server of the domain took the write (" + FromUtf8(url_) +
+                                  u" is a read-only replica)"
+                            : u"; the server is a read-only replica";
+  }
+  if (!passed.empty()) msg += u"; servers left before it: " + passed;
   throw AutomationError(CodeOf(rc), msg);
 }
 
 int LdapConnection::SearchOnce(const std::string& base, int scope, const std::string& filter,
-                               char** attrs, std::vector<LdapEntry>& out, berval*& cookie) {
+                               char** attrs, const std::function<void(LDAPMessage*)>& each,
+                               berval*& cookie) {
   timeval tv = Timeval(options_.operation_timeout);
   LDAPControl* page = nullptr;
   LDAPControl* controls[2] = {nullptr, nullptr};
@@ -343,9 +543,7 @@ int LdapConnection::SearchOnce(const std::string& base, int scope, const std::st
     ldap_msgfree(res);
     return rc;
   }
-  for (LDAPMessage* e = ldap_first_entry(ld_, res); e; e = ldap_next_entry(ld_, e)) {
-    ReadEntry(ld_, e, out.emplace_back());
-  }
+  for (LDAPMessage* e = ldap_first_entry(ld_, res); e; e = ldap_next_entry(ld_, e)) each(e);
   int err = LDAP_SUCCESS;
   LDAPControl** rctrls = nullptr;
   char** referrals = nullptr;
@@ -368,8 +566,9 @@ int LdapConnection::SearchOnce(const std::string& base, int scope, const std::st
 
 int LdapConnection::SearchPages(const std::string& base, int scope, const std::string& filter,
                                 const std::vector<std::string>& attrs,
-                                std::vector<LdapEntry>& out) {
-  out.clear();
+                                const std::function<void(LDAPMessage*)>& each,
+                                const std::function<void()>& restart) {
+  restart();
   std::vector<char*> attr_ptrs;
   for (const auto& a : attrs) attr_ptrs.push_back(const_cast<char*>(a.c_str()));
   if (attrs.empty()) attr_ptrs.push_back(const_cast<char*>(LDAP_NO_ATTRS));
@@ -379,14 +578,14 @@ int LdapConnection::SearchPages(const std::string& base, int scope, const std::s
   bool first = true;
   for (;;) {
     last_paged_ = page_size_ > 0;
-    rc = SearchOnce(base, scope, filter, attr_ptrs.data(), out, cookie);
+    rc = SearchOnce(base, scope, filter, attr_ptrs.data(), each, cookie);
     if (first && page_size_ > 0 &&
         (rc == LDAP_ADMINLIMIT_EXCEEDED || rc == LDAP_UNAVAILABLE_CRITICAL_EXTENSION)) {
       // A page size the server refuses is halved; a server that refuses paging at any size (or
       // does not know the control) gets one plain search, which fails loudly at its size limit.
       // What was learnt holds for the session's later listings.
       page_size_ = rc == LDAP_ADMINLIMIT_EXCEEDED && page_size_ > 1 ? page_size_ / 2 : 0;
-      out.clear();
+      restart();
       continue;
     }
     first = false;
@@ -399,13 +598,37 @@ int LdapConnection::SearchPages(const std::string& base, int scope, const std::s
 std::vector<LdapEntry> LdapConnection::Search(const std::string& base, SearchScope scope,
                                               const std::string& filter,
                                               const std::vector<std::string>& attrs) {
-  const int s = scope == SearchScope::kBase       ? LDAP_SCOPE_BASE
-                : scope == SearchScope::kOneLevel ? LDAP_SCOPE_ONELEVEL
-                                                  : LDAP_SCOPE_SUBTREE;
   std::vector<LdapEntry> out;
-  Run(u"search under", base + " for " + filter,
-      [&] { return SearchPages(base, s, filter, attrs, out); });
+  Run(
+      u"search under", base + " for " + filter,
+      [&] {
+        return SearchPages(
+            base, ScopeOf(scope), filter, attrs,
+            [&](LDAPMessage* e) { ReadEntry(ld_, e, out.emplace_back()); }, [&] { out.clear(); });
+      },
+      /*read=*/true);
   return out;
+}
+
+std::vector<ListedEntry> LdapConnection::List(const std::string& base, SearchScope scope,
+                                              const std::string& filter,
+                                              const std::vector<std::string>& attrs) {
+  std::vector<ListedEntry> out;
+  Run(
+      u"search under", base + " for " + filter,
+      [&] {
+        return SearchPages(
+            base, ScopeOf(scope), filter, attrs,
+            [&](LDAPMessage* e) { ReadListed(ld_, e, out.emplace_back()); }, [&] { out.clear(); });
+      },
+      /*read=*/true);
+  return out;
+}
+
+int LdapConnection::ScopeOf(SearchScope scope) const noexcept {
+  return scope == SearchScope::kBase       ? LDAP_SCOPE_BASE
+         : scope == SearchScope::kOneLevel ? LDAP_SCOPE_ONELEVEL
+                                           : LDAP_SCOPE_SUBTREE;
 }
 
 int LdapConnection::PageSize() {
@@ -456,7 +679,7 @@ bool LdapConnection::Swap(const std::string& dn, const std::string& attr,
         ModArray mods(changes);
         return ldap_modify_ext_s(ld_, dn.c_str(), mods.get(), nullptr, nullptr);
       },
-      LDAP_NO_SUCH_ATTRIBUTE);
+      /*read=*/false, LDAP_NO_SUCH_ATTRIBUTE);
   return rc == LDAP_SUCCESS;
 }
 

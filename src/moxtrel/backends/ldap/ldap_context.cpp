@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "moxtrel/backends/ldap/ldap_escape.h"
+#include "moxtrel/backends/ldap/ldap_mapping.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
@@ -104,7 +105,46 @@ std::string LdapContext::Filter(ObjectKind kind, std::string_view name) const {
 }
 
 std::string LdapContext::NameOf(ObjectKind kind, const LdapEntry& e) const {
-  const auto& values = e.Values(NamingAttribute(kind));
+  return NameOf(kind, e.dn, e.Values(NamingAttribute(kind)));
+}
+
+const std::vector<std::string>& LdapContext::EntryAttributes(ObjectKind kind) const {
+  return MappedAttributes(options_.schema, kind);
+}
+
+const std::vector<std::string>& LdapContext::ListingAttributes(ObjectKind kind) const {
+  static const auto with_name = [](LdapSchema schema, ObjectKind k) {
+    std::vector<std::string> out = MappedAttributes(schema, k);
+    out.push_back(schema == LdapSchema::kDc ? "sAMAccountName"
+                  : k == ObjectKind::kUser  ? "uid"
+                                            : "cn");
+    return out;
+  };
+  static const std::vector<std::string> lists[2][3] = {
+      {with_name(LdapSchema::kRfc2307, ObjectKind::kUser),
+       with_name(LdapSchema::kRfc2307, ObjectKind::kGroup),
+       with_name(LdapSchema::kRfc2307, ObjectKind::kComputer)},
+      {with_name(LdapSchema::kDc, ObjectKind::kUser),
+       with_name(LdapSchema::kDc, ObjectKind::kGroup),
+       with_name(LdapSchema::kDc, ObjectKind::kComputer)}};
+  const int k = kind == ObjectKind::kUser ? 0 : kind == ObjectKind::kGroup ? 1 : 2;
+  return lists[Dc() ? 1 : 0][k];
+}
+
+std::vector<Target> LdapContext::ListAccounts(ObjectKind kind, const std::string& filter) {
+  auto entries = conn_.List(SearchBase(kind), Scope(), filter.empty() ? Filter(kind, "") : filter,
+                            ListingAttributes(kind));
+  std::vector<Target> out;
+  out.reserve(entries.size());
+  for (auto& e : entries) {
+    std::string name = NameOf(kind, e.dn, e.attrs.Values(NamingAttribute(kind)));
+    out.emplace_back(kind, std::move(name), std::move(e.dn), std::move(e.attrs));
+  }
+  return out;
+}
+
+std::string LdapContext::NameOf(ObjectKind kind, const std::string& dn_text,
+                                const std::vector<std::string>& values) const {
   if (Dc()) {
     std::string name = values.size() == 1 ? values.front() : std::string();
     if (kind == ObjectKind::kComputer && name.ends_with('$')) name.pop_back();
@@ -114,7 +154,7 @@ std::string LdapContext::NameOf(ObjectKind kind, const LdapEntry& e) const {
   // The RDN's value names the account; another value of the naming attribute does not.
   LDAPDN dn = nullptr;
   std::string rdn_value;
-  if (ldap_str2dn(e.dn.c_str(), &dn, LDAP_DN_FORMAT_LDAPV3) == LDAP_SUCCESS && dn && dn[0]) {
+  if (ldap_str2dn(dn_text.c_str(), &dn, LDAP_DN_FORMAT_LDAPV3) == LDAP_SUCCESS && dn && dn[0]) {
     LDAPAVA* ava = dn[0][0];
     if (ava) rdn_value.assign(ava->la_value.bv_val, ava->la_value.bv_len);
   }

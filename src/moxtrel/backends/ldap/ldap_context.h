@@ -22,9 +22,14 @@
 namespace moxtrel::backends::ldap {
 
 struct Target {
-  directory::ObjectKind kind;
+  Target() = default;
+  Target(directory::ObjectKind k, std::string n, std::string d, PackedEntry e = {})
+      : kind(k), name(std::move(n)), dn(std::move(d)), listed(std::move(e)) {}
+
+  directory::ObjectKind kind = directory::ObjectKind::kDomain;
   std::string name;  // as the directory spells it; empty for the domain
   std::string dn;
+  PackedEntry listed;  // the attributes a listing brought; empty when not listed
 };
 
 class LdapContext {
@@ -63,6 +68,15 @@ class LdapContext {
                                 const std::vector<std::string>& attrs);
   // The name the entry spells (the RDN's value).
   std::string NameOf(directory::ObjectKind kind, const LdapEntry& e) const;
+  std::string NameOf(directory::ObjectKind kind, const std::string& dn,
+                     const std::vector<std::string>& naming_values) const;
+  // What a handle reads of an account of `kind`: every attribute its properties map to (and,
+  // for a listing, the naming attribute).
+  const std::vector<std::string>& EntryAttributes(directory::ObjectKind kind) const;
+  const std::vector<std::string>& ListingAttributes(directory::ObjectKind kind) const;
+  // The accounts of `kind` that `filter` matches (every one when empty), each with the
+  // attributes its properties read.
+  std::vector<Target> ListAccounts(directory::ObjectKind kind, const std::string& filter = {});
 
   // The object a path names; errc::kNoSuchObject for a path of another domain, of a kind this
   // backend does not hold, or of an account the directory does not list.

@@ -240,4 +240,24 @@ std::span<const PropertyRow> DcPropertiesOf(ObjectKind kind) noexcept {
   }
 }
 
+const std::vector<std::string>& DcMappedAttributes(ObjectKind kind) noexcept {
+  // Every attribute the rows above read, so an entry read with these serves every property.
+  static const std::vector<std::string> user = {
+      "displayName", "description",    "homeDirectory", "homeDrive",  "scriptPath",
+      "profilePath", "primaryGroupID", "lockoutTime",   "pwdLastSet", "userAccountControl",
+      "objectSid",   "accountExpires", "lastLogon",     "lastLogoff", "badPwdCount"};
+  static const std::vector<std::string> group = {"description", "groupType", "objectSid"};
+  static const std::vector<std::string> computer = {"operatingSystem", "operatingSystemVersion"};
+  switch (kind) {
+    case ObjectKind::kUser:
+      return user;
+    case ObjectKind::kGroup:
+      return group;
+    case ObjectKind::kComputer:
+      return computer;
+    default:
+      return DcDomainAttributes();
+  }
+}
+
 }  // namespace moxtrel::backends::ldap

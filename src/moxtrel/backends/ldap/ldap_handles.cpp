@@ -46,7 +46,7 @@ std::vector<Target> Targets(LdapContext& ctx, ObjectKind kind, std::vector<LdapE
   out.reserve(entries.size());
   for (auto& e : entries) {
     std::string name = ctx.NameOf(kind, e);
-    out.push_back({kind, std::move(name), std::move(e.dn)});
+    out.emplace_back(kind, std::move(name), std::move(e.dn));
   }
   return out;
 }
@@ -146,7 +146,7 @@ std::vector<Target> UsersAt(LdapContext& ctx, const std::vector<std::string>& dn
       auto found = ctx.conn().Search(dn, SearchScope::kBase, filter,
                                      {ctx.NamingAttribute(ObjectKind::kUser)});
       if (!found.empty())
-        out.push_back({ObjectKind::kUser, ctx.NameOf(ObjectKind::kUser, found[0]), dn});
+        out.emplace_back(ObjectKind::kUser, ctx.NameOf(ObjectKind::kUser, found[0]), dn);
     } catch (const AutomationError& e) {
       if (e.code() != static_cast<int32_t>(errc::kNoSuchObject)) throw;
     }
@@ -177,26 +177,55 @@ std::shared_ptr<directory::IADs> MakeLdapHandle(const ContextPtr& ctx, Target t)
 
 // Accounts.
 
-const LdapEntry& LdapAccount::Current() {
-  if (!work_ && pending_) {
-    read_ = LdapEntry{target_.dn, {}};
-    work_ = read_;
-  }
-  if (!work_) {
-    auto found = ctx_->conn().Search(target_.dn, SearchScope::kBase, "(objectClass=*)", {"*"});
+LdapAccount::Entries& LdapAccount::State() {
+  if (!state_) state_ = std::make_unique<Entries>();
+  return *state_;
+}
+
+const LdapEntry& LdapAccount::Read() {
+  auto& read = State().read;
+  if (read) return *read;
+  if (pending_) {
+    read = LdapEntry{target_.dn, {}};
+  } else if (!target_.listed.empty()) {
+    // One copy of the entry: what the listing brought becomes the entry as read.
+    read = target_.listed.Unpack(target_.dn);
+    target_.listed = PackedEntry();
+  } else {
+    auto found = ctx_->conn().Search(target_.dn, SearchScope::kBase, "(objectClass=*)",
+                                     ctx_->EntryAttributes(target_.kind));
     if (found.empty()) {
       throw AutomationError(errc::kNoSuchObject, u"The entry of " + Path() + u" is gone");
     }
-    read_ = found.front();
-    work_ = std::move(found.front());
+    read = std::move(found.front());
   }
-  return *work_;
+  return *read;
+}
+
+const LdapEntry& LdapAccount::Current() {
+  auto& work = State().work;
+  return work ? *work : Read();
+}
+
+void LdapAccount::Forget() {
+  state_.reset();
+  target_.listed = PackedEntry();
 }
 
 Variant LdapAccount::GetProperty(std::u16string_view name) {
-  Variant v = ReadProperty(ctx_->options().schema, target_.kind, Current(), name);
+  const bool sid = EqualsNoCase(name, u"ObjectSID") && !pending_;
+  if (!Loaded() && !target_.listed.empty()) {
+    // Served from what the listing brought, unpacked for this read only: a member keeps its
+    // listing's packed block and nothing more.
+    const LdapEntry listed = target_.listed.Unpack(target_.dn);
+    Variant v = ReadProperty(ctx_->options().schema, target_.kind, listed, name);
+    if (sid) ctx_->RequireSoleId(target_.kind, listed);
+    return v;
+  }
+  const LdapEntry& e = Current();
+  Variant v = ReadProperty(ctx_->options().schema, target_.kind, e, name);
   // The SID is made of the uidNumber (gidNumber): a shared id would give two accounts one SID.
-  if (EqualsNoCase(name, u"ObjectSID") && !pending_) ctx_->RequireSoleId(target_.kind, *work_);
+  if (sid) ctx_->RequireSoleId(target_.kind, e);
   return v;
 }
 
@@ -204,7 +233,7 @@ void LdapAccount::PutProperty(std::u16string_view name, const Variant& value) {
   LdapEntry copy = Current();
   // A refused write stages nothing.
   WriteProperty(ctx_->options().schema, target_.kind, copy, name, value);
-  work_ = std::move(copy);
+  State().work = std::move(copy);
 }
 
 void LdapAccount::Commit(const std::vector<LdapChange>& new_entry_attrs) {
@@ -222,21 +251,20 @@ void LdapAccount::Commit(const std::vector<LdapChange>& new_entry_attrs) {
     }
     ctx_->conn().Add(target_.dn, attrs);  // one add: the entry is whole or absent
     pending_ = false;
-    work_.reset();
-    read_.reset();
+    Forget();
     return;
   }
-  if (!work_) return;
+  if (!state_ || !state_->work) return;
   try {
-    ctx_->conn().Modify(target_.dn, Diff(*read_, *work_));
+    ctx_->conn().Modify(target_.dn, Diff(Read(), *state_->work));
   } catch (...) {
     // What the server refused does not stay staged: the next read shows what it holds, and the
     // next SetInfo sends only what is put after this.
-    work_.reset();
-    read_.reset();
+    Forget();
     throw;
   }
-  read_ = work_;
+  state_->read = std::move(state_->work);
+  state_->work.reset();
 }
 
 void LdapAccount::RequireCreated() const {
@@ -267,9 +295,7 @@ std::unique_ptr<directory::IADsEnum> LdapDomain::NewEnum() {
   std::vector<Target> all;
   for (ObjectKind kind : {ObjectKind::kUser, ObjectKind::kGroup, ObjectKind::kComputer}) {
     if (!Allows(kind)) continue;
-    auto entries = ctx_->conn().Search(ctx_->SearchBase(kind), ctx_->Scope(),
-                                       ctx_->Filter(kind, ""), {ctx_->NamingAttribute(kind)});
-    auto targets = Targets(*ctx_, kind, std::move(entries));
+    auto targets = ctx_->ListAccounts(kind);
     all.insert(all.end(), std::make_move_iterator(targets.begin()),
                std::make_move_iterator(targets.end()));
   }
@@ -528,7 +554,7 @@ void LdapGroup::Add(std::u16string_view path) {
     throw AutomationError(errc::kMemberInGroup, u"The user \"" + FromUtf8(user.name) +
                                                     u"\" is already a member of " + Path());
   }
-  work_.reset();
+  Forget();
 }
 
 void LdapGroup::Remove(std::u16string_view path) {
@@ -541,7 +567,7 @@ void LdapGroup::Remove(std::u16string_view path) {
     throw AutomationError(errc::kMemberNotInGroup, u"The user \"" + FromUtf8(user.name) +
                                                        u"\" is not a member of " + Path());
   }
-  work_.reset();
+  Forget();
 }
 
 // Computers hold no accounts of their own in a directory.
@@ -585,9 +611,7 @@ std::unique_ptr<directory::IADsEnum> LdapMembers::NewEnum() {
   std::string filter = "(&" + ctx_->Filter(ObjectKind::kUser, "") + "(|";
   for (const auto& n : names) filter += "(uid=" + FilterValue(n) + ")";
   filter += "))";
-  auto users =
-      ctx_->conn().Search(ctx_->SearchBase(ObjectKind::kUser), ctx_->Scope(), filter, {"uid"});
-  return Walk(ctx_, Targets(*ctx_, ObjectKind::kUser, std::move(users)));
+  return Walk(ctx_, ctx_->ListAccounts(ObjectKind::kUser, filter));
 }
 
 }  // namespace moxtrel::backends::ldap

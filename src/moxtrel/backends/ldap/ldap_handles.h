@@ -1,8 +1,10 @@
 // Handles the LDAP provider hands out: the domain (a container of users, groups and
 // computers), its users, groups and computers, and their member lists. A handle holds the
-// account's name and DN and reads its entry once when a property is first asked for; puts are
-// staged on a working copy of the entry until SetInfo sends the changed attributes in one
-// modify (or the whole entry in one add for a new account).
+// account's name and DN; a member of a listing also holds the attributes the listing brought
+// (packed) and reads from them, while a handle bound by its path reads its entry once when a
+// property is first asked for. Puts are staged on a working copy of the entry, made at the
+// first put, until SetInfo sends the changed attributes in one modify (or the whole entry in
+// one add for a new account).
 #pragma once
 
 #include <memory>
@@ -30,7 +32,9 @@ class LdapAccount : public directory::PlacedHandle<LdapContext, &LdapContext::Do
  protected:
   LdapAccount(ContextPtr ctx, Target target, bool pending)
       : PlacedHandle(std::move(ctx), target.kind), target_(std::move(target)), pending_(pending) {}
-  const LdapEntry& Current();  // the working copy, read on first use
+  const LdapEntry& Read();     // the entry as the server holds it: listed, or read on first use
+  const LdapEntry& Current();  // the working copy while puts are staged, else Read()
+  void Forget();               // drops what was read and staged: the next read asks the server
   Variant GetProperty(std::u16string_view name);
   void PutProperty(std::u16string_view name, const Variant& value);
   void Commit(const std::vector<LdapChange>& new_entry_attrs);
@@ -39,7 +43,15 @@ class LdapAccount : public directory::PlacedHandle<LdapContext, &LdapContext::Do
 
   Target target_;
   bool pending_;
-  std::optional<LdapEntry> read_, work_;
+  // Held apart, made at the first read: a listed member that is only read keeps none.
+  struct Entries {
+    std::optional<LdapEntry> read;
+    std::optional<LdapEntry> work;  // only while puts are staged
+  };
+  Entries& State();
+  bool Loaded() const noexcept { return state_ && (state_->read || state_->work); }
+
+  std::unique_ptr<Entries> state_;
 };
 
 class LdapDomain final : public directory::IADsDomain,

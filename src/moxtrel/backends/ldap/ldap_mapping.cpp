@@ -218,6 +218,27 @@ std::span<const PropertyRow> PropertiesOf(LdapSchema schema, ObjectKind kind) no
   }
 }
 
+const std::vector<std::string>& MappedAttributes(LdapSchema schema, ObjectKind kind) noexcept {
+  if (schema == LdapSchema::kDc) return DcMappedAttributes(kind);
+  // Every attribute the rows above read, so an entry read with these serves every property.
+  static const std::vector<std::string> user = {"displayName", "description",      "homeDirectory",
+                                                "loginShell",  "gidNumber",        "shadowExpire",
+                                                "shadowMax",   "shadowLastChange", "uidNumber"};
+  static const std::vector<std::string> group = {"description", "gidNumber"};
+  static const std::vector<std::string> computer = {"ou", "owner"};
+  static const std::vector<std::string> none;
+  switch (kind) {
+    case ObjectKind::kUser:
+      return user;
+    case ObjectKind::kGroup:
+      return group;
+    case ObjectKind::kComputer:
+      return computer;
+    default:
+      return none;
+  }
+}
+
 std::span<const PropertyRow> DomainPolicyNotHeld() noexcept {
   return kDomainRows;
 }

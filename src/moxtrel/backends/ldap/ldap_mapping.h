@@ -30,6 +30,10 @@ struct PropertyRow {
 
 std::span<const PropertyRow> PropertiesOf(LdapSchema schema, directory::ObjectKind kind) noexcept;
 std::span<const PropertyRow> DcPropertiesOf(directory::ObjectKind kind) noexcept;
+// The attributes the rows of a kind read: what a listing fetches and a handle reads on demand.
+const std::vector<std::string>& MappedAttributes(LdapSchema schema,
+                                                 directory::ObjectKind kind) noexcept;
+const std::vector<std::string>& DcMappedAttributes(directory::ObjectKind kind) noexcept;
 // The domain's password policy rows of the rfc2307 profile, which holds none.
 std::span<const PropertyRow> DomainPolicyNotHeld() noexcept;
 // The attributes of the domain object the dc profile's domain rows read.

@@ -27,7 +27,7 @@ enum class LdapSchema {
 
 struct LdapOptions {
   std::u16string domain;  // the domain's name as paths spell it
-  std::string url;        // ldap://, ldaps:// (or several, space-separated)
+  std::string url;        // ldap://, ldaps:// (or several replicas, space-separated, in order)
   std::string base;       // the directory's base DN
   std::string bind_dn;    // empty with an empty password: anonymous
   std::string password;   // simple bind password (never logged)
