@@ -80,25 +80,32 @@ class KeyedStore final : public EnumerableSource,
   // Adds an entry; a key already present (without regard to case) fails and adds nothing.
   void Add(T item, std::u16string_view key) {
     const uint32_t hash = KeyHash(key);
-    if (index_.contains(Probe{key, hash})) {
-      throw AutomationError(errc::kDuplicateKey, u"The key \"" + std::u16string(key) +
-                                                     u"\" is already used by another member");
-    }
     if (text_.size() + key.size() > UINT32_MAX) {
       throw AutomationError(errc::kFail, u"The collection's keys exceed 8 GiB of text");
     }
     const Span span{static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(key.size())};
     const std::size_t text_size = text_.size();
-    items_.push_back(std::move(item));
+    const auto position = static_cast<uint32_t>(items_.size());
+    // The key's text goes into the arena first, so one probe of the index both finds a key
+    // already present and places the new one.
+    text_.append(key);
+    bool placed = false;
     try {
-      text_.append(key);
-      keys_.push_back(span);
-      index_.insert(Slot{hash, static_cast<uint32_t>(items_.size() - 1), span});
+      placed = index_.insert(Slot{hash, position, span}).second;
+      if (placed) {
+        keys_.push_back(span);
+        items_.push_back(std::move(item));
+      }
     } catch (...) {
-      items_.pop_back();
+      if (placed) index_.erase(Slot{hash, position, span});
       if (keys_.size() > items_.size()) keys_.pop_back();
       text_.resize(text_size);
       throw;
+    }
+    if (!placed) {
+      text_.resize(text_size);
+      throw AutomationError(errc::kDuplicateKey, u"The key \"" + std::u16string(key) +
+                                                     u"\" is already used by another member");
     }
   }
 
