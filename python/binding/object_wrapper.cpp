@@ -3,6 +3,7 @@
 #include <pybind11/stl.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "binding/dispid_cache.h"
@@ -20,10 +21,13 @@
 namespace moxtrel::python {
 namespace {
 
-// Handed to Object.__init__ by Wrap only: Python code cannot make a wrapper of its own.
-struct ObjectToken {
-  ObjectPtr object;
-};
+// The object Wrap is making a wrapper for, taken by Object.__init__; empty otherwise, so Python
+// code cannot make a wrapper of its own. Passed this way rather than as an argument, which would
+// cost a Python object per wrapper. Used under the GIL.
+ObjectPtr& PendingObject() {
+  static auto* pending = new ObjectPtr;
+  return *pending;
+}
 
 // What a callable member needs, copied from the type library so it never dangles.
 struct MemberView {
@@ -388,7 +392,18 @@ py::object Wrap(const ObjectPtr& object) {
   if (auto it = live.find(object.get()); it != live.end()) {
     return py::reinterpret_borrow<py::object>(it->second);
   }
-  py::object wrapper = ClassFor(*object)(ObjectToken{object});
+  const py::object cls = ClassFor(*object);
+  // A wrapper made while this one is constructed (a finaliser run by the collector) takes its own
+  // object and leaves this one pending again.
+  ObjectPtr outer = std::exchange(PendingObject(), object);
+  py::object wrapper;
+  try {
+    wrapper = cls();
+  } catch (...) {
+    PendingObject() = std::move(outer);
+    throw;
+  }
+  PendingObject() = std::move(outer);
   wrapper.cast<DispatchObject&>().self = wrapper.ptr();
   live[object.get()] = wrapper.ptr();
   return wrapper;
@@ -404,16 +419,15 @@ std::size_t LiveWrappers() {
 }
 
 void DefineObjectTypes(py::module_& m) {
-  py::class_<ObjectToken>(m, "_ObjectToken");
-
   py::class_<DispatchObject> object(
       m, "Object",
       "The base class of every moxtrel object; see help() of an object for its members.",
       py::custom_type_setup(&EnableCollection));
   object
-      .def(py::init([](const ObjectToken& token) {
-             if (!token.object) throw py::type_error("moxtrel.Object needs an object");
-             return std::make_unique<DispatchObject>(token.object);
+      .def(py::init([] {
+             ObjectPtr object = std::exchange(PendingObject(), nullptr);
+             if (!object) throw py::type_error("moxtrel.Object needs an object");
+             return std::make_unique<DispatchObject>(std::move(object));
            }),
            "Made by moxtrel itself; use moxtrel.create(class_name).")
       .def("__getattr__", &GetAttr)
