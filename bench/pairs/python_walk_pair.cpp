@@ -14,6 +14,7 @@
 #include "moxtrel/accounts/domain.h"
 #include "moxtrel/accounts/user.h"
 #include "moxtrel/accounts/users.h"
+#include "moxtrel/directory/provider.h"
 #include "moxtrel/frame/dispatch.h"
 #include "pair_support.h"
 
@@ -36,25 +37,40 @@ def walk(users):
     return n
 )";
 
+struct Python {
+  py::module_ module;
+  std::shared_ptr<directory::DirectoryProvider> provider;  // the one the module installed
+};
+
 // One interpreter for the run, with the module binding through a seeded directory of `count`
 // users; never finalised, as the library's objects it holds outlive the benchmarks.
-py::module_& Module(int64_t count) {
+Python& Module(int64_t count) {
   static py::scoped_interpreter* interpreter = new py::scoped_interpreter();
   (void)interpreter;
-  static py::module_* module = [count] {
-    auto* m = new py::module_(py::module_::import("moxtrel_pairs"));
+  static Python* python = [count] {
+    auto* p = new Python{py::module_::import("moxtrel_pairs"), nullptr};
     const std::string seed = "/tmp/moxtrel-pair7-" + std::to_string(getpid()) + ".json";
     WriteEmbeddedUsersSeed(count, seed);
-    m->attr("use_seed")(seed);
+    p->module.attr("use_seed")(seed);
     std::remove(seed.c_str());
-    return m;
+    p->provider = directory::CurrentProvider();
+    return p;
   }();
-  return *module;
+  return *python;
 }
+
+// Both sides bind through the module's provider as this thread's own, whatever other pairs
+// installed for the process meanwhile.
+struct UseModuleProvider {
+  explicit UseModuleProvider(const Python& p) { directory::SetThreadProvider(p.provider); }
+  ~UseModuleProvider() { directory::SetThreadProvider(nullptr); }
+};
 
 void Library(benchmark::State& state) {
   const int64_t count = Size(100000);
-  py::module_& m = Module(count);
+  Python& python = Module(count);
+  UseModuleProvider use(python);
+  py::module_& m = python.module;
   py::dict scope;
   py::exec(kWalk, scope);
   py::object walk = scope["walk"];
@@ -72,7 +88,7 @@ void Library(benchmark::State& state) {
 }
 
 void Native(benchmark::State& state) {
-  Module(Size(100000));  // the same provider
+  UseModuleProvider use(Module(Size(100000)));  // the same provider
   auto domain = moxDomain::Create();
   domain->Name(u"CORP");
   auto users = domain->Users();
