@@ -1,6 +1,7 @@
 #include "moxtrel/accounts/user.h"
 
 #include <bit>
+#include <cstring>
 
 #include "moxtrel/accounts/account_container.h"
 #include "moxtrel/accounts/groups.h"
@@ -431,14 +432,17 @@ std::u16string moxUser::PlainPath() const {
 }
 
 bool moxUser::IsPlainPath(std::u16string_view path) const {
-  // Compared piece by piece: a listing asks this of every member it binds.
+  // Compared piece by piece, a block of code units at a time: a listing asks this of every member
+  // it binds.
+  const auto same = [&path](std::size_t at, std::u16string_view piece) {
+    return std::memcmp(path.data() + at, piece.data(), piece.size() * sizeof(char16_t)) == 0;
+  };
   const std::u16string_view prefix = directory::kPathPrefix;
   const std::u16string_view scope = AccountScopeName(user_type_, domain_name_, server_name_);
   if (path.size() != prefix.size() + scope.size() + 1 + user_name_.size()) return false;
-  if (path.substr(0, prefix.size()) != prefix) return false;
-  path.remove_prefix(prefix.size());
-  if (path.substr(0, scope.size()) != scope || path[scope.size()] != u'/') return false;
-  return path.substr(scope.size() + 1) == user_name_;
+  return same(0, prefix) && same(prefix.size(), scope) &&
+         path[prefix.size() + scope.size()] == u'/' &&
+         same(prefix.size() + scope.size() + 1, user_name_);
 }
 
 void moxUser::DropGroups() {
