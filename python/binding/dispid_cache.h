@@ -17,6 +17,7 @@ namespace moxtrel::python {
 struct NameEntry {
   DispId id = 0;
   const typelib::MemberInfo* event = nullptr;  // set when the name is one of the events
+  const typelib::MemberInfo* get = nullptr;    // the member's get without parameters, if any
 };
 
 // The entry `name` resolved to on `iface` before, or null.

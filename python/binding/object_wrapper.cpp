@@ -3,6 +3,7 @@
 #include <pybind11/stl.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "binding/dispid_cache.h"
@@ -20,10 +21,13 @@
 namespace moxtrel::python {
 namespace {
 
-// Handed to Object.__init__ by Wrap only: Python code cannot make a wrapper of its own.
-struct ObjectToken {
-  ObjectPtr object;
-};
+// The object Wrap is making a wrapper for, taken by Object.__init__; empty otherwise, so Python
+// code cannot make a wrapper of its own. Passed this way rather than as an argument, which would
+// cost a Python object per wrapper. Used under the GIL.
+ObjectPtr& PendingObject() {
+  static auto* pending = new ObjectPtr;
+  return *pending;
+}
 
 // What a callable member needs, copied from the type library so it never dangles.
 struct MemberView {
@@ -65,19 +69,31 @@ bool IsPlainGet(const typelib::MemberInfo& m) {
                TypeOf(object) + u"." + std::u16string(name), text);
 }
 
-// The DISPID of `spelling`, or -1 with `event` set when the name is one of the object's events.
+std::vector<const typelib::MemberInfo*> SlotsOf(const AutomationObject& object, DispId id);
+
+// The DISPID of `spelling`, or -1 with `event` set when the name is one of the object's events;
+// `get` is set to the member's get without parameters when it has one.
 DispId Lookup(const AutomationObject& object, const std::string& spelling,
-              const typelib::MemberInfo** event) {
+              const typelib::MemberInfo** event, const typelib::MemberInfo** get = nullptr) {
   const typelib::InterfaceInfo* iface = dispatch::InterfaceOf(object);
   if (const NameEntry* hit = CachedName(iface, spelling)) {
     *event = hit->event;
+    if (get) *get = hit->get;
     return hit->id;
   }
   const std::u16string name = FromUtf8(spelling);
   *event = nullptr;
   try {
     const DispId id = dispatch::GetIDOfName(object, name);
-    RememberName(iface, spelling, NameEntry{id, nullptr});
+    NameEntry entry{id, nullptr, nullptr};
+    for (const auto* slot : SlotsOf(object, id)) {
+      if (IsPlainGet(*slot)) {
+        entry.get = slot;
+        break;
+      }
+    }
+    RememberName(iface, spelling, entry);
+    if (get) *get = entry.get;
     return id;
   } catch (const AutomationError& e) {
     if (static_cast<uint32_t>(e.code()) != errc::kUnknownName) {
@@ -86,7 +102,7 @@ DispId Lookup(const AutomationObject& object, const std::string& spelling,
   }
   *event = FindEvent(EventsOf(object), name);
   if (!*event) RaiseUnknown(object, name);
-  RememberName(iface, spelling, NameEntry{-1, *event});
+  RememberName(iface, spelling, NameEntry{-1, *event, nullptr});
   return -1;
 }
 
@@ -163,17 +179,21 @@ py::object GetAttr(DispatchObject& self, const std::string& name) {
   if (name.empty() || name[0] == '_') throw py::attribute_error(name);
   const AutomationObject& object = *self.object;
   const typelib::MemberInfo* event = nullptr;
-  const DispId id = Lookup(object, name, &event);
+  const typelib::MemberInfo* get = nullptr;
+  const DispId id = Lookup(object, name, &event, &get);
   if (event) return EventSlotFor(self.object, *event);
-  const auto slots = SlotsOf(object, id);
-  for (const auto* slot : slots) {
-    if (!IsPlainGet(*slot)) continue;
+  if (get) {
     std::vector<Variant> none;
-    const Variant value = Guarded(TypeOf(object) + u"." + slot->name, [&] {
-      return dispatch::Invoke(*self.object, id, kDispatchGet, none);
-    });
-    return FromVariant(value, &slot->result);
+    Variant value;
+    try {
+      value = dispatch::Invoke(*self.object, id, kDispatchGet, none);
+    } catch (...) {
+      // The member's name for the error is put together only when the read failed.
+      Guarded(TypeOf(object) + u"." + get->name, []() -> Variant { throw; });
+    }
+    return FromVariant(value, &get->result);
   }
+  const auto slots = SlotsOf(object, id);
   for (const auto* slot : slots) {
     if (slot->kind == typelib::MemberKind::kMethod || slot->kind == typelib::MemberKind::kGet) {
       return py::cast(BoundMember{
@@ -266,6 +286,8 @@ const typelib::InterfaceInfo* EventsOfClass(const typelib::ClassBinding& binding
   return nullptr;
 }
 
+PyObject* FastGetAttr(PyObject* self, PyObject* name);
+
 py::object MakeClass(std::u16string_view name, std::u16string_view description,
                      const typelib::InterfaceInfo* iface, const typelib::InterfaceInfo* events) {
   py::dict ns;
@@ -274,6 +296,10 @@ py::object MakeClass(std::u16string_view name, std::u16string_view description,
   ns["__module__"] = "moxtrel";
   py::object cls = py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(&PyType_Type))(
       ToPyStr(name), py::make_tuple(State().object_type), ns);
+  // The class took a __getattr__ hook from Object; reads take the direct path instead.
+  auto* type = reinterpret_cast<PyTypeObject*>(cls.ptr());
+  type->tp_getattro = &FastGetAttr;
+  PyType_Modified(type);
   State().classes[ToPyStr(name)] = cls;
   return cls;
 }
@@ -318,6 +344,34 @@ int Clear(PyObject* self) {
   return 0;
 }
 
+// Attribute reads of a wrapper: a member name goes straight to GetAttr, without the failed
+// lookup in the type and the AttributeError that reaching __getattr__ costs first. Names with a
+// leading underscore, and any name the type itself holds, are looked up the usual way.
+PyObject* FastGetAttr(PyObject* self, PyObject* name) {
+  Py_ssize_t size = 0;
+  const char* text = PyUnicode_Check(name) ? PyUnicode_AsUTF8AndSize(name, &size) : nullptr;
+  if (!text) {
+    PyErr_Clear();
+    return PyObject_GenericGetAttr(self, name);
+  }
+  if (size == 0 || text[0] == '_' || _PyType_Lookup(Py_TYPE(self), name)) {
+    return PyObject_GenericGetAttr(self, name);
+  }
+  try {
+    auto& wrapper = py::handle(self).cast<DispatchObject&>();
+    return GetAttr(wrapper, std::string(text, static_cast<std::size_t>(size))).release().ptr();
+  } catch (py::error_already_set& e) {
+    e.restore();
+  } catch (const py::builtin_exception& e) {
+    e.set_error();
+  } catch (const std::bad_alloc&) {
+    PyErr_NoMemory();
+  } catch (const std::exception& e) {
+    PyErr_SetString(PyExc_RuntimeError, e.what());
+  }
+  return nullptr;
+}
+
 void EnableCollection(PyHeapTypeObject* heap_type) {
   PyTypeObject* type = &heap_type->ht_type;
   type->tp_flags |= Py_TPFLAGS_HAVE_GC;
@@ -340,7 +394,18 @@ py::object Wrap(const ObjectPtr& object) {
   if (auto it = live.find(object.get()); it != live.end()) {
     return py::reinterpret_borrow<py::object>(it->second);
   }
-  py::object wrapper = ClassFor(*object)(ObjectToken{object});
+  const py::object cls = ClassFor(*object);
+  // A wrapper made while this one is constructed (a finaliser run by the collector) takes its own
+  // object and leaves this one pending again.
+  ObjectPtr outer = std::exchange(PendingObject(), object);
+  py::object wrapper;
+  try {
+    wrapper = cls();
+  } catch (...) {
+    PendingObject() = std::move(outer);
+    throw;
+  }
+  PendingObject() = std::move(outer);
   wrapper.cast<DispatchObject&>().self = wrapper.ptr();
   live[object.get()] = wrapper.ptr();
   return wrapper;
@@ -356,16 +421,15 @@ std::size_t LiveWrappers() {
 }
 
 void DefineObjectTypes(py::module_& m) {
-  py::class_<ObjectToken>(m, "_ObjectToken");
-
   py::class_<DispatchObject> object(
       m, "Object",
       "The base class of every moxtrel object; see help() of an object for its members.",
       py::custom_type_setup(&EnableCollection));
   object
-      .def(py::init([](const ObjectToken& token) {
-             if (!token.object) throw py::type_error("moxtrel.Object needs an object");
-             return std::make_unique<DispatchObject>(token.object);
+      .def(py::init([] {
+             ObjectPtr object = std::exchange(PendingObject(), nullptr);
+             if (!object) throw py::type_error("moxtrel.Object needs an object");
+             return std::make_unique<DispatchObject>(std::move(object));
            }),
            "Made by moxtrel itself; use moxtrel.create(class_name).")
       .def("__getattr__", &GetAttr)

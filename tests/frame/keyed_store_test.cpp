@@ -59,6 +59,11 @@ TEST(KeyedStoreTest, DuplicateKeyFailsAndAddsNothing) {
   EXPECT_EQ(ErrorCodeOf([&] { store->Add(u"again", u"BOB"); }), int32_t(errc::kDuplicateKey));
   EXPECT_EQ(store->Count(), 1);
   EXPECT_EQ(store->Item(Variant(u"bob")), u"Bob-item");
+  // The refused key's text is gone: the next key is found by its own text.
+  store->Add(u"Carol-item", u"Carol");
+  EXPECT_EQ(store->Item(Variant(u"CAROL")), u"Carol-item");
+  EXPECT_EQ(store->Item(Variant(int32_t{2})), u"Carol-item");
+  EXPECT_FALSE(store->Exists(Variant(u"BOBCarol")));
 }
 
 TEST(KeyedStoreTest, RemoveReindexesLaterEntries) {

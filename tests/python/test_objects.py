@@ -170,3 +170,17 @@ def test_directory_choice_refuses_bad_files_and_keeps_the_directory_in_use(tmp_p
     seed.write_text('{"domains": [{"name": "TINY"}]}')
     moxtrel.use_seed(str(seed))
     assert not moxtrel.directory().contains("WinNT://HARBOR")
+
+
+def test_a_failed_read_names_its_member_and_names_python_knows_still_resolve():
+    d = moxtrel.create("moxDomain")
+    d.Name = "HARBOR"
+    users = d.Users
+    u = users.Item("emil")
+    assert users.Remove("emil") is True
+    for spelling in ("FullName", "fullname"):  # the second read finds the cached member
+        with pytest.raises(moxtrel.Error) as failure:
+            getattr(u, spelling)
+        assert failure.value.source == "moxUser.FullName"
+    assert u.__class__ is moxtrel.moxUser and "UserName" in dir(u)
+    assert "moxUser" in repr(u) and callable(u.Find)

@@ -1,6 +1,7 @@
 #include "moxtrel/accounts/user.h"
 
 #include <bit>
+#include <cstring>
 
 #include "moxtrel/accounts/account_container.h"
 #include "moxtrel/accounts/groups.h"
@@ -56,7 +57,7 @@ std::u16string SidHex(const Variant& sid) {
 }  // namespace
 
 std::shared_ptr<moxUser> moxUser::Create() {
-  return std::shared_ptr<moxUser>(new moxUser);
+  return std::make_shared<moxUser>(Key{});
 }
 
 std::shared_ptr<moxGroups> moxUser::Groups() {
@@ -421,13 +422,27 @@ void moxUser::Rebind() {
 
 void moxUser::ScopeGroups(std::u16string user_path) {
   DropGroups();
-  if (user_path != PlainPath()) groups_path_ = std::move(user_path);
+  if (!IsPlainPath(user_path)) groups_path_ = std::move(user_path);
   groups_pending_ = true;
 }
 
 std::u16string moxUser::PlainPath() const {
   return std::u16string(directory::kPathPrefix) +
          AccountScopeName(user_type_, domain_name_, server_name_) + u"/" + user_name_;
+}
+
+bool moxUser::IsPlainPath(std::u16string_view path) const {
+  // Compared piece by piece, a block of code units at a time: a listing asks this of every member
+  // it binds.
+  const auto same = [&path](std::size_t at, std::u16string_view piece) {
+    return std::memcmp(path.data() + at, piece.data(), piece.size() * sizeof(char16_t)) == 0;
+  };
+  const std::u16string_view prefix = directory::kPathPrefix;
+  const std::u16string_view scope = AccountScopeName(user_type_, domain_name_, server_name_);
+  if (path.size() != prefix.size() + scope.size() + 1 + user_name_.size()) return false;
+  return same(0, prefix) && same(prefix.size(), scope) &&
+         path[prefix.size() + scope.size()] == u'/' &&
+         same(prefix.size() + scope.size() + 1, user_name_);
 }
 
 void moxUser::DropGroups() {

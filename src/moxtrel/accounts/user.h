@@ -88,9 +88,16 @@ class moxUser final : public AutomationObject {
   bool Find(const std::u16string& sUserName, const std::u16string& sParent, moxType lUserType);
 
  private:
-  friend class moxUsers;
+  // Lets Create make the object and its count in one allocation while only Create can make one.
+  struct Key {
+    explicit Key() = default;
+  };
 
-  moxUser() = default;
+ public:
+  explicit moxUser(Key) {}
+
+ private:
+  friend class moxUsers;
 
   std::u16string ADsPath();
   bool BindFromProvider(const std::shared_ptr<directory::IADsUser>& user, moxType type);
@@ -99,6 +106,8 @@ class moxUser final : public AutomationObject {
   std::shared_ptr<moxGroups> NewGroupsCollection(const std::u16string& user_path);
   void ScopeGroups(std::u16string user_path);
   std::u16string PlainPath() const;
+  // True when `path` is PlainPath(), without building it.
+  bool IsPlainPath(std::u16string_view path) const;
   void DropGroups();
   int32_t Flags();
   bool UserFlag(int32_t mask);

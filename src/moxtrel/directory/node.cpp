@@ -1,5 +1,7 @@
 #include "moxtrel/directory/node.h"
 
+#include <array>
+
 namespace moxtrel::directory {
 
 Namespace NamespaceOf(ObjectKind kind) noexcept {
@@ -53,9 +55,27 @@ NodePtr Node::ChildIn(Namespace ns, std::u16string_view child_name) const {
 }
 
 std::u16string CanonicalPath(const Node& node) {
-  NodePtr parent = node.Parent();
-  if (!parent) return std::u16string(kPathPrefix) + node.name;
-  return CanonicalPath(*parent) + u"/" + node.name;
+  // A listing asks every member for its path and its parent's, so the path is measured first and
+  // written into one allocation. The namespace is at most four deep; a deeper chain (which the
+  // directory never builds) is joined from its parent's path.
+  std::array<NodePtr, 6> chain;
+  std::size_t depth = 0;
+  std::size_t size = kPathPrefix.size() + node.name.size();
+  for (const Node* at = &node; NodePtr up = at->Parent();) {
+    if (depth == chain.size()) return CanonicalPath(*node.Parent()) + u"/" + node.name;
+    size += up->name.size() + 1;
+    at = up.get();
+    chain[depth++] = std::move(up);
+  }
+  std::u16string path;
+  path.reserve(size);
+  path += kPathPrefix;
+  while (depth > 0) {
+    path += chain[--depth]->name;
+    path += u'/';
+  }
+  path += node.name;
+  return path;
 }
 
 std::u16string ParentPath(const Node& node) {
