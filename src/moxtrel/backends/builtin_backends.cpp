@@ -5,6 +5,7 @@
 #include "moxtrel/backends/ldap/ldap_backend.h"
 #include "moxtrel/backends/memory/memory_backend.h"
 #include "moxtrel/backends/samba/samba_backend.h"
+#include "moxtrel/backends/systemd/systemd_backend.h"
 #include "moxtrel/directory/backend_registry.h"
 
 namespace moxtrel::directory {
@@ -15,6 +16,7 @@ void RegisterBuiltinBackends(BackendRegistry& registry) {
   registry.Add(backends::ldap::LdapBackendType());
   registry.Add(backends::cups::CupsBackendType());
   registry.Add(backends::samba::SambaBackendType());
+  registry.Add(backends::systemd::SystemdBackendType());
 }
 
 }  // namespace moxtrel::directory
