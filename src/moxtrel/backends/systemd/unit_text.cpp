@@ -1,5 +1,6 @@
 #include "moxtrel/backends/systemd/unit_text.h"
 
+#include <optional>
 #include <sstream>
 #include <utility>
 
@@ -47,8 +48,8 @@ std::string Doubled(std::string_view text, std::string_view chars) {
 }
 
 // The words of a command line as the manager splits it: blanks separate, double or single
-// quotes group.
-std::vector<std::u16string> Words(std::u16string_view text) {
+// quotes group. nullopt when a quote is not closed.
+std::optional<std::vector<std::u16string>> Words(std::u16string_view text) {
   std::vector<std::u16string> words;
   std::u16string word;
   bool in_word = false;
@@ -71,7 +72,7 @@ std::vector<std::u16string> Words(std::u16string_view text) {
       in_word = true;
     }
   }
-  if (quote) words.push_back(u"\"");  // marks the unbalanced quote
+  if (quote) return std::nullopt;
   if (in_word) words.push_back(word);
   return words;
 }
@@ -118,16 +119,20 @@ std::string DescriptionValue(std::u16string_view value) {
 
 std::string ExecStartValue(std::u16string_view value) {
   CheckLine(u"Path", value);
+  // The manager would expand "$X" when it starts the program, and reports "$$" undone.
+  if (value.find(u'$') != std::u16string_view::npos) {
+    BadValue(u"Path", value, u"the manager would take \"$\" for a variable");
+  }
   const auto words = Words(value);
-  if (words.empty()) BadValue(u"Path", value, u"it names no program");
-  if (words.back() == u"\"") BadValue(u"Path", value, u"a quote is not closed");
-  if (words.front().empty() || words.front()[0] != u'/') {
+  if (!words) BadValue(u"Path", value, u"a quote is not closed");
+  if (words->empty()) BadValue(u"Path", value, u"it names no program");
+  if (words->front().empty() || words->front()[0] != u'/') {
     BadValue(u"Path", value, u"the program must be an absolute path");
   }
-  for (const auto& w : words) {
+  for (const auto& w : *words) {
     if (w == u";") BadValue(u"Path", value, u"\";\" would start another command");
   }
-  return Doubled(ToUtf8(value), "%$");
+  return Doubled(ToUtf8(value), "%");
 }
 
 std::string UserValue(std::u16string_view value) {

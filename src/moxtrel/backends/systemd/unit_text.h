@@ -33,8 +33,8 @@ bool IsListedService(std::string_view unit);
 // for a value no unit file can hold as given.
 // Any text without control characters or backslashes; "%" is doubled.
 std::string DescriptionValue(std::u16string_view value);
-// An absolute program and its arguments; no control characters, backslashes or ";" words;
-// "%" and "$" are doubled so that the manager expands nothing.
+// An absolute program and its arguments; no control characters, backslashes, "$" or ";"
+// words; "%" is doubled so that the manager expands nothing.
 std::string ExecStartValue(std::u16string_view value);
 // A user name ("nobody", "svc-web") or a numeric id.
 std::string UserValue(std::u16string_view value);

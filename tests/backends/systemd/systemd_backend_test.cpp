@@ -1,0 +1,281 @@
+// The systemd backend against a private manager, where it differs from the embedded directory:
+// hostile values refused with nothing written, properties systemd has no place for, errors that
+// name the unit and the manager's reason, a job that does not finish, services created and
+// deleted in the unit folder, and the configuration's keys.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "moxtrel/backends/configuration.h"
+#include "moxtrel/backends/systemd/systemd_provider.h"
+#include "moxtrel/directory/ads.h"
+#include "moxtrel/directory/journal_layer.h"
+#include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
+#include "moxtrel/services/service.h"
+#include "moxtrel/services/services.h"
+#include "support/private_systemd.h"
+
+namespace moxtrel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using backends::systemd::MakeSystemdProvider;
+using backends::systemd::SystemdOptions;
+using directory::As;
+using directory::IADsComputer;
+using directory::IADsService;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+std::string ErrorOf(const std::string& text) {
+  try {
+    directory::CheckConfiguration(text, "/cfg/moxtrel.toml");
+  } catch (const directory::ConfigurationError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// The failure of `f`, as code and description.
+std::pair<uint32_t, std::string> Failure(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const AutomationError& e) {
+    return {static_cast<uint32_t>(e.code()), ToUtf8(e.description())};
+  }
+  return {0, ""};
+}
+
+TEST(SystemdConfigurationTest, KeysAreCheckedByTheBackend) {
+  EXPECT_EQ(ErrorOf("[computers.PC1]\nservices = \"systemd\"\n"), "");
+  EXPECT_EQ(ErrorOf("[computers.PC1]\nservices = \"systemd\"\nsystemd_bus = "
+                    "\"unix:path=/run/x\"\nunit_dir = \"units\"\n"),
+            "");
+  EXPECT_EQ(ErrorOf("[computers.PC1]\nservices = \"systemd\"\nsystemd_bus = \"/run/bus\"\n"),
+            "/cfg/moxtrel.toml:3: computers.PC1.systemd_bus: \"/run/bus\" is not a D-Bus address "
+            "(for a socket: \"unix:path=/run/bus\")");
+  EXPECT_EQ(ErrorOf("[computers.PC1]\nservices = \"systemd\"\nunit_dir = 5\n"),
+            "/cfg/moxtrel.toml:3: computers.PC1.unit_dir: expected a string");
+  EXPECT_EQ(ErrorOf("[computers.PC1]\nunit_dir = \"/etc/systemd/system\"\n"),
+            "/cfg/moxtrel.toml:2: computers.PC1.unit_dir: give services = \"systemd\" too");
+}
+
+class SystemdBackendTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!manager().Available()) GTEST_SKIP() << manager().Why();
+    manager().Reset();
+    provider = Make(std::chrono::seconds(20));
+    directory::SetCurrentProvider(directory::JournalLayer::Wrap(provider));
+  }
+  void TearDown() override { directory::SetCurrentProvider(nullptr); }
+
+  static PrivateSystemd& manager() { return SharedSystemd(); }
+  std::shared_ptr<directory::DirectoryProvider> Make(std::chrono::milliseconds timeout) {
+    SystemdOptions o;
+    o.bus = manager().Bus();
+    o.unit_dir = manager().Units();
+    o.computer = u"PC1";
+    o.timeout = timeout;
+    return MakeSystemdProvider(o);
+  }
+  std::shared_ptr<IADsService> Bind(const std::u16string& name) {
+    return As<IADsService>(provider->GetObject(u"WinNT://PC1/" + name + u",service"));
+  }
+  std::shared_ptr<directory::IADsServiceOperations> Ops(const std::u16string& name) {
+    return As<directory::IADsServiceOperations>(
+        provider->GetObject(u"WinNT://PC1/" + name + u",service"));
+  }
+  std::shared_ptr<IADsComputer> Computer() {
+    return As<IADsComputer>(provider->GetObject(u"WinNT://PC1,computer"));
+  }
+  // The unit folder's files and their text.
+  std::string Written() {
+    std::string out;
+    for (const auto& e : fs::recursive_directory_iterator(manager().Units())) {
+      out += e.path().string() + "\n";
+      if (e.is_regular_file() && !e.is_symlink()) {
+        std::ifstream in(e.path());
+        out += std::string(std::istreambuf_iterator<char>(in), {});
+      }
+    }
+    return out;
+  }
+
+  std::shared_ptr<directory::DirectoryProvider> provider;
+};
+
+// A value that would add a line, a section or an escape is refused at the put, and nothing is
+// written: not by that SetInfo, and not by a later one.
+TEST_F(SystemdBackendTest, HostileValuesAreRefusedWithNothingWritten) {
+  const std::string before = Written();
+  auto sleep = Bind(u"mox-sleep");
+  const std::pair<std::u16string, std::u16string> hostile[] = {
+      {u"DisplayName", u"x\nExecStartPre=/bin/sh -c id"},
+      {u"DisplayName", u"x\\"},
+      {u"DisplayName", std::u16string(u"x\0[Service]", 11)},
+      {u"Path", u"/bin/sleep 1\n[Service]\nUser=root"},
+      {u"Path", u"sleep 1"},
+      {u"Path", u"/bin/sleep 1 ; /bin/sh"},
+      {u"Path", u"/bin/sleep \"1"},
+      {u"Path", u"/bin/sleep $TIME"},
+      {u"ServiceAccountName", u"root\nUser=nobody"},
+      {u"ServiceAccountName", u"../root"},
+      {u"Dependencies", u"x\nRequires=y"},
+      {u"Dependencies", u"../../etc/passwd"},
+  };
+  for (const auto& [property, value] : hostile) {
+    auto [code, why] = Failure([&] { sleep->Put(property, Variant(value)); });
+    EXPECT_TRUE(code == errc::kInvalidArg || code == errc::kInvalidName) << ToUtf8(value);
+    EXPECT_FALSE(why.empty());
+  }
+  sleep->SetInfo();
+  EXPECT_EQ(Written(), before);
+  EXPECT_EQ(sleep->DisplayName(), u"Sleeping service");
+
+  // What the manager would expand is written so that it reads back as given.
+  sleep->DisplayName(u"100% of %n");
+  sleep->Path(u"/bin/sleep 100000 %n");
+  sleep->SetInfo();
+  auto again =
+      As<IADsService>(Make(std::chrono::seconds(20))->GetObject(u"WinNT://PC1/mox-sleep,service"));
+  EXPECT_EQ(again->DisplayName(), u"100% of %n");
+  EXPECT_EQ(again->Path(), u"/bin/sleep 100000 %n");
+}
+
+// Properties systemd has no place for read empty and refuse a write by saying why; a password
+// is refused the same way.
+TEST_F(SystemdBackendTest, WhatSystemdCannotHoldIsRefusedClearly) {
+  auto sleep = Bind(u"mox-sleep");
+  EXPECT_EQ(sleep->ErrorControl(), 0);
+  EXPECT_EQ(sleep->LoadOrderGroup(), u"");
+  auto [code, why] = Failure([&] { sleep->ErrorControl(1); });
+  EXPECT_EQ(code, errc::kNotSupported);
+  EXPECT_THAT(why, HasSubstr("no error control"));
+  std::tie(code, why) = Failure([&] { sleep->LoadOrderGroup(u"net"); });
+  EXPECT_EQ(code, errc::kNotSupported);
+  std::tie(code, why) = Failure([&] { sleep->ServiceType(32); });
+  EXPECT_EQ(code, errc::kNotSupported);
+  std::tie(code, why) = Failure([&] { sleep->StartType(0); });
+  EXPECT_EQ(code, errc::kNotSupported);
+  std::tie(code, why) =
+      Failure([&] { As<directory::IADsServiceOperations>(sleep)->SetPassword(u"pw"); });
+  EXPECT_EQ(code, errc::kNotSupported);
+  EXPECT_THAT(why, HasSubstr("services on this platform have no password"));
+
+  // Through the object model these are trapped: False, and the reason is recorded.
+  auto service = moxService::Create();
+  ASSERT_TRUE(service->Find(u"mox-sleep", u"PC1"));
+  ClearLastTrappedFailure();
+  EXPECT_FALSE(service->SetPassword(u"secret"));
+  ASSERT_TRUE(LastTrappedFailure().has_value());
+  EXPECT_THAT(ToUtf8(LastTrappedFailure()->description), HasSubstr("no password"));
+  EXPECT_THAT(ToUtf8(LastTrappedFailure()->description), Not(HasSubstr("secret")));
+
+  // A dependency the unit file holds cannot be taken back by a drop-in.
+  auto dep = Bind(u"mox-dep");
+  dep->Dependencies(Variant(VariantArray{}));
+  std::tie(code, why) = Failure([&] { dep->SetInfo(); });
+  EXPECT_EQ(code, errc::kNotSupported);
+  EXPECT_THAT(why, HasSubstr("unit file"));
+}
+
+// Failures name the unit and the manager's reason: a unit it does not know, a masked unit, a
+// job that fails, a job that does not finish in time, and a manager that cannot be reached.
+TEST_F(SystemdBackendTest, ErrorsNameTheUnitAndTheManagersReason) {
+  auto [code, why] = Failure([&] { Bind(u"mox-none"); });
+  EXPECT_EQ(code, errc::kNoSuchObject);
+  EXPECT_THAT(why, HasSubstr("mox-none.service"));
+
+  manager().WriteUnit(false, "mox-broken.service",
+                      "[Service]\nType=exec\nExecStart=/nonexistent/program\n");
+  manager().WriteUnit(false, "mox-stall.service",
+                      "[Service]\nType=notify\nExecStart=/bin/sleep 100000\n");
+  manager().Call("Reload");
+  std::tie(code, why) = Failure([&] { Ops(u"mox-broken")->Start(); });
+  EXPECT_EQ(code, errc::kServiceControlRefused);
+  EXPECT_THAT(why, HasSubstr("mox-broken.service"));
+  EXPECT_THAT(why, HasSubstr("\"failed\""));
+
+  auto quick = Make(std::chrono::milliseconds(700));
+  auto stall =
+      As<directory::IADsServiceOperations>(quick->GetObject(u"WinNT://PC1/mox-stall,service"));
+  std::tie(code, why) = Failure([&] { stall->Start(); });
+  EXPECT_EQ(code, errc::kFail);
+  EXPECT_THAT(why, HasSubstr("did not finish within 700 ms"));
+  EXPECT_EQ(stall->Status(), 2);  // start pending: the job goes on
+  manager().Call("StopUnit", {"mox-stall.service", "replace"});
+
+  auto sleep = Bind(u"mox-sleep");
+  sleep->StartType(4);
+  sleep->SetInfo();
+  std::tie(code, why) = Failure([&] { Ops(u"mox-sleep")->Start(); });
+  EXPECT_NE(code, 0u);
+  EXPECT_THAT(why, HasSubstr("mox-sleep.service"));
+  EXPECT_THAT(why, HasSubstr("masked"));
+
+  SystemdOptions o;
+  o.bus = "unix:path=/nonexistent/bus";
+  o.computer = u"PC1";
+  std::tie(code, why) =
+      Failure([&] { MakeSystemdProvider(o)->GetObject(u"WinNT://PC1/x,service"); });
+  EXPECT_EQ(code, errc::kNetworkUnreachable);
+  EXPECT_THAT(why, HasSubstr("unix:path=/nonexistent/bus"));
+}
+
+// A service created through the computer is a unit file in the unit folder; it can be started,
+// is not deleted while it runs, and its deletion takes its file, drop-ins and links. A unit
+// whose file the backend did not write is not deleted.
+TEST_F(SystemdBackendTest, ServicesAreCreatedAndDeletedInTheUnitFolder) {
+  auto created = As<IADsService>(Computer()->Create(u"service", u"mox-new"));
+  auto [code, why] = Failure([&] { created->SetInfo(); });
+  EXPECT_EQ(code, errc::kInvalidArg);  // no path yet
+  created->Path(u"/bin/sleep 100000");
+  created->DisplayName(u"New service");
+  created->StartType(2);
+  created->SetInfo();
+  EXPECT_TRUE(fs::exists(manager().Units() + "/mox-new.service"));
+  EXPECT_EQ(Failure([&] { Computer()->Create(u"service", u"mox-new"); }).first,
+            errc::kObjectExists);
+
+  auto services = moxServices::Create();
+  services->Server(u"PC1");
+  ASSERT_TRUE(services->Exists(Variant(u"mox-new")));
+  auto listed = services->Item(Variant(u"mox-new"));
+  EXPECT_EQ(listed->DisplayName(), u"New service");
+  EXPECT_EQ(listed->StartType(), enmoxServiceStartType::moxSVCSTAuto);
+  ASSERT_TRUE(listed->Start());
+  EXPECT_FALSE(services->Remove(Variant(u"mox-new")));  // it runs
+  ASSERT_TRUE(listed->StopSvc());
+  listed->DisplayName(u"Renamed");  // leaves a drop-in to take away
+  ASSERT_TRUE(services->Remove(Variant(u"mox-new")));
+  EXPECT_FALSE(fs::exists(manager().Units() + "/mox-new.service"));
+  EXPECT_FALSE(fs::exists(manager().Units() + "/mox-new.service.d/50-moxtrel.conf"));
+  EXPECT_FALSE(fs::exists(manager().Units() + "/multi-user.target.wants/mox-new.service"));
+  auto gone = moxService::Create();
+  EXPECT_FALSE(gone->Find(u"mox-new", u"PC1"));
+
+  std::tie(code, why) = Failure([&] { Computer()->Delete(u"service", u"mox-sleep"); });
+  EXPECT_EQ(code, errc::kNotSupported);
+  EXPECT_THAT(why, HasSubstr("no unit file in"));
+  EXPECT_EQ(Failure([&] { Computer()->Create(u"service", u"../evil"); }).first, errc::kInvalidName);
+  EXPECT_EQ(Failure([&] { Computer()->Delete(u"service", u"../../etc/x"); }).first,
+            errc::kInvalidName);
+}
+
+// A listing binds each of its services without asking the manager again.
+TEST_F(SystemdBackendTest, AListingCostsTwoCallsAndItsBindsNone) {
+  const long before = backends::systemd::ManagerCalls(provider);
+  auto services = moxServices::Create();
+  services->Server(u"PC1");
+  EXPECT_GE(services->Count(), 2);
+  // ListUnitFiles and ListUnits, with the connection's Subscribe.
+  EXPECT_LE(backends::systemd::ManagerCalls(provider) - before, 3);
+}
+
+}  // namespace
+}  // namespace moxtrel::testing
