@@ -1,8 +1,10 @@
 #include "moxtrel/backends/systemd/systemd_handles.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "moxtrel/backends/systemd/unit_files.h"
@@ -97,10 +99,38 @@ void SystemdComputer::Delete(std::u16string_view class_word, std::u16string_view
                                                             u" cannot be deleted while it runs: "
                                                             u"stop it first");
   }
-  // Its enable links first: a link left behind would point at nothing.
+  // Its enable links first: a link left behind would point at nothing. Each later step that
+  // fails puts back what the earlier ones took, so a refused delete leaves the service whole.
+  const bool enabled = StartTypeFrom(bus.UnitString(unit, "UnitFileState")) == kAutoStart;
   bus.UnitFiles("DisableUnitFiles", unit);
-  RemoveUnitFile(ctx_->DropInPath(unit));
-  RemoveUnitFile(file);
+  auto reenable = [&] {
+    if (!enabled) return;
+    try {
+      bus.UnitFiles("EnableUnitFiles", unit);
+    } catch (const AutomationError&) {
+    }
+  };
+  const std::string drop_in = ctx_->DropInPath(unit);
+  std::optional<std::string> drop_in_text;
+  try {
+    drop_in_text = ReadUnitFile(drop_in);
+    RemoveUnitFile(drop_in);
+  } catch (const AutomationError&) {
+    reenable();
+    throw;
+  }
+  try {
+    RemoveUnitFile(file);
+  } catch (const AutomationError&) {
+    try {
+      if (drop_in_text) ReplaceUnitFile(drop_in, *drop_in_text);
+    } catch (const AutomationError&) {
+    }
+    reenable();
+    throw;
+  }
+  // An empty drop-in folder is left to no one.
+  rmdir((ctx_->UnitFilePath(unit) + ".d").c_str());
   ctx_->Forget();
   bus.Reload();
 }
@@ -342,6 +372,8 @@ void SystemdService::CreateUnit(const Staged& staged) {
   if (!ctx_->Known(unit_).empty()) {
     throw AutomationError(errc::kObjectExists, u"The service " + ADsPath() + u" exists already");
   }
+  // A drop-in of ours left from an earlier unit of this name must not shape the new one.
+  RemoveUnitFile(ctx_->DropInPath(unit_));
   const std::string file = ctx_->UnitFilePath(unit_);
   ReplaceUnitFile(file, RenderUnitFile(o));
   ctx_->Forget();

@@ -91,12 +91,23 @@ std::optional<std::string> ReadUnitFile(const std::string& path) {
 void ReplaceUnitFile(const std::string& path, const std::string& text) {
   const std::string folder = Folder(path);
   struct stat st {};
+  bool made_folder = false;
   if (stat(folder.c_str(), &st) != 0) {
     if (Injected(UnitFileStep::kMkdir, folder) != 0 ||
         (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)) {
       Failed("Making the folder", folder, errno);
     }
+    made_folder = true;
   }
+  // A failure leaves no folder it made: nothing of a refused write stays behind.
+  struct FolderGuard {
+    const std::string& folder;
+    bool made;
+    bool done = false;
+    ~FolderGuard() {
+      if (made && !done) rmdir(folder.c_str());
+    }
+  } guard{folder, made_folder};
   std::random_device random;
   const std::string beside =
       folder + "/.#" + path.substr(folder.size() + 1) + "." + std::to_string(random() & 0xffffff);
@@ -129,6 +140,7 @@ void ReplaceUnitFile(const std::string& path, const std::string& text) {
     unlink(beside.c_str());
     Failed("Replacing", path, e);
   }
+  guard.done = true;
   SyncFolder(path);
 }
 
