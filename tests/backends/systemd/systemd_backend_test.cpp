@@ -267,14 +267,30 @@ TEST_F(SystemdBackendTest, ServicesAreCreatedAndDeletedInTheUnitFolder) {
             errc::kInvalidName);
 }
 
-// A listing binds each of its services without asking the manager again.
-TEST_F(SystemdBackendTest, AListingCostsTwoCallsAndItsBindsNone) {
+// Unit files are asked for once and kept: a listing then costs one call, and its binds none;
+// a unit another client adds and reloads, or enables, is in the next listing.
+
+TEST_F(SystemdBackendTest, UnitFilesAreKeptUntilTheManagerSaysTheyChanged) {
   const long before = backends::systemd::ManagerCalls(provider);
   auto services = moxServices::Create();
   services->Server(u"PC1");
-  EXPECT_GE(services->Count(), 2);
-  // ListUnitFiles and ListUnits, with the connection's Subscribe.
-  EXPECT_LE(backends::systemd::ManagerCalls(provider) - before, 3);
+  const int32_t count = services->Count();
+  EXPECT_GE(count, 2);
+  // Subscribe, ListUnits and ListUnitFiles.
+  EXPECT_EQ(backends::systemd::ManagerCalls(provider) - before, 3);
+  const long second = backends::systemd::ManagerCalls(provider);
+  services->Server(u"PC1");
+  EXPECT_EQ(services->Count(), count);
+  EXPECT_EQ(backends::systemd::ManagerCalls(provider) - second, 1);
+
+  manager().WriteUnit(true, "mox-later.service", "[Service]\nExecStart=/bin/sleep 100000\n");
+  manager().Call("Reload");
+  services->Server(u"PC1");
+  EXPECT_TRUE(services->Exists(Variant(u"mox-later")));
+  fs::remove(manager().Lib() + "/mox-later.service");
+  manager().Call("Reload");
+  services->Server(u"PC1");
+  EXPECT_FALSE(services->Exists(Variant(u"mox-later")));
 }
 
 }  // namespace

@@ -83,6 +83,11 @@ int OnJobRemoved(sd_bus_message* m, void* userdata, sd_bus_error*) {
   return 0;
 }
 
+int OnUnitFilesChanged(sd_bus_message*, void* userdata, sd_bus_error*) {
+  static_cast<ManagerBus*>(userdata)->NoteUnitFilesChanged();
+  return 0;
+}
+
 }  // namespace
 
 ManagerBus::ManagerBus(std::string address, std::chrono::milliseconds timeout)
@@ -102,6 +107,8 @@ void ManagerBus::Drop() {
     sd_bus_close_unref(bus_);
   }
   bus_ = nullptr;
+  // Signals may have been missed while no connection listened.
+  files_.reset();
 }
 
 void ManagerBus::Fail(int r, const char* what, const std::string& unit, const void* error) {
@@ -161,6 +168,12 @@ sd_bus* ManagerBus::Bus() {
   // job's signal is queued even when it arrives before the call that started it returns.
   r = sd_bus_match_signal(bus_, nullptr, kDestination, kManagerPath, kManager, "JobRemoved",
                           OnJobRemoved, this);
+  for (const char* member : {"Reloading", "UnitFilesChanged"}) {
+    if (r >= 0) {
+      r = sd_bus_match_signal(bus_, nullptr, kDestination, kManagerPath, kManager, member,
+                              OnUnitFilesChanged, this);
+    }
+  }
   Error error;
   if (r >= 0) {
     ++calls_;
@@ -200,9 +213,15 @@ std::vector<UnitFile> ManagerBus::ListUnitFiles() {
   Error error;
   Message reply;
   sd_bus* bus = Bus();
+  // Signals queued since the last call say whether the kept answer still holds.
+  int r = 0;
+  while ((r = sd_bus_process(bus, nullptr)) > 0) {
+  }
+  if (r < 0) Fail(r, "Reading the manager's signals", "", nullptr);
+  if (files_) return *files_;
   ++calls_;
-  int r = sd_bus_call_method(bus, kDestination, kManagerPath, kManager, "ListUnitFiles", &error.e,
-                             &reply.m, "");
+  r = sd_bus_call_method(bus, kDestination, kManagerPath, kManager, "ListUnitFiles", &error.e,
+                         &reply.m, "");
   if (r < 0) Fail(r, "ListUnitFiles", "", &error.e);
   std::vector<std::vector<std::string>> rows;
   r = ReadStringRows(reply.m, "ss", 2, rows);
@@ -210,6 +229,7 @@ std::vector<UnitFile> ManagerBus::ListUnitFiles() {
   std::vector<UnitFile> files;
   files.reserve(rows.size());
   for (auto& row : rows) files.push_back({BaseName(row[0]), std::move(row[1])});
+  files_ = files;
   return files;
 }
 

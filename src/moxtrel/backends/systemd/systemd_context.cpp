@@ -86,12 +86,14 @@ std::string SystemdContext::Known(const std::string& unit) {
 
 std::vector<std::string> SystemdContext::Services() {
   std::set<std::string> names;
-  for (const auto& file : bus_.ListUnitFiles()) {
-    if (IsListedService(file.name)) names.insert(file.name);
-  }
+  // ListUnits first: its reply comes after every signal the manager sent before it, so a
+  // reload that ended before this listing began has been seen when the unit files are asked.
   for (const auto& unit : bus_.ListUnits()) {
     // A unit only named by another's dependency, with no file, is no service.
     if (IsListedService(unit.name) && unit.load_state != "not-found") names.insert(unit.name);
+  }
+  for (const auto& file : bus_.ListUnitFiles()) {
+    if (IsListedService(file.name)) names.insert(file.name);
   }
   std::vector<std::string> sorted(names.begin(), names.end());
   std::lock_guard<std::mutex> hold(listing_lock_);
