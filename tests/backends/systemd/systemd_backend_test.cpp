@@ -5,11 +5,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <thread>
 
 #include "moxtrel/backends/configuration.h"
 #include "moxtrel/backends/systemd/systemd_provider.h"
+#include "moxtrel/backends/systemd/unit_files.h"
 #include "moxtrel/directory/ads.h"
 #include "moxtrel/directory/journal_layer.h"
 #include "moxtrel/frame/error_codes.h"
@@ -291,6 +295,63 @@ TEST_F(SystemdBackendTest, UnitFilesAreKeptUntilTheManagerSaysTheyChanged) {
   manager().Call("Reload");
   services->Server(u"PC1");
   EXPECT_FALSE(services->Exists(Variant(u"mox-later")));
+}
+
+// Two writers, each with a provider of its own, change different properties of one service at
+// once: both changes are kept, neither overwrites the other's drop-in. Each writer, having read
+// the drop-in, waits for the other to have read it too (or for a moment, when the other cannot
+// get that far), so that without a lock both would write from what they read.
+TEST_F(SystemdBackendTest, ConcurrentWritersKeepEachOthersChanges) {
+  std::mutex m;
+  std::condition_variable cv;
+  int arrived = 0;
+  backends::systemd::SetUnitFileHook([&](backends::systemd::UnitFileStep step, const std::string&) {
+    if (step != backends::systemd::UnitFileStep::kOpen) return 0;
+    std::unique_lock<std::mutex> hold(m);
+    ++arrived;
+    cv.notify_all();
+    cv.wait_for(hold, std::chrono::milliseconds(500), [&] { return arrived >= 2; });
+    return 0;
+  });
+  auto writer = [&](bool name) {
+    auto p = Make(std::chrono::seconds(20));
+    auto s = As<IADsService>(p->GetObject(u"WinNT://PC1/mox-sleep,service"));
+    if (name) {
+      s->DisplayName(u"Renamed");
+    } else {
+      s->Path(u"/bin/sleep 100001");
+    }
+    s->SetInfo();
+  };
+  std::thread a(writer, true), b(writer, false);
+  a.join();
+  b.join();
+  backends::systemd::SetUnitFileHook(nullptr);
+  auto sleep = Bind(u"mox-sleep");
+  EXPECT_EQ(sleep->DisplayName(), u"Renamed");
+  EXPECT_EQ(sleep->Path(), u"/bin/sleep 100001");
+}
+
+// A manager that dies under a bound service: reads and operations fail at once with a clear
+// error naming the bus, and nothing waits for it.
+TEST_F(SystemdBackendTest, AManagerThatDiesFailsClearly) {
+  auto own = std::make_unique<PrivateSystemd>();
+  ASSERT_TRUE(own->Available()) << own->Why();
+  SystemdOptions o;
+  o.bus = own->Bus();
+  o.unit_dir = own->Units();
+  o.computer = u"PC1";
+  o.timeout = std::chrono::seconds(5);
+  auto p = MakeSystemdProvider(o);
+  auto sleep = As<IADsService>(p->GetObject(u"WinNT://PC1/mox-sleep,service"));
+  EXPECT_EQ(sleep->DisplayName(), u"Sleeping service");
+  own.reset();  // stopped by the script; its cgroup checked
+  auto [code, why] = Failure([&] { sleep->DisplayName(); });
+  EXPECT_NE(code, 0u);
+  EXPECT_THAT(why, HasSubstr("mox-sleep.service"));
+  std::tie(code, why) = Failure([&] { As<directory::IADsServiceOperations>(sleep)->Start(); });
+  EXPECT_EQ(code, errc::kNetworkUnreachable);
+  EXPECT_THAT(why, HasSubstr(o.bus));
 }
 
 }  // namespace

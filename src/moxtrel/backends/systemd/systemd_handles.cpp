@@ -94,6 +94,7 @@ void SystemdComputer::Delete(std::u16string_view class_word, std::u16string_view
                               u"type to disabled (masked) instead");
   }
   ManagerBus& bus = ctx_->bus();
+  UnitDirLock lock(ctx_->options().unit_dir, ctx_->options().timeout);
   if (Runs(bus.UnitString(unit, "ActiveState"))) {
     throw AutomationError(errc::kServiceControlRefused, u"The service " + ctx_->ServicePath(unit) +
                                                             u" cannot be deleted while it runs: "
@@ -369,6 +370,7 @@ void SystemdService::CreateUnit(const Staged& staged) {
     throw AutomationError(errc::kInvalidArg,
                           u"The service " + ADsPath() + u" cannot be created without a path");
   }
+  UnitDirLock lock(ctx_->options().unit_dir, ctx_->options().timeout);
   if (!ctx_->Known(unit_).empty()) {
     throw AutomationError(errc::kObjectExists, u"The service " + ADsPath() + u" exists already");
   }
@@ -398,6 +400,9 @@ void SystemdService::SetInfo() {
   bool drop_in = false;
   for (const auto& [field, value] : staged) drop_in |= field != ServiceField::kStartType;
   if (drop_in) {
+    // Read, changed and written under the folder's lock: another writer's change to the same
+    // drop-in is kept, not overwritten.
+    UnitDirLock lock(ctx_->options().unit_dir, ctx_->options().timeout);
     WriteDropIn(staged);
     ctx_->bus().Reload();
   }

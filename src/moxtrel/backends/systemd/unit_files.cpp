@@ -1,6 +1,7 @@
 #include "moxtrel/backends/systemd/unit_files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <mutex>
 #include <random>
+#include <thread>
 
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
@@ -30,9 +32,14 @@ UnitFileHook& Hook() {
 
 // 0 to go on, else the errno the hook chose (set in errno too).
 int Injected(UnitFileStep step, const std::string& path) {
-  std::lock_guard<std::mutex> hold(HookLock());
-  if (!Hook()) return 0;
-  const int e = Hook()(step, path);
+  UnitFileHook hook;
+  {
+    std::lock_guard<std::mutex> hold(HookLock());
+    hook = Hook();
+  }
+  if (!hook) return 0;
+  // Called without the lock: a hook may wait for another writer's step.
+  const int e = hook(step, path);
   if (e != 0) errno = e;
   return e;
 }
@@ -56,6 +63,28 @@ void SyncFolder(const std::string& path) {
 }
 
 }  // namespace
+
+UnitDirLock::UnitDirLock(const std::string& unit_dir, std::chrono::milliseconds wait) {
+  fd_ = open(unit_dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) Failed("Opening the unit folder", unit_dir, errno);
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    const int e = errno;
+    if ((e != EWOULDBLOCK && e != EINTR) || std::chrono::steady_clock::now() >= deadline) {
+      close(fd_);
+      if (e == EWOULDBLOCK) {
+        throw AutomationError(errc::kFail, u"The unit folder " + FromUtf8(unit_dir) +
+                                               u" stayed locked by another writer");
+      }
+      Failed("Locking the unit folder", unit_dir, e);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+UnitDirLock::~UnitDirLock() {
+  if (fd_ >= 0) close(fd_);  // releases the lock
+}
 
 void SetUnitFileHook(UnitFileHook hook) {
   std::lock_guard<std::mutex> hold(HookLock());

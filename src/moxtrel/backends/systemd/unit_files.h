@@ -7,6 +7,7 @@
 //   RemoveUnitFile("/etc/systemd/system/web.service");
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -19,6 +20,21 @@ enum class UnitFileStep { kMkdir, kOpen, kWrite, kFsync, kRename, kUnlink };
 // an errno value to fail it with. nullptr removes it.
 using UnitFileHook = std::function<int(UnitFileStep, const std::string& path)>;
 void SetUnitFileHook(UnitFileHook hook);
+
+// Holds the unit folder's lock (flock on the folder) while the backend reads, changes and
+// writes a unit's files, so that two writers of this backend (threads or processes) never
+// lose each other's change. Throws errc::kFail naming the folder when it cannot be had within
+// `wait`.
+class UnitDirLock {
+ public:
+  UnitDirLock(const std::string& unit_dir, std::chrono::milliseconds wait);
+  ~UnitDirLock();
+  UnitDirLock(const UnitDirLock&) = delete;
+  UnitDirLock& operator=(const UnitDirLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
 
 // The file's text; nullopt when it does not exist. Throws errc::kAccessDenied or kFail naming
 // the file when it cannot be read, or is larger than a unit file may be.
