@@ -148,8 +148,8 @@ TEST_P(ServicesSuite, StopRefusedWhileADependentRuns) {
   EXPECT_EQ(sleep->Status(), Status::moxSVCSStopped);
 }
 
-// Display name, program, account and start type are written, and read back through a new bind
-// of a new provider; a blank value writes nothing.
+// Display name, program, account and start type are written, and read back after the manager
+// reloads, through a new bind of a new provider; a blank value writes nothing.
 TEST_P(ServicesSuite, ConfigurationWritesReadBackThroughANewBind) {
   auto dep = Service(u"mox-dep");
   dep->DisplayName(u"  Web front  ");
@@ -160,6 +160,7 @@ TEST_P(ServicesSuite, ConfigurationWritesReadBackThroughANewBind) {
   auto sleep = Service(u"mox-sleep");
   sleep->StartType(StartType::moxSVCSTDisabled);
 
+  backend->Reload();
   directory::SetCurrentProvider(directory::JournalLayer::Wrap(backend->Fresh()));
   auto again = Service(u"mox-dep");
   EXPECT_EQ(again->DisplayName(), u"Web front");

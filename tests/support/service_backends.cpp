@@ -54,6 +54,7 @@ class SystemdServices final : public ServiceBackend {
     o.timeout = std::chrono::seconds(20);
     return backends::systemd::MakeSystemdProvider(o);
   }
+  void Reload() override { manager_.Call("Reload"); }
   std::string Written() override {
     namespace fs = std::filesystem;
     std::ostringstream out;

@@ -25,6 +25,9 @@ class ServiceBackend : public Backend {
   virtual std::string Written() { return {}; }
   // A new provider over the same services, as another process would bind them.
   virtual std::shared_ptr<directory::DirectoryProvider> Fresh() { return Provider(); }
+  // Has the service manager read its configuration again (systemd's daemon-reload, from
+  // another client); nothing for the embedded directory.
+  virtual void Reload() {}
 };
 
 // The embedded directory, and a private systemd (skipped where it cannot run). The manager is
