@@ -85,7 +85,7 @@ struct Connection {
 
 }  // namespace
 
-PrivateSystemd::PrivateSystemd() {
+PrivateSystemd::PrivateSystemd() : owner_(getpid()) {
   if (geteuid() != 0) {
     why_ = "a private systemd needs root (user and cgroup namespaces)";
     return;
@@ -163,6 +163,9 @@ PrivateSystemd::PrivateSystemd() {
 }
 
 PrivateSystemd::~PrivateSystemd() {
+  // A child this program forked, ending through exit(), runs this too: the manager is the
+  // parent's to stop.
+  if (getpid() != owner_) return;
   Stop();
   if (watchdog_fd_ >= 0) {
     const char word = 1;

@@ -52,6 +52,7 @@ class PrivateSystemd {
   void Stop();
 
   std::string dir_, bus_, why_, script_, cgroup_;
+  int owner_ = 0;  // the process that started it
   int pid_ = 0;
   int watchdog_fd_ = -1;
   int watchdog_pid_ = 0;
