@@ -5,7 +5,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <condition_variable>
+
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -330,6 +333,49 @@ TEST_F(SystemdBackendTest, ConcurrentWritersKeepEachOthersChanges) {
   auto sleep = Bind(u"mox-sleep");
   EXPECT_EQ(sleep->DisplayName(), u"Renamed");
   EXPECT_EQ(sleep->Path(), u"/bin/sleep 100001");
+}
+
+// A writer killed between writing its file and renaming it leaves the drop-in as it was; the
+// next write takes away what it left beside it.
+TEST_F(SystemdBackendTest, AWriterKilledMidWriteLeavesTheDropInWhole) {
+  auto renamed = Bind(u"mox-sleep");
+  renamed->DisplayName(u"Before");
+  renamed->SetInfo();
+  const std::string drop_in = manager().Units() + "/mox-sleep.service.d/50-moxtrel.conf";
+  std::ifstream in(drop_in);
+  const std::string before(std::istreambuf_iterator<char>(in), {});
+  const pid_t child = fork();
+  if (child == 0) {
+    backends::systemd::SetUnitFileHook(
+        [](backends::systemd::UnitFileStep step, const std::string&) {
+          if (step == backends::systemd::UnitFileStep::kRename) _exit(0);
+          return 0;
+        });
+    auto s = As<IADsService>(
+        Make(std::chrono::seconds(20))->GetObject(u"WinNT://PC1/mox-sleep,service"));
+    s->DisplayName(u"Killed");
+    s->SetInfo();
+    _exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+      << "the write never reached its rename";
+  std::ifstream again(drop_in);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), before);
+  auto leftovers = [&] {
+    int n = 0;
+    for (const auto& e : fs::directory_iterator(manager().Units() + "/mox-sleep.service.d")) {
+      n += e.path().filename().string().rfind(".#", 0) == 0;
+    }
+    return n;
+  };
+  EXPECT_EQ(leftovers(), 1);
+  EXPECT_EQ(Bind(u"mox-sleep")->DisplayName(), u"Before");
+  renamed->DisplayName(u"After");
+  renamed->SetInfo();
+  EXPECT_EQ(leftovers(), 0);
+  EXPECT_EQ(Bind(u"mox-sleep")->DisplayName(), u"After");
 }
 
 // A manager that dies under a bound service: reads and operations fail at once with a clear

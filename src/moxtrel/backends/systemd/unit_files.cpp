@@ -1,5 +1,6 @@
 #include "moxtrel/backends/systemd/unit_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -60,6 +61,20 @@ void SyncFolder(const std::string& path) {
   if (fd < 0) return;
   (void)fsync(fd);
   close(fd);
+}
+
+// Files written beside `name` by a writer that died before its rename. Writers hold the unit
+// folder's lock, so under it none of these belongs to a writer still at work.
+void RemoveLeftovers(const std::string& folder, const std::string& name) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  const std::string prefix = ".#" + name + ".";
+  while (const dirent* e = readdir(dir)) {
+    if (std::strncmp(e->d_name, prefix.c_str(), prefix.size()) == 0) {
+      unlinkat(dirfd(dir), e->d_name, 0);
+    }
+  }
+  closedir(dir);
 }
 
 }  // namespace
@@ -137,6 +152,7 @@ void ReplaceUnitFile(const std::string& path, const std::string& text) {
       if (made && !done) rmdir(folder.c_str());
     }
   } guard{folder, made_folder};
+  RemoveLeftovers(folder, path.substr(folder.size() + 1));
   std::random_device random;
   const std::string beside =
       folder + "/.#" + path.substr(folder.size() + 1) + "." + std::to_string(random() & 0xffffff);

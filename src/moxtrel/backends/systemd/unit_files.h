@@ -40,7 +40,9 @@ class UnitDirLock {
 // the file when it cannot be read, or is larger than a unit file may be.
 std::optional<std::string> ReadUnitFile(const std::string& path);
 // Writes `text` to `path` by a flushed file beside it and a rename, making the folder (one
-// level) when missing; nothing is left beside it on failure. Throws naming the file.
+// level) when missing; nothing is left beside it on failure, and what a writer killed before
+// its rename left beside it is removed first (call it holding UnitDirLock). Throws naming the
+// file.
 void ReplaceUnitFile(const std::string& path, const std::string& text);
 // Removes the file, if present. Throws naming it.
 void RemoveUnitFile(const std::string& path);
