@@ -238,6 +238,11 @@ TEST_F(SystemdBackendTest, ErrorsNameTheUnitAndTheManagersReason) {
 // is not deleted while it runs, and its deletion takes its file, drop-ins and links. A unit
 // whose file the backend did not write is not deleted.
 TEST_F(SystemdBackendTest, ServicesAreCreatedAndDeletedInTheUnitFolder) {
+  auto masked = As<IADsService>(Computer()->Create(u"service", u"mox-new"));
+  masked->Path(u"/bin/sleep 100000");
+  masked->StartType(4);
+  EXPECT_EQ(Failure([&] { masked->SetInfo(); }).first, errc::kNotSupported);
+  EXPECT_FALSE(fs::exists(manager().Units() + "/mox-new.service"));
   auto created = As<IADsService>(Computer()->Create(u"service", u"mox-new"));
   auto [code, why] = Failure([&] { created->SetInfo(); });
   EXPECT_EQ(code, errc::kInvalidArg);  // no path yet

@@ -370,6 +370,15 @@ void SystemdService::CreateUnit(const Staged& staged) {
     throw AutomationError(errc::kInvalidArg,
                           u"The service " + ADsPath() + u" cannot be created without a path");
   }
+  // A mask is a link in unit_dir where this unit's own file goes: the manager refuses it, and
+  // the unit would be left made but not disabled.
+  if (auto it = staged.find(ServiceField::kStartType);
+      it != staged.end() && it->second.ToLong() == kDisabledStart) {
+    throw AutomationError(errc::kNotSupported,
+                          u"The service " + ADsPath() +
+                              u" cannot be created disabled: systemd cannot mask a unit whose "
+                              u"file is in the unit folder; create it on demand (3)");
+  }
   UnitDirLock lock(ctx_->options().unit_dir, ctx_->options().timeout);
   if (!ctx_->Known(unit_).empty()) {
     throw AutomationError(errc::kObjectExists, u"The service " + ADsPath() + u" exists already");
