@@ -260,6 +260,12 @@ TEST_F(SystemdBackendTest, ServicesAreCreatedAndDeletedInTheUnitFolder) {
   auto listed = services->Item(Variant(u"mox-new"));
   EXPECT_EQ(listed->DisplayName(), u"New service");
   EXPECT_EQ(listed->StartType(), enmoxServiceStartType::moxSVCSTAuto);
+  // Nothing of a change is made when its start type is refused.
+  auto direct = Bind(u"mox-new");
+  direct->DisplayName(u"Not written");
+  direct->StartType(4);
+  EXPECT_EQ(Failure([&] { direct->SetInfo(); }).first, errc::kNotSupported);
+  EXPECT_EQ(listed->DisplayName(), u"New service");
   ASSERT_TRUE(listed->Start());
   EXPECT_FALSE(services->Remove(Variant(u"mox-new")));  // it runs
   ASSERT_TRUE(listed->StopSvc());

@@ -406,6 +406,18 @@ void SystemdService::SetInfo() {
   }
   if (staged.empty()) return;
   RequireLoaded();
+  // Refused before the drop-in is written, so that no part of this SetInfo is made.
+  if (auto it = staged.find(ServiceField::kStartType);
+      it != staged.end() && it->second.ToLong() == kDisabledStart) {
+    struct stat st {};
+    if (lstat(ctx_->UnitFilePath(unit_).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      throw AutomationError(errc::kNotSupported,
+                            u"The service " + ADsPath() +
+                                u" cannot be disabled: systemd cannot mask a unit whose file is "
+                                u"in the unit folder " +
+                                FromUtf8(ctx_->options().unit_dir));
+    }
+  }
   bool drop_in = false;
   for (const auto& [field, value] : staged) drop_in |= field != ServiceField::kStartType;
   if (drop_in) {
