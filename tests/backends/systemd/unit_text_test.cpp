@@ -53,7 +53,7 @@ TEST(SystemdUnitTextTest, UnitNamesRefuseWhatIsNoUnitName) {
 }
 
 TEST(SystemdUnitTextTest, ValuesAreRefusedOrEscapedSoNothingIsInjected) {
-  // Specifiers and variables are doubled, so the manager expands nothing.
+  // Specifiers are doubled, so the manager expands nothing.
   EXPECT_EQ(DescriptionValue(u"100% %n"), "100%% %%n");
   EXPECT_EQ(ExecStartValue(u"/bin/echo %h \"a b\""), "/bin/echo %%h \"a b\"");
   EXPECT_EQ(UserValue(u"svc-web"), "svc-web");
