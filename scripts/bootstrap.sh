@@ -7,7 +7,7 @@ packages=(build-essential cmake ninja-build pkg-config googletest libgtest-dev l
           libtomlplusplus-dev libcrypt-dev clang libclang-rt-14-dev libicu-dev libldap-dev slapd
           ldap-utils libcups2-dev cups-daemon cups-client cups-ipp-utils python3-dev pybind11-dev
           python3-pybind11 python3-pytest samba smbclient libsmbclient-dev help2man libabsl-dev
-          openssl)
+          openssl libsystemd-dev systemd dbus-daemon util-linux)
 
 missing=()
 for p in "${packages[@]}"; do

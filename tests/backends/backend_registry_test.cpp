@@ -123,9 +123,9 @@ TEST(BackendRegistryTest, ARegisteredTypeIsOneMoreChoice) {
               "/cfg/moxtrel.toml:2: computers.PC1.toy_service: give services = \"toy\" too");
     // An unknown name lists the registered ones for that selector; a type of another selector
     // is unknown there.
-    EXPECT_EQ(ErrorOf("[computers.PC1]\nservices = \"systemd\"\n"),
+    EXPECT_EQ(ErrorOf("[computers.PC1]\nservices = \"sc\"\n"),
               "/cfg/moxtrel.toml:2: computers.PC1.services: unknown services backend "
-              "\"systemd\" (expected \"toy\")");
+              "\"sc\" (expected \"systemd\" or \"toy\")");
     EXPECT_EQ(ErrorOf("[computers.PC1]\nprinting = \"toy\"\n"),
               "/cfg/moxtrel.toml:2: computers.PC1.printing: unknown printing backend \"toy\" "
               "(expected \"cups\")");
@@ -136,9 +136,10 @@ TEST(BackendRegistryTest, ARegisteredTypeIsOneMoreChoice) {
               "/cfg/moxtrel.toml:3: computers.PC1.services: a seeded computer holds its own "
               "services");
   }
-  // Removed, its selector and keys are unknown again.
+  // Removed, its name is unknown again.
   EXPECT_EQ(ErrorOf("[computers.PC1]\naccounts = \"memory\"\nservices = \"toy\"\n"),
-            "/cfg/moxtrel.toml:3: computers.PC1.services: unknown key");
+            "/cfg/moxtrel.toml:3: computers.PC1.services: unknown services backend \"toy\" "
+            "(expected \"systemd\")");
   EXPECT_FALSE(BackendRegistry::Global().Find("toy"));
   EXPECT_FALSE(BackendRegistry::Global().Remove("toy"));
 }

@@ -7,6 +7,7 @@
 #include "moxtrel/backends/ldap/ldap_backend.h"
 #include "moxtrel/backends/memory/memory_backend.h"
 #include "moxtrel/backends/samba/samba_backend.h"
+#include "moxtrel/backends/systemd/systemd_backend.h"
 
 namespace moxtrel::directory {
 
@@ -17,6 +18,7 @@ void RegisterBuiltinBackends(BackendRegistry& registry) {
            &backends::ldap::LdapBackendType,
            &backends::cups::CupsBackendType,
            &backends::samba::SambaBackendType,
+           &backends::systemd::SystemdBackendType,
        }) {
     BackendType made = type();
     if (!registry.Find(made.name)) registry.Add(std::move(made));
