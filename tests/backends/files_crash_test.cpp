@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <random>
 #include <string>
 
@@ -19,7 +20,9 @@
 #include "moxtrel/backends/files/fs_steps.h"
 #include "moxtrel/directory/ads.h"
 #include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
+#include "support/directory_fixture.h"
 #include "support/files_tree.h"
 
 namespace moxtrel::testing {
@@ -172,6 +175,39 @@ TEST(FilesCrashTest, AnUnfinishedChangeIsMergedWithWhatAnotherWriterDidSince) {
   for (const char* rel : {"etc/passwd", "etc/shadow", "etc/group", "etc/gshadow"}) {
     EXPECT_NE(tree.Read(rel).find("\ncarol:"), std::string::npos) << rel;
     EXPECT_NE(tree.Read(rel).find("\ndave:"), std::string::npos) << rel;
+  }
+}
+
+// A complete change whose record cannot be removed is reported, and its record is left inert:
+// an account another tool deleted since is not brought back by the next writer.
+TEST(FilesCrashTest, ARecordThatCannotBeRemovedIsNeverAppliedAgain) {
+  FilesTree tree;
+  tree.AddGroup("staff", 50, {"alice"}).AddGroup("alice", 1000).AddUser("alice", 1000, 1000);
+  std::map<std::string, std::string> before;
+  for (const char* rel : {"etc/passwd", "etc/shadow", "etc/group", "etc/gshadow"}) {
+    before[rel] = tree.Read(rel);
+  }
+  SetFsStepHook([](FsStep step, const std::string& path) {
+    return step == FsStep::kUnlink && path.ends_with("etc/.moxtrel-change") ? EACCES : 0;
+  });
+  std::u16string text;
+  EXPECT_EQ(
+      ErrorCodeOf([&] { Computer(*Provider(tree))->Create(u"user", u"carol")->SetInfo(); }, &text),
+      errc::kFail);
+  SetFsStepHook(nullptr);
+  EXPECT_NE(ToUtf8(text).find("cannot be removed"), std::string::npos) << ToUtf8(text);
+  ASSERT_NE(tree.Read("etc/passwd").find("\ncarol:"), std::string::npos);
+  ASSERT_TRUE(tree.Exists("etc/.moxtrel-change"));
+  // A tool deletes carol again, leaving a backup that is not our text.
+  for (const auto& [rel, text_before] : before) {
+    tree.Write(rel, text_before);
+    tree.Write(rel + "-", text_before);
+  }
+  NextWriter(tree);
+  EXPECT_FALSE(tree.Exists("etc/.moxtrel-change"));
+  EXPECT_EQ(tree.Disagreement(), "");
+  for (const auto& [rel, text_before] : before) {
+    EXPECT_EQ(tree.Read(rel), text_before) << rel;
   }
 }
 

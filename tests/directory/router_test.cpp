@@ -5,6 +5,7 @@
 #include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/directory/router.h"
 #include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
 #include "support/directory_fixture.h"
 
 namespace moxtrel::testing {
@@ -67,6 +68,17 @@ TEST_F(RouterTest, RefusesWhatItCannotRoute) {
   EXPECT_EQ(ErrorCodeOf([&] { router->AddComputer(u"Harbor", harbor); }), errc::kInvalidArg);
   EXPECT_EQ(ErrorCodeOf([&] { router->AddDomain(u"", harbor); }), errc::kInvalidArg);
   EXPECT_EQ(ErrorCodeOf([&] { router->AddDomain(u"X", nullptr); }), errc::kInvalidArg);
+  // A name holding a comma reads as a class word: the router and the directory behind it both
+  // name the path and the comma.
+  const std::u16string comma_path = u"WinNT://HARBOR/a,b=c";
+  std::u16string routed, direct;
+  EXPECT_EQ(ErrorCodeOf([&] { router->GetObject(comma_path); }, &routed), errc::kUnknownObject);
+  EXPECT_EQ(ErrorCodeOf([&] { harbor->GetObject(comma_path); }, &direct), errc::kUnknownObject);
+  EXPECT_EQ(routed, direct);
+  EXPECT_NE(routed.find(comma_path), std::u16string::npos) << ToUtf8(routed);
+  EXPECT_NE(routed.find(u"the class word follows the last comma, and a name cannot hold one"),
+            std::u16string::npos)
+      << ToUtf8(routed);
   Router empty;
   try {
     empty.GetObject(u"WinNT://A");

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "moxtrel/frame/automation_error.h"
+#include "moxtrel/frame/error_codes.h"
 #include "moxtrel/platform/fake_system_facts.h"
 
 namespace moxtrel::testing {
@@ -106,6 +107,20 @@ TEST_F(CurrentEnvironmentTest, FailedPrivilegeQueryRaisesAndIsAskedAgain) {
   facts->SetPrivilege(u"alice", 1);
   EXPECT_EQ(env->CurrentUserPrivilege(), P::moxUserPrivilege);
   EXPECT_EQ(facts->Calls().account_privilege, 2);
+
+  // The error keeps the code and the name of the failed call it came from.
+  AutomationError from_call(errc::kAccessDenied, u"denied");
+  from_call.SetCall(u"IADsUser.Get WinNT://DC1/alice", u"IADsUser.Get", nullptr);
+  facts->FailPrivilege(from_call);
+  try {
+    moxCurrentEnvironment::Create()->CurrentUserPrivilege();
+    FAIL() << "no error raised";
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.code(), static_cast<int32_t>(errc::kAccessDenied));
+    EXPECT_NE(e.description().find(u"CurrentUserPrivilege"), std::u16string::npos);
+    EXPECT_EQ(e.call(), u"IADsUser.Get WinNT://DC1/alice");
+    EXPECT_EQ(e.call_member(), u"IADsUser.Get");
+  }
 }
 
 }  // namespace

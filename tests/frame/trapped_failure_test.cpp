@@ -2,6 +2,7 @@
 // neither a hook that throws nor one that traps again changes what the trapping member returns.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <thread>
@@ -44,6 +45,21 @@ TEST_F(TrappedFailureTest, KeptPerThreadAndOverwritten) {
   NoteTrapped(u"moxUsers.Add", from_call);
   EXPECT_EQ(LastTrappedFailure()->call, u"IADs.SetInfo WinNT://PC1/bob");
   EXPECT_EQ(LastTrappedFailure()->source, u"IADs.SetInfo");
+
+  // An error reworded on its way out still names the call, and a trap still tells its witness.
+  struct Witness : TrapWitness {
+    std::u16string member;
+    void Trapped(std::u16string_view m) noexcept override { member = m; }
+  };
+  auto witness = std::make_shared<Witness>();
+  AutomationError inner(errc::kAccessDenied, u"denied");
+  inner.SetCall(u"IADsUser.Get WinNT://PC1/bob", u"IADsUser.Get", witness);
+  const AutomationError reworded(inner, u"SID: denied");
+  EXPECT_EQ(reworded.code(), static_cast<int32_t>(errc::kAccessDenied));
+  EXPECT_EQ(reworded.description(), u"SID: denied");
+  NoteTrapped(u"moxUser.Find", reworded);
+  EXPECT_EQ(LastTrappedFailure()->call, u"IADsUser.Get WinNT://PC1/bob");
+  EXPECT_EQ(witness->member, u"moxUser.Find");
 
   ClearLastTrappedFailure();
   EXPECT_FALSE(LastTrappedFailure());

@@ -8,10 +8,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <utility>
+#include <vector>
 
 #include "moxtrel/backends/configuration.h"
+#include "moxtrel/backends/ldap/ldap_connection.h"
+#include "moxtrel/backends/ldap/ldap_provider.h"
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/frame/error_codes.h"
+#include "moxtrel/frame/text.h"
 #include "support/dc_ldif.h"
+#include "support/directory_fixture.h"
 #include "support/slapd_server.h"
 
 namespace moxtrel::testing {
@@ -134,6 +141,31 @@ TEST(LdapConfiguration, RefusesSecretsThatAreNotSafe) {
               "bind_dn = \"cn=a,dc=x\"\npassword_file = \"good.secret\"\nid_pool = \"cn=ids\"\n",
               conf),
       "");
+  std::filesystem::remove_all(dir);
+}
+
+// tls_ca_file must be a readable regular file: a FIFO with no writer, a folder or a missing file
+// is refused before anything is sent, naming the file, instead of hanging the bind.
+TEST(LdapConfiguration, RefusesACaFileThatIsNotARegularFile) {
+  char tmpl[] = "/tmp/moxtrel-ldap-ca-XXXXXX";
+  ASSERT_TRUE(mkdtemp(tmpl));
+  const std::string dir = tmpl;
+  const std::string fifo = dir + "/ca.pem";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const auto& [file, why] : std::vector<std::pair<std::string, std::string>>{
+           {fifo, "Is a FIFO (named pipe), not a regular file"},
+           {dir, "Is a directory, not a regular file"},
+           {dir + "/missing.pem", "does not exist"}}) {
+    backends::ldap::LdapOptions options;
+    options.url = "ldaps://127.0.0.1:9";
+    options.base = "dc=x";
+    options.tls_ca_file = file;
+    backends::ldap::LdapConnection connection(options);
+    std::u16string text;
+    EXPECT_EQ(ErrorCodeOf([&] { connection.Encrypted(); }, &text), errc::kInvalidArg) << file;
+    EXPECT_THAT(ToUtf8(text), HasSubstr(file)) << ToUtf8(text);
+    EXPECT_THAT(ToUtf8(text), HasSubstr(why)) << ToUtf8(text);
+  }
   std::filesystem::remove_all(dir);
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <limits>
 
 #include "moxtrel/accounts/group.h"
@@ -428,7 +429,8 @@ TEST_F(LdapDcTest, PasswordsGoOnlyOverEncryptedConnections) {
 
   // A certificate that is not trusted is an error of the connection, not a silent fallback.
   LdapOptions untrusted = tls;
-  untrusted.tls_ca_file = "/dev/null";
+  untrusted.tls_ca_file = server->folder() + "/no-authority.pem";
+  std::ofstream(untrusted.tls_ca_file).flush();  // empty: trusts no one
   Use(untrusted);
   EXPECT_NE(ErrorCodeOf([&] { User(u"alice"); }, &text), 0u);
   EXPECT_THAT(ToUtf8(text), HasSubstr("StartTLS"));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -71,6 +73,15 @@ TEST(LinuxSystemFactsTest, ControllerFromRealmSetUp) {
   const auto no_realm = WriteConfig("moxtrel_krb5_none.conf", "[realms]\n  X = {\n kdc = x\n }\n");
   EXPECT_EQ(LinuxSystemFacts::Create(no_realm)->DomainController(), std::nullopt);
   EXPECT_EQ(LinuxSystemFacts::Create(file + ".missing")->DomainController(), std::nullopt);
+
+  // A FIFO with no writer, a folder or a device in its place names no controller, at once.
+  const std::string fifo = ::testing::TempDir() + "moxtrel_krb5_fifo.conf";
+  ::unlink(fifo.c_str());
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(LinuxSystemFacts::Create(fifo)->DomainController(), std::nullopt);
+  ::unlink(fifo.c_str());
+  EXPECT_EQ(LinuxSystemFacts::Create(::testing::TempDir())->DomainController(), std::nullopt);
+  EXPECT_EQ(LinuxSystemFacts::Create("/dev/zero")->DomainController(), std::nullopt);
 }
 
 // The Linux facts are current until replaced, and come back when the replacement is removed.

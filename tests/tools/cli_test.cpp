@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -51,14 +53,29 @@ TEST(CliTest, UsageErrors) {
   auto both = Cli({"x.mox", "-e", "Print 1"});
   EXPECT_EQ(both.status, kExitUsage);
 
-  // A folder or an endless device given as the script is refused with the system's words or
-  // the size limit, never read until memory runs out.
+  // A folder, a device or a FIFO with no writer given as the script is refused by what it is,
+  // at once; a file past the size limit is refused unread.
   auto folder = Cli({"/"});
   EXPECT_EQ(folder.status, kExitUsage);
-  EXPECT_EQ(folder.err, "moxtrel: cannot read script /: Is a directory\n");
+  EXPECT_EQ(folder.err, "moxtrel: cannot read script /: Is a directory, not a regular file\n");
   auto endless = Cli({"/dev/zero"});
   EXPECT_EQ(endless.status, kExitUsage);
-  EXPECT_NE(endless.err.find("/dev/zero is larger than 16 MiB"), std::string::npos) << endless.err;
+  EXPECT_EQ(endless.err,
+            "moxtrel: cannot read script /dev/zero: Is a character device, not a regular file\n");
+  const std::string fifo = ::testing::TempDir() + "moxtrel_cli_script.fifo";
+  ::unlink(fifo.c_str());
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  auto piped_name = Cli({fifo});
+  ::unlink(fifo.c_str());
+  EXPECT_EQ(piped_name.status, kExitUsage);
+  EXPECT_NE(piped_name.err.find("Is a FIFO (named pipe), not a regular file"), std::string::npos)
+      << piped_name.err;
+  const std::string large = ::testing::TempDir() + "moxtrel_cli_large.mox";
+  std::ofstream(large) << std::string(kMaxScriptBytes + 1, '\n');
+  auto too_large = Cli({large});
+  ::unlink(large.c_str());
+  EXPECT_EQ(too_large.status, kExitUsage);
+  EXPECT_NE(too_large.err.find("is larger than 16 MiB"), std::string::npos) << too_large.err;
   auto piped = Cli({}, std::string(kMaxScriptBytes + 1, '\n'));
   EXPECT_EQ(piped.status, kExitUsage);
   EXPECT_NE(piped.err.find("standard input is larger than 16 MiB"), std::string::npos);

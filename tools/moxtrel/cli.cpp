@@ -5,8 +5,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <optional>
 #include <sstream>
@@ -22,6 +20,7 @@
 #include "moxtrel/frame/text.h"
 #include "moxtrel/frame/trapped_failure.h"
 #include "moxtrel/host/directory_source.h"
+#include "moxtrel/platform/regular_file.h"
 #include "moxtrel/version.h"
 #include "parser.h"
 #include "repl.h"
@@ -264,24 +263,22 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     }
     name = "<stdin>";
   } else if (!script.empty()) {
-    std::ifstream file(script, std::ios::binary);
-    std::error_code ec;
-    const bool folder = std::filesystem::is_directory(script, ec);
-    if (!file || folder) {
-      if (folder) errno = EISDIR;
-      complain.Usage("cannot read script " + script + ": " + std::strerror(errno), "script",
+    // A FIFO, a device or a folder is refused by name: "-" reads a pipe.
+    std::optional<std::string> read;
+    try {
+      read = platform::ReadRegularFile(script, kMaxScriptBytes);
+    } catch (const platform::RegularFileError& e) {
+      complain.Usage(e.error() == EFBIG ? TooLarge("script " + script)
+                                        : "cannot read script " + std::string(e.what()),
+                     "script", script);
+      return kExitUsage;
+    }
+    if (!read) {
+      complain.Usage("cannot read script " + script + ": " + std::strerror(ENOENT), "script",
                      script);
       return kExitUsage;
     }
-    if (!ReadLimited(file, text)) {
-      complain.Usage(TooLarge("script " + script), "script", script);
-      return kExitUsage;
-    }
-    if (file.bad()) {
-      complain.Usage("cannot read script " + script + ": " + std::strerror(errno), "script",
-                     script);
-      return kExitUsage;
-    }
+    text = std::move(*read);
     name = script;
   } else if (!statements.empty()) {
     text = statements;

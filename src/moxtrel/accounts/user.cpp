@@ -30,7 +30,7 @@ auto Converted(std::u16string_view property, Convert&& convert) {
   try {
     return convert();
   } catch (const AutomationError& e) {
-    throw AutomationError(e.code(), std::u16string(property) + u": " + e.description());
+    throw AutomationError(e, std::u16string(property) + u": " + e.description());
   }
 }
 

@@ -76,9 +76,12 @@ ParsedPath ParsePath(std::u16string_view path) {
     if (word.empty()) Bad(path, u"the class word after the comma is missing");
     parsed.kind = KindFromClassWord(word);
     if (!parsed.kind) {
-      throw AutomationError(errc::kUnknownObject, u"Unknown class word \"" + std::u16string(word) +
-                                                      u"\" in the path \"" + std::u16string(path) +
-                                                      u"\"");
+      // Most often a name holding a comma ("WinNT://CORP/a,b=c"): say where the word came from.
+      throw AutomationError(errc::kUnknownObject,
+                            u"Unknown class word \"" + std::u16string(word) + u"\" in the path \"" +
+                                std::u16string(path) +
+                                u"\": the class word follows the last comma, and a name cannot "
+                                u"hold one");
     }
   }
   if (rest.empty()) Bad(path, u"it names no object");

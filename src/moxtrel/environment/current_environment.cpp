@@ -37,8 +37,8 @@ enmoxUserPrivilege moxCurrentEnvironment::CurrentUserPrivilege() {
     recorded = platform::CurrentSystemFacts()->AccountPrivilege(controller, user);
   } catch (const AutomationError& e) {
     // No record came back, so there is nothing to answer from; the next read asks again.
-    throw AutomationError(e.code(), u"CurrentUserPrivilege: the privilege of \"" + user +
-                                        u"\" could not be read: " + e.description());
+    throw AutomationError(e, u"CurrentUserPrivilege: the privilege of \"" + user +
+                                 u"\" could not be read: " + e.description());
   }
   // A level the object model does not know leaves the earlier answer in place.
   if (recorded >= 0 && recorded <= 2) privilege_ = static_cast<enmoxUserPrivilege>(recorded);

@@ -9,6 +9,11 @@ AutomationError::AutomationError(int32_t code, std::u16string description)
       code_(code),
       description_(std::move(description)) {}
 
+AutomationError::AutomationError(const AutomationError& cause, std::u16string description)
+    : AutomationError(cause.code_, std::move(description)) {
+  call_ = cause.call_;
+}
+
 std::u16string_view AutomationError::call() const noexcept {
   return call_ ? std::u16string_view(call_->text) : std::u16string_view();
 }

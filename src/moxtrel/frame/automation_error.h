@@ -28,6 +28,9 @@ class AutomationError : public std::runtime_error {
   AutomationError(int32_t code, std::u16string description);
   AutomationError(uint32_t code, std::u16string description)
       : AutomationError(static_cast<int32_t>(code), std::move(description)) {}
+  // A new description for an error caught on its way out: the code and the provider call it
+  // names (with its witness) stay, so a trap still names and marks the call that failed.
+  AutomationError(const AutomationError& cause, std::u16string description);
 
   int32_t code() const noexcept { return code_; }
   const std::u16string& description() const noexcept { return description_; }

@@ -35,6 +35,7 @@ std::optional<std::u16string> FakeSystemFacts::DomainController() {
 int32_t FakeSystemFacts::AccountPrivilege(std::u16string_view server, std::u16string_view user) {
   ++calls_.account_privilege;
   privilege_queries_.emplace_back(server, user);
+  if (privilege_error_) throw *privilege_error_;
   const auto it = privileges_.find(std::u16string(user));
   if (it == privileges_.end()) {
     throw AutomationError(errc::kNoSuchObject,

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "moxtrel/frame/automation_error.h"
 #include "moxtrel/platform/system_facts.h"
 
 namespace moxtrel::platform {
@@ -37,6 +38,8 @@ class FakeSystemFacts final : public SystemFacts {
   // An account the privilege query finds; any other account makes the query fail.
   void SetPrivilege(std::u16string user, int32_t privilege);
   void ForgetAccount(const std::u16string& user);
+  // Every privilege query throws `error` (as a provider call that failed would) until cleared.
+  void FailPrivilege(std::optional<AutomationError> error) { privilege_error_ = std::move(error); }
 
   const CallCounts& Calls() const noexcept { return calls_; }
   // (server, user) of every privilege query, in order.
@@ -56,6 +59,7 @@ class FakeSystemFacts final : public SystemFacts {
   std::u16string user_name_;
   std::optional<std::u16string> controller_;
   std::map<std::u16string, int32_t> privileges_;
+  std::optional<AutomationError> privilege_error_;
   CallCounts calls_;
   std::vector<std::pair<std::u16string, std::u16string>> privilege_queries_;
 };

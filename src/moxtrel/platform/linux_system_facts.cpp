@@ -6,19 +6,21 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <sstream>
 #include <string_view>
 #include <vector>
 
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/platform/regular_file.h"
 
 namespace moxtrel::platform {
 namespace {
 
 // The account databases cap nothing, so every buffer grows until the answer fits.
 constexpr std::size_t kLargestBuffer = std::size_t{1} << 24;
+constexpr std::size_t kLargestKrb5Config = std::size_t{1} << 20;
 
 std::size_t InitialSize(int which) {
   const long hint = sysconf(which);
@@ -146,9 +148,16 @@ std::u16string LinuxSystemFacts::UserName() {
 }
 
 std::optional<std::u16string> LinuxSystemFacts::DomainController() {
-  std::ifstream config(krb5_config_);
-  if (!config) return std::nullopt;
+  // A set-up that cannot be read (missing, a FIFO, a folder, too large) names no controller.
+  std::optional<std::string> text;
+  try {
+    text = ReadRegularFile(krb5_config_, kLargestKrb5Config);
+  } catch (const RegularFileError&) {
+    return std::nullopt;
+  }
+  if (!text) return std::nullopt;
   std::vector<std::string> lines;
+  std::istringstream config(*text);
   for (std::string line; std::getline(config, line);) lines.push_back(std::move(line));
 
   // The default realm first: it may be named after the realms that describe it.

@@ -1,5 +1,6 @@
 #include "moxtrel/backends/files/account_store.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <array>
@@ -229,22 +230,47 @@ AccountStore::Locks AccountStore::LockFiles(unsigned which) const {
   return locks;
 }
 
-void AccountStore::RemoveRecord() const {
+namespace {
+
+// Empties the record at `path`: an empty record is one whose change is over, which a writer
+// only removes. True when it is empty on disk.
+bool EmptyRecord(const std::string& path) {
+  const int fd = fs_steps::Open(path, O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+  if (fd < 0) return false;
+  const bool flushed = fs_steps::Fsync(fd, path) == 0;
+  return fs_steps::Close(fd, path) == 0 && flushed;
+}
+
+}  // namespace
+
+void AccountStore::RemoveRecord(bool change_made) const {
   const std::string path = RecordPath();
-  // Tried twice: a record left behind would be applied again by the next writer.
-  if (fs_steps::Unlink(path) != 0 && errno != ENOENT && fs_steps::Unlink(path) != 0 &&
-      errno != ENOENT) {
-    throw AutomationError(errc::kFail, FromUtf8("The change was made, but its record " + path +
-                                                " cannot be removed: " + std::strerror(errno)));
-  }
-  // Not flushed on purpose: a record that comes back after a power loss finds its change made
+  // Tried twice: a record left behind would be applied again by the next writer. A removal is
+  // not flushed on purpose: a record that comes back after a power loss finds its change made
   // and changes nothing.
+  if (fs_steps::Unlink(path) == 0 || errno == ENOENT) return;
+  if (fs_steps::Unlink(path) == 0 || errno == ENOENT) return;
+  const int err = errno;
+  // Emptied instead, so that no later writer applies it again over what changed since.
+  if (EmptyRecord(path)) {
+    if (!change_made) return;
+    throw AutomationError(errc::kFail, FromUtf8("The change was made, but its record " + path +
+                                                " cannot be removed: " + std::strerror(err) +
+                                                "; it was emptied, so no writer applies it again"));
+  }
+  throw AutomationError(errc::kFail, FromUtf8("The change was made, but its record " + path +
+                                              " cannot be removed: " + std::strerror(err)));
 }
 
 void AccountStore::FinishRecordedChange() const {
   const std::string path = RecordPath();
   std::optional<std::string> text = ReadAccountFile(path, kRecordFile);
   if (!text) return;
+  if (text->empty()) {
+    // A change that is over, whose record could not be removed then; harmless if it stays.
+    fs_steps::Unlink(path);
+    return;
+  }
   const ChangeRecord record = ChangeRecord::Parse(*text, path);
   for (const auto& f : record.files) {
     const std::string file = Path(f.label.c_str());
@@ -260,7 +286,7 @@ void AccountStore::FinishRecordedChange() const {
     const std::string done = ApplyEntries(*now, f.edits);
     if (done != *now) ReplaceAccountFile(file, f.label, *now, done);
   }
-  RemoveRecord();
+  RemoveRecord(true);
 }
 
 void AccountStore::Write(std::vector<Change>& changes) const {
@@ -299,7 +325,7 @@ void AccountStore::Write(std::vector<Change>& changes) const {
     std::u16string outcome;
     try {
       for (auto it = steps.rbegin(); it != steps.rend(); ++it) (*it)->Undo();
-      if (recorded) RemoveRecord();
+      if (recorded) RemoveRecord(false);
       outcome = u"; nothing was changed: the files already replaced were put back";
     } catch (const AutomationError& undo) {
       outcome = u"; putting the files back failed too (" + undo.description() + u")" +
@@ -308,7 +334,7 @@ void AccountStore::Write(std::vector<Change>& changes) const {
     }
     throw AutomationError(static_cast<uint32_t>(e.code()), e.description() + outcome);
   }
-  if (recorded) RemoveRecord();
+  if (recorded) RemoveRecord(true);
 }
 
 void AccountStore::Modify(unsigned which, const std::function<void(AccountFiles&)>& edit) {

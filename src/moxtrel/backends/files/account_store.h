@@ -82,7 +82,9 @@ class AccountStore {
   struct Locks;
   Locks LockFiles(unsigned which) const;
   void FinishRecordedChange() const;
-  void RemoveRecord() const;
+  // Removes the change record or, when it cannot, empties it so that no writer applies it again;
+  // throws when it stays or, with `change_made`, when it is left emptied.
+  void RemoveRecord(bool change_made) const;
   struct Change;
   void Write(std::vector<Change>& changes) const;
 

@@ -3,13 +3,18 @@
 #include <ldap.h>
 
 #include <cstring>
+#include <optional>
 
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/platform/regular_file.h"
 
 namespace moxtrel::backends::ldap {
 namespace {
+
+// Room for any CA bundle: a system's holds well under 1 MiB.
+constexpr std::size_t kLargestCaFile = std::size_t{16} << 20;
 
 const std::vector<std::string> kNoValues;
 
@@ -388,6 +393,21 @@ void LdapConnection::Connect() {
             FromUtf8(options_.bind_dn) +
             u"\" in clear: the connection is neither ldaps:// nor StartTLS (use ldaps://, set "
             u"start_tls = true, or allow_plaintext = true, which is unsafe)");
+  }
+  if (!options_.tls_ca_file.empty()) {
+    // libldap would block on a FIFO with no writer: only a readable regular file is handed on.
+    std::optional<std::string> ca;
+    try {
+      ca = platform::ReadRegularFile(options_.tls_ca_file, kLargestCaFile);
+    } catch (const platform::RegularFileError& e) {
+      throw AutomationError(errc::kInvalidArg, u"LDAP " + FromUtf8(options_.url) +
+                                                   u": tls_ca_file " + FromUtf8(e.what()));
+    }
+    if (!ca) {
+      throw AutomationError(errc::kInvalidArg,
+                            u"LDAP " + FromUtf8(options_.url) + u": tls_ca_file " +
+                                FromUtf8(options_.tls_ca_file) + u" does not exist");
+    }
   }
   // The servers in order from the one in use: one that does not answer passes the session to
   // the next; any other failure (credentials, TLS, base) is the same on every replica.
