@@ -15,7 +15,9 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/moxtrel DESTINATION ${CMAKE_INSTALL_
         REGEX "backends/" EXCLUDE
         PATTERN "directory_source.h" EXCLUDE
         PATTERN "class_bindings.h" EXCLUDE
-        REGEX "directory/(node|attribute_map|attributes|directory_core|object_handle|account_handles|resource_handles|seed_json|computer_parts|glob)\\.h$" EXCLUDE)
+        REGEX "memory/(node|attribute_map|attributes|directory_core|object_handle|account_handles|resource_handles|seed_json)\\.h$" EXCLUDE
+        REGEX "routing/(computer_parts)\\.h$" EXCLUDE
+        REGEX "journal/(glob)\\.h$" EXCLUDE)
 install(EXPORT moxtrelTargets NAMESPACE moxtrel:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/moxtrel)
 
 # The components find_package(moxtrel COMPONENTS ...) knows, in the order they build on each

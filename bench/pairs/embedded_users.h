@@ -12,8 +12,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/memory/memory_directory.h"
 
 namespace moxtrel::bench {
 

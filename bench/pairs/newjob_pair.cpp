@@ -3,7 +3,7 @@
 // first tick announces every job; the timed ones find nothing new.
 #include "cups_queue.h"
 #include "moxtrel/backends/cups/cups_provider.h"
-#include "moxtrel/directory/memory_directory.h"
+#include "moxtrel/memory/memory_directory.h"
 #include "moxtrel/printing/print_jobs.h"
 #include "moxtrel/printing/print_queue.h"
 #include "pair_support.h"

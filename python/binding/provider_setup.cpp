@@ -9,9 +9,9 @@
 #include "binding/module_state.h"
 #include "binding/python_errors.h"
 #include "binding/value_convert.h"
-#include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/directory/provider.h"
 #include "moxtrel/host/directory_source.h"
+#include "moxtrel/memory/memory_directory.h"
 
 namespace moxtrel::python {
 namespace {

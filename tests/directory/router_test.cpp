@@ -1,11 +1,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "moxtrel/directory/journal_layer.h"
-#include "moxtrel/directory/memory_directory.h"
-#include "moxtrel/directory/router.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/journal/journal_layer.h"
+#include "moxtrel/memory/memory_directory.h"
+#include "moxtrel/routing/router.h"
 #include "support/directory_fixture.h"
 
 namespace moxtrel::testing {

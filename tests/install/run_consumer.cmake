@@ -121,7 +121,7 @@ foreach(header ${installed_headers})
     message(FATAL_ERROR "the installed header ${header} includes abseil")
   endif()
 endforeach()
-foreach(internal moxtrel/directory/node.h moxtrel/backends/ldap/ldap_provider.h
+foreach(internal moxtrel/memory/node.h moxtrel/backends/ldap/ldap_provider.h
         moxtrel/backends/memory/memory_backend.h)
   if(EXISTS ${prefix}/include/${internal})
     message(FATAL_ERROR "the install holds the internal header ${internal}")

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "moxtrel/backends/systemd/systemd_provider.h"
-#include "moxtrel/directory/memory_directory.h"
+#include "moxtrel/memory/memory_directory.h"
 #include "support/private_systemd.h"
 
 namespace moxtrel::testing {

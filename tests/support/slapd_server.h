@@ -42,7 +42,7 @@ class SlapdServer {
     // syncrepl, bound as its admin; ldif is not used, and the reader is the followed server's.
     const SlapdServer* replica_of = nullptr;
   };
-  // The schema of a domain controller's accounts for the dc profile, in tests/ldap.
+  // The schema of a domain controller's accounts for the dc profile, in tests/backends/ldap.
   static std::string DcSchema();
   // POSIX accounts and groups as auxiliary classes, to load with nis = false.
   static std::string PosixAuxSchema();

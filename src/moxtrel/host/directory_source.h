@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "moxtrel/directory/journal_layer.h"
-#include "moxtrel/directory/memory_directory.h"
+#include "moxtrel/journal/journal_layer.h"
+#include "moxtrel/memory/memory_directory.h"
 
 namespace moxtrel::host {
 
