@@ -62,7 +62,7 @@ class LdapDomain final : public directory::IADsDomain,
       : BackendHandle(std::move(ctx), directory::ObjectKind::kDomain) {}
   std::u16string Name() override { return ctx_->options().domain; }
   std::u16string ADsPath() override { return ctx_->DomainPath(); }
-  std::u16string Parent() override { return u"WinNT:"; }
+  std::u16string Parent() override { return std::u16string(directory::kNamespacePath); }
   Variant Get(std::u16string_view name) override;
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override {}
