@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/memory/memory_directory.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "moxtrel/directory/memory_directory.h"
+#include "moxtrel/memory/memory_directory.h"
 
 namespace {
 

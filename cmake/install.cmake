@@ -13,7 +13,9 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/moxtrel DESTINATION ${CMAKE_INSTALL_
         FILES_MATCHING PATTERN "*.h"
         REGEX "backends/[^/]+/" EXCLUDE
         PATTERN "class_bindings.h" EXCLUDE
-        REGEX "directory/(node|attribute_map|attributes|directory_core|object_handle|account_handles|resource_handles|seed_json|computer_parts|glob)\\.h$" EXCLUDE)
+        REGEX "memory/(node|attribute_map|attributes|directory_core|object_handle|account_handles|resource_handles|seed_json)\\.h$" EXCLUDE
+        REGEX "routing/(computer_parts)\\.h$" EXCLUDE
+        REGEX "journal/(glob)\\.h$" EXCLUDE)
 install(EXPORT moxtrelTargets NAMESPACE moxtrel:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/moxtrel)
 
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/moxtrelConfig.cmake.in

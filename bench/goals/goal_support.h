@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/memory/memory_directory.h"
 
 namespace moxtrel::bench {
 

@@ -4,14 +4,14 @@
 #include <sstream>
 
 #include "goal_support.h"
-#include "interpreter.h"
 #include "moxtrel/accounts/domain.h"
 #include "moxtrel/accounts/user.h"
 #include "moxtrel/accounts/users.h"
 #include "moxtrel/directory/provider.h"
 #include "moxtrel/frame/dispatch.h"
 #include "moxtrel/frame/enumerator.h"
-#include "parser.h"
+#include "script/interpreter.h"
+#include "script/parser.h"
 
 namespace moxtrel::bench {
 namespace {

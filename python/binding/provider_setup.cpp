@@ -11,9 +11,9 @@
 #include "binding/python_errors.h"
 #include "binding/value_convert.h"
 #include "moxtrel/backends/configuration.h"
-#include "moxtrel/directory/journal_layer.h"
-#include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/journal/journal_layer.h"
+#include "moxtrel/memory/memory_directory.h"
 
 namespace moxtrel::python {
 namespace {

@@ -17,7 +17,7 @@
 #include "moxtrel/accounts/users.h"
 #include "moxtrel/backends/configuration.h"
 #include "moxtrel/directory/backend_registry.h"
-#include "moxtrel/directory/memory_directory.h"
+#include "moxtrel/memory/memory_directory.h"
 #include "moxtrel/servers/server.h"
 
 namespace moxtrel::testing {

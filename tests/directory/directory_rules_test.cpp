@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/memory/memory_directory.h"
 #include "support/directory_fixture.h"
 
 namespace moxtrel::testing {

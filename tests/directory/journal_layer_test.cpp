@@ -7,9 +7,9 @@
 
 #include "moxtrel/accounts/user.h"
 #include "moxtrel/accounts/users.h"
-#include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/memory/memory_directory.h"
 #include "moxtrel/servers/server.h"
 #include "support/directory_fixture.h"
 

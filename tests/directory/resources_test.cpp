@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/error_codes.h"
+#include "moxtrel/memory/memory_directory.h"
 #include "support/directory_fixture.h"
 
 namespace moxtrel::testing {

@@ -1,10 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "moxtrel/directory/journal_layer.h"
-#include "moxtrel/directory/memory_directory.h"
-#include "moxtrel/directory/router.h"
 #include "moxtrel/frame/error_codes.h"
+#include "moxtrel/journal/journal_layer.h"
+#include "moxtrel/memory/memory_directory.h"
+#include "moxtrel/routing/router.h"
 #include "support/directory_fixture.h"
 
 namespace moxtrel::testing {

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/dispatch.h"
 #include "moxtrel/frame/typelib.h"
+#include "moxtrel/memory/memory_directory.h"
 #include "moxtrel/platform/fake_system_facts.h"
 #include "moxtrel/platform/system_facts.h"
 

@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <string>
 
-#include "interpreter.h"
-#include "moxtrel/directory/memory_directory.h"
+#include "moxtrel/memory/memory_directory.h"
 #include "moxtrel/platform/fake_system_facts.h"
 #include "moxtrel/platform/system_facts.h"
-#include "parser.h"
-#include "script_error.h"
+#include "script/interpreter.h"
+#include "script/parser.h"
+#include "script/script_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace moxtrel;

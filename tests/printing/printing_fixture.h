@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "moxtrel/directory/fault_injector.h"
+#include "moxtrel/journal/fault_injector.h"
 #include "moxtrel/platform/thread_timers.h"
 #include "moxtrel/printing/mod_timer.h"
 #include "support/directory_fixture.h"

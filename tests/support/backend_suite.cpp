@@ -4,7 +4,7 @@
 #include "moxtrel/backends/files/files_provider.h"
 #include "moxtrel/backends/ldap/ldap_provider.h"
 #include "moxtrel/directory/ads.h"
-#include "moxtrel/directory/memory_directory.h"
+#include "moxtrel/memory/memory_directory.h"
 #include "support/dc_ldif.h"
 #include "support/files_tree.h"
 #include "support/slapd_server.h"

@@ -24,7 +24,7 @@
 #include "moxtrel/accounts/domain.h"
 #include "moxtrel/accounts/groups.h"
 #include "moxtrel/accounts/users.h"
-#include "moxtrel/directory/journal_layer.h"
+#include "moxtrel/journal/journal_layer.h"
 #include "moxtrel/servers/server.h"
 
 namespace moxtrel::testing {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "moxtrel/directory/journal_layer.h"
-#include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/automation_error.h"
+#include "moxtrel/journal/journal_layer.h"
+#include "moxtrel/memory/memory_directory.h"
 
 namespace moxtrel::testing {
 

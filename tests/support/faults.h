@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "moxtrel/directory/fault_injector.h"
+#include "moxtrel/journal/fault_injector.h"
 
 namespace moxtrel::testing {
 

@@ -1,8 +1,8 @@
 #include "support/printing_backends.h"
 
 #include "moxtrel/backends/cups/cups_provider.h"
-#include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/memory/memory_directory.h"
 #include "support/cupsd_server.h"
 
 namespace moxtrel::testing {

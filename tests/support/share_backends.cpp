@@ -1,8 +1,8 @@
 #include "support/share_backends.h"
 
 #include "moxtrel/backends/samba/samba_provider.h"
-#include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/memory/memory_directory.h"
 
 namespace moxtrel::testing {
 namespace {

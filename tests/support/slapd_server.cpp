@@ -55,11 +55,11 @@ bool SlapdServer::Installed() {
 }
 
 std::string SlapdServer::DcSchema() {
-  return std::string(MOXTREL_SOURCE_DIR) + "/tests/ldap/dc_test.schema";
+  return std::string(MOXTREL_SOURCE_DIR) + "/tests/backends/ldap/dc_test.schema";
 }
 
 std::string SlapdServer::PosixAuxSchema() {
-  return std::string(MOXTREL_SOURCE_DIR) + "/tests/ldap/posix_aux_test.schema";
+  return std::string(MOXTREL_SOURCE_DIR) + "/tests/backends/ldap/posix_aux_test.schema";
 }
 
 bool SlapdServer::CanMakeCertificates() {

@@ -35,7 +35,7 @@ class SlapdServer {
     // line size_limit makes.
     std::string limits = {};
   };
-  // The schema of a domain controller's accounts for the dc profile, in tests/ldap.
+  // The schema of a domain controller's accounts for the dc profile, in tests/backends/ldap.
   static std::string DcSchema();
   // POSIX accounts and groups as auxiliary classes, to load with nis = false.
   static std::string PosixAuxSchema();

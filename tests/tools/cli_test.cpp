@@ -5,12 +5,12 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "cli.h"
+#include "cli/cli.h"
 #include "cli_runner.h"
 #include "moxtrel/version.h"
-#include "repl.h"
-#include "script_error.h"
-#include "script_limits.h"
+#include "prompt/repl.h"
+#include "script/script_error.h"
+#include "script/script_limits.h"
 
 namespace moxtrel::script {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "moxtrel/frame/error_codes.h"
-#include "script_error.h"
+#include "script/script_error.h"
 #include "script_runner.h"
 
 namespace moxtrel::testing {

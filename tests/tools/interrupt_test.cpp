@@ -2,12 +2,12 @@
 
 #include <sstream>
 
-#include "interpreter.h"
-#include "interrupt.h"
 #include "moxtrel/platform/thread_timers.h"
-#include "parser.h"
-#include "pump.h"
-#include "repl.h"
+#include "prompt/repl.h"
+#include "script/interpreter.h"
+#include "script/interrupt.h"
+#include "script/parser.h"
+#include "script/pump.h"
 
 namespace moxtrel::script {
 namespace {

@@ -3,8 +3,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "interpreter.h"
-#include "parser.h"
+#include "script/interpreter.h"
+#include "script/parser.h"
 #include "support/directory_fixture.h"
 #include "support/faults.h"
 

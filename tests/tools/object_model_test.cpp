@@ -3,7 +3,7 @@
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
 #include "moxtrel/platform/thread_timers.h"
-#include "script_error.h"
+#include "script/script_error.h"
 #include "script_runner.h"
 #include "support/directory_fixture.h"
 

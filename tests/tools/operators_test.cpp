@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "moxtrel/frame/error_codes.h"
-#include "operators.h"
-#include "script_error.h"
+#include "script/operators.h"
+#include "script/script_error.h"
 
 namespace moxtrel::script {
 namespace {

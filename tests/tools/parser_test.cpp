@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "lexer.h"
-#include "parser.h"
-#include "script_error.h"
+#include "script/lexer.h"
+#include "script/parser.h"
+#include "script/script_error.h"
 
 namespace moxtrel::script {
 namespace {

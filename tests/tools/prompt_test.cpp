@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <sstream>
 
-#include "completion.h"
-#include "interpreter.h"
-#include "object_printer.h"
-#include "repl.h"
+#include "prompt/completion.h"
+#include "prompt/object_printer.h"
+#include "prompt/repl.h"
+#include "script/interpreter.h"
 #include "script_runner.h"
 #include "support/directory_fixture.h"
 #include "support/faults.h"

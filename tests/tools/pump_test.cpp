@@ -4,7 +4,7 @@
 #include <chrono>
 
 #include "moxtrel/platform/thread_timers.h"
-#include "pump.h"
+#include "script/pump.h"
 
 namespace moxtrel::script {
 namespace {

@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "cli.h"
+#include "cli/cli.h"
 #include "cli_runner.h"
 
 namespace moxtrel::script {

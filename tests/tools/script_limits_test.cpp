@@ -1,12 +1,12 @@
 // The script host's limits end a script with a script error, never a crash of the host.
-#include "script_limits.h"
+#include "script/script_limits.h"
 
 #include <gtest/gtest.h>
 
 #include <new>
 
 #include "moxtrel/frame/error_codes.h"
-#include "script_error.h"
+#include "script/script_error.h"
 #include "script_runner.h"
 
 namespace moxtrel::testing {

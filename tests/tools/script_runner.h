@@ -5,10 +5,10 @@
 #include <sstream>
 #include <string>
 
-#include "interpreter.h"
-#include "moxtrel/directory/memory_directory.h"
-#include "parser.h"
-#include "script_error.h"
+#include "moxtrel/memory/memory_directory.h"
+#include "script/interpreter.h"
+#include "script/parser.h"
+#include "script/script_error.h"
 
 namespace moxtrel::testing {
 

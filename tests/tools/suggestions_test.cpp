@@ -4,9 +4,9 @@
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/near_names.h"
 #include "moxtrel/frame/typelib.h"
-#include "script_error.h"
+#include "script/script_error.h"
+#include "script/suggestions.h"
 #include "script_runner.h"
-#include "suggestions.h"
 #include "support/directory_fixture.h"
 
 namespace moxtrel::testing {

@@ -12,13 +12,13 @@
 #include <set>
 #include <vector>
 
-#include "moxtrel/directory/audit_trail.h"
 #include "moxtrel/directory/backend_registry.h"
-#include "moxtrel/directory/computer_parts.h"
-#include "moxtrel/directory/memory_directory.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/journal/audit_trail.h"
+#include "moxtrel/memory/memory_directory.h"
 #include "moxtrel/platform/regular_file.h"
+#include "moxtrel/routing/computer_parts.h"
 
 namespace moxtrel::directory {
 namespace {

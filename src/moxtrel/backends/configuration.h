@@ -21,7 +21,7 @@
 #include <string>
 #include <string_view>
 
-#include "moxtrel/directory/router.h"
+#include "moxtrel/routing/router.h"
 
 namespace moxtrel::directory {
 

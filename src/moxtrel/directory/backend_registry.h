@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "moxtrel/directory/audit_trail.h"
 #include "moxtrel/directory/path.h"
 #include "moxtrel/directory/provider.h"
+#include "moxtrel/journal/audit_trail.h"
 
 namespace moxtrel::directory {
 

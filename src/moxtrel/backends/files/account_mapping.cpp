@@ -4,10 +4,10 @@
 #include <ctime>
 
 #include "moxtrel/backends/files/host_facts.h"
-#include "moxtrel/directory/attributes.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/memory/attributes.h"
 
 namespace moxtrel::backends::files {
 namespace {

@@ -6,10 +6,10 @@
 #include <cmath>
 
 #include "moxtrel/backends/ldap/ldap_values.h"
-#include "moxtrel/directory/attributes.h"
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
+#include "moxtrel/memory/attributes.h"
 
 namespace moxtrel::backends::ldap {
 namespace {

@@ -1,6 +1,6 @@
 #include "moxtrel/backends/memory/memory_backend.h"
 
-#include "moxtrel/directory/memory_directory.h"
+#include "moxtrel/memory/memory_directory.h"
 
 namespace moxtrel::backends::memory {
 namespace {
