@@ -13,7 +13,7 @@ ComputerAddress::ComputerAddress(std::u16string domain, std::u16string computer)
 }
 
 std::u16string ComputerAddress::Parent() const {
-  return domain_.empty() ? u"WinNT:" : std::u16string(kPathPrefix) + domain_;
+  return std::u16string(domain_.empty() ? kNamespacePath : kPathPrefix) + domain_;
 }
 
 std::u16string ComputerAddress::ChildPath(std::u16string_view name) const {

@@ -66,7 +66,7 @@ std::u16string_view KindNoun(ObjectKind kind) noexcept {
 ParsedPath ParsePath(std::u16string_view path) {
   if (path.size() < kPathPrefix.size() ||
       !EqualsNoCase(path.substr(0, kPathPrefix.size()), kPathPrefix)) {
-    Bad(path, u"it must begin with \"WinNT://\"");
+    Bad(path, u"it must begin with \"" + std::u16string(kPathPrefix) + u"\"");
   }
   std::u16string_view rest = path.substr(kPathPrefix.size());
   ParsedPath parsed;

@@ -24,6 +24,8 @@ enum class ObjectKind {
 };
 
 inline constexpr std::u16string_view kPathPrefix = u"WinNT://";
+// The namespace's own path: the parent of a domain or of a computer outside one ("WinNT:").
+inline constexpr std::u16string_view kNamespacePath = kPathPrefix.substr(0, kPathPrefix.size() - 2);
 inline constexpr std::u16string_view kFileServiceName = u"LanmanServer";
 
 struct ParsedPath {

@@ -7,9 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "moxtrel/directory/path.h"
+
 namespace moxtrel::directory {
 
-inline constexpr std::u16string_view kScheme = u"WinNT://";
+inline constexpr std::u16string_view kScheme = kPathPrefix;
 
 // A name taken from a path the provider returned: the path less its first eight characters
 // (the scheme), the rest as it comes, which may be a domain "/" computer pair. A path too

@@ -60,7 +60,7 @@ std::u16string CanonicalPath(const Node& node) {
 
 std::u16string ParentPath(const Node& node) {
   NodePtr parent = node.Parent();
-  return parent ? CanonicalPath(*parent) : std::u16string(u"WinNT:");
+  return parent ? CanonicalPath(*parent) : std::u16string(kNamespacePath);
 }
 
 NodePtr HostComputerOf(const Node& node) {

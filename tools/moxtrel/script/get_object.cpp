@@ -94,10 +94,10 @@ ObjectPtr FromBound(directory::IADs& bound, directory::ObjectKind kind,
 ObjectPtr GetObject(const std::u16string& path) {
   if (path.size() < directory::kScheme.size() ||
       !EqualsNoCase(path.substr(0, directory::kScheme.size()), directory::kScheme)) {
-    throw RuntimeError(
-        errc::kBadPathname,
-        u"\"" + path + u"\" is not a directory path; write one as " + u"WinNT://domain/name,class",
-        kWhere);
+    throw RuntimeError(errc::kBadPathname,
+                       u"\"" + path + u"\" is not a directory path; write one as " +
+                           std::u16string(directory::kScheme) + u"domain/name,class",
+                       kWhere);
   }
   try {
     directory::ParsePath(path);

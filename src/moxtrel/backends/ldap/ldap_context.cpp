@@ -25,7 +25,9 @@ std::string Under(const std::string& rdn, const char* fallback, const std::strin
 }  // namespace
 
 LdapContext::LdapContext(LdapOptions options)
-    : options_(std::move(options)), conn_(options_), domain_path_(u"WinNT://" + options_.domain) {
+    : options_(std::move(options)),
+      conn_(options_),
+      domain_path_(std::u16string(directory::kPathPrefix) + options_.domain) {
   const bool dc = Dc();
   people_ = Under(options_.people, dc ? "cn=Users" : "ou=People", options_.base);
   groups_ = Under(options_.groups, dc ? "cn=Users" : "ou=Groups", options_.base);

@@ -44,7 +44,7 @@ class LdapDomain final : public directory::IADsDomain {
   std::u16string Class() override { return u"Domain"; }
   std::u16string GUID() override { return u""; }
   std::u16string ADsPath() override { return ctx_->DomainPath(); }
-  std::u16string Parent() override { return u"WinNT:"; }
+  std::u16string Parent() override { return std::u16string(directory::kNamespacePath); }
   Variant Get(std::u16string_view name) override;
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override {}
