@@ -21,7 +21,8 @@ TEST(BuiltinBackendsTest, RegisteringTwiceKeepsOneOfEachWithTheDefaultOfferedFir
   ASSERT_NO_THROW(directory::RegisterBuiltinBackends(registry));
   std::vector<std::string> names;
   for (const auto& type : registry.Types()) names.push_back(type.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"memory", "files", "ldap", "cups", "samba"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"memory", "files", "ldap", "cups", "samba", "systemd"}));
   EXPECT_EQ(registry.NamesFor("accounts"), (std::vector<std::string>{"files", "memory"}));
   EXPECT_EQ(registry.Selectors().front().fallback, "files");
   EXPECT_EQ(directory::QuotedChoice(registry.NamesFor("printing")), "\"cups\"");
