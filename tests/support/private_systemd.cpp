@@ -208,7 +208,7 @@ void PrivateSystemd::Call(const std::string& method, const std::vector<std::stri
   Connection bus(bus_);
   sd_bus_message* call = nullptr;
   sd_bus_message* reply = nullptr;
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_error error{};
   int r = sd_bus_message_new_method_call(bus.bus, &call, "org.freedesktop.systemd1",
                                          "/org/freedesktop/systemd1",
                                          "org.freedesktop.systemd1.Manager", method.c_str());
@@ -229,7 +229,7 @@ std::string PrivateSystemd::UnitProperty(const std::string& unit,
   char* path = nullptr;
   sd_bus_path_encode("/org/freedesktop/systemd1/unit", unit.c_str(), &path);
   char* value = nullptr;
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_error error{};
   const int r =
       sd_bus_get_property_string(bus.bus, "org.freedesktop.systemd1", path,
                                  "org.freedesktop.systemd1.Unit", property.c_str(), &error, &value);

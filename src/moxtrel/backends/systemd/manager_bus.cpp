@@ -21,7 +21,7 @@ constexpr const char* kUnit = "org.freedesktop.systemd1.Unit";
 constexpr const char* kService = "org.freedesktop.systemd1.Service";
 
 struct Error {
-  sd_bus_error e = SD_BUS_ERROR_NULL;
+  sd_bus_error e{};  // SD_BUS_ERROR_NULL, without its C compound literal
   ~Error() { sd_bus_error_free(&e); }
 };
 
