@@ -19,4 +19,9 @@ int FreeLoopbackPort();
 // Whether a server accepts connections on 127.0.0.1:`port` yet.
 bool AcceptsOnLoopback(int port);
 
+// Runs a program (argv[0] a full path, no shell) to its end with `input` on its standard input;
+// its exit code (-1 when it could not run or did not exit), with its standard output and error
+// in `output` when given.
+int RunToEnd(const std::vector<std::string>& args, const std::string& input, std::string* output);
+
 }  // namespace moxtrel::testing

@@ -15,6 +15,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "support/child_process.h"
+
 namespace moxtrel::testing {
 namespace {
 
@@ -39,26 +41,7 @@ std::string Script() {
 // Runs the script to its end; its exit code, with its output in `output`.
 int RunScript(const std::string& script, const char* command, const std::string& dir,
               std::string* output) {
-  int out[2];
-  if (pipe2(out, O_CLOEXEC) != 0) return -1;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out[1], 1);
-    dup2(out[1], 2);
-    const int in = open("/dev/null", O_RDONLY);
-    if (in >= 0) dup2(in, 0);
-    execl("/bin/bash", "bash", script.c_str(), command, dir.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(out[1]);
-  std::string text;
-  char buffer[4096];
-  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) text.append(buffer, n);
-  close(out[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (output) *output = text;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return RunToEnd({"/bin/bash", script, command, dir}, "", output);
 }
 
 std::string ReadFirstLine(const std::string& path) {

@@ -30,37 +30,6 @@ constexpr const char* kSmbd = "/usr/sbin/smbd";
 constexpr const char* kNet = "/usr/bin/net";
 constexpr const char* kSmbpasswd = "/usr/bin/smbpasswd";
 
-// Runs a tool to its end with `input` on its standard input; returns its exit code and output.
-int Run(const std::vector<std::string>& args, const std::string& input, std::string* output) {
-  int in[2], out[2];
-  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return -1;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(in[0], 0);
-    dup2(out[1], 1);
-    dup2(out[1], 2);
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  close(in[0]);
-  close(out[1]);
-  if (!input.empty() && write(in[1], input.data(), input.size()) < 0) {
-    // the tool's exit code tells
-  }
-  close(in[1]);
-  std::string text;
-  char buffer[4096];
-  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) text.append(buffer, n);
-  close(out[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (output) *output = text;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 std::string Secret() {
   std::random_device rd;
   const char* alphabet = "abcdefghijkmnopqrstuvwxyzABCDEFGHJKLMNPQRSTUVWXYZ23456789";
@@ -211,8 +180,8 @@ SmbdServer::SmbdServer() {
   }
   password_ = Secret();
   std::string output;
-  if (Run({kSmbpasswd, "-c", conf_, "-s", "-a", "root"}, password_ + "\n" + password_ + "\n",
-          &output) != 0) {
+  if (RunToEnd({kSmbpasswd, "-c", conf_, "-s", "-a", "root"}, password_ + "\n" + password_ + "\n",
+               &output) != 0) {
     why_ = "smbpasswd could not add root: " + output;
     return;
   }
@@ -265,21 +234,21 @@ std::string SmbdServer::Folder(const std::string& name) const {
 void SmbdServer::AddShare(const std::string& name, const std::string& path,
                           const std::string& comment, int max_connections) {
   std::string output;
-  if (Run({kNet, "-s", conf_, "conf", "addshare", "--", name, path, "writeable=y", "guest_ok=n",
-           comment},
-          "", &output) != 0) {
+  if (RunToEnd({kNet, "-s", conf_, "conf", "addshare", "--", name, path, "writeable=y",
+                "guest_ok=n", comment},
+               "", &output) != 0) {
     throw std::runtime_error("net conf addshare " + name + ": " + output);
   }
-  if (max_connections > 0 && Run({kNet, "-s", conf_, "conf", "setparm", "--", name,
-                                  "max connections", std::to_string(max_connections)},
-                                 "", &output) != 0) {
+  if (max_connections > 0 && RunToEnd({kNet, "-s", conf_, "conf", "setparm", "--", name,
+                                       "max connections", std::to_string(max_connections)},
+                                      "", &output) != 0) {
     throw std::runtime_error("net conf setparm " + name + ": " + output);
   }
 }
 
 void SmbdServer::DropRegistryShares() {
   std::string output;
-  if (Run({kNet, "-s", conf_, "conf", "drop"}, "", &output) != 0) {
+  if (RunToEnd({kNet, "-s", conf_, "conf", "drop"}, "", &output) != 0) {
     throw std::runtime_error("net conf drop: " + output);
   }
 }
@@ -288,14 +257,15 @@ void SmbdServer::ImportRegistryShares(const std::string& conf_text) {
   const std::string file = dir_ + "/import.conf";
   std::ofstream(file) << "[global]\n" << conf_text;
   std::string output;
-  if (Run({kNet, "-s", conf_, "conf", "import", file}, "", &output) != 0) {
+  if (RunToEnd({kNet, "-s", conf_, "conf", "import", file}, "", &output) != 0) {
     throw std::runtime_error("net conf import: " + output);
   }
 }
 
 std::string SmbdServer::RegistryParam(const std::string& share, const std::string& param) const {
   std::string output;
-  if (Run({kNet, "-s", conf_, "conf", "getparm", "--", share, param}, "", &output) != 0) return "";
+  if (RunToEnd({kNet, "-s", conf_, "conf", "getparm", "--", share, param}, "", &output) != 0)
+    return "";
   while (!output.empty() && output.back() == '\n') output.pop_back();
   return output;
 }
