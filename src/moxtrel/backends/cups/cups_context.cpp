@@ -39,7 +39,7 @@ Target CupsContext::Resolve(std::u16string_view path) {
   CheckQueueName(c[base]);
   if (depth == 1) {
     // The server's spelling: CUPS compares queue names without regard to case.
-    return {ObjectKind::kPrintQueue, Queue(ToUtf8(c[base])).name, 0};
+    return {ObjectKind::kPrintQueue, QueueName(ToUtf8(c[base])), 0};
   }
   const int id = JobIdFromName(c[base + 1]);
   JobInfo job = Job(ToUtf8(c[base]), id);
@@ -58,7 +58,20 @@ QueueInfo CupsContext::Queue(std::string_view queue) {
   return q;
 }
 
-JobInfo CupsContext::Job(std::string_view queue, int id) {
+std::string CupsContext::QueueName(std::string_view queue) {
+  const std::u16string what = u"Reading the print queue " + QueuePath(queue);
+  IppPtr r = connection_.Request(IPP_OP_GET_PRINTER_ATTRIBUTES, queue);
+  ippAddString(r.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+               "printer-name");
+  IppPtr response = connection_.Do(std::move(r), "/", what);
+  ipp_attribute_t* a = ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME);
+  const char* name = a ? ippGetString(a, 0, nullptr) : nullptr;
+  std::string answered = name ? name : "";
+  CheckAnsweredFor(queue, answered, what);
+  return answered;
+}
+
+JobInfo CupsContext::Job(std::string_view queue, int id, bool finished_too) {
   const std::u16string where = QueuePath(queue) + u"/" + FromUtf8(std::to_string(id));
   IppPtr r = connection_.Request(IPP_OP_GET_JOB_ATTRIBUTES, queue);
   ippAddInteger(r.get(), IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
@@ -67,23 +80,32 @@ JobInfo CupsContext::Job(std::string_view queue, int id) {
   IppPtr response = connection_.Do(std::move(r), "/", u"Reading the print job " + where);
   auto jobs = ParseJobs(response.get());
   if (jobs.empty() || !EqualsNoCase(FromUtf8(jobs[0].queue), FromUtf8(queue)) ||
-      Finished(jobs[0])) {
+      (Finished(jobs[0]) && !finished_too)) {
     throw AutomationError(errc::kNoSuchObject, u"There is no print job " + where +
-                                                   u": the queue holds no unfinished job " +
+                                                   u": the queue holds no " +
+                                                   (finished_too ? u"" : u"unfinished ") + u"job " +
                                                    FromUtf8(std::to_string(id)));
   }
   jobs[0].host_path = QueuePath(jobs[0].queue);
+  jobs[0].whole = true;
   return jobs[0];
 }
 
-std::vector<JobInfo> CupsContext::Jobs(std::string_view queue) {
+std::vector<JobInfo> CupsContext::Jobs(std::string_view queue, bool whole) {
   IppPtr r = connection_.Request(IPP_OP_GET_JOBS, queue);
   ippAddStrings(r.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                kJobAttributeCount, nullptr, kJobAttributes);
+                whole ? kJobAttributeCount : kJobListAttributeCount, nullptr,
+                whole ? kJobAttributes : kJobListAttributes);
   IppPtr response =
       connection_.Do(std::move(r), "/", u"Listing the jobs of the print queue " + QueuePath(queue));
   auto jobs = ParseJobs(response.get());
-  for (auto& j : jobs) j.host_path = QueuePath(queue);
+  const std::u16string path = QueuePath(queue);
+  for (auto& j : jobs) {
+    // Get-Jobs of a queue answers with that queue's jobs only.
+    if (!whole) j.queue = queue;
+    j.host_path = path;
+    j.whole = whole;
+  }
   return jobs;
 }
 

@@ -37,8 +37,14 @@ class CupsContext {
 
   // Fresh reads from the server.
   QueueInfo Queue(std::string_view queue);
-  JobInfo Job(std::string_view queue, int id);
-  std::vector<JobInfo> Jobs(std::string_view queue);
+  // The server's spelling of a queue's name (only printer-name is asked for); errc::kNoSuchObject
+  // when it holds no such queue.
+  std::string QueueName(std::string_view queue);
+  // Every attribute of one job of `queue`; errc::kNoSuchObject unless the server holds it there,
+  // unfinished (or finished too, with `finished_too`).
+  JobInfo Job(std::string_view queue, int id, bool finished_too = false);
+  // The queue's unfinished jobs: `whole`, every attribute; else what a walk reads.
+  std::vector<JobInfo> Jobs(std::string_view queue, bool whole);
 
  private:
   [[noreturn]] void Foreign(std::u16string_view path, std::u16string_view why) const;

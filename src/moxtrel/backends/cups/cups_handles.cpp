@@ -52,7 +52,7 @@ void CupsComputer::Delete(std::u16string_view class_word, std::u16string_view na
     served().Refuse(ADsPath(), u"Delete of a " + std::u16string(class_word));
   }
   CheckQueueName(name);
-  const std::string queue = ctx_->Queue(ToUtf8(name)).name;
+  const std::string queue = ctx_->QueueName(ToUtf8(name));
   CupsConnection& c = ctx_->connection();
   c.Do(c.Request(CUPS_DELETE_PRINTER, queue), "/admin/",
        u"Deleting the print queue " + ctx_->QueuePath(queue));
@@ -78,7 +78,7 @@ void CupsQueue::SetInfo() {
   const auto staged = std::move(staged_);
   staged_.clear();
   // CUPS-Add-Modify-Printer creates a queue that does not exist: make sure this one still does.
-  ctx_->Queue(name_);
+  ctx_->QueueName(name_);
   CupsConnection& c = ctx_->connection();
   IppPtr r = c.Request(CUPS_ADD_MODIFY_PRINTER, name_);
   for (const auto& [row, value] : staged) {
@@ -128,6 +128,15 @@ void CupsJobs::Remove(std::u16string_view name) {
 }
 
 // A job.
+
+Variant CupsJob::Get(std::u16string_view name) {
+  if (!job_->whole && NeedsWholeJob(name)) {
+    // A listing brings what a walk reads; the rest of the job is read on first use.
+    job_ = watch_ ? watch_->Whole(job_)
+                  : std::make_shared<const JobInfo>(ctx_->Job(job_->queue, job_->id, true));
+  }
+  return ReadJobProperty(*job_, name);
+}
 
 void CupsJob::Put(std::u16string_view name, const Variant& value) {
   if (const auto* row = JobWrite(*job_, name, value)) {

@@ -1,6 +1,7 @@
 // Handles the CUPS provider hands out: the computer (a container of print queues), its queues,
 // a queue's job collection, and the jobs. Queue handles read the server at every property get;
-// a job handle reads the job as it was listed or bound, and again after each change it makes.
+// a job handle reads the job as it was listed or bound, and again after each change it makes
+// (a job from a first listing reads the rest of itself once, at the first read that needs it).
 // Puts are staged in the handle until SetInfo sends them in one request.
 #pragma once
 
@@ -94,7 +95,7 @@ class CupsJob final : public directory::PrintJobProperties,
   std::u16string Name() override { return job_->name; }
   int32_t Status() override { return JobStatus(*job_); }
   std::u16string Parent() override { return job_->host_path; }
-  Variant Get(std::u16string_view name) override { return ReadJobProperty(*job_, name); }
+  Variant Get(std::u16string_view name) override;
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override;
 

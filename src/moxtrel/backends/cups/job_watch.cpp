@@ -12,6 +12,9 @@ namespace {
 const char* const kEvents[] = {"job-created", "job-completed", "job-state-changed",
                                "job-config-changed"};
 
+// Jobs of one list read whole one by one before the rest are read in one listing.
+constexpr int kSingles = 8;
+
 }  // namespace
 
 JobWatch::~JobWatch() {
@@ -26,19 +29,21 @@ bool JobWatch::Subscribed() const {
 std::shared_ptr<const JobList> JobWatch::Jobs() {
   std::lock_guard lock(mu_);
   ++listings_;
-  if (listings_ == 1 || refused_ || !ctx_->options().subscriptions) {
-    List();
+  if (listings_ == 1) {
+    List(false);
+  } else if (refused_ || !ctx_->options().subscriptions) {
+    List(true);
   } else if (subscription_ == 0) {
     // Subscribe before listing, so that nothing happening between the two is missed.
     if (!Subscribe()) refused_ = true;
-    List();
+    List(true);
   } else {
     if (std::chrono::steady_clock::now() >= renew_at_) Renew();
     if (subscription_ != 0) {
       Poll();
     } else {
       if (!Subscribe()) refused_ = true;
-      List();
+      List(true);
     }
   }
   Publish();
@@ -56,9 +61,33 @@ void JobWatch::Reread(int id) {
   Fetch(id);
 }
 
-void JobWatch::List() {
+JobPtr JobWatch::Whole(const JobPtr& job) {
+  std::lock_guard lock(mu_);
+  auto it = jobs_.find(job->id);
+  if (it != jobs_.end() && it->second->whole) return it->second;
+  if (it != jobs_.end() && ++singles_ > kSingles) {
+    // The caller walks the list: fill every job the list holds at once.
+    for (auto& j : ctx_->Jobs(queue_, true)) {
+      if (auto slot = jobs_.find(j.id); slot != jobs_.end() && !slot->second->whole) {
+        slot->second = std::make_shared<const JobInfo>(std::move(j));
+      }
+    }
+    dirty_ = true;
+    it = jobs_.find(job->id);
+    if (it != jobs_.end() && it->second->whole) return it->second;
+  }
+  auto whole = std::make_shared<const JobInfo>(ctx_->Job(queue_, job->id, true));
+  if (it != jobs_.end() && !Finished(*whole)) {
+    it->second = whole;
+    dirty_ = true;
+  }
+  return whole;
+}
+
+void JobWatch::List(bool whole) {
   jobs_.clear();
-  for (auto& j : ctx_->Jobs(queue_)) {
+  singles_ = 0;
+  for (auto& j : ctx_->Jobs(queue_, whole)) {
     const int id = j.id;
     jobs_[id] = std::make_shared<const JobInfo>(std::move(j));
   }
@@ -121,7 +150,7 @@ void JobWatch::Poll() {
     // The subscription expired or the server forgot it: start again from a listing.
     subscription_ = 0;
     if (!Subscribe()) refused_ = true;
-    List();
+    List(true);
     return;
   }
   std::set<int> changed;
@@ -139,7 +168,7 @@ void JobWatch::Poll() {
     }
   }
   if (gap) {
-    List();
+    List(true);
     return;
   }
   for (int id : changed) Fetch(id);
@@ -154,7 +183,7 @@ void JobWatch::Poll() {
   for (int id : incoming) Fetch(id);
   // A job cancelled while it was not printing raises no event of this queue: a count that
   // differs from the list means the list missed something.
-  if (QueuedJobs() != static_cast<int>(jobs_.size())) List();
+  if (QueuedJobs() != static_cast<int>(jobs_.size())) List(true);
 }
 
 int JobWatch::QueuedJobs() {

@@ -1,8 +1,9 @@
 // JobWatch: a queue's job list kept up to date by an ippget subscription of that queue, so that
 // listing the jobs of a watched queue again costs one Get-Notifications and one read of the
 // queue's job count when nothing changed, plus one Get-Job-Attributes per job that did. The
-// first listing is a plain Get-Jobs; a second one means the queue is being watched and
-// subscribes. A server that refuses subscriptions gets a Get-Jobs per listing. cupsd raises no
+// first listing is a plain Get-Jobs of what a walk reads; a second one means the queue is being
+// watched (and its new jobs announced with their size and pages): it subscribes, and lists with
+// every attribute. A server that refuses subscriptions gets a Get-Jobs per listing. cupsd raises no
 // event of the queue when a job that is not printing is cancelled: a job count that differs from
 // the list makes it list again. The subscription is renewed at half its lease and cancelled with
 // the watch.
@@ -34,13 +35,19 @@ class JobWatch {
   std::shared_ptr<const JobList> Jobs();
   // A job this process changed or cancelled, read again at once.
   void Reread(int id);
+  // `job` with every attribute, for a read that its listing did not bring. The first few jobs
+  // of a listing are read one by one (Get-Job-Attributes); after that, one Get-Jobs of every
+  // attribute fills every job the list holds, so a walk reading such a property costs two
+  // listings and a few requests, not one request per job. A job that has finished since it was
+  // listed still reads; one the server no longer holds is errc::kNoSuchObject.
+  JobPtr Whole(const JobPtr& job);
   bool Subscribed() const;
   // Cancels the subscription now: the queue handle that watched is gone, though its jobs'
   // handles may still share this list. A later listing starts over as a first one.
   void Stop() noexcept;
 
  private:
-  void List();
+  void List(bool whole);
   bool Subscribe();
   void Poll();
   void Renew();
@@ -56,6 +63,7 @@ class JobWatch {
   std::shared_ptr<const JobList> published_ = std::make_shared<JobList>();
   bool dirty_ = true;
   int listings_ = 0;
+  int singles_ = 0;       // jobs of the current list read whole one by one
   int subscription_ = 0;  // 0: none
   bool refused_ = false;
   int next_sequence_ = 1;

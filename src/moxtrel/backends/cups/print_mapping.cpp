@@ -186,6 +186,17 @@ const char* const kJobAttributes[] = {
     "job-k-octets", "job-impressions",   "job-impressions-completed", "job-priority",
     "job-state",    "job-state-reasons", "time-at-creation"};
 const int kJobAttributeCount = sizeof kJobAttributes / sizeof kJobAttributes[0];
+// job-printer-uri is left out: the listing is of one queue, which its caller knows.
+const char* const kJobListAttributes[] = {"job-id", "job-originating-user-name", "job-name",
+                                          "job-state", "job-state-reasons"};
+const int kJobListAttributeCount = sizeof kJobListAttributes / sizeof kJobListAttributes[0];
+
+bool NeedsWholeJob(std::u16string_view name) {
+  static constexpr std::u16string_view kWhole[] = {u"TimeSubmitted", u"TotalPages", u"Size",
+                                                   u"Priority", u"PagesPrinted"};
+  return std::any_of(std::begin(kWhole), std::end(kWhole),
+                     [&](std::u16string_view w) { return EqualsNoCase(w, name); });
+}
 
 std::span<const PropertyRow<QueueInfo>> QueueProperties() noexcept {
   return kQueueRows;

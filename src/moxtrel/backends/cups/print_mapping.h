@@ -44,6 +44,9 @@ struct JobInfo {
   // name (its id in decimal).
   int32_t status = 0;
   std::u16string name;
+  // Every attribute of kJobAttributes was asked for; false: a first listing, which brings only
+  // kJobListAttributes (see NeedsWholeJob).
+  bool whole = false;
 };
 
 template <class Info>
@@ -66,6 +69,13 @@ extern const char* const kQueueAttributes[];
 extern const int kQueueAttributeCount;
 extern const char* const kJobAttributes[];
 extern const int kJobAttributeCount;
+// What a plain listing of a queue asks for: what a walk of its jobs reads (name, user,
+// description, status). Asking cupsd for every attribute of ten thousand jobs costs it about
+// twice as much as this.
+extern const char* const kJobListAttributes[];
+extern const int kJobListAttributeCount;
+// Whether reading the job property `name` needs more than kJobListAttributes brings.
+bool NeedsWholeJob(std::u16string_view name);
 
 QueueInfo ParseQueue(ipp_t* response);
 // Every job group of a Get-Jobs response, or the one of Get-Job-Attributes.
