@@ -5,6 +5,8 @@
 
 #include "cups_queue.h"
 #include "moxtrel/backends/cups/cups_provider.h"
+#include "moxtrel/frame/text.h"
+#include "moxtrel/frame/trapped_failure.h"
 #include "moxtrel/frame/variant.h"
 #include "moxtrel/printing/print_job.h"
 #include "moxtrel/printing/print_jobs.h"
@@ -27,7 +29,12 @@ void Library(benchmark::State& state) {
     const long before = backends::cups::RequestsSent(provider);
     meter.Begin();
     auto queue = moxPrintQueue::Create();
-    if (!queue->Find(u"Held", u"PC1")) return state.SkipWithError("the queue was not found");
+    if (!queue->Find(u"Held", u"PC1")) {
+      const auto why = LastTrappedFailure();
+      const std::string text =
+          "the queue was not found: " + (why ? ToUtf8(why->description) : std::string("?"));
+      return state.SkipWithError(text.c_str());
+    }
     auto jobs = queue->PrintJobs();
     const int32_t n = jobs->Count();
     for (int32_t i = 1; i <= n; ++i) {

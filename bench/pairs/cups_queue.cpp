@@ -1,5 +1,7 @@
 #include "cups_queue.h"
 
+#include <chrono>
+
 #include "moxtrel/backends/cups/cups_provider.h"
 #include "pair_support.h"
 
@@ -10,6 +12,10 @@ std::shared_ptr<directory::DirectoryProvider> HeldQueue::Provider() const {
   o.server = cups.Server();
   o.computer = u"PC1";
   o.user = "root";
+  // cupsd writes its state for the ten thousand jobs some time after the fill, and answers
+  // nothing for up to tens of seconds meanwhile on a loaded machine; ipptool waits it out, and
+  // so must the library here (the pairs measure cost, not the bound on a silent server).
+  o.timeout = std::chrono::minutes(2);
   return backends::cups::MakeCupsProvider(o);
 }
 
