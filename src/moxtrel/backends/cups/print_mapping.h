@@ -71,7 +71,7 @@ extern const char* const kJobAttributes[];
 extern const int kJobAttributeCount;
 // What a plain listing of a queue asks for: what a walk of its jobs reads (name, user,
 // description, status). Asking cupsd for every attribute of ten thousand jobs costs it about
-// twice as much as this.
+// one and a half times as much as this.
 extern const char* const kJobListAttributes[];
 extern const int kJobListAttributeCount;
 // Whether reading the job property `name` needs more than kJobListAttributes brings.
