@@ -14,8 +14,15 @@ namespace {
   throw AutomationError(errc::kFail, FromUtf8(label + ":" + std::to_string(line) + ": " + why));
 }
 
+// Whether `s` is a number of 0 to UINT32_MAX written in decimal digits alone.
 bool IsNumber(std::string_view s) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+  if (s.empty() || s.size() > 10) return false;
+  uint64_t v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return v <= UINT32_MAX;
 }
 
 // The fields that must hold a number (or, for shadow, may be empty) in each kind of file.
@@ -23,10 +30,7 @@ void CheckNumbers(const std::string& label, std::size_t field_count, std::size_t
                   const std::string_view* row) {
   auto need = [&](std::size_t i, const char* what, bool may_be_empty) {
     if (row[i].empty() && may_be_empty) return;
-    uint64_t v = 0;
-    if (!IsNumber(row[i]) || row[i].size() > 10 ||
-        std::from_chars(row[i].data(), row[i].data() + row[i].size(), v).ec != std::errc() ||
-        v > UINT32_MAX) {
+    if (!IsNumber(row[i])) {
       Malformed(label, line,
                 std::string(what) + " \"" + std::string(row[i]) + "\" is not a number");
     }
@@ -50,17 +54,23 @@ void CheckNumbers(const std::string& label, std::size_t field_count, std::size_t
 
 void SplitCheckedLine(const std::string& label, std::size_t field_count, std::size_t line,
                       std::string_view raw, std::string_view* fields) {
-  if (raw.find('\0') != std::string_view::npos) Malformed(label, line, "holds a NUL byte");
+  // One pass over the bytes finds the fields and any NUL.
+  const char* const text = raw.data();
+  const std::size_t size = raw.size();
   std::size_t found = 0, start = 0;
-  while (true) {
-    const std::size_t colon = raw.find(':', start);
-    const std::string_view field =
-        raw.substr(start, colon == std::string_view::npos ? raw.npos : colon - start);
-    if (found < kMaxFields) fields[found] = field;
-    ++found;
-    if (colon == std::string_view::npos) break;
-    start = colon + 1;
+  bool nul = false;
+  for (std::size_t i = 0; i < size; ++i) {
+    const char c = text[i];
+    nul |= c == '\0';
+    if (c == ':') {
+      if (found < kMaxFields) fields[found] = std::string_view(text + start, i - start);
+      ++found;
+      start = i + 1;
+    }
   }
+  if (found < kMaxFields) fields[found] = std::string_view(text + start, size - start);
+  ++found;
+  if (nul) Malformed(label, line, "holds a NUL byte");
   if (found != field_count) {
     Malformed(
         label, line,

@@ -1,5 +1,7 @@
 #include "moxtrel/backends/files/files_context.h"
 
+#include <algorithm>
+
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
@@ -14,7 +16,21 @@ FilesContext::FilesContext(FilesOptions options)
       address_(options_.domain, options_.computer) {}
 
 std::u16string FilesContext::AccountPath(std::string_view name) const {
-  return address_.ChildPath(FromUtf8(name));
+  // The computer's path, "/" and the name, as ComputerAddress::ChildPath makes it; made here in
+  // one string since every listed account needs one.
+  const std::u16string& computer = ComputerPath();
+  std::u16string path;
+  path.reserve(computer.size() + 1 + name.size());
+  path += computer;
+  path += u'/';
+  // Account names are nearly always ASCII, which is copied as it is.
+  if (std::all_of(name.begin(), name.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    path.append(name.begin(), name.end());
+  } else {
+    path += FromUtf8(name);
+  }
+  return path;
 }
 
 void FilesContext::Foreign(std::u16string_view path, std::u16string_view why) const {

@@ -31,6 +31,7 @@ class FilesContext {
   // "WinNT://C" or "WinNT://D/C", and what the computer reports as its Parent.
   const std::u16string& ComputerPath() const noexcept { return address_.Path(); }
   std::u16string ComputerParent() const { return address_.Parent(); }
+  // ComputerPath() + "/" + the name: the name begins at ComputerPath().size() + 1.
   std::u16string AccountPath(std::string_view name) const;
 
   // The object a path names; errc::kNoSuchObject for a path of another computer or of a kind
