@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
@@ -54,23 +55,20 @@ void CheckNumbers(const std::string& label, std::size_t field_count, std::size_t
 
 void SplitCheckedLine(const std::string& label, std::size_t field_count, std::size_t line,
                       std::string_view raw, std::string_view* fields) {
-  // One pass over the bytes finds the fields and any NUL.
-  const char* const text = raw.data();
-  const std::size_t size = raw.size();
-  std::size_t found = 0, start = 0;
-  bool nul = false;
-  for (std::size_t i = 0; i < size; ++i) {
-    const char c = text[i];
-    nul |= c == '\0';
-    if (c == ':') {
-      if (found < kMaxFields) fields[found] = std::string_view(text + start, i - start);
-      ++found;
-      start = i + 1;
-    }
+  if (std::memchr(raw.data(), '\0', raw.size()) != nullptr) {
+    Malformed(label, line, "holds a NUL byte");
   }
-  if (found < kMaxFields) fields[found] = std::string_view(text + start, size - start);
-  ++found;
-  if (nul) Malformed(label, line, "holds a NUL byte");
+  const char* const end = raw.data() + raw.size();
+  const char* start = raw.data();
+  std::size_t found = 0;
+  while (true) {
+    const auto* colon = static_cast<const char*>(std::memchr(start, ':', end - start));
+    const char* stop = colon ? colon : end;
+    if (found < kMaxFields) fields[found] = std::string_view(start, stop - start);
+    ++found;
+    if (!colon) break;
+    start = colon + 1;
+  }
   if (found != field_count) {
     Malformed(
         label, line,
