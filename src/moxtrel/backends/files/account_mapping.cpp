@@ -30,7 +30,7 @@ std::u16string Text(const Variant& v) {
   return v.AsString();
 }
 std::u16string U(std::string_view s) {
-  return FromUtf8(s);
+  return FieldText(s);
 }
 Date DayDate(int64_t days) {
   return Date{kEpochDays + static_cast<double>(days)};

@@ -53,6 +53,29 @@ void CheckNumbers(const std::string& label, std::size_t field_count, std::size_t
 
 }  // namespace
 
+void AppendFieldText(std::u16string& out, std::string_view field) {
+  const std::size_t at = out.size();
+  out.resize(at + field.size());
+  char16_t* to = out.data() + at;
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    const auto c = static_cast<unsigned char>(field[i]);
+    if (c >= 0x80) {
+      out.resize(at);
+      out += FromUtf8(field);
+      return;
+    }
+    to[i] = c;
+  }
+}
+
+std::u16string FieldText(std::string_view field) {
+  if (std::all_of(field.begin(), field.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return std::u16string(field.begin(), field.end());
+  }
+  return FromUtf8(field);
+}
+
 void SplitCheckedLine(const std::string& label, std::size_t field_count, std::size_t line,
                       std::string_view raw, std::string_view* fields) {
   if (std::memchr(raw.data(), '\0', raw.size()) != nullptr) {

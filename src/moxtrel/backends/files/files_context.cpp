@@ -1,7 +1,5 @@
 #include "moxtrel/backends/files/files_context.h"
 
-#include <algorithm>
-
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
 #include "moxtrel/frame/text.h"
@@ -15,21 +13,19 @@ FilesContext::FilesContext(FilesOptions options)
       store_(options_.root, options_.lock_wait),
       address_(options_.domain, options_.computer) {}
 
+std::u16string AccountName(std::string_view name) {
+  return FieldText(name);
+}
+
 std::u16string FilesContext::AccountPath(std::string_view name) const {
   // The computer's path, "/" and the name, as ComputerAddress::ChildPath makes it; made here in
   // one string since every listed account needs one.
   const std::u16string& computer = ComputerPath();
   std::u16string path;
-  path.reserve(computer.size() + 1 + name.size());
+  path.reserve(computer.size() + 1 + name.size());  // room for an ASCII name
   path += computer;
   path += u'/';
-  // Account names are nearly always ASCII, which is copied as it is.
-  if (std::all_of(name.begin(), name.end(),
-                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-    path.append(name.begin(), name.end());
-  } else {
-    path += FromUtf8(name);
-  }
+  AppendFieldText(path, name);
   return path;
 }
 

@@ -194,8 +194,6 @@ void FilesComputer::Shutdown(bool reboot) {
 
 FilesUser::FilesUser(ContextPtr ctx, std::string name, bool pending, Listed listed)
     : FilesAccount(std::move(ctx), directory::ObjectKind::kUser, std::move(name)),
-      path_(ctx_->AccountPath(name_)),
-      name_at_(ctx_->ComputerPath().size() + 1),
       pending_(pending),
       listed_(std::move(listed)) {}
 
@@ -204,13 +202,13 @@ std::u16string FilesUser::GUID() {
 }
 
 void FilesUser::RequireCreated() const {
-  if (pending_) NotYet(path_, u"user");
+  if (pending_) NotYet(ctx_->AccountPath(name_), u"user");
 }
 
 UserRecord FilesUser::Record(const Settings* login_defs, bool with_shadow) {
   UserRecord r;
   r.login_defs = login_defs;
-  r.where = path_;
+  r.where = ADsPath();
   r.today = DaysSinceEpochToday();
   if (pending_) {
     r.pw = {name_, "x", "0", "0", "", "", ""};
@@ -261,7 +259,7 @@ void FilesUser::Put(std::u16string_view name, const Variant& value) {
   for (const auto& field : r.pw) bytes += field.size();
   if (bytes > MaxEntryBytes("etc/passwd")) {
     throw AutomationError(errc::kInvalidArg,
-                          u"The property \"" + std::u16string(name) + u"\" of " + path_ +
+                          u"The property \"" + std::u16string(name) + u"\" of " + ADsPath() +
                               u" cannot be written: the entry in " + u"etc/passwd would be " +
                               FromUtf8(std::to_string(bytes)) +
                               u" bytes long, and the account tools read entries of at most " +
@@ -272,7 +270,7 @@ void FilesUser::Put(std::u16string_view name, const Variant& value) {
 
 void FilesUser::SetInfo() {
   listed_ = {};
-  const std::u16string where = path_;
+  const std::u16string where = ADsPath();
   auto apply = [&](UserRecord& r) {
     for (const auto& [name, value] : staged_) WriteUserProperty(r, name, value);
   };
@@ -314,7 +312,7 @@ std::shared_ptr<directory::IADsMembers> FilesUser::Groups() {
 void FilesUser::SetPassword(std::u16string_view password) {
   RequireCreated();
   listed_ = {};
-  const std::u16string where = path_;
+  const std::u16string where = ADsPath();
   if (password.find(u'\0') != std::u16string_view::npos) {
     throw AutomationError(errc::kInvalidArg,
                           u"The password for " + where + u" holds a NUL character");

@@ -57,8 +57,8 @@ class FilesUser final : public directory::UserProperties, public FilesAccount {
   FilesUser(ContextPtr ctx, std::string name, bool pending = false, Listed listed = {});
 
   std::u16string GUID() override;
-  std::u16string Name() override { return path_.substr(name_at_); }
-  std::u16string ADsPath() override { return path_; }
+  std::u16string Name() override { return AccountName(name_); }
+  std::u16string ADsPath() override { return ctx_->AccountPath(name_); }
   Variant Get(std::u16string_view name) override;
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override;
@@ -73,8 +73,6 @@ class FilesUser final : public directory::UserProperties, public FilesAccount {
   UserRecord Record(const Settings* login_defs, bool with_shadow);
   void RequireCreated() const;
 
-  std::u16string path_;  // made once: every read names the object in its messages
-  std::size_t name_at_;  // where the name begins in path_
   bool pending_;
   Listed listed_;  // until the first call that looks at the files
   Staged staged_;
