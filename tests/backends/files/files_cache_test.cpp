@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <regex>
@@ -295,6 +296,62 @@ TEST_F(FilesCacheTest, AListedAccountsFirstReadIsItsListingsAndEveryOtherCallLoo
     EXPECT_EQ(g->GUID(), u"{00000016-0002-0000-0000-000000000032}");
     EXPECT_EQ(g->GUID(), u"{00000016-0002-0000-0000-000000000033}");
   }
+}
+
+// While another writer keeps replacing passwd (by rename, as the account tools write), every
+// listed account's first read gives its own entry whole, from one version of the file.
+TEST_F(FilesCacheTest, ListedAccountsReadTheirOwnEntryWhileAnotherWriterReplacesTheFile) {
+  tree.AddManyUsers(200);
+  const std::string path = tree.root() + "/etc/passwd";
+  std::atomic<bool> stop{false};
+  std::atomic<int> versions{0};
+  std::thread writer([&] {
+    for (int version = 0; !stop; ++version) {
+      std::string text = "root:x:0:0:root:/root:/bin/sh\n";
+      for (int i = 0; i < 200; ++i) {
+        const std::string name = "u" + std::to_string(i);
+        const std::string id = std::to_string(2000 + i);
+        text += name + ":x:" + id + ":" + id + ":User " + std::to_string(i) + " v" +
+                std::to_string(version) + ",Room " + std::to_string(version) + ":/home/" + name +
+                ":/bin/sh\n";
+      }
+      tree.Write("etc/passwd+", text);
+      ::rename((path + "+").c_str(), path.c_str());
+      ++versions;
+    }
+  });
+  struct Join {
+    std::atomic<bool>& stop;
+    std::thread& writer;
+    ~Join() {
+      stop = true;
+      writer.join();
+    }
+  } join{stop, writer};
+  while (versions == 0) std::this_thread::yield();
+  int listed = 0, replaced = 0;
+  for (int round = 0; round < 30; ++round) {
+    auto computer = As<IADsContainer>(provider->GetObject(u"WinNT://PC1,computer"));
+    computer->Filter(Variant::StringArray({u"User"}));
+    auto walk = computer->NewEnum();
+    while (auto object = walk->Next()) {
+      const std::string name = ToUtf8(object->Name());
+      if (name[0] != 'u') continue;  // root, and alice until the first replacement
+      const std::string full = ToUtf8(As<IADsUser>(object)->FullName());
+      const std::string want = "User " + name.substr(1);
+      // Its own number, and a version of the whole entry: never another account's or a cut one.
+      EXPECT_TRUE(full == want || full.rfind(want + " v", 0) == 0) << name << ": " << full;
+      const std::string version = full.size() > want.size() ? full.substr(want.size() + 2) : "";
+      if (!version.empty()) {
+        ++replaced;
+        EXPECT_EQ(ToUtf8(As<IADsUser>(object)->Description()).find("Room "), 0u) << name;
+      }
+      ++listed;
+    }
+  }
+  EXPECT_EQ(listed, 30 * 200);
+  EXPECT_EQ(replaced, listed);
+  EXPECT_GT(versions, 1);
 }
 
 }  // namespace
