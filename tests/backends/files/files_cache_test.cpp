@@ -10,8 +10,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <regex>
 #include <thread>
 
 #include "backends/files/files_test_util.h"
@@ -23,6 +25,7 @@
 #include "moxtrel/backends/files/files_provider.h"
 #include "moxtrel/directory/ads.h"
 #include "moxtrel/directory/context_provider.h"
+#include "moxtrel/frame/error_codes.h"
 #include "moxtrel/journal/journal_layer.h"
 #include "moxtrel/servers/server.h"
 #include "support/files_tree.h"
@@ -187,6 +190,168 @@ TEST_F(FilesCacheTest, ReadsOfUnchangedFilesParseNothingAgain) {
   EXPECT_EQ(store.Parses() - start, 5u);
   EXPECT_EQ(list(), 503);
   SetCurrentProvider(nullptr);
+}
+
+// What a listing brought serves each listed account's first read, with no look at the files;
+// every later call, a new listing and a new bind see the files as they are now, and writes
+// work on the files as they are now, keeping what other writers changed meanwhile.
+TEST_F(FilesCacheTest, AListedAccountsFirstReadIsItsListingsAndEveryOtherCallLooksAgain) {
+  tree.AddManyUsers(300);
+  AccountStore& store = StoreOf(provider);
+  auto list = [&](const char16_t* kind) {
+    auto computer = As<IADsContainer>(provider->GetObject(u"WinNT://PC1,computer"));
+    computer->Filter(Variant::StringArray({kind}));
+    std::vector<std::shared_ptr<IADs>> found;
+    auto walk = computer->NewEnum();
+    while (auto object = walk->Next()) found.push_back(object);
+    return found;
+  };
+  auto full_name_of = [](const std::u16string& name) -> std::u16string {
+    if (name == u"root") return u"root";
+    if (name == u"alice") return u"Alice A";
+    return u"User " + name.substr(1);
+  };
+
+  auto users = list(u"User");
+  ASSERT_EQ(users.size(), 302u);
+  const std::size_t checks = store.Checks();
+  for (auto& u : users) EXPECT_EQ(As<IADsUser>(u)->FullName(), full_name_of(u->Name()));
+  EXPECT_EQ(store.Checks(), checks) << "a listed account's first read looked at the files";
+
+  // Another writer replaces passwd with its entries in the opposite order and alice renamed:
+  // each listed account's first read still gives its own entry, never the one now at its line.
+  users = list(u"User");
+  std::string passwd = tree.Read("etc/passwd");
+  std::vector<std::string> lines;
+  for (std::size_t at = 0; at < passwd.size();) {
+    const std::size_t end = passwd.find('\n', at);
+    lines.push_back(passwd.substr(at, end - at + 1));
+    at = end + 1;
+  }
+  std::string reversed;
+  for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+    reversed +=
+        it->rfind("alice:", 0) == 0 ? "alice:x:1000:1000:Alice B:/home/alice:/bin/sh\n" : *it;
+  }
+  tree.Write("etc/passwd+", reversed);
+  const std::string path = tree.root() + "/etc/passwd";
+  ASSERT_EQ(::rename((path + "+").c_str(), path.c_str()), 0);
+  std::shared_ptr<IADsUser> listed_alice;
+  for (auto& u : users) {
+    EXPECT_EQ(As<IADsUser>(u)->FullName(), full_name_of(u->Name()));
+    if (u->Name() == u"alice") listed_alice = As<IADsUser>(u);
+  }
+  ASSERT_NE(listed_alice, nullptr);
+  EXPECT_EQ(listed_alice->FullName(), u"Alice B");  // the second read looks again
+  EXPECT_EQ(As<IADsUser>(provider->GetObject(u"WinNT://PC1/alice,user"))->FullName(), u"Alice B");
+  for (auto& u : list(u"User")) {
+    if (u->Name() == u"alice") {
+      EXPECT_EQ(As<IADsUser>(u)->FullName(), u"Alice B");
+    }
+  }
+
+  // A write of a listed account works on the files as they are now: the change another
+  // instance made after the listing is kept, and the read after it is not the listing's.
+  users = list(u"User");
+  auto other = MakeFilesProvider(tree.Options());
+  auto alice_there = As<IADsUser>(other->GetObject(u"WinNT://PC1/alice,user"));
+  alice_there->FullName(u"Alice C");
+  alice_there->SetInfo();
+  for (auto& u : users) {
+    if (u->Name() != u"alice") continue;
+    auto alice_here = As<IADsUser>(u);
+    alice_here->Description(u"Room 7");
+    alice_here->SetInfo();
+    EXPECT_EQ(alice_here->FullName(), u"Alice C");
+    EXPECT_EQ(alice_here->Description(), u"Room 7");
+  }
+  EXPECT_THAT(tree.Read("etc/passwd"), ::testing::HasSubstr("alice:x:1000:1000:Alice C,Room 7:"));
+
+  // The platform's tools: a change after the listing is seen from the second read on.
+  if (::access("/usr/sbin/usermod", X_OK) == 0) {
+    users = list(u"User");
+    ASSERT_EQ(RunTool({"/usr/sbin/usermod", "--prefix", tree.root(), "-c", "Alice D", "alice"}), 0);
+    for (auto& u : users) {
+      if (u->Name() != u"alice") continue;
+      EXPECT_EQ(As<IADsUser>(u)->FullName(), u"Alice C");
+      EXPECT_EQ(As<IADsUser>(u)->FullName(), u"Alice D");
+    }
+  }
+
+  // An account deleted after the listing: its first read is the listing's, the next fails.
+  users = list(u"User");
+  As<IADsContainer>(other->GetObject(u"WinNT://PC1,computer"))->Delete(u"user", u"u7");
+  for (auto& u : users) {
+    if (u->Name() != u"u7") continue;
+    EXPECT_EQ(As<IADsUser>(u)->FullName(), u"User 7");
+    EXPECT_EQ(ErrorOf([&] { As<IADsUser>(u)->FullName(); }).code, Code(errc::kNoSuchObject));
+  }
+
+  // Groups alike: a gid changed after the listing shows from the second read on.
+  auto groups = list(u"Group");
+  tree.Write("etc/group", std::regex_replace(tree.Read("etc/group"), std::regex("\nstaff:x:50:"),
+                                             "\nstaff:x:51:"));
+  for (auto& g : groups) {
+    if (g->Name() != u"staff") continue;
+    EXPECT_EQ(g->GUID(), u"{00000016-0002-0000-0000-000000000032}");
+    EXPECT_EQ(g->GUID(), u"{00000016-0002-0000-0000-000000000033}");
+  }
+}
+
+// While another writer keeps replacing passwd (by rename, as the account tools write), every
+// listed account's first read gives its own entry whole, from one version of the file.
+TEST_F(FilesCacheTest, ListedAccountsReadTheirOwnEntryWhileAnotherWriterReplacesTheFile) {
+  tree.AddManyUsers(200);
+  const std::string path = tree.root() + "/etc/passwd";
+  std::atomic<bool> stop{false};
+  std::atomic<int> versions{0};
+  std::thread writer([&] {
+    for (int version = 0; !stop; ++version) {
+      std::string text = "root:x:0:0:root:/root:/bin/sh\n";
+      for (int i = 0; i < 200; ++i) {
+        const std::string name = "u" + std::to_string(i);
+        const std::string id = std::to_string(2000 + i);
+        text += name + ":x:" + id + ":" + id + ":User " + std::to_string(i) + " v" +
+                std::to_string(version) + ",Room " + std::to_string(version) + ":/home/" + name +
+                ":/bin/sh\n";
+      }
+      tree.Write("etc/passwd+", text);
+      ::rename((path + "+").c_str(), path.c_str());
+      ++versions;
+    }
+  });
+  struct Join {
+    std::atomic<bool>& stop;
+    std::thread& writer;
+    ~Join() {
+      stop = true;
+      writer.join();
+    }
+  } join{stop, writer};
+  while (versions == 0) std::this_thread::yield();
+  int listed = 0, replaced = 0;
+  for (int round = 0; round < 30; ++round) {
+    auto computer = As<IADsContainer>(provider->GetObject(u"WinNT://PC1,computer"));
+    computer->Filter(Variant::StringArray({u"User"}));
+    auto walk = computer->NewEnum();
+    while (auto object = walk->Next()) {
+      const std::string name = ToUtf8(object->Name());
+      if (name[0] != 'u') continue;  // root, and alice until the first replacement
+      const std::string full = ToUtf8(As<IADsUser>(object)->FullName());
+      const std::string want = "User " + name.substr(1);
+      // Its own number, and a version of the whole entry: never another account's or a cut one.
+      EXPECT_TRUE(full == want || full.rfind(want + " v", 0) == 0) << name << ": " << full;
+      const std::string version = full.size() > want.size() ? full.substr(want.size() + 2) : "";
+      if (!version.empty()) {
+        ++replaced;
+        EXPECT_EQ(ToUtf8(As<IADsUser>(object)->Description()).find("Room "), 0u) << name;
+      }
+      ++listed;
+    }
+  }
+  EXPECT_EQ(listed, 30 * 200);
+  EXPECT_EQ(replaced, listed);
+  EXPECT_GT(versions, 1);
 }
 
 }  // namespace

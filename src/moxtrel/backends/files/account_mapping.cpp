@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <ctime>
+#include <utility>
 
 #include "moxtrel/backends/files/host_facts.h"
 #include "moxtrel/frame/automation_error.h"
@@ -29,7 +30,7 @@ std::u16string Text(const Variant& v) {
   return v.AsString();
 }
 std::u16string U(std::string_view s) {
-  return FromUtf8(s);
+  return FieldText(s);
 }
 Date DayDate(int64_t days) {
   return Date{kEpochDays + static_cast<double>(days)};
@@ -66,13 +67,18 @@ std::optional<int64_t> ShadowDay(const UserRecord& r, ShadowField f) {
   return r.sp ? NumberField((*r.sp)[f]) : std::nullopt;
 }
 
-std::pair<std::string, std::string> SplitGecos(const std::string& gecos) {
+std::pair<std::string_view, std::string_view> SplitGecos(std::string_view gecos) {
   std::size_t comma = gecos.find(',');
-  if (comma == std::string::npos) return {gecos, ""};
+  if (comma == std::string_view::npos) return {gecos, {}};
   return {gecos.substr(0, comma), gecos.substr(comma + 1)};
 }
-std::string JoinGecos(const std::string& full, const std::string& rest) {
-  return rest.empty() ? full : full + "," + rest;
+std::string JoinGecos(std::string_view full, std::string_view rest) {
+  std::string gecos(full);
+  if (!rest.empty()) {
+    gecos += ',';
+    gecos += rest;
+  }
+  return gecos;
 }
 
 bool Disabled(const UserRecord& r) {
@@ -287,9 +293,11 @@ constexpr PropertyRow<ComputerRecord> kComputerRows[] = {
 // The user properties read from etc/shadow (or from the password field, which shadow holds
 // whenever passwd's says "x").
 bool HeldInShadow(std::u16string_view name) {
-  for (std::u16string_view p :
-       {u"UserFlags", u"AccountDisabled", u"IsAccountLocked", u"PasswordRequired",
-        u"AccountExpirationDate", u"PasswordExpirationDate", u"PasswordAge", u"PasswordExpired"}) {
+  static constexpr std::u16string_view kHeld[] = {
+      u"UserFlags",        u"AccountDisabled",       u"IsAccountLocked",
+      u"PasswordRequired", u"AccountExpirationDate", u"PasswordExpirationDate",
+      u"PasswordAge",      u"PasswordExpired"};
+  for (std::u16string_view p : kHeld) {
     if (p == name) return true;
   }
   return false;
@@ -356,13 +364,23 @@ std::span<const PropertyRow<ComputerRecord>> ComputerProperties() noexcept {
 }
 
 UserPropertyNeeds NeedsOfUserProperty(std::u16string_view name) {
-  const auto* row = FindRow(std::span<const PropertyRow<UserRecord>>(kUserRows), name);
-  if (!row) return {};
-  return {HeldInShadow(row->name), row->name == u"PasswordMinimumLength"};
+  const auto* row = FindUserRow(name);
+  return row ? NeedsOfUserProperty(*row) : UserPropertyNeeds{};
+}
+
+const PropertyRow<UserRecord>* FindUserRow(std::u16string_view name) {
+  return FindRow(std::span<const PropertyRow<UserRecord>>(kUserRows), name);
+}
+
+UserPropertyNeeds NeedsOfUserProperty(const PropertyRow<UserRecord>& row) {
+  return {HeldInShadow(row.name), row.name == u"PasswordMinimumLength"};
 }
 
 Variant ReadUserProperty(const UserRecord& r, std::u16string_view name) {
-  const auto& row = RowOf(UserProperties(), name, r.where);
+  return ReadUserProperty(r, RowOf(UserProperties(), name, r.where));
+}
+
+Variant ReadUserProperty(const UserRecord& r, const PropertyRow<UserRecord>& row) {
   RequireShadow(r, row.name, u"read");
   return row.get(r);
 }

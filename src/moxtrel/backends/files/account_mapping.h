@@ -77,6 +77,12 @@ struct UserPropertyNeeds {
 };
 UserPropertyNeeds NeedsOfUserProperty(std::u16string_view name);
 
+// The same in two steps, so that a read looks its row up once: the row of the user property
+// `name` (any case), nullptr when no row holds it; what reading it needs; the read itself.
+const PropertyRow<UserRecord>* FindUserRow(std::u16string_view name);
+UserPropertyNeeds NeedsOfUserProperty(const PropertyRow<UserRecord>& row);
+Variant ReadUserProperty(const UserRecord& r, const PropertyRow<UserRecord>& row);
+
 // Refuses text that would break a colon file (":", a control character such as a newline or
 // NUL; and "," where `comma_separates`), naming the property and `where`.
 void CheckFieldText(std::u16string_view property, std::u16string_view where,

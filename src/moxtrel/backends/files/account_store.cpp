@@ -130,6 +130,7 @@ std::shared_ptr<const IndexedFile> AccountStore::Check(std::size_t which) {
   const FileInfo& f = kFiles[which];
   Slot& slot = slots_[which];
   const std::string& path = slot.path;
+  ++checks_;
   if (slot.file && !slot.racy && StampOf(path) == slot.stamp) return slot.file;
   StableRead read;
   const timespec began = CoarseNow();
@@ -199,6 +200,7 @@ std::shared_ptr<const AccountFiles> AccountStore::Read() {
 std::shared_ptr<const Settings> AccountStore::LoginDefs() {
   std::lock_guard lock(mutex_);
   const std::string path = Path("etc/login.defs");
+  ++checks_;
   if (defs_ && !defs_racy_ && StampOf(path) == defs_stamp_) return defs_;
   StableRead read = ReadStable(path, "etc/login.defs", kMaxSettingsFileBytes);
   defs_stamp_ = read.stamp;
@@ -215,6 +217,11 @@ std::shared_ptr<const Settings> AccountStore::LoginDefs() {
 std::size_t AccountStore::Parses() const {
   std::lock_guard lock(mutex_);
   return parses_;
+}
+
+std::size_t AccountStore::Checks() const {
+  std::lock_guard lock(mutex_);
+  return checks_;
 }
 
 AccountStore::Locks AccountStore::LockFiles(unsigned which) const {

@@ -67,6 +67,9 @@ class AccountStore {
   // How many times a file's text was parsed since the store was made: what tests check to see
   // that reads of unchanged files do not parse them again.
   std::size_t Parses() const;
+  // How many times a kept file's stamp was checked (one stat each): what tests check to see
+  // that reads served from a listing look at no file.
+  std::size_t Checks() const;
 
  private:
   std::string Path(const char* rel) const { return root_ + "/" + rel; }
@@ -99,6 +102,7 @@ class AccountStore {
   std::shared_ptr<const AccountFiles> files_;  // Read()'s, made from the slots' texts
   uint64_t files_generations_[4] = {};
   std::size_t parses_ = 0;
+  std::size_t checks_ = 0;
 };
 
 }  // namespace moxtrel::backends::files

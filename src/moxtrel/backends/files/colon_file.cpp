@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "moxtrel/frame/automation_error.h"
 #include "moxtrel/frame/error_codes.h"
@@ -14,8 +15,15 @@ namespace {
   throw AutomationError(errc::kFail, FromUtf8(label + ":" + std::to_string(line) + ": " + why));
 }
 
+// Whether `s` is a number of 0 to UINT32_MAX written in decimal digits alone.
 bool IsNumber(std::string_view s) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+  if (s.empty() || s.size() > 10) return false;
+  uint64_t v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return v <= UINT32_MAX;
 }
 
 // The fields that must hold a number (or, for shadow, may be empty) in each kind of file.
@@ -23,10 +31,7 @@ void CheckNumbers(const std::string& label, std::size_t field_count, std::size_t
                   const std::string_view* row) {
   auto need = [&](std::size_t i, const char* what, bool may_be_empty) {
     if (row[i].empty() && may_be_empty) return;
-    uint64_t v = 0;
-    if (!IsNumber(row[i]) || row[i].size() > 10 ||
-        std::from_chars(row[i].data(), row[i].data() + row[i].size(), v).ec != std::errc() ||
-        v > UINT32_MAX) {
+    if (!IsNumber(row[i])) {
       Malformed(label, line,
                 std::string(what) + " \"" + std::string(row[i]) + "\" is not a number");
     }
@@ -48,17 +53,43 @@ void CheckNumbers(const std::string& label, std::size_t field_count, std::size_t
 
 }  // namespace
 
+void AppendFieldText(std::u16string& out, std::string_view field) {
+  const std::size_t at = out.size();
+  out.resize(at + field.size());
+  char16_t* to = out.data() + at;
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    const auto c = static_cast<unsigned char>(field[i]);
+    if (c >= 0x80) {
+      out.resize(at);
+      out += FromUtf8(field);
+      return;
+    }
+    to[i] = c;
+  }
+}
+
+std::u16string FieldText(std::string_view field) {
+  if (std::all_of(field.begin(), field.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return std::u16string(field.begin(), field.end());
+  }
+  return FromUtf8(field);
+}
+
 void SplitCheckedLine(const std::string& label, std::size_t field_count, std::size_t line,
                       std::string_view raw, std::string_view* fields) {
-  if (raw.find('\0') != std::string_view::npos) Malformed(label, line, "holds a NUL byte");
-  std::size_t found = 0, start = 0;
+  if (std::memchr(raw.data(), '\0', raw.size()) != nullptr) {
+    Malformed(label, line, "holds a NUL byte");
+  }
+  const char* const end = raw.data() + raw.size();
+  const char* start = raw.data();
+  std::size_t found = 0;
   while (true) {
-    const std::size_t colon = raw.find(':', start);
-    const std::string_view field =
-        raw.substr(start, colon == std::string_view::npos ? raw.npos : colon - start);
-    if (found < kMaxFields) fields[found] = field;
+    const auto* colon = static_cast<const char*>(std::memchr(start, ':', end - start));
+    const char* stop = colon ? colon : end;
+    if (found < kMaxFields) fields[found] = std::string_view(start, stop - start);
     ++found;
-    if (colon == std::string_view::npos) break;
+    if (!colon) break;
     start = colon + 1;
   }
   if (found != field_count) {

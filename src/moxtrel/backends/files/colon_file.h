@@ -77,6 +77,11 @@ std::size_t MaxEntryBytes(std::string_view label);
 std::vector<std::string> SplitList(std::string_view field);
 std::string JoinList(const std::vector<std::string>& items);
 
+// A field's text (UTF-8) as UTF-16, made or appended to `out`. Fields are nearly always ASCII,
+// which is copied as it is.
+std::u16string FieldText(std::string_view field);
+void AppendFieldText(std::u16string& out, std::string_view field);
+
 // A numeric field: nullopt when empty; throws naming `what` when not a number.
 std::optional<int64_t> NumberField(std::string_view field);
 uint32_t IdField(std::string_view field);

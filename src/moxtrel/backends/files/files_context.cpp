@@ -13,8 +13,20 @@ FilesContext::FilesContext(FilesOptions options)
       store_(options_.root, options_.lock_wait),
       address_(options_.domain, options_.computer) {}
 
+std::u16string AccountName(std::string_view name) {
+  return FieldText(name);
+}
+
 std::u16string FilesContext::AccountPath(std::string_view name) const {
-  return address_.ChildPath(FromUtf8(name));
+  // The computer's path, "/" and the name, as ComputerAddress::ChildPath makes it; made here in
+  // one string since every listed account needs one.
+  const std::u16string& computer = ComputerPath();
+  std::u16string path;
+  path.reserve(computer.size() + 1 + name.size());  // room for an ASCII name
+  path += computer;
+  path += u'/';
+  AppendFieldText(path, name);
+  return path;
 }
 
 void FilesContext::Foreign(std::u16string_view path, std::u16string_view why) const {

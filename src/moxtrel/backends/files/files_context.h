@@ -31,6 +31,7 @@ class FilesContext {
   // "WinNT://C" or "WinNT://D/C", and what the computer reports as its Parent.
   const std::u16string& ComputerPath() const noexcept { return address_.Path(); }
   std::u16string ComputerParent() const { return address_.Parent(); }
+  // ComputerPath() + "/" + the name.
   std::u16string AccountPath(std::string_view name) const;
 
   // The object a path names; errc::kNoSuchObject for a path of another computer or of a kind
@@ -49,5 +50,8 @@ class FilesContext {
 };
 
 using ContextPtr = std::shared_ptr<FilesContext>;
+
+// An account's name (UTF-8, as the files spell it) as UTF-16: what Name reports.
+std::u16string AccountName(std::string_view name);
 
 }  // namespace moxtrel::backends::files

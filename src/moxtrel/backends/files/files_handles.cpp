@@ -55,6 +55,12 @@ std::unique_ptr<directory::IADsEnum> Walk(const ContextPtr& ctx, std::vector<Tar
                                  [ctx](Target&& t) { return MakeFilesHandle(ctx, t); });
 }
 
+// An account a listing found, by its entry in passwd (a user) or group.
+struct ListedEntry {
+  bool user;
+  uint32_t entry;
+};
+
 }  // namespace
 
 std::shared_ptr<directory::IADs> MakeFilesHandle(const ContextPtr& ctx, const Target& target) {
@@ -85,22 +91,25 @@ void FilesComputer::Put(std::u16string_view name, const Variant& value) {
 }
 
 std::unique_ptr<directory::IADsEnum> FilesComputer::NewEnum() {
-  // All four are checked, so that a listing fails while any of them cannot be read.
-  const AccountView files = ctx_->store().View(kAllFiles);
-  std::vector<Target> targets;
-  targets.reserve((Allows(ObjectKind::kUser) ? files.passwd->size() : 0) +
-                  (Allows(ObjectKind::kGroup) ? files.group->size() : 0));
-  if (Allows(ObjectKind::kUser)) {
-    for (std::size_t i = 0; i < files.passwd->size(); ++i) {
-      targets.push_back({ObjectKind::kUser, std::string(files.passwd->Name(i))});
-    }
-  }
-  if (Allows(ObjectKind::kGroup)) {
-    for (std::size_t i = 0; i < files.group->size(); ++i) {
-      targets.push_back({ObjectKind::kGroup, std::string(files.group->Name(i))});
-    }
-  }
-  return Walk(ctx_, std::move(targets));
+  // All four are checked, so that a listing fails while any of them cannot be read. The
+  // handles share what was checked, and each serves its first read from it.
+  auto files = std::make_shared<const AccountView>(ctx_->store().View(kAllFiles));
+  std::vector<ListedEntry> entries;
+  const std::size_t users = Allows(ObjectKind::kUser) ? files->passwd->size() : 0;
+  const std::size_t groups = Allows(ObjectKind::kGroup) ? files->group->size() : 0;
+  entries.reserve(users + groups);
+  for (std::size_t i = 0; i < users; ++i) entries.push_back({true, static_cast<uint32_t>(i)});
+  for (std::size_t i = 0; i < groups; ++i) entries.push_back({false, static_cast<uint32_t>(i)});
+  return directory::EnumSnapshot(
+      std::move(entries),
+      [ctx = ctx_, files = std::move(files)](ListedEntry&& e) -> std::shared_ptr<directory::IADs> {
+        if (e.user) {
+          return std::make_shared<FilesUser>(ctx, std::string(files->passwd->Name(e.entry)), false,
+                                             Listed{files, e.entry});
+        }
+        return std::make_shared<FilesGroup>(ctx, std::string(files->group->Name(e.entry)), false,
+                                            Listed{files, e.entry});
+      });
 }
 
 std::shared_ptr<directory::IADs> FilesComputer::Create(std::u16string_view class_word,
@@ -183,33 +192,47 @@ void FilesComputer::Shutdown(bool reboot) {
 
 // Users.
 
+FilesUser::FilesUser(ContextPtr ctx, std::string name, bool pending, Listed listed)
+    : FilesAccount(std::move(ctx), directory::ObjectKind::kUser, std::move(name)),
+      pending_(pending),
+      listed_(std::move(listed)) {}
+
 std::u16string FilesUser::GUID() {
   return UnixGuid(1, IdField(Record(nullptr, false).pw[kPwUid]));
 }
 
 void FilesUser::RequireCreated() const {
-  if (pending_) NotYet(path_, u"user");
+  if (pending_) NotYet(ctx_->AccountPath(name_), u"user");
 }
 
 UserRecord FilesUser::Record(const Settings* login_defs, bool with_shadow) {
   UserRecord r;
   r.login_defs = login_defs;
-  r.where = path_;
+  r.where = ADsPath();
   r.today = DaysSinceEpochToday();
   if (pending_) {
     r.pw = {name_, "x", "0", "0", "", "", ""};
     r.shadow_file = true;
     r.sp = Row{name_, "!", std::to_string(r.today), "", "", "", "", "", ""};
   } else {
-    const AccountView files =
-        ctx_->store().View(kPasswdFile | (with_shadow || !staged_.empty() ? kShadowFile : 0u));
-    auto row = files.passwd->FindExact(name_);
-    if (!row) Gone(r.where, u"user", "etc/passwd");
-    r.pw = files.passwd->Fields(*row);
-    if (files.shadow) {
-      r.shadow_file = files.shadow->present();
-      r.shadow_unreadable = files.shadow->unreadable();
-      if (auto sp = files.shadow->FindExact(name_)) r.sp = files.shadow->Fields(*sp);
+    const bool shadow = with_shadow || !staged_.empty();
+    // The first read of a listed user looks at what its listing checked; anything else looks
+    // at the files as they are now.
+    const Listed listed = std::exchange(listed_, Listed{});
+    AccountView now;
+    const AccountView* files = listed.files.get();
+    std::optional<std::size_t> row = listed.entry;
+    if (!files || !staged_.empty()) {
+      now = ctx_->store().View(kPasswdFile | (shadow ? kShadowFile : 0u));
+      files = &now;
+      row = now.passwd->FindExact(name_);
+      if (!row) Gone(r.where, u"user", "etc/passwd");
+    }
+    r.pw = files->passwd->Fields(*row);
+    if (shadow && files->shadow) {
+      r.shadow_file = files->shadow->present();
+      r.shadow_unreadable = files->shadow->unreadable();
+      if (auto sp = files->shadow->FindExact(name_)) r.sp = files->shadow->Fields(*sp);
     }
   }
   for (const auto& [name, value] : staged_) WriteUserProperty(r, name, value);
@@ -218,14 +241,17 @@ UserRecord FilesUser::Record(const Settings* login_defs, bool with_shadow) {
 
 Variant FilesUser::Get(std::u16string_view name) {
   // Only the files the property is held in are looked at; staged puts may need them all.
-  const UserPropertyNeeds needs = NeedsOfUserProperty(name);
+  const PropertyRow<UserRecord>* row = FindUserRow(name);  // nullptr: the read below fails
+  const UserPropertyNeeds needs = row ? NeedsOfUserProperty(*row) : UserPropertyNeeds{};
   const bool everything = pending_ || !staged_.empty();
   std::shared_ptr<const Settings> defs;
   if (needs.login_defs || everything) defs = ctx_->store().LoginDefs();
-  return ReadUserProperty(Record(defs.get(), needs.shadow || everything), name);
+  const UserRecord r = Record(defs.get(), needs.shadow || everything);
+  return row ? ReadUserProperty(r, *row) : ReadUserProperty(r, name);
 }
 
 void FilesUser::Put(std::u16string_view name, const Variant& value) {
+  listed_ = {};  // a write checks the files as they are now
   const auto defs = ctx_->store().LoginDefs();
   UserRecord r = Record(defs.get(), true);
   WriteUserProperty(r, name, value);  // refuses a bad value now, before anything is staged
@@ -233,7 +259,7 @@ void FilesUser::Put(std::u16string_view name, const Variant& value) {
   for (const auto& field : r.pw) bytes += field.size();
   if (bytes > MaxEntryBytes("etc/passwd")) {
     throw AutomationError(errc::kInvalidArg,
-                          u"The property \"" + std::u16string(name) + u"\" of " + path_ +
+                          u"The property \"" + std::u16string(name) + u"\" of " + ADsPath() +
                               u" cannot be written: the entry in " + u"etc/passwd would be " +
                               FromUtf8(std::to_string(bytes)) +
                               u" bytes long, and the account tools read entries of at most " +
@@ -243,7 +269,8 @@ void FilesUser::Put(std::u16string_view name, const Variant& value) {
 }
 
 void FilesUser::SetInfo() {
-  const std::u16string where = path_;
+  listed_ = {};
+  const std::u16string where = ADsPath();
   auto apply = [&](UserRecord& r) {
     for (const auto& [name, value] : staged_) WriteUserProperty(r, name, value);
   };
@@ -278,12 +305,14 @@ void FilesUser::SetInfo() {
 
 std::shared_ptr<directory::IADsMembers> FilesUser::Groups() {
   RequireCreated();
+  listed_ = {};  // the groups are read as the files are now; later reads are not older
   return std::make_shared<FilesMembers>(ctx_, name_, true);
 }
 
 void FilesUser::SetPassword(std::u16string_view password) {
   RequireCreated();
-  const std::u16string where = path_;
+  listed_ = {};
+  const std::u16string where = ADsPath();
   if (password.find(u'\0') != std::u16string_view::npos) {
     throw AutomationError(errc::kInvalidArg,
                           u"The password for " + where + u" holds a NUL character");
@@ -330,11 +359,19 @@ GroupRecord FilesGroup::Record() {
     r.gr = {name_, "x", "0", ""};
     r.where = ctx_->AccountPath(name_);
   } else {
-    const AccountView files = ctx_->store().View(kGroupFile | kGshadowFile);
-    auto row = files.group->FindExact(name_);
-    if (!row) Gone(ctx_->AccountPath(name_), u"group", "etc/group");
-    r.gr = files.group->Fields(*row);
-    if (auto sg = files.gshadow->FindExact(name_)) r.sg = files.gshadow->Fields(*sg);
+    // As a user's: the first read of a listed group looks at what its listing checked.
+    const Listed listed = std::exchange(listed_, Listed{});
+    AccountView now;
+    const AccountView* files = listed.files.get();
+    std::optional<std::size_t> row = listed.entry;
+    if (!files || !staged_.empty()) {
+      now = ctx_->store().View(kGroupFile | kGshadowFile);
+      files = &now;
+      row = now.group->FindExact(name_);
+      if (!row) Gone(ctx_->AccountPath(name_), u"group", "etc/group");
+    }
+    r.gr = files->group->Fields(*row);
+    if (auto sg = files->gshadow->FindExact(name_)) r.sg = files->gshadow->Fields(*sg);
     r.where = ctx_->AccountPath(name_);
   }
   for (const auto& [name, value] : staged_) WriteGroupProperty(r, name, value);
@@ -346,6 +383,7 @@ Variant FilesGroup::Get(std::u16string_view name) {
 }
 
 void FilesGroup::Put(std::u16string_view name, const Variant& value) {
+  listed_ = {};  // a write checks the files as they are now
   GroupRecord r = Record();
   WriteGroupProperty(r, name, value);
   staged_.emplace_back(std::u16string(name), value);
@@ -353,6 +391,7 @@ void FilesGroup::Put(std::u16string_view name, const Variant& value) {
 
 void FilesGroup::SetInfo() {
   // No group property the files hold can be changed, so only a new group is written.
+  listed_ = {};
   Record();
   if (pending_) {
     const NewAccountDefaults d = Defaults(*ctx_);
@@ -366,6 +405,7 @@ void FilesGroup::SetInfo() {
 
 std::shared_ptr<directory::IADsMembers> FilesGroup::Members() {
   RequireCreated();
+  listed_ = {};
   return std::make_shared<FilesMembers>(ctx_, name_, false);
 }
 
@@ -381,6 +421,7 @@ std::string FilesGroup::MemberUser(std::u16string_view path, const AccountView& 
 }
 
 bool FilesGroup::IsMember(std::u16string_view path) {
+  listed_ = {};
   // One look at the files for the path, the group and the user.
   Target t;
   AccountView files;
@@ -408,6 +449,7 @@ bool FilesGroup::IsMember(std::u16string_view path) {
 
 void FilesGroup::Add(std::u16string_view path) {
   RequireCreated();
+  listed_ = {};
   // One look at the files for the path, the user and the group before the change.
   const AccountView files = ctx_->store().View(kAllFiles);
   const std::string user = MemberUser(path, files);
@@ -427,6 +469,7 @@ void FilesGroup::Add(std::u16string_view path) {
 
 void FilesGroup::Remove(std::u16string_view path) {
   RequireCreated();
+  listed_ = {};
   const std::string user = MemberUser(path, ctx_->store().View(kAllFiles));
   const std::u16string where = ctx_->AccountPath(name_);
   ctx_->store().Modify(kGroupFile | kGshadowFile, [&](AccountFiles& f) {

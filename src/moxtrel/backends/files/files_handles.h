@@ -1,7 +1,10 @@
 // Handles the files provider hands out: the computer (a container of users then groups), its
 // users and its groups, and their member lists. A handle holds a name, not a copy of the
-// files: every property read looks at the files as they are now, and puts are staged in the
-// handle until SetInfo writes them in one rewrite of the affected files.
+// files: a property read looks at the files as they are now, and puts are staged in the
+// handle until SetInfo writes them in one rewrite of the affected files. The one exception is
+// a handle a listing made: its first read is served from the files as the listing checked
+// them (the listing shares them, parsed once), since reading the entry then is what the
+// listing would have done; every later call looks at the files again.
 #pragma once
 
 #include <memory>
@@ -19,6 +22,14 @@
 namespace moxtrel::backends::files {
 
 using Staged = std::vector<std::pair<std::u16string, Variant>>;
+
+// The files a listing checked, shared by the handles it made (one copy of every entry).
+using ListedFiles = std::shared_ptr<const AccountView>;
+// Where a listing found an account: its files and the entry's line in passwd or group.
+struct Listed {
+  ListedFiles files;
+  std::size_t entry = 0;
+};
 
 std::shared_ptr<directory::IADs> MakeFilesHandle(const ContextPtr& ctx, const Target& target);
 
@@ -43,13 +54,11 @@ using FilesAccount = directory::NamedHandle<FilesContext, &FilesContext::Compute
 
 class FilesUser final : public directory::UserProperties, public FilesAccount {
  public:
-  FilesUser(ContextPtr ctx, std::string name, bool pending = false)
-      : FilesAccount(std::move(ctx), directory::ObjectKind::kUser, std::move(name)),
-        path_(ctx_->AccountPath(name_)),
-        pending_(pending) {}
+  FilesUser(ContextPtr ctx, std::string name, bool pending = false, Listed listed = {});
 
   std::u16string GUID() override;
-  std::u16string ADsPath() override { return path_; }
+  std::u16string Name() override { return AccountName(name_); }
+  std::u16string ADsPath() override { return ctx_->AccountPath(name_); }
   Variant Get(std::u16string_view name) override;
   void Put(std::u16string_view name, const Variant& value) override;
   void SetInfo() override;
@@ -64,16 +73,17 @@ class FilesUser final : public directory::UserProperties, public FilesAccount {
   UserRecord Record(const Settings* login_defs, bool with_shadow);
   void RequireCreated() const;
 
-  std::u16string path_;  // made once: every read names the object in its messages
   bool pending_;
+  Listed listed_;  // until the first call that looks at the files
   Staged staged_;
 };
 
 class FilesGroup final : public directory::GroupProperties, public FilesAccount {
  public:
-  FilesGroup(ContextPtr ctx, std::string name, bool pending = false)
+  FilesGroup(ContextPtr ctx, std::string name, bool pending = false, Listed listed = {})
       : FilesAccount(std::move(ctx), directory::ObjectKind::kGroup, std::move(name)),
-        pending_(pending) {}
+        pending_(pending),
+        listed_(std::move(listed)) {}
 
   std::u16string GUID() override;
   Variant Get(std::u16string_view name) override;
@@ -92,6 +102,7 @@ class FilesGroup final : public directory::GroupProperties, public FilesAccount 
   std::string MemberUser(std::u16string_view path, const AccountView& files);
 
   bool pending_;
+  Listed listed_;  // until the first call that looks at the files
   Staged staged_;
 };
 

@@ -1,5 +1,7 @@
 #include "moxtrel/backends/files/indexed_file.h"
 
+#include <cstring>
+
 #include "moxtrel/frame/text.h"
 
 namespace moxtrel::backends::files {
@@ -35,12 +37,13 @@ Row IndexedFile::Fields(std::size_t entry) const {
   const std::string_view line = LineText(entry);
   Row row;
   row.reserve(field_count_);
-  std::size_t start = 0;
+  const char* start = line.data();
+  const char* const end = start + line.size();
   while (true) {
-    const std::size_t colon = line.find(':', start);
-    row.emplace_back(
-        line.substr(start, colon == std::string_view::npos ? line.npos : colon - start));
-    if (colon == std::string_view::npos) break;
+    const auto* colon = static_cast<const char*>(std::memchr(start, ':', end - start));
+    const char* stop = colon ? colon : end;
+    row.emplace_back(start, stop);
+    if (!colon) break;
     start = colon + 1;
   }
   return row;
