@@ -7,22 +7,35 @@
 
 #include <pybind11/pybind11.h>
 
+#include <string>
 #include <unordered_map>
 
 #include "moxtrel/frame/object.h"
+
+namespace moxtrel::typelib {
+struct InterfaceInfo;
+}
 
 namespace moxtrel::python {
 
 namespace py = pybind11;
 
 struct ModuleState {
-  py::object module;        // moxtrel._moxtrel
-  py::object object_type;   // moxtrel.Object, the base of every wrapper class
-  py::object empty;         // moxtrel.Empty
-  py::object error;         // moxtrel.Error
-  py::object member_error;  // moxtrel.MemberError (also an AttributeError)
-  py::dict classes;         // automation type name -> Python class
-  py::dict enums;           // enum name -> enum.IntEnum class
+  py::object module;         // moxtrel._moxtrel
+  py::object object_type;    // moxtrel.Object, the base of every wrapper class
+  py::object iterator_type;  // moxtrel.ItemIterator, what iter() of a collection gives
+  py::object empty;          // moxtrel.Empty
+  py::object error;          // moxtrel.Error
+  py::object member_error;   // moxtrel.MemberError (also an AttributeError)
+  py::dict classes;          // automation type name -> Python class
+  // The class of each interface's objects, with the type name it was made for, so a wrapper's
+  // class is found without making a str of the name (borrowed: `classes` holds it).
+  struct ClassEntry {
+    std::u16string type_name;
+    PyObject* cls = nullptr;
+  };
+  std::unordered_map<const typelib::InterfaceInfo*, ClassEntry> class_of;
+  py::dict enums;  // enum name -> enum.IntEnum class
   // A live automation object -> its Python wrapper (borrowed: the wrapper removes itself).
   std::unordered_map<const AutomationObject*, PyObject*> live;
 };
