@@ -10,6 +10,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "binding/wrapper_table.h"
 #include "moxtrel/frame/object.h"
 
 namespace moxtrel::typelib {
@@ -37,12 +38,19 @@ struct ModuleState {
   std::unordered_map<const typelib::InterfaceInfo*, ClassEntry> class_of;
   py::dict enums;  // enum name -> enum.IntEnum class
   // A live automation object -> its Python wrapper (borrowed: the wrapper removes itself).
-  std::unordered_map<const AutomationObject*, PyObject*> live;
+  WrapperTable live;
 };
+
+namespace detail {
+extern ModuleState* current_state;
+ModuleState& MakeState();
+}  // namespace detail
 
 // The state of the current interpreter. It is made by DefineModule and deliberately never
 // freed: its references must not be dropped after the interpreter has finalised.
-ModuleState& State();
+inline ModuleState& State() {
+  return detail::current_state ? *detail::current_state : detail::MakeState();
+}
 void ResetState();  // DefineModule: a fresh state for a (re)imported module
 
 }  // namespace moxtrel::python

@@ -210,13 +210,14 @@ py::object ReadMember(const WrapperObject& self, const NameEntry& entry, PyObjec
   AutomationObject& object = *self.object;
   if (entry.get) {
     std::vector<Variant> none;
-    Variant value;
-    try {
-      value = dispatch::Invoke(object, entry.id, kDispatchGet, none);
-    } catch (...) {
-      // The member's name for the error is put together only when the read failed.
-      Guarded(TypeOf(object) + u"." + entry.get->name, []() -> Variant { throw; });
-    }
+    const Variant value = [&] {
+      try {
+        return dispatch::Invoke(object, entry.id, kDispatchGet, none);
+      } catch (...) {
+        // The member's name for the error is put together only when the read failed.
+        return Guarded(TypeOf(object) + u"." + entry.get->name, []() -> Variant { throw; });
+      }
+    }();
     return FromVariant(value, &entry.get->result);
   }
   for (const auto* slot : SlotsOf(object, entry.id)) {
@@ -323,12 +324,11 @@ PyObject* NextSlot(PyObject* self) {
   IteratorState& it = reinterpret_cast<IteratorObject*>(self)->state;
   return SlotCall(
       [&]() -> PyObject* {
-        it.item[0] = Variant();
         const Variant more = Guarded(it.source, [&] {
           return dispatch::Invoke(*it.enumerator, it.next, kDispatchMethod, it.item);
         });
         // Taken out first: making the wrapper may run Python code that walks on.
-        const Variant item = std::exchange(it.item[0], Variant());
+        const Variant item = std::move(it.item[0]);
         if (!more.ToBool()) return nullptr;
         return FromVariant(item).release().ptr();
       },
@@ -440,11 +440,7 @@ void WrapperDealloc(PyObject* self) {
   PyObject_GC_UnTrack(self);
   WrapperObject* wrapper = AsWrapper(self);
   if (wrapper->weakrefs) PyObject_ClearWeakRefs(self);
-  if (wrapper->object) {
-    auto& live = State().live;
-    const auto it = live.find(wrapper->object.get());
-    if (it != live.end() && it->second == self) live.erase(it);
-  }
+  if (wrapper->object) State().live.Erase(wrapper->object.get(), self);
   wrapper->object.~ObjectPtr();
   type->tp_free(self);
   Py_DECREF(type);
@@ -541,9 +537,9 @@ PyTypeObject* ClassFor(const AutomationObject& object) {
 
 py::object Wrap(const ObjectPtr& object) {
   if (!object) return py::none();
-  auto& live = State().live;
-  if (const auto it = live.find(object.get()); it != live.end()) {
-    return py::reinterpret_borrow<py::object>(it->second);
+  ModuleState& state = State();
+  if (PyObject* known = state.live.Find(object.get())) {
+    return py::reinterpret_borrow<py::object>(known);
   }
   PyTypeObject* cls = ClassFor(*object);
   PyObject* self = cls->tp_alloc(cls, 0);
@@ -551,8 +547,8 @@ py::object Wrap(const ObjectPtr& object) {
   new (&AsWrapper(self)->object) ObjectPtr(object);
   auto wrapper = py::reinterpret_steal<py::object>(self);
   // A wrapper made meanwhile (a finaliser run by the collector) stays the only one.
-  const auto [it, made] = State().live.try_emplace(object.get(), self);
-  if (!made) return py::reinterpret_borrow<py::object>(it->second);
+  PyObject* kept = State().live.Insert(object.get(), self);
+  if (kept != self) return py::reinterpret_borrow<py::object>(kept);
   return wrapper;
 }
 
