@@ -1,6 +1,5 @@
 #include "binding/dispid_cache.h"
 
-#include <array>
 #include <cstdint>
 #include <unordered_map>
 
@@ -22,45 +21,26 @@ std::size_t Limit(const typelib::InterfaceInfo& iface) {
   return 4 * iface.members.size() + 64;
 }
 
-// The identity table: two ways per set, the newest first, so two names that share a set (a
-// loop reading UserName and FullName) do not push each other out.
-struct IdentityEntry {
-  const typelib::InterfaceInfo* iface = nullptr;
-  PyObject* name = nullptr;  // a reference held while the entry is kept
-  NameEntry entry;
-};
-constexpr std::size_t kSets = 256;
-using IdentitySet = std::array<IdentityEntry, 2>;
-
-std::array<IdentitySet, kSets>& IdentityTable() {
-  static auto* table = new std::array<IdentitySet, kSets>();
-  return *table;
-}
-
-IdentitySet& SetOf(const typelib::InterfaceInfo* iface, PyObject* name) {
-  auto h = reinterpret_cast<std::uintptr_t>(name) >> 4;
-  h ^= reinterpret_cast<std::uintptr_t>(iface) >> 3;
-  h ^= h >> 8;
-  return IdentityTable()[h % kSets];
-}
-
 }  // namespace
 
-const NameEntry* CachedName(const typelib::InterfaceInfo* iface, PyObject* name) {
-  IdentitySet& set = SetOf(iface, name);
-  for (IdentityEntry& e : set) {
-    if (e.name == name && e.iface == iface) return &e.entry;
-  }
-  return nullptr;
+namespace detail {
+IdentitySet identity_table[kIdentitySets];
 }
 
-void RememberName(const typelib::InterfaceInfo* iface, PyObject* name, const NameEntry& entry) {
-  if (!iface || CachedName(iface, name)) return;
-  IdentitySet& set = SetOf(iface, name);
+void RememberName(PyTypeObject* type, unsigned int version, PyObject* name,
+                  const NameEntry& entry) {
+  detail::IdentitySet& set = detail::IdentitySetOf(type, name);
+  for (detail::IdentityEntry& e : set) {
+    if (e.name == name && e.type == type) {
+      e.version = version;
+      e.entry = entry;
+      return;
+    }
+  }
   PyObject* dropped = set[1].name;
   set[1] = set[0];
   Py_INCREF(name);
-  set[0] = IdentityEntry{iface, name, entry};
+  set[0] = detail::IdentityEntry{type, version, name, entry};
   Py_XDECREF(dropped);
 }
 

@@ -7,6 +7,8 @@
 
 #include <pybind11/pybind11.h>
 
+#include <array>
+#include <cstddef>
 #include <string>
 #include <unordered_map>
 
@@ -29,16 +31,19 @@ struct ModuleState {
   py::object error;          // moxtrel.Error
   py::object member_error;   // moxtrel.MemberError (also an AttributeError)
   py::dict classes;          // automation type name -> Python class
-  // The class of each interface's objects, with the type name it was made for, so a wrapper's
-  // class is found without making a str of the name (borrowed: `classes` holds it).
-  struct ClassEntry {
-    std::u16string type_name;
-    PyObject* cls = nullptr;
-  };
-  std::unordered_map<const typelib::InterfaceInfo*, ClassEntry> class_of;
+  // The class of each interface's objects, so a wrapper's class is found without making a str
+  // of its type name (borrowed: `classes` holds it); the last one found comes first.
+  std::unordered_map<const typelib::InterfaceInfo*, PyObject*> class_of;
+  const typelib::InterfaceInfo* last_iface = nullptr;
+  PyObject* last_class = nullptr;
   py::dict enums;  // enum name -> enum.IntEnum class
   // A live automation object -> its Python wrapper (borrowed: the wrapper removes itself).
   WrapperTable live;
+  // Blocks of dropped wrappers kept for the next ones, so a walk reuses one block per item
+  // instead of going through the allocator and the collector's bookkeeping twice.
+  static constexpr std::size_t kSpareWrappers = 32;
+  std::array<PyObject*, kSpareWrappers> spare_wrappers{};
+  std::size_t spare_count = 0;
 };
 
 namespace detail {

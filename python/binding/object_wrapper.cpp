@@ -102,12 +102,20 @@ bool IsPlainGet(const typelib::MemberInfo& m) {
 
 std::vector<const typelib::MemberInfo*> SlotsOf(const AutomationObject& object, DispId id);
 
+// The str an attribute read gave, to be kept by identity on its class: `version` is the class's
+// version tag when it was found to hold no attribute of that name.
+struct NameKey {
+  PyTypeObject* type = nullptr;
+  unsigned int version = 0;
+  PyObject* name = nullptr;
+};
+
 // What `spelling` names on `object`: its DISPID and plain get, or the event it is (id -1).
-// `key`, the str Python gave, is also kept by identity when given.
-NameEntry Lookup(const AutomationObject& object, const std::string& spelling, PyObject* key) {
+// `key`, when given, is kept by identity too.
+NameEntry Lookup(const AutomationObject& object, const std::string& spelling, const NameKey* key) {
   const typelib::InterfaceInfo* iface = dispatch::InterfaceOf(object);
   auto keep = [&](const NameEntry& entry) {
-    if (key) RememberName(iface, key, entry);
+    if (key && iface) RememberName(key->type, key->version, key->name, entry);
     return entry;
   };
   if (const NameEntry* hit = CachedName(iface, spelling)) return keep(*hit);
@@ -232,14 +240,13 @@ py::object ReadMember(const WrapperObject& self, const NameEntry& entry, PyObjec
 }
 
 // Attribute reads: a name seen before on this class is found by the str's identity; names with
-// a leading underscore, and any name the type itself holds, are looked up the usual way.
+// a leading underscore, and any name the class itself holds, are looked up the usual way.
 PyObject* GetAttrSlot(PyObject* self, PyObject* name) {
   const WrapperObject& wrapper = *AsWrapper(self);
-  if (PyUnicode_CheckExact(name) && !_PyType_Lookup(Py_TYPE(self), name)) {
-    if (const NameEntry* hit = CachedName(dispatch::InterfaceOf(*wrapper.object), name)) {
-      const NameEntry entry = *hit;  // the table may change while the member runs
-      return SlotCall([&] { return ReadMember(wrapper, entry, name).release().ptr(); }, nullptr);
-    }
+  PyTypeObject* type = Py_TYPE(self);
+  if (const NameEntry* hit = CachedName(type, name)) {
+    const NameEntry entry = *hit;  // the table may change while the member runs
+    return SlotCall([&] { return ReadMember(wrapper, entry, name).release().ptr(); }, nullptr);
   }
   Py_ssize_t size = 0;
   const char* text = PyUnicode_Check(name) ? PyUnicode_AsUTF8AndSize(name, &size) : nullptr;
@@ -247,26 +254,30 @@ PyObject* GetAttrSlot(PyObject* self, PyObject* name) {
     PyErr_Clear();
     return PyObject_GenericGetAttr(self, name);
   }
-  if (size == 0 || text[0] == '_' || _PyType_Lookup(Py_TYPE(self), name)) {
+  if (size == 0 || text[0] == '_' || _PyType_Lookup(type, name)) {
     return PyObject_GenericGetAttr(self, name);
   }
+  // The lookup just made gave the class a version tag, unless CPython has run out of them.
+  const NameKey key{type, type->tp_version_tag, name};
+  const bool keyed =
+      PyUnicode_CheckExact(name) && PyType_HasFeature(type, Py_TPFLAGS_VALID_VERSION_TAG);
   return SlotCall(
       [&] {
         const NameEntry entry =
             Lookup(*wrapper.object, std::string(text, static_cast<std::size_t>(size)),
-                   PyUnicode_CheckExact(name) ? name : nullptr);
+                   keyed ? &key : nullptr);
         return ReadMember(wrapper, entry, name).release().ptr();
       },
       nullptr);
 }
 
-void SetAttr(const WrapperObject& self, const std::string& name, PyObject* key, py::handle value) {
+void SetAttr(const WrapperObject& self, const std::string& name, py::handle value) {
   if (name.empty() || name[0] == '_') {
     throw py::attribute_error("moxtrel objects take no attribute " + name);
   }
   const AutomationObject& object = *self.object;
   const std::u16string wanted = FromUtf8(name);
-  const NameEntry entry = Lookup(object, name, key);
+  const NameEntry entry = Lookup(object, name, nullptr);
   const typelib::MemberInfo* event = entry.event;
   const std::u16string source = TypeOf(object) + u"." + (event ? event->name : wanted);
   if (event) {
@@ -290,8 +301,7 @@ int SetAttrSlot(PyObject* self, PyObject* name, PyObject* value) {
   if (!text) return -1;
   return SlotCall(
       [&] {
-        SetAttr(*AsWrapper(self), std::string(text, static_cast<std::size_t>(size)),
-                PyUnicode_CheckExact(name) ? name : nullptr, value);
+        SetAttr(*AsWrapper(self), std::string(text, static_cast<std::size_t>(size)), value);
         return 0;
       },
       -1);
@@ -441,8 +451,17 @@ void WrapperDealloc(PyObject* self) {
   WrapperObject* wrapper = AsWrapper(self);
   if (wrapper->weakrefs) PyObject_ClearWeakRefs(self);
   if (wrapper->object) State().live.Erase(wrapper->object.get(), self);
-  wrapper->object.~ObjectPtr();
-  type->tp_free(self);
+  wrapper->object.~ObjectPtr();  // may run Python code (an object's handlers going)
+  // A plain wrapper's block is kept for the next one; a class given a finaliser, or a larger
+  // layout, goes the usual way.
+  ModuleState& state = State();
+  if (type->tp_free == PyObject_GC_Del && !type->tp_finalize &&
+      type->tp_basicsize == static_cast<Py_ssize_t>(sizeof(WrapperObject)) &&
+      state.spare_count < ModuleState::kSpareWrappers) {
+    state.spare_wrappers[state.spare_count++] = self;
+  } else {
+    type->tp_free(self);
+  }
   Py_DECREF(type);
 }
 
@@ -514,10 +533,14 @@ py::object MakeClass(std::u16string_view name, std::u16string_view description,
 PyTypeObject* ClassFor(const AutomationObject& object) {
   ModuleState& state = State();
   const typelib::InterfaceInfo* iface = dispatch::InterfaceOf(object);
+  // An interface belongs to one type name: bindings are found by the exact name.
+  if (iface && iface == state.last_iface) return reinterpret_cast<PyTypeObject*>(state.last_class);
   if (iface) {
     const auto known = state.class_of.find(iface);
-    if (known != state.class_of.end() && known->second.type_name == object.TypeName()) {
-      return reinterpret_cast<PyTypeObject*>(known->second.cls);
+    if (known != state.class_of.end()) {
+      state.last_iface = iface;
+      state.last_class = known->second;
+      return reinterpret_cast<PyTypeObject*>(known->second);
     }
   }
   const py::str key = ToPyStr(object.TypeName());
@@ -529,7 +552,7 @@ PyTypeObject* ClassFor(const AutomationObject& object) {
     cls = MakeClass(object.TypeName(), binding ? binding->coclass.description : u"", iface,
                     EventsOf(object));
   }
-  if (iface) state.class_of[iface] = {std::u16string(object.TypeName()), cls.ptr()};
+  if (iface) state.class_of[iface] = cls.ptr();
   return reinterpret_cast<PyTypeObject*>(cls.ptr());
 }
 
@@ -542,8 +565,18 @@ py::object Wrap(const ObjectPtr& object) {
     return py::reinterpret_borrow<py::object>(known);
   }
   PyTypeObject* cls = ClassFor(*object);
-  PyObject* self = cls->tp_alloc(cls, 0);
-  if (!self) throw py::error_already_set();
+  PyObject* self = nullptr;
+  if (state.spare_count > 0 && cls->tp_alloc == PyType_GenericAlloc &&
+      cls->tp_basicsize == static_cast<Py_ssize_t>(sizeof(WrapperObject))) {
+    // A kept block: untracked, its object and weak references gone; made new as tp_alloc would.
+    self = state.spare_wrappers[--state.spare_count];
+    AsWrapper(self)->weakrefs = nullptr;
+    PyObject_Init(self, cls);
+    PyObject_GC_Track(self);
+  } else {
+    self = cls->tp_alloc(cls, 0);
+    if (!self) throw py::error_already_set();
+  }
   new (&AsWrapper(self)->object) ObjectPtr(object);
   auto wrapper = py::reinterpret_steal<py::object>(self);
   // A wrapper made meanwhile (a finaliser run by the collector) stays the only one.

@@ -56,17 +56,17 @@ py::object DateTo(const Date& date) {
 
 py::str ToPyStr(std::u16string_view text) {
   const auto size = static_cast<Py_ssize_t>(text.size());
+  // ASCII, the common case: copied straight into a compact str, checked on the way.
+  PyObject* out = PyUnicode_New(size, 0x7F);
+  if (!out) throw py::error_already_set();
+  Py_UCS1* data = PyUnicode_1BYTE_DATA(out);
   char16_t bits = 0;
-  for (const char16_t c : text) bits |= c;
-  PyObject* out = nullptr;
-  if (bits < 0x80) {
-    // ASCII, the common case for names: copied straight into a compact str.
-    out = PyUnicode_New(size, 0x7F);
-    if (!out) throw py::error_already_set();
-    Py_UCS1* data = PyUnicode_1BYTE_DATA(out);
-    for (Py_ssize_t i = 0; i < size; ++i) data[i] = static_cast<Py_UCS1>(text[i]);
-    return py::reinterpret_steal<py::str>(out);
+  for (Py_ssize_t i = 0; i < size; ++i) {
+    bits |= text[i];
+    data[i] = static_cast<Py_UCS1>(text[i]);
   }
+  if (bits < 0x80) return py::reinterpret_steal<py::str>(out);
+  Py_DECREF(out);
   // Text without surrogates is UCS-2 as it stands, which CPython copies into its narrowest
   // storage; only surrogates need the UTF-16 decoder, to join pairs and keep lone ones.
   bool surrogates = false;
@@ -76,6 +76,7 @@ py::str ToPyStr(std::u16string_view text) {
       break;
     }
   }
+  out = nullptr;
   if (!surrogates) {
     out = PyUnicode_FromKindAndData(PyUnicode_2BYTE_KIND, text.data(), size);
   } else {
