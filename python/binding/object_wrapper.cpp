@@ -4,6 +4,7 @@
 #include <structmember.h>
 
 #include <cstddef>
+#include <deque>
 #include <new>
 #include <string>
 #include <utility>
@@ -217,7 +218,9 @@ py::object ReadMember(const WrapperObject& self, const NameEntry& entry, PyObjec
   if (entry.event) return EventSlotFor(self.object, *entry.event);
   AutomationObject& object = *self.object;
   if (entry.get) {
-    std::vector<Variant> none;
+    // No arguments go in and none come back from a get without parameters, so one empty list
+    // serves every read.
+    static std::vector<Variant> none;
     const Variant value = [&] {
       try {
         return dispatch::Invoke(object, entry.id, kDispatchGet, none);
@@ -226,6 +229,7 @@ py::object ReadMember(const WrapperObject& self, const NameEntry& entry, PyObjec
         return Guarded(TypeOf(object) + u"." + entry.get->name, []() -> Variant { throw; });
       }
     }();
+    if (value.IsString()) return ToPyStr(value.AsString());
     return FromVariant(value, &entry.get->result);
   }
   for (const auto* slot : SlotsOf(object, entry.id)) {
@@ -518,14 +522,26 @@ const typelib::InterfaceInfo* EventsOfClass(const typelib::ClassBinding& binding
   return nullptr;
 }
 
+// A class of its own per library class, made from a spec rather than by calling type(): it then
+// takes the wrapper's own deallocation directly instead of the generic one of Python subclasses.
 py::object MakeClass(std::u16string_view name, std::u16string_view description,
                      const typelib::InterfaceInfo* iface, const typelib::InterfaceInfo* events) {
-  py::dict ns;
-  ns["__doc__"] = ToPyStr(ClassDoc(name, description, iface, events));
-  ns["__slots__"] = py::tuple();
-  ns["__module__"] = "moxtrel";
-  py::object cls = py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(&PyType_Type))(
-      ToPyStr(name), py::make_tuple(State().object_type), ns);
+  // The spec's name must outlive the class.
+  static auto* names = new std::deque<std::string>();
+  const std::string& full = names->emplace_back("moxtrel." + ToUtf8(name));
+  const std::string doc = ToUtf8(ClassDoc(name, description, iface, events));
+  PyType_Slot slots[] = {{Py_tp_doc, const_cast<char*>(doc.c_str())},
+                         {Py_tp_new, reinterpret_cast<void*>(&RefuseNew)},
+                         {Py_tp_dealloc, reinterpret_cast<void*>(&WrapperDealloc)},
+                         {Py_tp_traverse, reinterpret_cast<void*>(&Traverse)},
+                         {Py_tp_clear, reinterpret_cast<void*>(&Clear)},
+                         {0, nullptr}};
+  PyType_Spec spec = {full.c_str(), sizeof(WrapperObject), 0,
+                      Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC, slots};
+  const py::tuple bases = py::make_tuple(State().object_type);
+  PyObject* type = PyType_FromSpecWithBases(&spec, bases.ptr());
+  if (!type) throw py::error_already_set();
+  auto cls = py::reinterpret_steal<py::object>(type);
   State().classes[ToPyStr(name)] = cls;
   return cls;
 }
