@@ -54,6 +54,9 @@ class BindingTest : public ::testing::Test {
 // Values survive Python -> Variant -> Python unchanged, lone surrogates and old dates included.
 TEST_F(BindingTest, ValuesRoundTrip) {
   const char* values[] = {"'plain'",
+                          "''",
+                          "'caf\\u00e9'",
+                          "'\\u03a9\\u03bc\\u03ad\\u03b3\\u03b1'",
                           "'\\ud800 lone surrogate'",
                           "'\\U0001F600'",
                           "True",
