@@ -44,6 +44,12 @@ void RememberName(PyTypeObject* type, unsigned int version, PyObject* name,
   Py_XDECREF(dropped);
 }
 
+void ForgetNameObjects() noexcept {
+  for (detail::IdentitySet& set : detail::identity_table) {
+    for (detail::IdentityEntry& e : set) e = detail::IdentityEntry{};
+  }
+}
+
 const NameEntry* CachedName(const typelib::InterfaceInfo* iface, const std::string& name) {
   if (!iface) return nullptr;
   auto& cache = Cache();

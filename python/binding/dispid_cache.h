@@ -71,5 +71,8 @@ inline const NameEntry* CachedName(PyTypeObject* type, PyObject* name) noexcept 
 // Keeps `entry` for the str `name` on the class `type`, whose version tag was `version` when the
 // class was found to hold no attribute of that name.
 void RememberName(PyTypeObject* type, unsigned int version, PyObject* name, const NameEntry& entry);
+// Empties the identity table for a module defined afresh. The names are let go without being
+// released: the interpreter that made them may be gone.
+void ForgetNameObjects() noexcept;
 
 }  // namespace moxtrel::python

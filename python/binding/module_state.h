@@ -9,7 +9,6 @@
 
 #include <array>
 #include <cstddef>
-#include <string>
 #include <unordered_map>
 
 #include "binding/wrapper_table.h"
