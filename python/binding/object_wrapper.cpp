@@ -420,6 +420,12 @@ PyObject* DirMethod(PyObject* self, PyObject*) {
       nullptr);
 }
 
+// Iterators come only from iter() of a collection (a type flag says so only from Python 3.10).
+PyObject* RefuseIteratorNew(PyTypeObject*, PyObject*, PyObject*) {
+  PyErr_SetString(PyExc_TypeError, "cannot create 'moxtrel.ItemIterator' instances");
+  return nullptr;
+}
+
 // Wrappers come only from Wrap.
 PyObject* RefuseNew(PyTypeObject*, PyObject*, PyObject*) {
   PyErr_SetString(PyExc_TypeError, "moxtrel.Object needs an object");
@@ -503,12 +509,13 @@ py::object MakeObjectType() {
 py::object MakeIteratorType() {
   static PyType_Slot slots[] = {
       {Py_tp_doc, const_cast<char*>("Walks a collection through its enumerator.")},
+      {Py_tp_new, reinterpret_cast<void*>(&RefuseIteratorNew)},
       {Py_tp_dealloc, reinterpret_cast<void*>(&IteratorDealloc)},
       {Py_tp_iter, reinterpret_cast<void*>(&PyObject_SelfIter)},
       {Py_tp_iternext, reinterpret_cast<void*>(&NextSlot)},
       {0, nullptr}};
-  static PyType_Spec spec = {"moxtrel.ItemIterator", sizeof(IteratorObject), 0,
-                             Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION, slots};
+  static PyType_Spec spec = {"moxtrel.ItemIterator", sizeof(IteratorObject), 0, Py_TPFLAGS_DEFAULT,
+                             slots};
   PyObject* type = PyType_FromSpec(&spec);
   if (!type) throw py::error_already_set();
   return py::reinterpret_steal<py::object>(type);

@@ -99,6 +99,8 @@ def test_enumeration_default_member_and_one_wrapper_per_object():
         users.Item("nobody-here")
     with pytest.raises(TypeError):
         iter(moxtrel.create("moxUser"))
+    with pytest.raises(TypeError):
+        type(iter(users))()  # iterators come only from a collection
 
 
 def test_values_convert_both_ways():
