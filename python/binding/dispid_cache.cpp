@@ -1,5 +1,6 @@
 #include "binding/dispid_cache.h"
 
+#include <cstdint>
 #include <unordered_map>
 
 namespace moxtrel::python {
@@ -21,6 +22,33 @@ std::size_t Limit(const typelib::InterfaceInfo& iface) {
 }
 
 }  // namespace
+
+namespace detail {
+IdentitySet identity_table[kIdentitySets];
+}
+
+void RememberName(PyTypeObject* type, unsigned int version, PyObject* name,
+                  const NameEntry& entry) {
+  detail::IdentitySet& set = detail::IdentitySetOf(type, name);
+  for (detail::IdentityEntry& e : set) {
+    if (e.name == name && e.type == type) {
+      e.version = version;
+      e.entry = entry;
+      return;
+    }
+  }
+  PyObject* dropped = set[1].name;
+  set[1] = set[0];
+  Py_INCREF(name);
+  set[0] = detail::IdentityEntry{type, version, name, entry};
+  Py_XDECREF(dropped);
+}
+
+void ForgetNameObjects() noexcept {
+  for (detail::IdentitySet& set : detail::identity_table) {
+    for (detail::IdentityEntry& e : set) e = detail::IdentityEntry{};
+  }
+}
 
 const NameEntry* CachedName(const typelib::InterfaceInfo* iface, const std::string& name) {
   if (!iface) return nullptr;

@@ -2,6 +2,7 @@
 
 #include <pybind11/stl.h>
 
+#include "binding/dispid_cache.h"
 #include "binding/event_delivery.h"
 #include "binding/member_text.h"
 #include "binding/module_state.h"
@@ -147,6 +148,7 @@ ObjectPtr CreateSuggesting(const std::u16string& name) {
 
 void DefineModule(py::module_& m) {
   ResetState();
+  ForgetNameObjects();
   State().module = m;
   m.doc() = "The Moxtrel object model, late-bound through its dispatch layer.";
   DefineErrors(m);

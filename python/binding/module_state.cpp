@@ -1,19 +1,22 @@
 #include "binding/module_state.h"
 
 namespace moxtrel::python {
-namespace {
-ModuleState* current = nullptr;
+
+namespace detail {
+
+ModuleState* current_state = nullptr;
+
+ModuleState& MakeState() {
+  if (!current_state) current_state = new ModuleState;
+  return *current_state;
 }
 
-ModuleState& State() {
-  if (!current) current = new ModuleState;
-  return *current;
-}
+}  // namespace detail
 
 void ResetState() {
   // The old state is left behind on purpose (see State()); its wrappers keep working as plain
   // objects of the old classes.
-  current = new ModuleState;
+  detail::current_state = new ModuleState;
 }
 
 }  // namespace moxtrel::python

@@ -1,7 +1,11 @@
 #include "binding/object_wrapper.h"
 
 #include <pybind11/stl.h>
+#include <structmember.h>
 
+#include <cstddef>
+#include <deque>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,12 +25,17 @@
 namespace moxtrel::python {
 namespace {
 
-// The object Wrap is making a wrapper for, taken by Object.__init__; empty otherwise, so Python
-// code cannot make a wrapper of its own. Passed this way rather than as an argument, which would
-// cost a Python object per wrapper. Used under the GIL.
-ObjectPtr& PendingObject() {
-  static auto* pending = new ObjectPtr;
-  return *pending;
+// A wrapper: a plain CPython object holding its automation object alive. The head is kept
+// apart so the weak-reference list has a well-defined offset.
+struct WrapperHead {
+  PyObject_HEAD PyObject* weakrefs;
+};
+struct WrapperObject : WrapperHead {
+  ObjectPtr object;
+};
+
+WrapperObject* AsWrapper(PyObject* self) {
+  return static_cast<WrapperObject*>(reinterpret_cast<WrapperHead*>(self));
 }
 
 // What a callable member needs, copied from the type library so it never dangles.
@@ -44,12 +53,35 @@ struct BoundMember {
   MemberView member;
 };
 
-// Walks a collection through its enumerator's Next.
-struct ItemIterator {
+// Walks a collection through its enumerator's Next; `item` is the by-reference argument, kept
+// from one call to the next.
+struct IteratorState {
   ObjectPtr enumerator;
   DispId next = 0;
   std::u16string source;
+  std::vector<Variant> item;
 };
+struct IteratorObject {
+  PyObject_HEAD IteratorState state;
+};
+
+// Runs the body of a slot of a plain CPython type: a C++ exception becomes the Python error it
+// stands for, and `failed` is returned.
+template <class F>
+auto SlotCall(F&& body, decltype(body()) failed) noexcept -> decltype(body()) {
+  try {
+    return body();
+  } catch (py::error_already_set& e) {
+    e.restore();
+  } catch (const py::builtin_exception& e) {
+    e.set_error();
+  } catch (const std::bad_alloc&) {
+    PyErr_NoMemory();
+  } catch (const std::exception& e) {
+    PyErr_SetString(PyExc_RuntimeError, e.what());
+  }
+  return failed;
+}
 
 std::u16string TypeOf(const AutomationObject& object) {
   return std::u16string(object.TypeName());
@@ -71,18 +103,24 @@ bool IsPlainGet(const typelib::MemberInfo& m) {
 
 std::vector<const typelib::MemberInfo*> SlotsOf(const AutomationObject& object, DispId id);
 
-// The DISPID of `spelling`, or -1 with `event` set when the name is one of the object's events;
-// `get` is set to the member's get without parameters when it has one.
-DispId Lookup(const AutomationObject& object, const std::string& spelling,
-              const typelib::MemberInfo** event, const typelib::MemberInfo** get = nullptr) {
+// The str an attribute read gave, to be kept by identity on its class: `version` is the class's
+// version tag when it was found to hold no attribute of that name.
+struct NameKey {
+  PyTypeObject* type = nullptr;
+  unsigned int version = 0;
+  PyObject* name = nullptr;
+};
+
+// What `spelling` names on `object`: its DISPID and plain get, or the event it is (id -1).
+// `key`, when given, is kept by identity too.
+NameEntry Lookup(const AutomationObject& object, const std::string& spelling, const NameKey* key) {
   const typelib::InterfaceInfo* iface = dispatch::InterfaceOf(object);
-  if (const NameEntry* hit = CachedName(iface, spelling)) {
-    *event = hit->event;
-    if (get) *get = hit->get;
-    return hit->id;
-  }
+  auto keep = [&](const NameEntry& entry) {
+    if (key && iface) RememberName(key->type, key->version, key->name, entry);
+    return entry;
+  };
+  if (const NameEntry* hit = CachedName(iface, spelling)) return keep(*hit);
   const std::u16string name = FromUtf8(spelling);
-  *event = nullptr;
   try {
     const DispId id = dispatch::GetIDOfName(object, name);
     NameEntry entry{id, nullptr, nullptr};
@@ -93,17 +131,17 @@ DispId Lookup(const AutomationObject& object, const std::string& spelling,
       }
     }
     RememberName(iface, spelling, entry);
-    if (get) *get = entry.get;
-    return id;
+    return keep(entry);
   } catch (const AutomationError& e) {
     if (static_cast<uint32_t>(e.code()) != errc::kUnknownName) {
       RaiseError(e, TypeOf(object) + u"." + name);
     }
   }
-  *event = FindEvent(EventsOf(object), name);
-  if (!*event) RaiseUnknown(object, name);
-  RememberName(iface, spelling, NameEntry{-1, *event, nullptr});
-  return -1;
+  const typelib::MemberInfo* event = FindEvent(EventsOf(object), name);
+  if (!event) RaiseUnknown(object, name);
+  const NameEntry entry{-1, event, nullptr};
+  RememberName(iface, spelling, entry);
+  return keep(entry);
 }
 
 // A wrong argument count names the member's signature, so the fix is in the message.
@@ -175,60 +213,105 @@ py::object CallMember(const BoundMember& self, const py::args& args, const py::k
   return all;
 }
 
-py::object GetAttr(DispatchObject& self, const std::string& name) {
-  if (name.empty() || name[0] == '_') throw py::attribute_error(name);
-  const AutomationObject& object = *self.object;
-  const typelib::MemberInfo* event = nullptr;
-  const typelib::MemberInfo* get = nullptr;
-  const DispId id = Lookup(object, name, &event, &get);
-  if (event) return EventSlotFor(self.object, *event);
-  if (get) {
-    std::vector<Variant> none;
-    Variant value;
-    try {
-      value = dispatch::Invoke(*self.object, id, kDispatchGet, none);
-    } catch (...) {
-      // The member's name for the error is put together only when the read failed.
-      Guarded(TypeOf(object) + u"." + get->name, []() -> Variant { throw; });
-    }
-    return FromVariant(value, &get->result);
+// The value of the attribute `key` names, once its entry is known.
+py::object ReadMember(const WrapperObject& self, const NameEntry& entry, PyObject* key) {
+  if (entry.event) return EventSlotFor(self.object, *entry.event);
+  AutomationObject& object = *self.object;
+  if (entry.get) {
+    // No arguments go in and none come back from a get without parameters, so one empty list
+    // serves every read.
+    static std::vector<Variant> none;
+    const Variant value = [&] {
+      try {
+        return dispatch::Invoke(object, entry.id, kDispatchGet, none);
+      } catch (...) {
+        // The member's name for the error is put together only when the read failed.
+        return Guarded(TypeOf(object) + u"." + entry.get->name, []() -> Variant { throw; });
+      }
+    }();
+    if (value.IsString()) return ToPyStr(value.AsString());
+    return FromVariant(value, &entry.get->result);
   }
-  const auto slots = SlotsOf(object, id);
-  for (const auto* slot : slots) {
+  for (const auto* slot : SlotsOf(object, entry.id)) {
     if (slot->kind == typelib::MemberKind::kMethod || slot->kind == typelib::MemberKind::kGet) {
-      return py::cast(BoundMember{
-          self.object, MemberView{slot->name, id, slot->params, slot->result, slot->description}});
+      return py::cast(BoundMember{self.object, MemberView{slot->name, entry.id, slot->params,
+                                                          slot->result, slot->description}});
     }
   }
-  const std::u16string wanted = FromUtf8(name);
+  const std::u16string wanted = FromPyStr(key, u"the attribute name");
   RaiseErrorAs(State().member_error, static_cast<int32_t>(errc::kMemberNotFound),
                TypeOf(object) + u"." + wanted, wanted + u" can be set but not read");
 }
 
-void SetAttr(DispatchObject& self, const std::string& name, py::handle value) {
+// Attribute reads: a name seen before on this class is found by the str's identity; names with
+// a leading underscore, and any name the class itself holds, are looked up the usual way.
+PyObject* GetAttrSlot(PyObject* self, PyObject* name) {
+  const WrapperObject& wrapper = *AsWrapper(self);
+  PyTypeObject* type = Py_TYPE(self);
+  if (const NameEntry* hit = CachedName(type, name)) {
+    const NameEntry entry = *hit;  // the table may change while the member runs
+    return SlotCall([&] { return ReadMember(wrapper, entry, name).release().ptr(); }, nullptr);
+  }
+  Py_ssize_t size = 0;
+  const char* text = PyUnicode_Check(name) ? PyUnicode_AsUTF8AndSize(name, &size) : nullptr;
+  if (!text) {
+    PyErr_Clear();
+    return PyObject_GenericGetAttr(self, name);
+  }
+  if (size == 0 || text[0] == '_' || _PyType_Lookup(type, name)) {
+    return PyObject_GenericGetAttr(self, name);
+  }
+  // The lookup just made gave the class a version tag, unless CPython has run out of them.
+  const NameKey key{type, type->tp_version_tag, name};
+  const bool keyed =
+      PyUnicode_CheckExact(name) && PyType_HasFeature(type, Py_TPFLAGS_VALID_VERSION_TAG);
+  return SlotCall(
+      [&] {
+        const NameEntry entry =
+            Lookup(*wrapper.object, std::string(text, static_cast<std::size_t>(size)),
+                   keyed ? &key : nullptr);
+        return ReadMember(wrapper, entry, name).release().ptr();
+      },
+      nullptr);
+}
+
+void SetAttr(const WrapperObject& self, const std::string& name, py::handle value) {
   if (name.empty() || name[0] == '_') {
     throw py::attribute_error("moxtrel objects take no attribute " + name);
   }
   const AutomationObject& object = *self.object;
   const std::u16string wanted = FromUtf8(name);
-  const typelib::MemberInfo* event = nullptr;
-  const DispId id = Lookup(object, name, &event);
+  const NameEntry entry = Lookup(object, name, nullptr);
+  const typelib::MemberInfo* event = entry.event;
   const std::u16string source = TypeOf(object) + u"." + (event ? event->name : wanted);
   if (event) {
     RaiseErrorAs(State().member_error, static_cast<int32_t>(errc::kMemberNotFound), source,
                  event->name + u" is an event: use ." + event->name + u".connect(handler)");
   }
   bool put = false, putref = false;
-  for (const auto* slot : SlotsOf(object, id)) {
+  for (const auto* slot : SlotsOf(object, entry.id)) {
     put = put || slot->kind == typelib::MemberKind::kPut;
     putref = putref || slot->kind == typelib::MemberKind::kPutRef;
   }
   std::vector<Variant> args{ToVariant(value, source)};
   const uint16_t flags = putref && (!put || args[0].IsObject()) ? kDispatchPutRef : kDispatchPut;
-  Guarded(source, [&] { return dispatch::Invoke(*self.object, id, flags, args); });
+  Guarded(source, [&] { return dispatch::Invoke(*self.object, entry.id, flags, args); });
 }
 
-ItemIterator Iterate(DispatchObject& self) {
+int SetAttrSlot(PyObject* self, PyObject* name, PyObject* value) {
+  if (!value) return PyObject_GenericSetAttr(self, name, nullptr);  // del: nothing to delete
+  Py_ssize_t size = 0;
+  const char* text = PyUnicode_AsUTF8AndSize(name, &size);
+  if (!text) return -1;
+  return SlotCall(
+      [&] {
+        SetAttr(*AsWrapper(self), std::string(text, static_cast<std::size_t>(size)), value);
+        return 0;
+      },
+      -1);
+}
+
+PyObject* Iterate(const WrapperObject& self) {
   const std::u16string source = TypeOf(*self.object) + u".NewEnum";
   if (SlotsOf(*self.object, kDispIdNewEnum).empty()) {
     throw py::type_error("'" + ToUtf8(TypeOf(*self.object)) + "' object is not iterable");
@@ -242,18 +325,38 @@ ItemIterator Iterate(DispatchObject& self) {
   }
   const DispId next =
       Guarded(source, [&] { return dispatch::GetIDOfName(*walker.AsObject(), u"Next"); });
-  return ItemIterator{walker.AsObject(), next, source};
+  IteratorState state{walker.AsObject(), next, source, std::vector<Variant>(1)};
+  auto* type = reinterpret_cast<PyTypeObject*>(State().iterator_type.ptr());
+  PyObject* it = type->tp_alloc(type, 0);
+  if (!it) throw py::error_already_set();
+  new (&reinterpret_cast<IteratorObject*>(it)->state) IteratorState(std::move(state));
+  return it;
 }
 
-py::object NextItem(ItemIterator& it) {
-  std::vector<Variant> item{Variant()};
-  const Variant more = Guarded(
-      it.source, [&] { return dispatch::Invoke(*it.enumerator, it.next, kDispatchMethod, item); });
-  if (!more.ToBool()) throw py::stop_iteration();
-  return FromVariant(item[0]);
+// The next item, or null without an error at the end.
+PyObject* NextSlot(PyObject* self) {
+  IteratorState& it = reinterpret_cast<IteratorObject*>(self)->state;
+  return SlotCall(
+      [&]() -> PyObject* {
+        const Variant more = Guarded(it.source, [&] {
+          return dispatch::Invoke(*it.enumerator, it.next, kDispatchMethod, it.item);
+        });
+        // Taken out first: making the wrapper may run Python code that walks on.
+        const Variant item = std::move(it.item[0]);
+        if (!more.ToBool()) return nullptr;
+        return FromVariant(item).release().ptr();
+      },
+      nullptr);
 }
 
-py::object DefaultMember(DispatchObject& self, const py::args& args) {
+void IteratorDealloc(PyObject* self) {
+  PyTypeObject* type = Py_TYPE(self);
+  reinterpret_cast<IteratorObject*>(self)->state.~IteratorState();
+  type->tp_free(self);
+  Py_DECREF(type);
+}
+
+py::object DefaultMember(const WrapperObject& self, const py::tuple& args) {
   const std::u16string source = TypeOf(*self.object) + u".Item";
   std::vector<Variant> values;
   for (std::size_t i = 0; i < args.size(); ++i) values.push_back(ToVariant(args[i], source));
@@ -269,13 +372,153 @@ py::object DefaultMember(DispatchObject& self, const py::args& args) {
   return FromVariant(value, slots.empty() ? nullptr : &slots.front()->result);
 }
 
-py::list Dir(DispatchObject& self) {
-  py::list out;
-  for (const auto& name :
-       host::ObjectMemberNames(dispatch::InterfaceOf(*self.object), EventsOf(*self.object))) {
-    out.append(ToPyStr(name));
+PyObject* CallSlot(PyObject* self, PyObject* args, PyObject* kwargs) {
+  return SlotCall(
+      [&] {
+        const WrapperObject& wrapper = *AsWrapper(self);
+        if (kwargs && PyDict_GET_SIZE(kwargs) != 0) {
+          throw py::type_error(ToUtf8(TypeOf(*wrapper.object)) +
+                               "() takes its index by position, not by keyword");
+        }
+        return DefaultMember(wrapper, py::reinterpret_borrow<py::tuple>(args)).release().ptr();
+      },
+      nullptr);
+}
+
+PyObject* SubscriptSlot(PyObject* self, PyObject* key) {
+  return SlotCall(
+      [&] {
+        return DefaultMember(*AsWrapper(self), py::make_tuple(py::handle(key))).release().ptr();
+      },
+      nullptr);
+}
+
+PyObject* ReprSlot(PyObject* self) {
+  return SlotCall(
+      [&] {
+        const std::string text = ReprOf(*AsWrapper(self)->object);
+        return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+      },
+      nullptr);
+}
+
+PyObject* IterSlot(PyObject* self) {
+  return SlotCall([&] { return Iterate(*AsWrapper(self)); }, nullptr);
+}
+
+PyObject* DirMethod(PyObject* self, PyObject*) {
+  return SlotCall(
+      [&] {
+        py::list out;
+        const AutomationObject& object = *AsWrapper(self)->object;
+        for (const auto& name :
+             host::ObjectMemberNames(dispatch::InterfaceOf(object), EventsOf(object))) {
+          out.append(ToPyStr(name));
+        }
+        return out.release().ptr();
+      },
+      nullptr);
+}
+
+// Iterators come only from iter() of a collection (a type flag says so only from Python 3.10).
+PyObject* RefuseIteratorNew(PyTypeObject*, PyObject*, PyObject*) {
+  PyErr_SetString(PyExc_TypeError, "cannot create 'moxtrel.ItemIterator' instances");
+  return nullptr;
+}
+
+// Wrappers come only from Wrap.
+PyObject* RefuseNew(PyTypeObject*, PyObject*, PyObject*) {
+  PyErr_SetString(PyExc_TypeError, "moxtrel.Object needs an object");
+  return nullptr;
+}
+
+// The collector sees through a wrapper to the handlers of its object's events when the wrapper
+// holds the object's last reference: a handler that refers to its own source then makes a
+// cycle the collector can find and break, instead of a leak with a timer still running.
+// While anything else holds the object, its handlers stay reachable from there.
+int Traverse(PyObject* self, visitproc visit, void* arg) {
+  Py_VISIT(Py_TYPE(self));
+  const ObjectPtr& object = AsWrapper(self)->object;
+  if (!object || object.use_count() != 1) return 0;
+  return VisitHandlers(object.get(), visit, arg);
+}
+
+int Clear(PyObject* self) {
+  const ObjectPtr& object = AsWrapper(self)->object;
+  if (object && object.use_count() == 1) {
+    try {
+      ClearHandlers(object.get());
+    } catch (...) {
+      // Out of memory copying the list: the cycle stays, which is a leak, not a crash.
+    }
   }
-  return out;
+  return 0;
+}
+
+void WrapperDealloc(PyObject* self) {
+  PyTypeObject* type = Py_TYPE(self);
+  PyObject_GC_UnTrack(self);
+  WrapperObject* wrapper = AsWrapper(self);
+  if (wrapper->weakrefs) PyObject_ClearWeakRefs(self);
+  if (wrapper->object) State().live.Erase(wrapper->object.get(), self);
+  wrapper->object.~ObjectPtr();  // may run Python code (an object's handlers going)
+  // A plain wrapper's block is kept for the next one; a class given a finaliser, or a larger
+  // layout, goes the usual way.
+  ModuleState& state = State();
+  if (type->tp_free == PyObject_GC_Del && !type->tp_finalize &&
+      type->tp_basicsize == static_cast<Py_ssize_t>(sizeof(WrapperObject)) &&
+      state.spare_count < ModuleState::kSpareWrappers) {
+    state.spare_wrappers[state.spare_count++] = self;
+  } else {
+    type->tp_free(self);
+  }
+  Py_DECREF(type);
+}
+
+py::object MakeObjectType() {
+  static PyMemberDef members[] = {
+      {"__weaklistoffset__", T_PYSSIZET, offsetof(WrapperHead, weakrefs), READONLY, nullptr},
+      {nullptr, 0, 0, 0, nullptr}};
+  static PyMethodDef methods[] = {
+      {"__dir__", &DirMethod, METH_NOARGS, "The object's visible members and events."},
+      {nullptr, nullptr, 0, nullptr}};
+  static PyType_Slot slots[] = {
+      {Py_tp_doc,
+       const_cast<char*>(
+           "The base class of every moxtrel object; see help() of an object for its members.")},
+      {Py_tp_new, reinterpret_cast<void*>(&RefuseNew)},
+      {Py_tp_dealloc, reinterpret_cast<void*>(&WrapperDealloc)},
+      {Py_tp_traverse, reinterpret_cast<void*>(&Traverse)},
+      {Py_tp_clear, reinterpret_cast<void*>(&Clear)},
+      {Py_tp_getattro, reinterpret_cast<void*>(&GetAttrSlot)},
+      {Py_tp_setattro, reinterpret_cast<void*>(&SetAttrSlot)},
+      {Py_tp_iter, reinterpret_cast<void*>(&IterSlot)},
+      {Py_tp_call, reinterpret_cast<void*>(&CallSlot)},
+      {Py_mp_subscript, reinterpret_cast<void*>(&SubscriptSlot)},
+      {Py_tp_repr, reinterpret_cast<void*>(&ReprSlot)},
+      {Py_tp_methods, methods},
+      {Py_tp_members, members},
+      {0, nullptr}};
+  static PyType_Spec spec = {"moxtrel.Object", sizeof(WrapperObject), 0,
+                             Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC, slots};
+  PyObject* type = PyType_FromSpec(&spec);
+  if (!type) throw py::error_already_set();
+  return py::reinterpret_steal<py::object>(type);
+}
+
+py::object MakeIteratorType() {
+  static PyType_Slot slots[] = {
+      {Py_tp_doc, const_cast<char*>("Walks a collection through its enumerator.")},
+      {Py_tp_new, reinterpret_cast<void*>(&RefuseIteratorNew)},
+      {Py_tp_dealloc, reinterpret_cast<void*>(&IteratorDealloc)},
+      {Py_tp_iter, reinterpret_cast<void*>(&PyObject_SelfIter)},
+      {Py_tp_iternext, reinterpret_cast<void*>(&NextSlot)},
+      {0, nullptr}};
+  static PyType_Spec spec = {"moxtrel.ItemIterator", sizeof(IteratorObject), 0, Py_TPFLAGS_DEFAULT,
+                             slots};
+  PyObject* type = PyType_FromSpec(&spec);
+  if (!type) throw py::error_already_set();
+  return py::reinterpret_steal<py::object>(type);
 }
 
 const typelib::InterfaceInfo* EventsOfClass(const typelib::ClassBinding& binding) {
@@ -286,134 +529,89 @@ const typelib::InterfaceInfo* EventsOfClass(const typelib::ClassBinding& binding
   return nullptr;
 }
 
-PyObject* FastGetAttr(PyObject* self, PyObject* name);
-
+// A class of its own per library class, made from a spec rather than by calling type(): it then
+// takes the wrapper's own deallocation directly instead of the generic one of Python subclasses.
 py::object MakeClass(std::u16string_view name, std::u16string_view description,
                      const typelib::InterfaceInfo* iface, const typelib::InterfaceInfo* events) {
-  py::dict ns;
-  ns["__doc__"] = ToPyStr(ClassDoc(name, description, iface, events));
-  ns["__slots__"] = py::tuple();
-  ns["__module__"] = "moxtrel";
-  py::object cls = py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(&PyType_Type))(
-      ToPyStr(name), py::make_tuple(State().object_type), ns);
-  // The class took a __getattr__ hook from Object; reads take the direct path instead.
-  auto* type = reinterpret_cast<PyTypeObject*>(cls.ptr());
-  type->tp_getattro = &FastGetAttr;
-  PyType_Modified(type);
+  // The spec's name must outlive the class.
+  static auto* names = new std::deque<std::string>();
+  const std::string& full = names->emplace_back("moxtrel." + ToUtf8(name));
+  const std::string doc = ToUtf8(ClassDoc(name, description, iface, events));
+  PyType_Slot slots[] = {{Py_tp_doc, const_cast<char*>(doc.c_str())},
+                         {Py_tp_new, reinterpret_cast<void*>(&RefuseNew)},
+                         {Py_tp_dealloc, reinterpret_cast<void*>(&WrapperDealloc)},
+                         {Py_tp_traverse, reinterpret_cast<void*>(&Traverse)},
+                         {Py_tp_clear, reinterpret_cast<void*>(&Clear)},
+                         {0, nullptr}};
+  PyType_Spec spec = {full.c_str(), sizeof(WrapperObject), 0,
+                      Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC, slots};
+  const py::tuple bases = py::make_tuple(State().object_type);
+  PyObject* type = PyType_FromSpecWithBases(&spec, bases.ptr());
+  if (!type) throw py::error_already_set();
+  auto cls = py::reinterpret_steal<py::object>(type);
   State().classes[ToPyStr(name)] = cls;
   return cls;
 }
 
-py::object ClassFor(const AutomationObject& object) {
-  const py::str key = ToPyStr(object.TypeName());
-  if (State().classes.contains(key)) return State().classes[key];
-  const typelib::ClassBinding* binding = typelib::BindingForType(object.TypeName());
-  return MakeClass(object.TypeName(), binding ? binding->coclass.description : u"",
-                   dispatch::InterfaceOf(object), EventsOf(object));
-}
-
-// The collector sees through a wrapper to the handlers of its object's events when the wrapper
-// holds the object's last reference: a handler that refers to its own source then makes a
-// cycle the collector can find and break, instead of a leak with a timer still running.
-// While anything else holds the object, its handlers stay reachable from there.
-// A wrapper not yet initialised (collected inside its own __init__) has nothing to show.
-DispatchObject* WrapperOf(PyObject* self) noexcept {
-  try {
-    return py::handle(self).cast<DispatchObject*>();
-  } catch (...) {
-    return nullptr;
-  }
-}
-
-int Traverse(PyObject* self, visitproc visit, void* arg) {
-  Py_VISIT(Py_TYPE(self));
-  auto* wrapper = WrapperOf(self);
-  if (!wrapper || !wrapper->object || wrapper->object.use_count() != 1) return 0;
-  return VisitHandlers(wrapper->object.get(), visit, arg);
-}
-
-int Clear(PyObject* self) {
-  auto* wrapper = WrapperOf(self);
-  if (wrapper && wrapper->object && wrapper->object.use_count() == 1) {
-    try {
-      ClearHandlers(wrapper->object.get());
-    } catch (...) {
-      // Out of memory copying the list: the cycle stays, which is a leak, not a crash.
+PyTypeObject* ClassFor(const AutomationObject& object) {
+  ModuleState& state = State();
+  const typelib::InterfaceInfo* iface = dispatch::InterfaceOf(object);
+  // An interface belongs to one type name: bindings are found by the exact name.
+  if (iface && iface == state.last_iface) return reinterpret_cast<PyTypeObject*>(state.last_class);
+  if (iface) {
+    const auto known = state.class_of.find(iface);
+    if (known != state.class_of.end()) {
+      state.last_iface = iface;
+      state.last_class = known->second;
+      return reinterpret_cast<PyTypeObject*>(known->second);
     }
   }
-  return 0;
-}
-
-// Attribute reads of a wrapper: a member name goes straight to GetAttr, without the failed
-// lookup in the type and the AttributeError that reaching __getattr__ costs first. Names with a
-// leading underscore, and any name the type itself holds, are looked up the usual way.
-PyObject* FastGetAttr(PyObject* self, PyObject* name) {
-  Py_ssize_t size = 0;
-  const char* text = PyUnicode_Check(name) ? PyUnicode_AsUTF8AndSize(name, &size) : nullptr;
-  if (!text) {
-    PyErr_Clear();
-    return PyObject_GenericGetAttr(self, name);
+  const py::str key = ToPyStr(object.TypeName());
+  py::object cls;
+  if (state.classes.contains(key)) {
+    cls = state.classes[key];
+  } else {
+    const typelib::ClassBinding* binding = typelib::BindingForType(object.TypeName());
+    cls = MakeClass(object.TypeName(), binding ? binding->coclass.description : u"", iface,
+                    EventsOf(object));
   }
-  if (size == 0 || text[0] == '_' || _PyType_Lookup(Py_TYPE(self), name)) {
-    return PyObject_GenericGetAttr(self, name);
-  }
-  try {
-    auto& wrapper = py::handle(self).cast<DispatchObject&>();
-    return GetAttr(wrapper, std::string(text, static_cast<std::size_t>(size))).release().ptr();
-  } catch (py::error_already_set& e) {
-    e.restore();
-  } catch (const py::builtin_exception& e) {
-    e.set_error();
-  } catch (const std::bad_alloc&) {
-    PyErr_NoMemory();
-  } catch (const std::exception& e) {
-    PyErr_SetString(PyExc_RuntimeError, e.what());
-  }
-  return nullptr;
-}
-
-void EnableCollection(PyHeapTypeObject* heap_type) {
-  PyTypeObject* type = &heap_type->ht_type;
-  type->tp_flags |= Py_TPFLAGS_HAVE_GC;
-  type->tp_traverse = &Traverse;
-  type->tp_clear = &Clear;
+  if (iface) state.class_of[iface] = cls.ptr();
+  return reinterpret_cast<PyTypeObject*>(cls.ptr());
 }
 
 }  // namespace
 
-DispatchObject::~DispatchObject() {
-  if (!object || !self) return;
-  auto& live = State().live;
-  auto it = live.find(object.get());
-  if (it != live.end() && it->second == self) live.erase(it);
-}
-
 py::object Wrap(const ObjectPtr& object) {
   if (!object) return py::none();
-  auto& live = State().live;
-  if (auto it = live.find(object.get()); it != live.end()) {
-    return py::reinterpret_borrow<py::object>(it->second);
+  ModuleState& state = State();
+  if (PyObject* known = state.live.Find(object.get())) {
+    return py::reinterpret_borrow<py::object>(known);
   }
-  const py::object cls = ClassFor(*object);
-  // A wrapper made while this one is constructed (a finaliser run by the collector) takes its own
-  // object and leaves this one pending again.
-  ObjectPtr outer = std::exchange(PendingObject(), object);
-  py::object wrapper;
-  try {
-    wrapper = cls();
-  } catch (...) {
-    PendingObject() = std::move(outer);
-    throw;
+  PyTypeObject* cls = ClassFor(*object);
+  PyObject* self = nullptr;
+  if (state.spare_count > 0 && cls->tp_alloc == PyType_GenericAlloc &&
+      cls->tp_basicsize == static_cast<Py_ssize_t>(sizeof(WrapperObject))) {
+    // A kept block: untracked, its object and weak references gone; made new as tp_alloc would.
+    self = state.spare_wrappers[--state.spare_count];
+    AsWrapper(self)->weakrefs = nullptr;
+    PyObject_Init(self, cls);
+    PyObject_GC_Track(self);
+  } else {
+    self = cls->tp_alloc(cls, 0);
+    if (!self) throw py::error_already_set();
   }
-  PendingObject() = std::move(outer);
-  wrapper.cast<DispatchObject&>().self = wrapper.ptr();
-  live[object.get()] = wrapper.ptr();
+  new (&AsWrapper(self)->object) ObjectPtr(object);
+  auto wrapper = py::reinterpret_steal<py::object>(self);
+  // A wrapper made meanwhile (a finaliser run by the collector) stays the only one.
+  PyObject* kept = State().live.Insert(object.get(), self);
+  if (kept != self) return py::reinterpret_borrow<py::object>(kept);
   return wrapper;
 }
 
 ObjectPtr Unwrap(py::handle value) {
-  if (!State().object_type || !py::isinstance(value, State().object_type)) return nullptr;
-  return value.cast<DispatchObject&>().object;
+  auto* type = reinterpret_cast<PyTypeObject*>(State().object_type.ptr());
+  if (!type || !PyObject_TypeCheck(value.ptr(), type)) return nullptr;
+  return AsWrapper(value.ptr())->object;
 }
 
 std::size_t LiveWrappers() {
@@ -421,26 +619,10 @@ std::size_t LiveWrappers() {
 }
 
 void DefineObjectTypes(py::module_& m) {
-  py::class_<DispatchObject> object(
-      m, "Object",
-      "The base class of every moxtrel object; see help() of an object for its members.",
-      py::custom_type_setup(&EnableCollection));
-  object
-      .def(py::init([] {
-             ObjectPtr object = std::exchange(PendingObject(), nullptr);
-             if (!object) throw py::type_error("moxtrel.Object needs an object");
-             return std::make_unique<DispatchObject>(std::move(object));
-           }),
-           "Made by moxtrel itself; use moxtrel.create(class_name).")
-      .def("__getattr__", &GetAttr)
-      .def("__setattr__", &SetAttr)
-      .def("__dir__", &Dir)
-      .def("__iter__", &Iterate)
-      .def("__call__", &DefaultMember)
-      .def("__getitem__", [](DispatchObject& self,
-                             py::object key) { return DefaultMember(self, py::make_tuple(key)); })
-      .def("__repr__", [](const DispatchObject& self) { return ReprOf(*self.object); });
-  State().object_type = object;
+  State().object_type = MakeObjectType();
+  m.attr("Object") = State().object_type;
+  State().iterator_type = MakeIteratorType();
+  m.attr("ItemIterator") = State().iterator_type;
 
   py::class_<BoundMember>(m, "Member", "A member called with arguments, as obj.Find(...).")
       .def("__call__",
@@ -460,10 +642,6 @@ void DefineObjectTypes(py::module_& m) {
       .def("__repr__", [](const BoundMember& self) {
         return "<member " + ToUtf8(TypeOf(*self.object) + u"." + self.member.name) + ">";
       });
-
-  py::class_<ItemIterator>(m, "ItemIterator", "Walks a collection through its enumerator.")
-      .def("__iter__", [](py::object self) { return self; })
-      .def("__next__", &NextItem);
 
   // One Python class per library class, so help(), isinstance() and the stubs agree.
   for (const auto& binding : typelib::Library().classes) {

@@ -1,6 +1,7 @@
 // The Python face of an automation object: one wrapper per live object, of a Python class named
 // after the automation class (moxtrel.moxUser), whose attributes are the object's members found
-// by name through the dispatch layer, without regard to case.
+// by name through the dispatch layer, without regard to case. The wrapper and iterator types are
+// plain CPython types: a walk makes one wrapper per item, and reads two attributes of each.
 //
 //   py::object user = Wrap(dispatch::CreateObject(u"moxUser"));
 //   user.attr("UserName") = "alice";           // put through Invoke
@@ -16,17 +17,6 @@
 namespace moxtrel::python {
 
 namespace py = pybind11;
-
-// The C++ side of a wrapper; it holds the object alive while Python holds the wrapper.
-struct DispatchObject {
-  ObjectPtr object;
-  PyObject* self = nullptr;  // the wrapper registered for `object` in State().live
-  DispatchObject() = default;
-  explicit DispatchObject(ObjectPtr o) : object(std::move(o)) {}
-  DispatchObject(const DispatchObject&) = delete;
-  DispatchObject& operator=(const DispatchObject&) = delete;
-  ~DispatchObject();
-};
 
 // None for a null object; the live wrapper when the object already has one.
 py::object Wrap(const ObjectPtr& object);

@@ -55,10 +55,35 @@ py::object DateTo(const Date& date) {
 }  // namespace
 
 py::str ToPyStr(std::u16string_view text) {
-  int byte_order = -1;  // little-endian, as char16_t is on this platform
-  PyObject* out =
-      PyUnicode_DecodeUTF16(reinterpret_cast<const char*>(text.data()),
-                            static_cast<Py_ssize_t>(text.size() * 2), "surrogatepass", &byte_order);
+  const auto size = static_cast<Py_ssize_t>(text.size());
+  // ASCII, the common case: copied straight into a compact str, checked on the way.
+  PyObject* out = PyUnicode_New(size, 0x7F);
+  if (!out) throw py::error_already_set();
+  Py_UCS1* data = PyUnicode_1BYTE_DATA(out);
+  char16_t bits = 0;
+  for (Py_ssize_t i = 0; i < size; ++i) {
+    bits |= text[i];
+    data[i] = static_cast<Py_UCS1>(text[i]);
+  }
+  if (bits < 0x80) return py::reinterpret_steal<py::str>(out);
+  Py_DECREF(out);
+  // Text without surrogates is UCS-2 as it stands, which CPython copies into its narrowest
+  // storage; only surrogates need the UTF-16 decoder, to join pairs and keep lone ones.
+  bool surrogates = false;
+  for (const char16_t c : text) {
+    if ((c & 0xF800) == 0xD800) {
+      surrogates = true;
+      break;
+    }
+  }
+  out = nullptr;
+  if (!surrogates) {
+    out = PyUnicode_FromKindAndData(PyUnicode_2BYTE_KIND, text.data(), size);
+  } else {
+    int byte_order = -1;  // little-endian, as char16_t is on this platform
+    out = PyUnicode_DecodeUTF16(reinterpret_cast<const char*>(text.data()), size * 2,
+                                "surrogatepass", &byte_order);
+  }
   if (!out) throw py::error_already_set();
   return py::reinterpret_steal<py::str>(out);
 }

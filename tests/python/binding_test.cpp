@@ -54,6 +54,9 @@ class BindingTest : public ::testing::Test {
 // Values survive Python -> Variant -> Python unchanged, lone surrogates and old dates included.
 TEST_F(BindingTest, ValuesRoundTrip) {
   const char* values[] = {"'plain'",
+                          "''",
+                          "'caf\\u00e9'",
+                          "'\\u03a9\\u03bc\\u03ad\\u03b3\\u03b1'",
                           "'\\ud800 lone surrogate'",
                           "'\\U0001F600'",
                           "True",
@@ -99,6 +102,26 @@ TEST_F(BindingTest, WrappersAreUniqueAndReleaseTheirObject) {
   }
   EXPECT_TRUE(watch.expired());
   EXPECT_EQ(LiveWrappers(), before);
+}
+
+// Walks reuse the blocks of dropped wrappers: weak references to them are cleared, kept ones
+// still answer for their own objects, and the collector finds nothing amiss.
+TEST_F(BindingTest, WalksReuseDroppedWrappers) {
+  RunPython(R"(
+import gc, weakref
+d = moxtrel.create("moxDomain")
+d.Name = "HARBOR"
+users = d.Users
+names = [u.UserName for u in users]
+for _ in range(3):
+    refs = [weakref.ref(u) for u in users]
+    kept = [u for i, u in enumerate(users) if i % 3 == 0]
+    gc.collect()
+    assert all(r() is None for i, r in enumerate(refs) if i % 3), refs
+    assert [u.UserName for u in kept] == names[::3]
+    assert [u.FullName for u in users] == [u.FullName for u in list(users)]
+    del kept
+)");
 }
 
 // A handler that drops the last references to its source and then fails, while the source

@@ -99,6 +99,8 @@ def test_enumeration_default_member_and_one_wrapper_per_object():
         users.Item("nobody-here")
     with pytest.raises(TypeError):
         iter(moxtrel.create("moxUser"))
+    with pytest.raises(TypeError):
+        type(iter(users))()  # iterators come only from a collection
 
 
 def test_values_convert_both_ways():
@@ -184,3 +186,45 @@ def test_a_failed_read_names_its_member_and_names_python_knows_still_resolve():
         assert failure.value.source == "moxUser.FullName"
     assert u.__class__ is moxtrel.moxUser and "UserName" in dir(u)
     assert "moxUser" in repr(u) and callable(u.Find)
+
+
+def test_a_walk_reuses_wrappers_without_mixing_up_their_objects():
+    import gc
+    import weakref
+
+    d = moxtrel.create("moxDomain")
+    d.Name = "HARBOR"
+    users = d.Users
+    gc.collect()
+    before = moxtrel._moxtrel._live_wrappers()
+    seen, kept = [], []
+    for i, u in enumerate(users):
+        seen.append((weakref.ref(u), u.UserName))
+        if i % 2 == 0:
+            kept.append(u)
+    del u
+    assert len(seen) == users.Count > 2
+    for i, (ref, name) in enumerate(seen):
+        if i % 2:
+            assert ref() is None  # dropped with its last reference, weak references cleared
+        else:
+            assert ref() is kept[i // 2] and ref().UserName == name
+    # A second walk hands out the kept wrappers again and fresh ones for the rest.
+    again = list(users)
+    assert all(again[i] is kept[i // 2] for i in range(0, len(again), 2))
+    assert [u.UserName for u in again] == [name for _, name in seen]
+    del again, kept
+    gc.collect()
+    assert moxtrel._moxtrel._live_wrappers() == before
+
+
+def test_a_name_the_class_takes_on_later_is_no_longer_read_from_the_object():
+    u = moxtrel.create("moxUser")
+    assert u.Find("dalia", "HARBOR", constants.moxGlobal)
+    assert u.UserName == "dalia" and u.UserName == "dalia"  # the second read is a kept one
+    moxtrel.moxUser.UserName = property(lambda self: "from the class")
+    try:
+        assert u.UserName == "from the class"
+    finally:
+        del moxtrel.moxUser.UserName
+    assert u.UserName == "dalia"
