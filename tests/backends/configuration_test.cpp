@@ -19,7 +19,7 @@ using directory::ConfigurationError;
 using directory::ParseConfiguration;
 using ::testing::HasSubstr;
 
-std::string ErrorOf(const std::string& text) {
+std::string LoadError(const std::string& text) {
   try {
     ParseConfiguration(text, "/cfg/moxtrel.toml");
   } catch (const ConfigurationError& e) {
@@ -31,46 +31,46 @@ std::string ErrorOf(const std::string& text) {
 // Each mistake names the file, the key and the key's own line (its section's line when the key
 // is missing).
 TEST(ConfigurationTest, RefusesWhatItCannotUse) {
-  EXPECT_EQ(ErrorOf("[computers.PC1]\naccounts = \"files\"\nacounts = \"x\"\n"),
+  EXPECT_EQ(LoadError("[computers.PC1]\naccounts = \"files\"\nacounts = \"x\"\n"),
             "/cfg/moxtrel.toml:3: computers.PC1.acounts: unknown key");
-  EXPECT_EQ(ErrorOf("[printers]\n"),
+  EXPECT_EQ(LoadError("[printers]\n"),
             "/cfg/moxtrel.toml:1: printers: unknown section (expected [audit], [domains.NAME] "
             "or [computers.NAME])");
-  EXPECT_EQ(ErrorOf("[domains.D]\n"),
+  EXPECT_EQ(LoadError("[domains.D]\n"),
             "/cfg/moxtrel.toml:1: domains.D.seed: a domain needs a seed file or an ldap URL");
-  EXPECT_THAT(ErrorOf("[domains.D]\nseed = \"nothere.json\"\n"),
+  EXPECT_THAT(LoadError("[domains.D]\nseed = \"nothere.json\"\n"),
               HasSubstr("/cfg/moxtrel.toml:2: domains.D.seed: /cfg/nothere.json"));
-  EXPECT_EQ(ErrorOf("[computers.PC1]\nroot = 7\n"),
+  EXPECT_EQ(LoadError("[computers.PC1]\nroot = 7\n"),
             "/cfg/moxtrel.toml:2: computers.PC1.root: expected a string");
-  EXPECT_EQ(ErrorOf("[computers.PC1]\nprinting = \"lpd\"\n"),
+  EXPECT_EQ(LoadError("[computers.PC1]\nprinting = \"lpd\"\n"),
             "/cfg/moxtrel.toml:2: computers.PC1.printing: unknown printing backend \"lpd\" "
             "(expected \"cups\")");
-  EXPECT_EQ(ErrorOf("[computers.PC1]\ncups = \"127.0.0.1:1\"\n"),
+  EXPECT_EQ(LoadError("[computers.PC1]\ncups = \"127.0.0.1:1\"\n"),
             "/cfg/moxtrel.toml:2: computers.PC1.cups: give printing = \"cups\" too");
-  EXPECT_EQ(ErrorOf("[computers.PC1]\nshares = \"nfs\"\n"),
+  EXPECT_EQ(LoadError("[computers.PC1]\nshares = \"nfs\"\n"),
             "/cfg/moxtrel.toml:2: computers.PC1.shares: unknown shares backend \"nfs\" "
             "(expected \"samba\")");
-  EXPECT_EQ(ErrorOf("[computers.PC1]\nsmb_conf = \"smb.conf\"\n"),
+  EXPECT_EQ(LoadError("[computers.PC1]\nsmb_conf = \"smb.conf\"\n"),
             "/cfg/moxtrel.toml:2: computers.PC1.smb_conf: give shares = \"samba\" too");
-  EXPECT_THAT(ErrorOf("[computers.PC1]\nshares = \"samba\"\nsmb_conf = \"none.conf\"\n"),
+  EXPECT_THAT(LoadError("[computers.PC1]\nshares = \"samba\"\nsmb_conf = \"none.conf\"\n"),
               HasSubstr("/cfg/moxtrel.toml:3: computers.PC1.smb_conf: Cannot read the Samba "
                         "configuration file /cfg/none.conf"));
-  EXPECT_THAT(ErrorOf("[computers.PC1\n"), HasSubstr("/cfg/moxtrel.toml:1: "));
-  EXPECT_THAT(ErrorOf("[computers.A]\n[computers.a]\n"),
+  EXPECT_THAT(LoadError("[computers.PC1\n"), HasSubstr("/cfg/moxtrel.toml:1: "));
+  EXPECT_THAT(LoadError("[computers.A]\n[computers.a]\n"),
               HasSubstr("/cfg/moxtrel.toml:2: computers.a: Router: a is served already"));
   // Keys further down a section, after comments and blank lines, and keys in dotted form.
-  EXPECT_EQ(ErrorOf("[computers.PC1]\n# where the accounts live\n\naccounts = \"files\"\n\n"
-                    "printing = \"cups\"\nseed = \"a.json\"\n"),
+  EXPECT_EQ(LoadError("[computers.PC1]\n# where the accounts live\n\naccounts = \"files\"\n\n"
+                      "printing = \"cups\"\nseed = \"a.json\"\n"),
             "/cfg/moxtrel.toml:4: computers.PC1.accounts: give a seed or accounts, not both");
-  EXPECT_EQ(ErrorOf("[domains.D]\nseed = \"a.json\"\n\nldap = \"ldap://127.0.0.1:1\"\n"),
+  EXPECT_EQ(LoadError("[domains.D]\nseed = \"a.json\"\n\nldap = \"ldap://127.0.0.1:1\"\n"),
             "/cfg/moxtrel.toml:2: domains.D.seed: give a seed or ldap, not both");
-  EXPECT_EQ(ErrorOf("[domains.D]\nldap = \"ldap://127.0.0.1:1\"\nbase = \"dc=d\"\n\n"
-                    "schema = \"ad\"\n"),
+  EXPECT_EQ(LoadError("[domains.D]\nldap = \"ldap://127.0.0.1:1\"\nbase = \"dc=d\"\n\n"
+                      "schema = \"ad\"\n"),
             "/cfg/moxtrel.toml:5: domains.D.schema: unknown schema \"ad\" (expected \"rfc2307\" "
             "or \"dc\")");
-  EXPECT_EQ(ErrorOf("[computers.PC1]\naccounts = \"files\"\n\nextra.deep = 1\n"),
+  EXPECT_EQ(LoadError("[computers.PC1]\naccounts = \"files\"\n\nextra.deep = 1\n"),
             "/cfg/moxtrel.toml:4: computers.PC1.extra: unknown key");
-  EXPECT_EQ(ErrorOf("[computers.PC1]\naccounts = \"files\"\n\n\n[computers.PC1.sub]\nx = 1\n"),
+  EXPECT_EQ(LoadError("[computers.PC1]\naccounts = \"files\"\n\n\n[computers.PC1.sub]\nx = 1\n"),
             "/cfg/moxtrel.toml:5: computers.PC1.sub: unknown key");
   try {
     directory::LoadConfiguration("/nonexistent/moxtrel.toml");

@@ -40,7 +40,7 @@ std::shared_ptr<IADsComputer> Computer(DirectoryProvider& p) {
   return As<IADsComputer>(p.GetObject(u"WinNT://PC1,computer"));
 }
 
-std::vector<FilesOperation> Operations() {
+std::vector<FilesOperation> FilesOperations() {
   return {
       {"CreateUser",
        [](DirectoryProvider& p) { Computer(p)->Create(u"user", u"carol")->SetInfo(); }},
@@ -169,7 +169,7 @@ TEST_P(FilesFaultSweep, EveryFailingStepLeavesTheFilesWholeAndAgreeing) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Operations, FilesFaultSweep, ::testing::ValuesIn(Operations()),
+INSTANTIATE_TEST_SUITE_P(Operations, FilesFaultSweep, ::testing::ValuesIn(FilesOperations()),
                          [](const ::testing::TestParamInfo<FilesOperation>& info) {
                            return info.param.name;
                          });

@@ -41,21 +41,21 @@ void PrintTo(const SystemdOperation& op, std::ostream* os) {
 std::shared_ptr<IADsService> Service(DirectoryProvider& p, const std::u16string& name) {
   return As<IADsService>(p.GetObject(u"WinNT://PC1/" + name + u",service"));
 }
-std::shared_ptr<IADsComputer> Computer(DirectoryProvider& p) {
+std::shared_ptr<IADsComputer> UnitComputer(DirectoryProvider& p) {
   return As<IADsComputer>(p.GetObject(u"WinNT://PC1,computer"));
 }
 
 void Nothing(DirectoryProvider&) {}
 
 void CreateNew(DirectoryProvider& p) {
-  auto s = As<IADsService>(Computer(p)->Create(u"service", u"mox-new"));
+  auto s = As<IADsService>(UnitComputer(p)->Create(u"service", u"mox-new"));
   s->Path(u"/bin/sleep 100000");
   s->DisplayName(u"New service");
   s->StartType(2);
   s->SetInfo();
 }
 
-std::vector<SystemdOperation> Operations() {
+std::vector<SystemdOperation> SystemdOperations() {
   return {
       {"DisplayName", Nothing,
        [](DirectoryProvider& p) {
@@ -89,7 +89,7 @@ std::vector<SystemdOperation> Operations() {
          s->DisplayName(u"Renamed");
          s->SetInfo();
        },
-       [](DirectoryProvider& p) { Computer(p)->Delete(u"service", u"mox-new"); }},
+       [](DirectoryProvider& p) { UnitComputer(p)->Delete(u"service", u"mox-new"); }},
   };
 }
 
@@ -210,7 +210,7 @@ TEST_P(SystemdFaultSweep, EveryFailingStepLeavesTheUnitFolderWhole) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Operations, SystemdFaultSweep, ::testing::ValuesIn(Operations()),
+INSTANTIATE_TEST_SUITE_P(Operations, SystemdFaultSweep, ::testing::ValuesIn(SystemdOperations()),
                          [](const ::testing::TestParamInfo<SystemdOperation>& info) {
                            return info.param.name;
                          });

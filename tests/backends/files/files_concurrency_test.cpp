@@ -97,7 +97,7 @@ TEST(FilesConcurrencyTest, BackendAndUseraddShareTheTreeWithoutLosingEntries) {
 }
 
 // Runs a shadow tool with arguments and returns its exit status (-1 when it did not exit).
-int RunTool(const std::vector<std::string>& args) {
+int RunShadowTool(const std::vector<std::string>& args) {
   pid_t child = ::fork();
   if (child == 0) {
     std::vector<char*> argv;
@@ -143,8 +143,8 @@ TEST(FilesConcurrencyTest, UseraddGetsItsTurnWhileLibraryThreadsWriteWithoutPaus
   constexpr int kAdds = 4;
   std::vector<int> results;
   for (int i = 0; i < kAdds; ++i) {
-    results.push_back(
-        RunTool({"/usr/sbin/useradd", "--prefix", tree.root(), "-M", "tool" + std::to_string(i)}));
+    results.push_back(RunShadowTool(
+        {"/usr/sbin/useradd", "--prefix", tree.root(), "-M", "tool" + std::to_string(i)}));
   }
   const int during = writes;
   stop = true;
@@ -213,16 +213,17 @@ TEST(FilesConcurrencyTest, NamesAreAcceptedAndRefusedAsTheAccountToolsDo) {
   for (const auto& name : names) {
     const std::string utf8 = ToUtf8(name);
     const bool tool_user =
-        RunTool({"/usr/sbin/useradd", "--prefix", tools.root(), "-M", utf8}) == 0;
+        RunShadowTool({"/usr/sbin/useradd", "--prefix", tools.root(), "-M", utf8}) == 0;
     const bool our_user = ErrorOf([&] { pc->Create(u"user", name)->SetInfo(); }).code == 0;
     EXPECT_EQ(our_user, tool_user) << "user name \"" << utf8 << "\"";
     const bool tool_group =
-        RunTool({"/usr/sbin/groupadd", "--prefix", tool_groups.root(), utf8}) == 0;
+        RunShadowTool({"/usr/sbin/groupadd", "--prefix", tool_groups.root(), utf8}) == 0;
     const bool our_group = ErrorOf([&] { groups_pc->Create(u"group", name)->SetInfo(); }).code == 0;
     EXPECT_EQ(our_group, tool_group) << "group name \"" << utf8 << "\"";
   }
   for (std::u16string name : {u"a/b", u".", u".."}) {
-    EXPECT_EQ(RunTool({"/usr/sbin/useradd", "--prefix", tools.root(), "-M", ToUtf8(name)}), 0);
+    EXPECT_EQ(RunShadowTool({"/usr/sbin/useradd", "--prefix", tools.root(), "-M", ToUtf8(name)}),
+              0);
     EXPECT_EQ(ErrorOf([&] { pc->Create(u"user", name); }).code, Code(errc::kInvalidName));
     EXPECT_EQ(ErrorOf([&] { pc->Create(u"group", name); }).code, Code(errc::kInvalidName));
   }

@@ -30,7 +30,7 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
 
-const std::string kBase = SlapdServer::kBase;
+const std::string kDcBase = SlapdServer::kBase;
 constexpr int64_t kNever = std::numeric_limits<int64_t>::max();
 // 1 January 2021, 00:00 UTC: as FILETIME ticks and as a Date.
 constexpr int64_t k2021Ticks = 132539328000000000;
@@ -44,7 +44,7 @@ int64_t TicksDaysAgo(int days_ago) {
 }
 
 std::string GroupDn(const std::string& cn) {
-  return "cn=" + cn + ",cn=Users," + kBase;
+  return "cn=" + cn + ",cn=Users," + kDcBase;
 }
 
 class LdapDcTest : public ::testing::Test {
@@ -67,7 +67,7 @@ class LdapDcTest : public ::testing::Test {
     LdapOptions o;
     o.domain = u"CORP";
     o.url = server->url();
-    o.base = kBase;
+    o.base = kDcBase;
     o.bind_dn = server->admin_dn();
     o.password = server->admin_password();
     o.schema = backends::ldap::LdapSchema::kDc;
@@ -270,7 +270,7 @@ TEST_F(LdapDcTest, ListedMembersReadEveryPropertyFromTheirListing) {
                                         : directory::ObjectKind::kComputer;
     const std::string name = ToUtf8(member->Name());
     const auto whole =
-        Entry(kind == directory::ObjectKind::kComputer ? "cn=" + name + ",cn=Computers," + kBase
+        Entry(kind == directory::ObjectKind::kComputer ? "cn=" + name + ",cn=Computers," + kDcBase
               : kind == directory::ObjectKind::kGroup  ? GroupDn(name)
                                                        : DcUserDn(name));
     auto searches = [&] {
@@ -297,8 +297,8 @@ TEST_F(LdapDcTest, ListedMembersReadEveryPropertyFromTheirListing) {
 // per group that listed it.
 TEST_F(LdapDcTest, MembershipIsMemberDns) {
   Start(DcUser("alice") + DcUser("bob", "", 1001) +
-        DcGroup("staff",
-                {DcUserDn("alice"), "cn=PC1,cn=Computers," + kBase, "cn=gone,cn=Users," + kBase}) +
+        DcGroup("staff", {DcUserDn("alice"), "cn=PC1,cn=Computers," + kDcBase,
+                          "cn=gone,cn=Users," + kDcBase}) +
         // bob's DN spelled otherwise than the server spells his entry's.
         DcGroup("ops", {DcUserDn("alice"), "CN=Bob, CN=Users, DC=corp, DC=example"}) +
         DcGroup("empty", {}) + DcComputer("PC1"));
@@ -330,8 +330,9 @@ TEST_F(LdapDcTest, MembershipIsMemberDns) {
 
   domain->Delete(u"user", u"alicia");
   EXPECT_EQ(Entry(GroupDn("ops")).Values("member").size(), 1u);
-  EXPECT_THAT(Entry(GroupDn("staff")).Values("member"),
-              UnorderedElementsAre("cn=PC1,cn=Computers," + kBase, "cn=gone,cn=Users," + kBase));
+  EXPECT_THAT(
+      Entry(GroupDn("staff")).Values("member"),
+      UnorderedElementsAre("cn=PC1,cn=Computers," + kDcBase, "cn=gone,cn=Users," + kDcBase));
   EXPECT_EQ(server->Modifies(GroupDn("ops")), 1);
   EXPECT_EQ(server->Modifies(GroupDn("empty")), 0);
   domain->Delete(u"user", u"bob");
@@ -373,7 +374,7 @@ TEST_F(LdapDcTest, HostileNamesAreMatchedExactly) {
   EXPECT_TRUE(staff->IsMember(u"WinNT://CORP/*)(sAMAccountName=*,user"));
   EXPECT_FALSE(staff->IsMember(u"WinNT://CORP/alice,user"));
   domain->Create(u"user", u"#x y")->SetInfo();
-  EXPECT_EQ(Value("cn=\\#x y,cn=Users," + kBase, "sAMAccountName"), "#x y");
+  EXPECT_EQ(Value("cn=\\#x y,cn=Users," + kDcBase, "sAMAccountName"), "#x y");
   EXPECT_EQ(User(u"#x y")->Name(), u"#x y");
 }
 
