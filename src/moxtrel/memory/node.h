@@ -48,6 +48,10 @@ struct Node {
   struct Contents {
     ChildList children;  // in insertion order
     std::array<ChildIndex, kNamespaceCount> index;
+    // The container's own path, kept so that a listing builds each member's path and its
+    // parent's from it without walking the chain; set when the part is made, renewed by
+    // RenewPaths after a rename or move.
+    std::u16string path;
     int32_t next_job_number = 1;  // a queue names its jobs by counting up
 
     void Reserve(Namespace ns, std::size_t more) {
@@ -72,6 +76,11 @@ struct Node {
   const ChildList& Children() const noexcept;
   // The container part, made when first needed.
   Contents& Own();
+  // The container's kept path, or null for an object that holds no container part.
+  const std::u16string* KeptPath() const noexcept { return contents_ ? &contents_->path : nullptr; }
+  // Builds the kept paths of this object and every container below it again, after a rename
+  // or move changed them.
+  void RenewPaths();
   std::size_t CountIn(Namespace ns) const noexcept;
 
   // The child named `name` in any namespace, in namespace order; used by path resolution.
