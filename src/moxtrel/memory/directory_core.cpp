@@ -69,6 +69,7 @@ NodePtr DirectoryCore::NewNode(ObjectKind kind, std::u16string name, const NodeP
   node->kind = kind;
   node->name = std::move(name);
   node->parent = parent;
+  node->up = parent.get();
   ApplyDefaults(*node, ++serial_);
   return node;
 }
@@ -219,6 +220,7 @@ void DirectoryCore::MoveTo(const NodePtr& node, const NodePtr& container,
     RemoveFromParent(node);
     node->name = std::u16string(new_name);
     node->parent = container;
+    node->up = container.get();
     auto& contents = container->Own();
     auto it = contents.children.insert(contents.children.end(), node);
     contents.index[static_cast<std::size_t>(NamespaceOf(node->kind))].emplace(node->name, it);

@@ -64,10 +64,23 @@ NodePtr Node::ChildIn(Namespace ns, std::u16string_view child_name) const {
   return it == map.end() ? nullptr : *it->second;
 }
 
+namespace {
+
+// The object's container, or null. A live object's is read without taking a reference; any
+// other's is held in `held`, since a deleted or pending object may outlive its container.
+const Node* ContainerOf(const Node& node, NodePtr& held) {
+  if (node.life == Life::kLive) return node.up;
+  held = node.Parent();
+  return held.get();
+}
+
+}  // namespace
+
 std::u16string CanonicalPath(const Node& node) {
   if (const std::u16string* kept = node.KeptPath(); kept && !kept->empty()) return *kept;
   // A member of a container is its container's kept path and its own name, in one allocation.
-  NodePtr parent = node.Parent();
+  NodePtr held;
+  const Node* parent = ContainerOf(node, held);
   if (const std::u16string* base = parent ? parent->KeptPath() : nullptr; base && !base->empty()) {
     std::u16string path;
     path.reserve(base->size() + 1 + node.name.size());
@@ -100,7 +113,8 @@ std::u16string CanonicalPath(const Node& node) {
 }
 
 std::u16string ParentPath(const Node& node) {
-  NodePtr parent = node.Parent();
+  NodePtr held;
+  const Node* parent = ContainerOf(node, held);
   return parent ? CanonicalPath(*parent) : std::u16string(kNamespacePath);
 }
 

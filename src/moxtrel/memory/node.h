@@ -65,6 +65,9 @@ struct Node {
   uint32_t serial = 0;  // makes the GUID and SID unique
   std::u16string name;  // as stored: original case
   std::weak_ptr<Node> parent;
+  // The same container, set with `parent`: while the object is live its container holds it, so
+  // the container can be read through this without taking a reference.
+  Node* up = nullptr;
   AttributeMap attributes;
 
   std::vector<NodePtr> members;                // a group's members, in the order added

@@ -193,7 +193,7 @@ std::shared_ptr<IADs> NodeEnum::Next() {
   while (pos_ < nodes_.size()) {
     // Each node is visited once, so the walk hands its reference on to the handle.
     NodePtr node = std::move(nodes_[pos_++]);
-    if (node->life == Life::kLive) return MakeHandle(core_, node);
+    if (node->life == Life::kLive) return MakeHandle(core_, std::move(node));
   }
   return nullptr;
 }
