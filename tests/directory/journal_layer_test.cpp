@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "moxtrel/accounts/domain.h"
 #include "moxtrel/accounts/user.h"
 #include "moxtrel/accounts/users.h"
 #include "moxtrel/frame/error_codes.h"
@@ -35,6 +36,31 @@ class JournalLayerTest : public DirectoryTest {
   }
   std::u16string corp, alice, staff;
 };
+
+// A walk tells how many objects it may still yield, through the layer as without it, and the
+// telling is no call on the directory: the journal holds only the walk's own calls.
+TEST_F(JournalLayerTest, AWalkTellsWhatIsLeftWithoutAJournaledCall) {
+  build.AddUser(corp, u"bob");
+  auto domain = Bind<IADsContainer>(corp);
+  domain->Filter(Variant::StringArray({u"User"}));
+  auto walk = domain->NewEnum();
+  const auto before = layer->Journal().Size();
+  EXPECT_EQ(walk->Remaining(), 2u);
+  EXPECT_EQ(layer->Journal().Size(), before);
+  ASSERT_TRUE(walk->Next());
+  EXPECT_EQ(walk->Remaining(), 1u);
+  ASSERT_TRUE(walk->Next());
+  EXPECT_EQ(walk->Remaining(), 0u);
+  EXPECT_FALSE(walk->Next());
+  EXPECT_EQ(layer->Journal().Count(u"IADsEnum.Next", corp), 3u);
+  auto plain = directory::As<IADsContainer>(dir->GetObject(corp))->NewEnum();
+  EXPECT_EQ(plain->Remaining(), 3u);  // alice, staff and bob: no filter
+  // A listing of the users that sizes its store from the hint still counts them all.
+  auto corp_domain = moxDomain::Create();
+  corp_domain->Name(u"CORP");
+  EXPECT_EQ(corp_domain->Users()->Count(), 2);
+  EXPECT_TRUE(corp_domain->Users()->Exists(Variant(u"BOB")));
+}
 
 // Objects reached through the layer in any way (bound, enumerated, created, member lists) are
 // journaled; the same directory reached without the layer leaves no trace in it.

@@ -9,8 +9,11 @@ namespace {
 
 using directory::As;
 using directory::Bind;
+using directory::IADs;
 using directory::IADsContainer;
+using directory::IADsFileShare;
 using directory::IADsGroup;
+using directory::IADsPrintJob;
 using directory::IADsPrintQueue;
 using directory::IADsUser;
 
@@ -170,6 +173,55 @@ TEST_F(PropertyCacheTest, FilterLimitsEnumeration) {
   std::vector<std::u16string> seen;
   while (auto o = e->Next()) seen.push_back(o->Name());
   EXPECT_EQ(seen, (std::vector<std::u16string>{u"PC1", u"Staff", u"bob"}));
+}
+
+// A renamed or moved computer's objects answer with paths under its new place, whether bound
+// before or after, and so do their listings.
+TEST_F(PropertyCacheTest, PathsFollowARenamedOrMovedComputer) {
+  const auto laser = build.AddPrintQueue(pc1, u"Laser");
+  const auto job = build.AddPrintJob(laser, {{u"Status", Variant(int32_t{0})}});
+  const auto data = build.AddShare(pc1, u"DATA");
+  const auto other = build.AddDomain(u"OTHER");
+  auto queue = Bind<IADsPrintQueue>(laser);
+  auto bound_job = Bind<IADsPrintJob>(job);
+  auto share = Bind<IADsFileShare>(data);
+  Bind<IADsContainer>(corp)->MoveHere(pc1, u"PC9");
+  EXPECT_EQ(queue->ADsPath(), u"WinNT://CORP/PC9/Laser");
+  EXPECT_EQ(queue->Parent(), u"WinNT://CORP/PC9");
+  EXPECT_EQ(bound_job->HostPrintQueue(), u"WinNT://CORP/PC9/Laser");
+  EXPECT_EQ(share->ADsPath(), u"WinNT://CORP/PC9/LanmanServer/DATA");
+  Bind<IADsContainer>(other)->MoveHere(u"WinNT://CORP/PC9", u"PC9");
+  EXPECT_EQ(bound_job->ADsPath(), u"WinNT://OTHER/PC9/Laser/" + bound_job->Name());
+  EXPECT_EQ(share->Parent(), u"WinNT://OTHER/PC9/LanmanServer");
+  EXPECT_EQ(Bind<IADs>(u"WinNT://OTHER/PC9/Laser")->ADsPath(), u"WinNT://OTHER/PC9/Laser");
+  auto walk = As<directory::IADsPrintQueueOperations>(queue)->PrintJobs()->NewEnum();
+  auto listed = walk->Next();
+  ASSERT_TRUE(listed);
+  EXPECT_EQ(listed->Parent(), u"WinNT://OTHER/PC9/Laser");
+  EXPECT_FALSE(dir->Contains(laser));
+}
+
+// An attribute name is found by its text wherever it lies: the same buffer holding another
+// name, or another spelling of it, reads that attribute.
+TEST_F(PropertyCacheTest, AttributeNamesAreReadByTheirText) {
+  const auto job = build.AddPrintJob(build.AddPrintQueue(pc1, u"Laser"),
+                                     {{u"Status", Variant(int32_t{1})}, {u"Notify", u"ann"}});
+  auto bound = Bind<IADs>(job);
+  std::u16string name = u"Status";
+  EXPECT_EQ(bound->Get(name), Variant(int32_t{1}));
+  EXPECT_EQ(bound->Get(name), Variant(int32_t{1}));
+  name.replace(0, name.size(), u"Notify");  // the same storage, another name
+  EXPECT_EQ(bound->Get(name), Variant(u"ann"));
+  name.replace(0, name.size(), u"STATUS");
+  EXPECT_EQ(bound->Get(name), Variant(int32_t{1}));
+  auto user = Bind<IADs>(alice);
+  EXPECT_EQ(user->Get(u"fullname"), Variant(u"Alice"));
+  user->Put(u"FULLNAME", Variant(u"Alice L"));
+  EXPECT_EQ(user->Get(u"FullName"), Variant(u"Alice L"));
+  EXPECT_EQ(dir->Peek(alice, u"FullName"), Variant(u"Alice"));
+  user->SetInfo();
+  EXPECT_EQ(As<IADsUser>(user)->FullName(), u"Alice L");
+  EXPECT_EQ(ErrorCodeOf([&] { user->Get(u"Statu"); }), errc::kPropertyNotFound);
 }
 
 }  // namespace

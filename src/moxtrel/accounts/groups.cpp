@@ -19,6 +19,7 @@ namespace {
 // Binds a member for each group the walk meets and stores the ones that bind.
 void StoreGroups(KeyedStore<std::shared_ptr<moxGroup>>& store, IADsEnum& walk, bool only_groups,
                  auto&& bind) {
+  store.Reserve(walk.Remaining());
   while (auto object = walk.Next()) {
     if (only_groups && object->Class() != u"Group") continue;
     auto member = moxGroup::Create();

@@ -383,7 +383,7 @@ std::u16string moxUser::ADsPath() {
   return user_ ? user_->ADsPath() : u"";
 }
 
-bool moxUser::BindFromProvider(const std::shared_ptr<IADsUser>& user, moxType type) {
+bool moxUser::BindFromProvider(std::shared_ptr<IADsUser> user, moxType type) {
   if (!user) {
     throw AutomationError(errc::kObjectRequired, u"moxUser: no directory user object to bind to");
   }
@@ -401,7 +401,7 @@ bool moxUser::BindFromProvider(const std::shared_ptr<IADsUser>& user, moxType ty
   user_name_ = std::move(name);
   user_type_ = type;
   (type == moxType::moxGlobal ? domain_name_ : server_name_) = parent;
-  user_ = user;
+  user_ = std::move(user);
   ScopeGroups(std::move(path));
   return true;
 }

@@ -100,7 +100,7 @@ class moxUser final : public AutomationObject {
   friend class moxUsers;
 
   std::u16string ADsPath();
-  bool BindFromProvider(const std::shared_ptr<directory::IADsUser>& user, moxType type);
+  bool BindFromProvider(std::shared_ptr<directory::IADsUser> user, moxType type);
   void Rebind();
   bool ChangeMembership(std::u16string& sGroup, const std::u16string& sServer, bool add);
   std::shared_ptr<moxGroups> NewGroupsCollection(const std::u16string& user_path);

@@ -40,10 +40,12 @@ void moxUsers::ListContainer(Store& store, const std::u16string& path, moxType t
   auto container = BindAccountContainer(type, path);
   container->Filter(Variant::StringArray({u"User"}));
   auto walk = container->NewEnum();
+  store.Reserve(walk->Remaining());
   while (auto object = walk->Next()) {
     auto member = moxUser::Create();
-    if (member->BindFromProvider(directory::As<IADsUser>(object), type)) {
-      store.Add(member, member->UserName());
+    if (member->BindFromProvider(directory::As<IADsUser>(std::move(object)), type)) {
+      const std::u16string key = member->UserName();
+      store.Add(std::move(member), key);
     }
   }
 }

@@ -12,6 +12,7 @@
 // SetPassword and the *Operations methods act at once.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -34,6 +35,9 @@ class IADsEnum {
  public:
   virtual ~IADsEnum() = default;
   virtual std::shared_ptr<IADs> Next() = 0;
+  // How many more objects Next may yield, at most, or 0 when the walk cannot tell: lets a
+  // listing size its store once. Never a call on the directory.
+  virtual std::size_t Remaining() const { return 0; }
 };
 
 class IADs {
@@ -262,30 +266,43 @@ class IADsServiceOperations : public virtual IADs {
   virtual void SetPassword(std::u16string_view password) = 0;
 };
 
-// Casts a bound object to a narrower interface; errc::kNoInterface when it has none.
+// The object as a narrower interface, or null when it has none.
 //
 // A cast from the virtual base IADs walks the class's bases and compares their names, and a
 // listing casts every element it meets. Every object has one IADs, so the distance from it to
 // the interface is fixed by the object's class: the last class seen and its distance are kept.
 template <class I>
-std::shared_ptr<I> As(const std::shared_ptr<IADs>& object) {
-  if (!object) throw AutomationError(errc::kObjectRequired, u"No directory object to cast");
+I* NarrowOrNull(IADs& held) {
   struct LastClass {
     const std::type_info* type = nullptr;
     std::ptrdiff_t offset = 0;
   };
   thread_local LastClass last;
-  IADs& held = *object;
   char* const base = reinterpret_cast<char*>(&held);
   const std::type_info& type = typeid(held);
-  if (last.type == &type)
-    return std::shared_ptr<I>(object, reinterpret_cast<I*>(base + last.offset));
-  if (I* typed = dynamic_cast<I*>(object.get())) {
-    last = {&type, reinterpret_cast<char*>(typed) - base};
-    return std::shared_ptr<I>(object, typed);
-  }
-  throw AutomationError(errc::kNoInterface, u"The directory object " + object->ADsPath() +
-                                                u" does not support the interface asked for");
+  if (last.type == &type) return reinterpret_cast<I*>(base + last.offset);
+  I* typed = dynamic_cast<I*>(&held);
+  if (typed) last = {&type, reinterpret_cast<char*>(typed) - base};
+  return typed;
+}
+
+[[noreturn]] void ThrowNoInterface(IADs& object);
+
+// Casts a bound object to a narrower interface; errc::kNoInterface when it has none.
+
+template <class I>
+std::shared_ptr<I> As(const std::shared_ptr<IADs>& object) {
+  if (!object) throw AutomationError(errc::kObjectRequired, u"No directory object to cast");
+  if (I* typed = NarrowOrNull<I>(*object)) return std::shared_ptr<I>(object, typed);
+  ThrowNoInterface(*object);
+}
+
+// The same, taking the caller's reference over instead of adding one (a listing's elements).
+template <class I>
+std::shared_ptr<I> As(std::shared_ptr<IADs>&& object) {
+  if (!object) throw AutomationError(errc::kObjectRequired, u"No directory object to cast");
+  if (I* typed = NarrowOrNull<I>(*object)) return std::shared_ptr<I>(std::move(object), typed);
+  ThrowNoInterface(*object);
 }
 
 }  // namespace moxtrel::directory

@@ -50,4 +50,9 @@ void SetThreadProvider(std::shared_ptr<DirectoryProvider> provider) {
   ThreadSlot() = std::move(provider);
 }
 
+void ThrowNoInterface(IADs& object) {
+  throw AutomationError(errc::kNoInterface, u"The directory object " + object.ADsPath() +
+                                                u" does not support the interface asked for");
+}
+
 }  // namespace moxtrel::directory

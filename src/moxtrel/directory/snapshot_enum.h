@@ -28,6 +28,7 @@ class SnapshotEnum final : public IADsEnum {
     if (pos_ >= items_.size()) return nullptr;
     return make_(std::move(items_[pos_++]));
   }
+  std::size_t Remaining() const override { return items_.size() - pos_; }
 
  private:
   std::vector<Item> items_;

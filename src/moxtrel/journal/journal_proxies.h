@@ -137,6 +137,8 @@ class EnumProxy final : public IADsEnum {
   EnumProxy(StatePtr state, std::unique_ptr<IADsEnum> inner, std::u16string path)
       : state_(std::move(state)), inner_(std::move(inner)), path_(std::move(path)) {}
   std::shared_ptr<IADs> Next() override;
+  // Passed through unjournaled: a hint, not a call on the directory.
+  std::size_t Remaining() const override { return inner_->Remaining(); }
 
  private:
   StatePtr state_;

@@ -63,8 +63,8 @@ void GroupHandle::Remove(std::u16string_view path) {
 }
 
 std::unique_ptr<IADsEnum> MemberList::NewEnum() {
-  std::u16string path = CanonicalPath(*owner_);
   auto lock = core_->Lock();
+  std::u16string path = CanonicalPath(*owner_);
   if (owner_->life == Life::kDeleted) {
     throw AutomationError(errc::kNoSuchObject, path + u" no longer exists");
   }

@@ -9,26 +9,33 @@
 
 namespace moxtrel::directory {
 
-const Variant* AttributeMap::FindOwn(std::u16string_view name) const noexcept {
-  for (const auto& e : own_) {
+namespace {
+
+// An interned key is found by its address; any other spelling by comparing without case.
+template <class Entries>
+auto* Lookup(Entries& entries, std::u16string_view name) noexcept {
+  for (auto& e : entries) {
+    if (e.name.data() == name.data() && e.name.size() == name.size()) return &e.value;
+  }
+  for (auto& e : entries) {
     if (e.name.size() == name.size() && EqualsNoCase(e.name, name)) return &e.value;
   }
-  return nullptr;
+  return static_cast<decltype(&entries.front().value)>(nullptr);
+}
+
+}  // namespace
+
+const Variant* AttributeMap::FindOwn(std::u16string_view name) const noexcept {
+  return Lookup(own_, name);
 }
 
 const Variant* AttributeMap::Find(std::u16string_view name) const noexcept {
   if (const Variant* v = FindOwn(name)) return v;
-  if (!defaults_) return nullptr;
-  for (const auto& e : *defaults_) {
-    if (e.name.size() == name.size() && EqualsNoCase(e.name, name)) return &e.value;
-  }
-  return nullptr;
+  return defaults_ ? Lookup(*defaults_, name) : nullptr;
 }
 
 Variant& AttributeMap::operator[](std::u16string_view name) {
-  for (auto& e : own_) {
-    if (e.name.size() == name.size() && EqualsNoCase(e.name, name)) return e.value;
-  }
+  if (Variant* v = Lookup(own_, name)) return *v;
   const Variant* fallback = Find(name);
   Entry entry{InternAttributeName(name), fallback ? *fallback : Variant()};
   // Most objects gain one or two values of their own: grow by one to keep them small.

@@ -4,6 +4,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <absl/container/flat_hash_map.h>
 
 #include "moxtrel/directory/ads.h"
 #include "moxtrel/frame/automation_error.h"
@@ -183,13 +187,75 @@ std::span<const AttributeDef> AttributesOf(ObjectKind kind) noexcept {
   return {};
 }
 
+namespace {
+
+constexpr std::size_t kKindCount = static_cast<std::size_t>(ObjectKind::kService) + 1;
+
+// Each class's attributes by name, and the interned key each one is held under, so that a
+// property read finds its definition with one probe and its value by the key's address.
+struct KindIndex {
+  absl::flat_hash_map<std::u16string_view, const AttributeDef*, NoCaseHash, NoCaseEqual> defs;
+  const AttributeDef* first = nullptr;
+  std::vector<std::u16string_view> keys;  // by position in the class's table
+};
+
+const std::array<KindIndex, kKindCount>& Indexes() {
+  static const auto* indexes = [] {
+    auto* all = new std::array<KindIndex, kKindCount>();
+    for (std::size_t k = 0; k < kKindCount; ++k) {
+      const auto defs = AttributesOf(static_cast<ObjectKind>(k));
+      KindIndex& index = (*all)[k];
+      index.defs.reserve(defs.size());
+      index.first = defs.data();
+      for (const auto& def : defs) {
+        index.defs.emplace(def.name, &def);
+        index.keys.push_back(InternAttributeName(def.name));
+      }
+    }
+    return all;
+  }();
+  return *indexes;
+}
+
+// The last definitions found, by the address of the name asked for: typed properties ask with
+// the same literal every time. A hit is confirmed against the definition's own spelling, so an
+// address that now holds other text is only a miss.
+struct RecentFind {
+  const char16_t* data = nullptr;
+  std::size_t size = 0;
+  ObjectKind kind{};
+  const AttributeDef* def = nullptr;
+};
+constexpr std::size_t kRecentFinds = 64;
+thread_local std::array<RecentFind, kRecentFinds> recent_finds;
+
+}  // namespace
+
 const AttributeDef* FindAttribute(ObjectKind kind, std::u16string_view name) noexcept {
-  // The names are ASCII, and only a BMP letter folds to an ASCII one, so a match has the
-  // same length in UTF-16 units.
-  for (const auto& def : AttributesOf(kind)) {
-    if (def.name.size() == name.size() && EqualsNoCase(def.name, name)) return &def;
+  RecentFind& recent = recent_finds[((reinterpret_cast<std::uintptr_t>(name.data()) >> 1) ^
+                                     static_cast<std::size_t>(kind) * 7) %
+                                    kRecentFinds];
+  if (recent.data == name.data() && recent.size == name.size() && recent.kind == kind &&
+      (name.empty() ||
+       std::memcmp(recent.def->name.data(), name.data(), name.size() * sizeof(char16_t)) == 0)) {
+    return recent.def;
   }
-  return nullptr;
+  const auto& defs = Indexes()[static_cast<std::size_t>(kind)].defs;
+  auto it = defs.find(name);
+  if (it == defs.end()) return nullptr;
+  // Only an exact spelling is kept: that is what the confirmation above compares.
+  if (it->second->name == name) recent = {name.data(), name.size(), kind, it->second};
+  return it->second;
+}
+
+std::u16string_view AttributeKey(ObjectKind kind, const AttributeDef& def) noexcept {
+  const KindIndex& index = Indexes()[static_cast<std::size_t>(kind)];
+  // Compared as addresses: a definition of another class lies in another table.
+  const auto offset =
+      reinterpret_cast<std::uintptr_t>(&def) - reinterpret_cast<std::uintptr_t>(index.first);
+  const std::size_t at = offset / sizeof(AttributeDef);
+  if (offset % sizeof(AttributeDef) != 0 || at >= index.keys.size()) return def.name;
+  return index.keys[at];
 }
 
 Variant ConformValue(const AttributeDef& def, const Variant& value, std::u16string_view where) {
@@ -238,8 +304,14 @@ using Defaults = AttributeMap::Defaults;
 
 // What every object of a class starts with; values made from the object itself (its name, its
 // SID, its time of creation) are set on the object instead.
+// The defaults' names, interned, so that a read finds them by the key's address.
+Defaults Interned(Defaults defaults) {
+  for (auto& e : defaults) e.name = InternAttributeName(e.name);
+  return defaults;
+}
+
 const Defaults* SharedDefaults(ObjectKind kind, bool local_group) {
-  static const Defaults kDomainDefaults = {
+  static const Defaults kDomainDefaults = Interned({
       {u"MinPasswordLength", int32_t{0}},
       {u"MinPasswordAge", int32_t{0}},
       {u"MaxPasswordAge", int32_t{42 * 86400}},
@@ -247,16 +319,16 @@ const Defaults* SharedDefaults(ObjectKind kind, bool local_group) {
       {u"PasswordHistoryLength", int32_t{0}},
       {u"AutoUnlockInterval", int32_t{1800}},
       {u"LockoutObservationInterval", int32_t{1800}},
-  };
-  static const Defaults kComputerDefaults = {
+  });
+  static const Defaults kComputerDefaults = Interned({
       {u"Division", u""},
       {u"Owner", u""},
       {u"OperatingSystem", u"Windows NT"},
       {u"OperatingSystemVersion", u"4.0"},
       {u"Processor", u"x86 Family 6 Model 5 Stepping 2"},
       {u"ProcessorCount", u"Uniprocessor Free"},
-  };
-  static const Defaults kUserDefaults = {
+  });
+  static const Defaults kUserDefaults = Interned({
       {u"UserFlags", kUserFlagsDefault},
       {u"Description", u""},
       {u"FullName", u""},
@@ -273,25 +345,25 @@ const Defaults* SharedDefaults(ObjectKind kind, bool local_group) {
       {u"PasswordExpired", int32_t{0}},
       {u"BadPasswordAttempts", int32_t{0}},
       {u"PrimaryGroupID", int32_t{513}},
-  };
-  static const Defaults kGlobalGroupDefaults = {
+  });
+  static const Defaults kGlobalGroupDefaults = Interned({
       {u"Description", u""},
       {u"GroupType", kGroupTypeGlobal},
-  };
-  static const Defaults kLocalGroupDefaults = {
+  });
+  static const Defaults kLocalGroupDefaults = Interned({
       {u"Description", u""},
       {u"GroupType", kGroupTypeLocal},
-  };
-  static const Defaults kFileServiceDefaults = {
+  });
+  static const Defaults kFileServiceDefaults = Interned({
       {u"Description", u""},
-  };
-  static const Defaults kFileShareDefaults = {
+  });
+  static const Defaults kFileShareDefaults = Interned({
       {u"CurrentUserCount", int32_t{0}},
       {u"Description", u""},
       {u"Path", u""},
       {u"MaxUserCount", int32_t{-1}},
-  };
-  static const Defaults kPrintQueueDefaults = {
+  });
+  static const Defaults kPrintQueueDefaults = Interned({
       {u"Model", u""},
       {u"Datatype", u"RAW"},
       {u"PrintProcessor", u"WinPrint"},
@@ -303,8 +375,8 @@ const Defaults* SharedDefaults(ObjectKind kind, bool local_group) {
       {u"Priority", int32_t{1}},
       {u"PrintDevices", u"LPT1:"},
       {u"Status", int32_t{0}},
-  };
-  static const Defaults kPrintJobDefaults = {
+  });
+  static const Defaults kPrintJobDefaults = Interned({
       {u"User", u""},
       {u"TotalPages", int32_t{1}},
       {u"Size", int32_t{0}},
@@ -316,8 +388,8 @@ const Defaults* SharedDefaults(ObjectKind kind, bool local_group) {
       {u"Status", kJobStatusSpooling},
       {u"Position", int32_t{1}},
       {u"PagesPrinted", int32_t{0}},
-  };
-  static const Defaults kServiceDefaults = {
+  });
+  static const Defaults kServiceDefaults = Interned({
       {u"ServiceType", int32_t{0x10}},
       {u"StartType", int32_t{3}},
       {u"Path", u""},
@@ -326,7 +398,7 @@ const Defaults* SharedDefaults(ObjectKind kind, bool local_group) {
       {u"ServiceAccountName", u"LocalSystem"},
       {u"Dependencies", VariantArray{}},
       {u"Status", int32_t{1}},
-  };
+  });
   switch (kind) {
     case ObjectKind::kDomain:
       return &kDomainDefaults;

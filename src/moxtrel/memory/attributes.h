@@ -36,6 +36,8 @@ struct AttributeDef {
 
 std::span<const AttributeDef> AttributesOf(ObjectKind kind) noexcept;
 const AttributeDef* FindAttribute(ObjectKind kind, std::u16string_view name) noexcept;
+// The interned name the attribute is held under in an AttributeMap: a map finds it by address.
+std::u16string_view AttributeKey(ObjectKind kind, const AttributeDef& def) noexcept;
 
 // The value in the attribute's own type: Integer and Double become Long, numbers become
 // Booleans, Doubles become Dates. Throws errc::kTypeMismatch naming the attribute and `where`.

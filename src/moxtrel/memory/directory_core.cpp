@@ -69,6 +69,7 @@ NodePtr DirectoryCore::NewNode(ObjectKind kind, std::u16string name, const NodeP
   node->kind = kind;
   node->name = std::move(name);
   node->parent = parent;
+  node->up = parent.get();
   ApplyDefaults(*node, ++serial_);
   return node;
 }
@@ -214,13 +215,16 @@ void DirectoryCore::MoveTo(const NodePtr& node, const NodePtr& container,
     old_index.erase(it);
     node->name = std::u16string(new_name);
     old_index.emplace(node->name, pos);
+    node->RenewPaths();
   } else {
     RemoveFromParent(node);
     node->name = std::u16string(new_name);
     node->parent = container;
+    node->up = container.get();
     auto& contents = container->Own();
     auto it = contents.children.insert(contents.children.end(), node);
     contents.index[static_cast<std::size_t>(NamespaceOf(node->kind))].emplace(node->name, it);
+    node->RenewPaths();
     // Memberships follow the object where the groups' rules still allow them.
     std::vector<NodePtr> groups;
     for (const auto& weak : node->groups) {
@@ -367,7 +371,7 @@ Variant ReadAttribute(const Node& node, const AttributeMap* staged, std::u16stri
   if (def && def->type == AttributeType::kHostPath) {
     NodePtr host = node.kind == ObjectKind::kPrintJob ? node.Parent() : HostComputerOf(node);
     if (host) return Variant(CanonicalPath(*host));
-  } else if (const Variant* v = lookup(def ? def->name : name)) {
+  } else if (const Variant* v = lookup(def ? AttributeKey(node.kind, *def) : name)) {
     return *v;
   }
   throw AutomationError(errc::kPropertyNotFound, u"The attribute \"" + std::u16string(name) +

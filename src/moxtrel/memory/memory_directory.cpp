@@ -8,26 +8,26 @@
 
 namespace moxtrel::directory {
 
-std::shared_ptr<IADs> MakeHandle(const CorePtr& core, const NodePtr& node) {
+std::shared_ptr<IADs> MakeHandle(const CorePtr& core, NodePtr node) {
   switch (node->kind) {
     case ObjectKind::kDomain:
-      return std::make_shared<DomainHandle>(core, node);
+      return std::make_shared<DomainHandle>(core, std::move(node));
     case ObjectKind::kComputer:
-      return std::make_shared<ComputerHandle>(core, node);
+      return std::make_shared<ComputerHandle>(core, std::move(node));
     case ObjectKind::kUser:
-      return std::make_shared<UserHandle>(core, node);
+      return std::make_shared<UserHandle>(core, std::move(node));
     case ObjectKind::kGroup:
-      return std::make_shared<GroupHandle>(core, node);
+      return std::make_shared<GroupHandle>(core, std::move(node));
     case ObjectKind::kFileService:
-      return std::make_shared<FileServiceHandle>(core, node);
+      return std::make_shared<FileServiceHandle>(core, std::move(node));
     case ObjectKind::kFileShare:
-      return std::make_shared<FileShareHandle>(core, node);
+      return std::make_shared<FileShareHandle>(core, std::move(node));
     case ObjectKind::kPrintQueue:
-      return std::make_shared<PrintQueueHandle>(core, node);
+      return std::make_shared<PrintQueueHandle>(core, std::move(node));
     case ObjectKind::kPrintJob:
-      return std::make_shared<PrintJobHandle>(core, node);
+      return std::make_shared<PrintJobHandle>(core, std::move(node));
     case ObjectKind::kService:
-      return std::make_shared<ServiceHandle>(core, node);
+      return std::make_shared<ServiceHandle>(core, std::move(node));
   }
   throw AutomationError(errc::kFail, u"Unknown kind of directory object");
 }

@@ -32,8 +32,18 @@ const Node::ChildList& Node::Children() const noexcept {
 }
 
 Node::Contents& Node::Own() {
-  if (!contents_) contents_ = std::make_unique<Contents>();
+  if (!contents_) {
+    contents_ = std::make_unique<Contents>();
+    contents_->path = CanonicalPath(*this);
+  }
   return *contents_;
+}
+
+void Node::RenewPaths() {
+  if (!contents_) return;
+  contents_->path.clear();  // so that CanonicalPath does not answer with the old one
+  contents_->path = CanonicalPath(*this);
+  for (const auto& child : contents_->children) child->RenewPaths();
 }
 
 std::size_t Node::CountIn(Namespace ns) const noexcept {
@@ -54,7 +64,31 @@ NodePtr Node::ChildIn(Namespace ns, std::u16string_view child_name) const {
   return it == map.end() ? nullptr : *it->second;
 }
 
+namespace {
+
+// The object's container, or null. A live object's is read without taking a reference; any
+// other's is held in `held`, since a deleted or pending object may outlive its container.
+const Node* ContainerOf(const Node& node, NodePtr& held) {
+  if (node.life == Life::kLive) return node.up;
+  held = node.Parent();
+  return held.get();
+}
+
+}  // namespace
+
 std::u16string CanonicalPath(const Node& node) {
+  if (const std::u16string* kept = node.KeptPath(); kept && !kept->empty()) return *kept;
+  // A member of a container is its container's kept path and its own name, in one allocation.
+  NodePtr held;
+  const Node* parent = ContainerOf(node, held);
+  if (const std::u16string* base = parent ? parent->KeptPath() : nullptr; base && !base->empty()) {
+    std::u16string path;
+    path.reserve(base->size() + 1 + node.name.size());
+    path += *base;
+    path += u'/';
+    path += node.name;
+    return path;
+  }
   // A listing asks every member for its path and its parent's, so the path is measured first and
   // written into one allocation. The namespace is at most four deep; a deeper chain (which the
   // directory never builds) is joined from its parent's path.
@@ -79,7 +113,8 @@ std::u16string CanonicalPath(const Node& node) {
 }
 
 std::u16string ParentPath(const Node& node) {
-  NodePtr parent = node.Parent();
+  NodePtr held;
+  const Node* parent = ContainerOf(node, held);
   return parent ? CanonicalPath(*parent) : std::u16string(kNamespacePath);
 }
 

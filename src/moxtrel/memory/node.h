@@ -48,6 +48,10 @@ struct Node {
   struct Contents {
     ChildList children;  // in insertion order
     std::array<ChildIndex, kNamespaceCount> index;
+    // The container's own path, kept so that a listing builds each member's path and its
+    // parent's from it without walking the chain; set when the part is made, renewed by
+    // RenewPaths after a rename or move.
+    std::u16string path;
     int32_t next_job_number = 1;  // a queue names its jobs by counting up
 
     void Reserve(Namespace ns, std::size_t more) {
@@ -61,6 +65,9 @@ struct Node {
   uint32_t serial = 0;  // makes the GUID and SID unique
   std::u16string name;  // as stored: original case
   std::weak_ptr<Node> parent;
+  // The same container, set with `parent`: while the object is live its container holds it, so
+  // the container can be read through this without taking a reference.
+  Node* up = nullptr;
   AttributeMap attributes;
 
   std::vector<NodePtr> members;                // a group's members, in the order added
@@ -72,6 +79,11 @@ struct Node {
   const ChildList& Children() const noexcept;
   // The container part, made when first needed.
   Contents& Own();
+  // The container's kept path, or null for an object that holds no container part.
+  const std::u16string* KeptPath() const noexcept { return contents_ ? &contents_->path : nullptr; }
+  // Builds the kept paths of this object and every container below it again, after a rename
+  // or move changed them.
+  void RenewPaths();
   std::size_t CountIn(Namespace ns) const noexcept;
 
   // The child named `name` in any namespace, in namespace order; used by path resolution.

@@ -191,8 +191,9 @@ std::shared_ptr<IADs> ContainerHandle::MoveHere(std::u16string_view source_path,
 std::shared_ptr<IADs> NodeEnum::Next() {
   auto lock = core_->Lock();
   while (pos_ < nodes_.size()) {
-    const NodePtr& node = nodes_[pos_++];
-    if (node->life == Life::kLive) return MakeHandle(core_, node);
+    // Each node is visited once, so the walk hands its reference on to the handle.
+    NodePtr node = std::move(nodes_[pos_++]);
+    if (node->life == Life::kLive) return MakeHandle(core_, std::move(node));
   }
   return nullptr;
 }

@@ -18,7 +18,7 @@ namespace moxtrel::directory {
 using CorePtr = std::shared_ptr<DirectoryCore>;
 
 // A handle of the interfaces of the node's class.
-std::shared_ptr<IADs> MakeHandle(const CorePtr& core, const NodePtr& node);
+std::shared_ptr<IADs> MakeHandle(const CorePtr& core, NodePtr node);
 
 class ObjectHandle : public virtual IADs {
  public:
@@ -82,6 +82,7 @@ class NodeEnum final : public IADsEnum {
   NodeEnum(CorePtr core, std::u16string path, std::vector<NodePtr> nodes)
       : core_(std::move(core)), path_(std::move(path)), nodes_(std::move(nodes)) {}
   std::shared_ptr<IADs> Next() override;
+  std::size_t Remaining() const override { return nodes_.size() - pos_; }
 
  private:
   CorePtr core_;

@@ -89,8 +89,8 @@ void PrintQueueHandle::Purge() {
 }
 
 std::unique_ptr<IADsEnum> JobCollection::NewEnum() {
-  std::u16string path = CanonicalPath(*queue_);
   auto lock = core_->Lock();
+  std::u16string path = CanonicalPath(*queue_);
   if (queue_->life == Life::kDeleted) {
     throw AutomationError(errc::kNoSuchObject, u"The print queue " + path + u" no longer exists");
   }
@@ -99,8 +99,8 @@ std::unique_ptr<IADsEnum> JobCollection::NewEnum() {
 }
 
 void JobCollection::Remove(std::u16string_view name) {
-  std::u16string path = CanonicalPath(*queue_);
   auto lock = core_->Lock();
+  std::u16string path = CanonicalPath(*queue_);
   if (queue_->life == Life::kDeleted) {
     throw AutomationError(errc::kNoSuchObject, u"The print queue " + path + u" no longer exists");
   }

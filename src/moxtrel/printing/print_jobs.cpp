@@ -91,6 +91,7 @@ bool moxPrintJobs::Refresh() {
   const auto queue = queue_;
   if (!queue) return false;
   auto walk = directory::As<directory::IADsPrintQueueOperations>(queue)->PrintJobs()->NewEnum();
+  store->Reserve(walk->Remaining());
   while (auto element = walk->Next()) {
     auto job = directory::As<directory::IADsPrintJob>(element);
     auto member = moxPrintJob::Create();
