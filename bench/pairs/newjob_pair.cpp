@@ -72,7 +72,8 @@ void Side(benchmark::State& state, std::shared_ptr<directory::DirectoryProvider>
 void CupsSide(benchmark::State& state, bool watched) {
   HeldQueue& q = TheHeldQueue();
   if (!q.why.empty()) return state.SkipWithError(q.why.c_str());
-  Side(state, q.Provider(), q.cups.Pid(), watched);
+  Guarded(state, [&] { Side(state, q.Provider(), q.cups.Pid(), watched); });
+  directory::SetCurrentProvider(nullptr);
 }
 
 void EmbeddedSide(benchmark::State& state, bool watched) {

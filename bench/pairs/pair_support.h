@@ -22,6 +22,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,17 @@ void ResetPeak();
 // Runs a program to completion without a shell; its standard output goes to `out_file` (or is
 // discarded when empty). Returns the child's CPU seconds (from its rusage) and wall seconds;
 // throws std::runtime_error when it cannot start or exits other than 0.
+// Runs one side; an error it throws (a server that stopped answering on a loaded machine) ends
+// that benchmark with the error's text, and the run goes on with the others.
+template <class Side>
+void Guarded(benchmark::State& state, Side&& side) {
+  try {
+    side();
+  } catch (const std::exception& e) {
+    state.SkipWithError(e.what());
+  }
+}
+
 struct ToolRun {
   double cpu_s = 0;
   double wall_s = 0;
