@@ -15,9 +15,17 @@ def base_name(r):
     return name.split("/iterations:")[0].split("/repeats:")[0].split("/manual_time")[0]
 
 
+# A side that ended in an error has no figures: it is reported, never passed over.
+errors = {}
+for r in runs:
+    if r.get("error_occurred"):
+        errors.setdefault(base_name(r), r.get("error_message", "failed"))
+
 # The median of each side, or its only run when not repeated.
 sides = {}
 for r in runs:
+    if r.get("error_occurred"):
+        continue
     name = base_name(r)
     if r.get("aggregate_name") == "median" or (r.get("run_type") == "iteration"
                                                and name not in sides):
@@ -41,13 +49,20 @@ def line(pair, what, a, b, shown, ok, goal):
           (pair, what, a, b, shown, goal, "PASS" if ok else "FAIL"))
 
 
-pairs = sorted({n[:-len("/Library")] for n in sides if n.endswith("/Library")},
+pairs = sorted({n.rsplit("/", 1)[0] for n in list(sides) + list(errors)
+                if n.endswith(("/Library", "/Native"))},
                key=lambda n: (int(n.split("/")[0][4:]), n))
 if not pairs:
     print("no pairs were measured")
 for key in pairs:
-    lib, native = sides[key + "/Library"], sides.get(key + "/Native")
     number, what = key.split("/")[0][4:], "/".join(key.split("/")[1:])
+    broken = [(side, errors[key + "/" + side]) for side in ("Library", "Native")
+              if key + "/" + side in errors]
+    for side, message in broken:
+        line(number, "%s, %s side: %s" % (what, side, message), "", "", "", False, "to run")
+    if broken or key + "/Library" not in sides:
+        continue
+    lib, native = sides[key + "/Library"], sides.get(key + "/Native")
     goal = lib.get("goal", 0)
     for figure, label in (("client_cpu_s", "client CPU"), ("wall_s", "wall"),
                           ("server_cpu_s", "server CPU")):
@@ -67,5 +82,8 @@ for key in pairs:
         line(number, "%s, peak memory" % what, "%.0f KiB" % (v / 1024), "",
              "%.0f KiB" % (v / 1024), v <= g, "<= %.0f KiB" % (g / 1024))
 print("%d pair goal(s) missed" % failed if failed else "every pair goal met")
+if errors:
+    print("%d benchmark(s) ended in an error" % len(errors))
 if quick:
     print("(quick mode: sizes are small and the figures mean nothing)")
+sys.exit(1 if errors else 0)
