@@ -15,10 +15,6 @@ std::u16string DefaultText(const Variant& value) {
   return value.Describe();
 }
 
-bool IsPlainGet(const typelib::MemberInfo& m) {
-  return m.kind == typelib::MemberKind::kGet && m.params.empty();
-}
-
 // `text` broken into lines of at most 80 columns at blanks, each indented by `indent`; empty
 // for empty text.
 std::u16string Wrapped(std::u16string_view text, std::size_t indent) {

@@ -14,6 +14,11 @@
 
 namespace moxtrel::python {
 
+// A property read that takes no arguments, the kind an attribute read calls directly.
+inline bool IsPlainGet(const typelib::MemberInfo& m) {
+  return m.kind == typelib::MemberKind::kGet && m.params.empty();
+}
+
 std::u16string SignatureOf(const typelib::MemberInfo& member);
 // A member's __doc__: its signature, then the type library's description of it.
 std::u16string MemberDoc(const typelib::MemberInfo& member);

@@ -87,10 +87,6 @@ std::u16string TypeOf(const AutomationObject& object) {
   return std::u16string(object.TypeName());
 }
 
-bool IsPlainGet(const typelib::MemberInfo& m) {
-  return m.kind == typelib::MemberKind::kGet && m.params.empty();
-}
-
 [[noreturn]] void RaiseUnknown(const AutomationObject& object, std::u16string_view name) {
   std::u16string text = TypeOf(object) + u" has no member '" + std::u16string(name) + u"'";
   if (const auto near =

@@ -7,8 +7,8 @@
 namespace moxtrel::script {
 namespace {
 
-void ExpectArgs(std::u16string_view member, const std::vector<Variant>& args, size_t min,
-                size_t max) {
+void ExpectErrArgs(std::u16string_view member, const std::vector<Variant>& args, size_t min,
+                   size_t max) {
   if (args.size() < min || args.size() > max) {
     throw RuntimeError(kWrongArgCount,
                        u"Wrong number of arguments: Err." + std::u16string(member) + u" takes " +
@@ -36,39 +36,39 @@ Variant ErrObject::Call(std::u16string_view member, uint16_t flags, std::vector<
   const bool put = (flags & (kDispatchPut | kDispatchPutRef)) != 0;
   if (EqualsNoCase(member, u"Number")) {
     if (put) {
-      ExpectArgs(member, args, 1, 1);
+      ExpectErrArgs(member, args, 1, 1);
       number_ = args[0].ToLong();
       return {};
     }
-    ExpectArgs(member, args, 0, 0);
+    ExpectErrArgs(member, args, 0, 0);
     return Variant(number_);
   }
   if (EqualsNoCase(member, u"Description")) {
     if (put) {
-      ExpectArgs(member, args, 1, 1);
+      ExpectErrArgs(member, args, 1, 1);
       description_ = args[0].ToString();
       return {};
     }
-    ExpectArgs(member, args, 0, 0);
+    ExpectErrArgs(member, args, 0, 0);
     return Variant(description_);
   }
   if (EqualsNoCase(member, u"Source")) {
     if (put) {
-      ExpectArgs(member, args, 1, 1);
+      ExpectErrArgs(member, args, 1, 1);
       source_ = args[0].ToString();
       return {};
     }
-    ExpectArgs(member, args, 0, 0);
+    ExpectErrArgs(member, args, 0, 0);
     return Variant(source_);
   }
   if (!put && EqualsNoCase(member, u"Clear")) {
-    ExpectArgs(member, args, 0, 0);
+    ExpectErrArgs(member, args, 0, 0);
     Clear();
     return {};
   }
   if (!put && EqualsNoCase(member, u"Raise")) {
     // Raise number [, source [, description]]
-    ExpectArgs(member, args, 1, 3);
+    ExpectErrArgs(member, args, 1, 3);
     const int32_t code = args[0].ToLong();
     std::u16string desc = args.size() > 2 && !args[2].IsMissing() ? args[2].ToString()
                                                                   : u"Error raised by the script";

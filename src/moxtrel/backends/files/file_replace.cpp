@@ -21,7 +21,7 @@ std::function<void(const std::string&)>& Hook() {
   return hook;
 }
 
-[[noreturn]] void Fail(const std::string& what, int err) {
+[[noreturn]] void FailReplace(const std::string& what, int err) {
   throw AutomationError(errc::kFail, FromUtf8(what + ": " + std::strerror(err)));
 }
 
@@ -30,12 +30,12 @@ void WriteFlushed(const std::string& path, const std::string& label, const std::
                   const struct stat& like) {
   fs_steps::Unlink(path);  // a leftover of an earlier writer; usually there is none
   int fd = fs_steps::Open(path, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-  if (fd < 0) Fail("Cannot create " + path + " to write " + label, errno);
+  if (fd < 0) FailReplace("Cannot create " + path + " to write " + label, errno);
   auto give_up = [&](const std::string& what) {
     const int err = errno;
     ::close(fd);
     ::unlink(path.c_str());
-    Fail(what + path, err);
+    FailReplace(what + path, err);
   };
   if (!fs_steps::WriteAll(fd, path, text.data(), text.size())) give_up("Cannot write ");
   if (::fchown(fd, like.st_uid, like.st_gid) != 0 || ::fchmod(fd, like.st_mode & 07777) != 0 ||
@@ -45,7 +45,7 @@ void WriteFlushed(const std::string& path, const std::string& label, const std::
   if (fs_steps::Close(fd, path) != 0) {
     const int err = errno;
     ::unlink(path.c_str());
-    Fail("Cannot close " + path, err);
+    FailReplace("Cannot close " + path, err);
   }
 }
 
@@ -96,17 +96,18 @@ void Replacement::Prepare() {
 
 void Replacement::Commit() {
   if (fs_steps::Rename(path_ + "+", path_) != 0) {
-    Fail("Cannot replace " + label_ + " (" + path_ + ")", errno);
+    FailReplace("Cannot replace " + label_ + " (" + path_ + ")", errno);
   }
   replaced_ = true;
   // The rename itself reaches the disk with the folder.
-  if (fs_steps::SyncFolderOf(path_) != 0) Fail("Cannot flush the folder of " + path_, errno);
+  if (fs_steps::SyncFolderOf(path_) != 0) FailReplace("Cannot flush the folder of " + path_, errno);
 }
 
 void Replacement::Undo() {
   if (!replaced_) return;
   if (!existed_) {
-    if (fs_steps::Unlink(path_) != 0 && errno != ENOENT) Fail("Cannot remove " + path_, errno);
+    if (fs_steps::Unlink(path_) != 0 && errno != ENOENT)
+      FailReplace("Cannot remove " + path_, errno);
   } else {
     bool existed = false;
     const struct stat st = StatOrDefault(path_, label_, existed);
@@ -114,12 +115,12 @@ void Replacement::Undo() {
     if (fs_steps::Rename(path_ + "+", path_) != 0) {
       const int err = errno;
       ::unlink((path_ + "+").c_str());
-      Fail("Cannot put back " + label_ + " (" + path_ + ")", err);
+      FailReplace("Cannot put back " + label_ + " (" + path_ + ")", err);
     }
   }
   replaced_ = false;
   prepared_ = false;
-  if (fs_steps::SyncFolderOf(path_) != 0) Fail("Cannot flush the folder of " + path_, errno);
+  if (fs_steps::SyncFolderOf(path_) != 0) FailReplace("Cannot flush the folder of " + path_, errno);
 }
 
 void WriteFlushedFile(const std::string& path, const std::string& label, const std::string& text,

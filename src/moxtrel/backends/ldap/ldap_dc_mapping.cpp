@@ -97,7 +97,7 @@ Variant NotHeldText(const E&) {
 }
 
 // clang-format off
-constexpr PropertyRow kUserRows[] = {
+constexpr PropertyRow kDcUserRows[] = {
   {u"FullName", u"`displayName`",
    [](const E& e) { return Text(e, "displayName"); },
    [](E& e, const Variant& v) { PutText(e, "displayName", v); }},
@@ -171,7 +171,7 @@ constexpr PropertyRow kUserRows[] = {
    [](const E& e) { return Variant(static_cast<int32_t>(Number(e, "badPwdCount").value_or(0))); }, nullptr},
 };
 
-constexpr PropertyRow kGroupRows[] = {
+constexpr PropertyRow kDcGroupRows[] = {
   {u"Description", u"`description`",
    [](const E& e) { return Text(e, "description"); },
    [](E& e, const Variant& v) { PutText(e, "description", v); }},
@@ -180,7 +180,7 @@ constexpr PropertyRow kGroupRows[] = {
   {u"ObjectSID", u"`objectSid` (read only)", Sid, nullptr},
 };
 
-constexpr PropertyRow kComputerRows[] = {
+constexpr PropertyRow kDcComputerRows[] = {
   {u"Division", u"not held: empty", NotHeldText, nullptr},
   {u"Owner", u"not held: empty", NotHeldText, nullptr},
   {u"OperatingSystem", u"`operatingSystem` (read only)",
@@ -190,7 +190,7 @@ constexpr PropertyRow kComputerRows[] = {
   {u"Processor", u"not held: empty", NotHeldText, nullptr},
   {u"ProcessorCount", u"not held: empty", NotHeldText, nullptr},
 };
-constexpr PropertyRow kDomainRows[] = {
+constexpr PropertyRow kDcDomainRows[] = {
   {u"MinPasswordLength", u"`minPwdLength`", [](const E& e) { return Count(e, "minPwdLength"); }, nullptr},
   {u"MinPasswordAge", u"`minPwdAge`", [](const E& e) { return Interval(e, "minPwdAge"); }, nullptr},
   {u"MaxPasswordAge", u"`maxPwdAge`", [](const E& e) { return Interval(e, "maxPwdAge"); }, nullptr},
@@ -230,13 +230,13 @@ std::optional<int64_t> FileTimeOf(Date date) noexcept {
 std::span<const PropertyRow> DcPropertiesOf(ObjectKind kind) noexcept {
   switch (kind) {
     case ObjectKind::kUser:
-      return kUserRows;
+      return kDcUserRows;
     case ObjectKind::kGroup:
-      return kGroupRows;
+      return kDcGroupRows;
     case ObjectKind::kComputer:
-      return kComputerRows;
+      return kDcComputerRows;
     default:
-      return kDomainRows;
+      return kDcDomainRows;
   }
 }
 
