@@ -525,11 +525,11 @@ const typelib::InterfaceInfo* EventsOfClass(const typelib::ClassBinding& binding
   return nullptr;
 }
 
-// A class of its own per library class, made from a spec rather than by calling type(): it then
-// takes the wrapper's own deallocation directly instead of the generic one of Python subclasses.
+// A class of its own per library class, made from a PyType_Spec rather than by calling type(): it
+// then takes the wrapper's own deallocation directly, not the generic one of Python subclasses.
 py::object MakeClass(std::u16string_view name, std::u16string_view description,
                      const typelib::InterfaceInfo* iface, const typelib::InterfaceInfo* events) {
-  // The spec's name must outlive the class.
+  // The PyType_Spec's name must outlive the class.
   static auto* names = new std::deque<std::string>();
   const std::string& full = names->emplace_back("moxtrel." + ToUtf8(name));
   const std::string doc = ToUtf8(ClassDoc(name, description, iface, events));
