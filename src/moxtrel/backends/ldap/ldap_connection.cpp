@@ -555,15 +555,42 @@ int LdapConnection::SearchOnce(const std::string& base, int scope, const std::st
     ber_bvfree(cookie);
     cookie = nullptr;
   }
-  LDAPMessage* res = nullptr;
-  rc = ldap_search_ext_s(ld_, base.c_str(), scope, filter.c_str(), attrs, 0, controls, nullptr, &tv,
-                         LDAP_NO_LIMIT, &res);
+  // Entries are taken as they arrive, so reading one overlaps the server sending the next; the
+  // timeout bounds each wait for the server, not the whole page.
+  int msgid = 0;
+  rc = ldap_search_ext(ld_, base.c_str(), scope, filter.c_str(), attrs, 0, controls, nullptr, &tv,
+                       LDAP_NO_LIMIT, &msgid);
   if (page) ldap_control_free(page);
-  if (rc != LDAP_SUCCESS && rc != LDAP_SIZELIMIT_EXCEEDED && rc != LDAP_REFERRAL) {
-    ldap_msgfree(res);
-    return rc;
+  if (rc != LDAP_SUCCESS) return rc;
+  LDAPMessage* res = nullptr;
+  for (;;) {
+    timeval wait = tv;
+    LDAPMessage* msg = nullptr;
+    const int type = ldap_result(ld_, msgid, LDAP_MSG_ONE, &wait, &msg);
+    if (type == 0) {
+      ldap_abandon_ext(ld_, msgid, nullptr, nullptr);
+      return LDAP_TIMEOUT;
+    }
+    if (type < 0) {
+      int err = LDAP_SERVER_DOWN;
+      ldap_get_option(ld_, LDAP_OPT_RESULT_CODE, &err);
+      return err == LDAP_SUCCESS ? LDAP_SERVER_DOWN : err;
+    }
+    if (type == LDAP_RES_SEARCH_RESULT) {
+      res = msg;
+      break;
+    }
+    if (type == LDAP_RES_SEARCH_ENTRY) {
+      try {
+        each(msg);
+      } catch (...) {
+        ldap_msgfree(msg);
+        ldap_abandon_ext(ld_, msgid, nullptr, nullptr);
+        throw;
+      }
+    }
+    ldap_msgfree(msg);  // an entry read, or a continuation reference, which is not chased
   }
-  for (LDAPMessage* e = ldap_first_entry(ld_, res); e; e = ldap_next_entry(ld_, e)) each(e);
   int err = LDAP_SUCCESS;
   LDAPControl** rctrls = nullptr;
   char** referrals = nullptr;
