@@ -96,25 +96,22 @@ bool moxPrintJobs::Refresh() {
     auto job = directory::As<directory::IADsPrintJob>(element);
     auto member = moxPrintJob::Create();
     member->SetProviderJob(job);
-    store->Add(member, member->Name());
+    const std::u16string name = member->Name();
+    store->Add(member, name);
     if (period_ > 0) {
       const int32_t status = directory::As<directory::IADsPrintJobOperations>(element)->Status();
       // Still spooling: a later refresh looks at it again.
       if ((status & directory::kJobStatusSpooling) != 0) continue;
-      Announce(job);
+      Announce(job, name);
     }
   }
   return true;
 }
 
-void moxPrintJobs::Announce(const std::shared_ptr<directory::IADsPrintJob>& job) {
-  bool known = false;
-  try {
-    known = announced_.Contains(job->Name());
-  } catch (const AutomationError& e) {
-    NoteTrapped(u"moxPrintJobs.Announce", e);
-  }
-  if (known) return;
+void moxPrintJobs::Announce(const std::shared_ptr<directory::IADsPrintJob>& job,
+                            std::u16string_view listed_name) {
+  // The name the listing just read decides whether the job is new and marks it once announced.
+  if (announced_.Contains(listed_name)) return;
   try {
     const Date submitted = job->TimeSubmitted();
     const std::u16string name = job->Name();
@@ -127,11 +124,7 @@ void moxPrintJobs::Announce(const std::shared_ptr<directory::IADsPrintJob>& job)
     NoteTrapped(u"moxPrintJobs.Announce", e);
     // The job is marked all the same: an unreadable job is not retried at every tick.
   }
-  try {
-    announced_.Insert(job->Name());
-  } catch (const AutomationError& e) {
-    NoteTrapped(u"moxPrintJobs.Announce", e);
-  }
+  announced_.Insert(listed_name);
 }
 
 void moxPrintJobs::RaiseNewJob(const std::u16string& sName, const std::u16string& sUserName,

@@ -70,7 +70,8 @@ class moxPrintJobs final : public KeyedCollection<std::shared_ptr<moxPrintJob>> 
   // watch the queue ends with the old one. Never fails.
   void EndWatch() noexcept;
   // Raises NewJob for `job` unless it was announced before; never fails.
-  void Announce(const std::shared_ptr<directory::IADsPrintJob>& job);
+  void Announce(const std::shared_ptr<directory::IADsPrintJob>& job,
+                std::u16string_view listed_name);
   void RaiseNewJob(const std::u16string& sName, const std::u16string& sUserName,
                    const std::u16string& sDescription, int32_t sPages, int32_t sSize,
                    Date dTimeSubmitted);
