@@ -196,6 +196,12 @@ TEST_F(PrintJobsTest, TickReadsEveryStatusAndAnnouncesOnce) {
       << layer->Journal().Dump();
   EXPECT_EQ(announced, (Strings{u"1:alice"}));
   EXPECT_EQ(jobs->Count(), 2);
+  // A tick that finds nothing new reads each job's name once, for its key.
+  dir->SetJobStatus(first, 0);
+  layer->Journal().Clear();
+  EXPECT_TRUE(jobs->Refresh());
+  EXPECT_EQ(layer->Journal().Count(u"IADs.Name"), 2u) << layer->Journal().Dump();
+  EXPECT_EQ(announced, (Strings{u"1:alice"}));
   jobs->AutoUpdate(0);
 }
 
