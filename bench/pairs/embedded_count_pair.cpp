@@ -83,8 +83,12 @@ void Floor(benchmark::State& state, bool members) {
     auto domain = directory::As<IADsContainer>(dir->GetObject(u"WinNT://CORP,domain"));
     domain->Filter(Variant::StringArray({u"User"}));
     auto walk = domain->NewEnum();
-    (members ? made.reserve(walk->Remaining()) : kept.reserve(walk->Remaining()));
-    if (members) keys->Reserve(walk->Remaining());
+    if (members) {
+      made.reserve(walk->Remaining());
+      keys->Reserve(walk->Remaining());
+    } else {
+      kept.reserve(walk->Remaining());
+    }
     while (auto object = walk->Next()) {
       benchmark::DoNotOptimize(object->Parent());
       benchmark::DoNotOptimize(object->Name());
